@@ -1,0 +1,31 @@
+find_package(GTest REQUIRED)
+include(GoogleTest)
+
+set(RAVIX_NETLAB ${CMAKE_SOURCE_DIR}/tools/netlab/netlab CACHE INTERNAL "network lab script")
+# Exit code by which a test tells CTest it was skipped (no root, no lab).
+set(RAVIX_SKIP_CODE 77 CACHE INTERNAL "")
+
+# ravix_add_gtest(NAME SOURCES... LIBS ...): a unit test executable whose cases CTest lists one by one.
+function(ravix_add_gtest name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main ravix_warnings)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 30 PROPERTIES LABELS unit)
+endfunction()
+
+# ravix_add_lab_test(NAME TARGET <exe target> [LAB <netlab options...>] [ARGS <args...>] [TIMEOUT s])
+# Runs the executable inside a fresh network lab (tools/netlab). Without root the lab
+# prints why and exits 77, which CTest reports as skipped.
+function(ravix_add_lab_test name)
+  cmake_parse_arguments(ARG "" "TARGET;TIMEOUT" "LAB;ARGS" ${ARGN})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 300)
+  endif()
+  add_test(NAME ${name}
+           COMMAND ${RAVIX_NETLAB} --skip-code ${RAVIX_SKIP_CODE} ${ARG_LAB} -- $<TARGET_FILE:${ARG_TARGET}> ${ARG_ARGS})
+  set_tests_properties(${name} PROPERTIES
+    LABELS lab
+    SKIP_RETURN_CODE ${RAVIX_SKIP_CODE}
+    TIMEOUT ${ARG_TIMEOUT}
+    ENVIRONMENT "RAVIX_SOURCE_DIR=${CMAKE_SOURCE_DIR};RAVIX_BINARY_DIR=${CMAKE_BINARY_DIR}")
+endfunction()

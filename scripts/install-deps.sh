@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Installs every package the build, the tools and the tests need (Debian 12).
+# Idempotent: packages already present are left alone. Must run as root.
+set -euo pipefail
+
+PACKAGES=(
+  build-essential cmake ninja-build pkg-config git
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  libavahi-core-dev libavahi-client-dev libavahi-common-dev
+  libcurl4-openssl-dev
+  libboost-thread-dev libboost-regex-dev
+  libnl-3-dev libnl-route-3-dev
+  libsodium-dev libcap-dev
+  libcpp-httplib-dev nlohmann-json3-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  iproute2 procps psmisc
+  avahi-daemon avahi-utils dbus
+  xvfb xauth
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "install-deps: all ${#PACKAGES[@]} packages present"
+  exit 0
+fi
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "install-deps: missing packages (${missing[*]}) and not root; install them or rerun as root" >&2
+  exit 1
+fi
+
+# Packages such as avahi-daemon and dbus must not start services on this machine:
+# a policy-rc.d that refuses every start keeps installs from doing so.
+if [ ! -e /usr/sbin/policy-rc.d ]; then
+  printf '#!/bin/sh\nexit 101\n' > /usr/sbin/policy-rc.d
+  chmod 755 /usr/sbin/policy-rc.d
+fi
+
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -q
+apt-get install -y -q --no-install-recommends "${missing[@]}"
+echo "install-deps: installed ${missing[*]}"
