@@ -86,6 +86,12 @@ bool TakeUsable(const NetlinkSocket& nl, uint32_t ifIndex, uint32_t host, std::v
   return true;
 }
 
+// Only a unicast host can have a neighbour entry of its own.
+bool IsUnicastHost(uint32_t address) {
+  const uint32_t host = ntohl(address);
+  return host != 0 && host != 0xFFFFFFFFu && (host >> 24) != 127 && (host >> 28) != 0xE;
+}
+
 int CheckLength(const std::vector<uint8_t>& hw) { return hw.size() <= kMaxHardwareAddress ? 0 : EMSGSIZE; }
 
 }  // namespace
@@ -94,7 +100,7 @@ int ReadHardwareAddress(const std::string& hostAddress, const std::string& local
   hw.clear();
   uint32_t host = 0;
   uint32_t source = 0;
-  if (!ParseIPv4(hostAddress, host)) return EINVAL;
+  if (!ParseIPv4(hostAddress, host) || !IsUnicastHost(host)) return EINVAL;
   if (!localAddress.empty() && !ParseIPv4(localAddress, source)) return EINVAL;
 
   const UdpSocket udp;

@@ -16,7 +16,7 @@ inline constexpr std::chrono::milliseconds kNeighbourWait{1000};
 // interface of localAddress ("" lets the routing table choose). Resolution is started by
 // one empty UDP datagram from localAddress to the host's discard port (9) on that
 // interface, then the table is polled until kNeighbourWait has passed. Returns 0 or an
-// errno value: EINVAL for unparsable addresses, EADDRNOTAVAIL when localAddress is not
+// errno value: EINVAL for unparsable addresses or a host that is not unicast, EADDRNOTAVAIL when localAddress is not
 // an address of this machine, ETIMEDOUT when nobody answered.
 int ReadHardwareAddress(const std::string& hostAddress, const std::string& localAddress, std::vector<uint8_t>& hw);
 
