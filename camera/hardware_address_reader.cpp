@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <thread>
@@ -18,7 +19,9 @@ namespace ravix {
 namespace {
 
 constexpr uint16_t kDiscardPort = 9;
-constexpr std::chrono::milliseconds kPollInterval{10};
+// A neighbour on the same wire answers within a millisecond or so: poll quickly at first.
+constexpr std::chrono::microseconds kFirstPoll{500};
+constexpr std::chrono::microseconds kLongestPoll{10000};
 constexpr std::size_t kMaxHardwareAddress = 8;
 
 class UdpSocket {
@@ -114,8 +117,8 @@ int ReadHardwareAddress(const std::string& hostAddress, const std::string& local
   if (TakeUsable(nl, ifIndex, host, hw)) return CheckLength(hw);
   if (const int err = SendProbe(udp, host, source, ifIndex); err != 0) return err;
   const auto deadline = std::chrono::steady_clock::now() + kNeighbourWait;
-  while (std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(kPollInterval);
+  for (auto pause = kFirstPoll; std::chrono::steady_clock::now() < deadline; pause = std::min(pause * 2, kLongestPoll)) {
+    std::this_thread::sleep_for(pause);
     if (TakeUsable(nl, ifIndex, host, hw)) return CheckLength(hw);
   }
   return ETIMEDOUT;

@@ -92,8 +92,8 @@ int DeleteStrayRoutes(const ravix::NetlinkSocket& sock, const ravix::MainRouteTa
       continue;
     }
     const int err = ravix::MainRouteTable::Delete(sock, route);
-    DebugTrace("%s: delete %s/%u IF: %d err=%d", kEnsureRoute, ravix::FormatIPv4(route.Destination).c_str(),
-               ravix::PrefixFromMask(route.Mask), static_cast<int>(route.IfIndex), err);
+    DebugTrace("%s: delete %s/%u IF: %d: %s", kEnsureRoute, ravix::FormatIPv4(route.Destination).c_str(),
+               ravix::PrefixFromMask(route.Mask), static_cast<int>(route.IfIndex), err < 0 ? nl_geterror(err) : "ok");
     if (err < 0 && err != -NLE_OBJ_NOTFOUND) status = err;
   }
   return status;

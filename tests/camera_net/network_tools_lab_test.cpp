@@ -2,6 +2,7 @@
 // pc2 10.20.0.1/24, each to a camera namespace. Cases shape the pc namespace further
 // with ip commands; nothing here reaches the machine's own interfaces.
 #include "camera/network_tools.h"
+#include "platform/debug_trace.h"
 
 #include <gtest/gtest.h>
 
@@ -19,6 +20,12 @@
 #include <thread>
 
 namespace {
+
+// RAVIXFINDER_TRACE=1 shows the tools' trace lines next to a failing case.
+struct TraceFromEnvironment : ::testing::Environment {
+  void SetUp() override { ravix::InitTraceFromEnvironment(); }
+};
+const auto* const kTraceSwitch = ::testing::AddGlobalTestEnvironment(new TraceFromEnvironment);
 
 std::string Env(const std::string& name) {
   const char* v = std::getenv(name.c_str());
