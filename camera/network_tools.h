@@ -6,7 +6,8 @@
 //
 // The application object holds the one instance by value (theNetworkTools) and hands
 // references to the parts that need it; the class can be neither copied nor moved, so
-// references and adapter pointers stay valid for the object's life.
+// references to it stay valid for the object's life. Pointers from FindAdapter are valid
+// until the next RefreshAdapters.
 //
 // The adapter table has no lock: it is filled at construction and rebuilt only by
 // RefreshAdapters, which the Refresh command calls after discovery has stopped. All
