@@ -4,8 +4,12 @@
 #include <QFileInfo>
 #include <QVariant>
 
+#include <QDateTime>
+
 #include <limits>
+#include <map>
 #include <memory>
+#include <mutex>
 
 #include "platform/debug_trace.h"
 
@@ -27,6 +31,47 @@ const char* StatusText(QSettings::Status status) {
   }
   return "unknown error";
 }
+
+// Qt reports a parse error only to the first QSettings that reads a file; later ones
+// share the parsed copy and say nothing. The files found unusable are remembered here
+// with their size and time, for as long as they stay unchanged.
+class UnusableFiles {
+ public:
+  static UnusableFiles& Instance() {
+    static UnusableFiles files;
+    return files;
+  }
+
+  // Merges what Qt just said about the file with what was seen before.
+  QSettings::Status Check(const QString& path, QSettings::Status reported) {
+    const QFileInfo info(path);
+    const Signature now{info.size(), info.lastModified()};
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (reported != QSettings::NoError) {
+      files_[path] = {now, reported};
+      return reported;
+    }
+    const auto found = files_.find(path);
+    if (found == files_.end()) return reported;
+    if (found->second.signature == now) return found->second.status;
+    files_.erase(found);
+    return reported;
+  }
+
+ private:
+  struct Signature {
+    qint64 size;
+    QDateTime modified;
+    bool operator==(const Signature& other) const { return size == other.size && modified == other.modified; }
+  };
+  struct Entry {
+    Signature signature;
+    QSettings::Status status;
+  };
+
+  std::mutex mutex_;
+  std::map<QString, Entry> files_;
+};
 
 }  // namespace
 
@@ -51,21 +96,30 @@ std::unique_ptr<QSettings> AppProfile::Open() const {
 
 QString AppProfile::Location() const { return Open()->fileName(); }
 
-bool AppProfile::IsReadable(std::string* problem) const {
+bool AppProfile::IsReadable(std::string* problem) const { return OpenForRead(problem) != nullptr; }
+
+std::unique_ptr<QSettings> AppProfile::OpenForRead(std::string* problem) const {
   auto settings = Open();
   if (UsesFile()) {
     const QFileInfo info(settings->fileName());
     if (info.exists() && (!info.isFile() || !info.isReadable())) {
       if (problem) *problem = "Settings file '" + info.filePath().toStdString() + "' cannot be read";
-      return false;
+      return nullptr;
     }
   }
-  const QSettings::Status status = settings->status();
-  if (status == QSettings::NoError) return true;
+  const QSettings::Status status =
+      UsesFile() ? UnusableFiles::Instance().Check(settings->fileName(), settings->status()) : settings->status();
+  if (status == QSettings::NoError) return settings;
   if (problem) {
     *problem = "Settings file '" + settings->fileName().toStdString() + "' is unusable: " + StatusText(status);
   }
-  return false;
+  return nullptr;
+}
+
+QVariant AppProfile::ReadValue(const char* section, const char* entry) const {
+  auto settings = OpenForRead(nullptr);
+  if (!settings) return {};
+  return settings->value(KeyOf(section, entry));
 }
 
 bool AppProfile::CanWrite(const char* section, const char* entry) const {
@@ -76,7 +130,7 @@ bool AppProfile::CanWrite(const char* section, const char* entry) const {
 }
 
 int AppProfile::GetProfileInt(const char* section, const char* entry, int fallback) const {
-  const QVariant value = Open()->value(KeyOf(section, entry));
+  const QVariant value = ReadValue(section, entry);
   if (!value.isValid()) return fallback;
   bool ok = false;
   const qlonglong number = value.toString().trimmed().toLongLong(&ok);
@@ -95,7 +149,7 @@ bool AppProfile::WriteProfileInt(const char* section, const char* entry, int val
 
 std::string AppProfile::GetProfileString(const char* section, const char* entry,
                                          const std::string& fallback) const {
-  const QVariant value = Open()->value(KeyOf(section, entry));
+  const QVariant value = ReadValue(section, entry);
   if (!value.isValid() || !value.canConvert<QString>()) return fallback;
   return value.toString().toStdString();
 }
@@ -110,7 +164,7 @@ bool AppProfile::WriteProfileString(const char* section, const char* entry, cons
 
 bool AppProfile::GetProfileBinary(const char* section, const char* entry, std::vector<unsigned char>& out) const {
   out.clear();
-  const QVariant value = Open()->value(KeyOf(section, entry));
+  const QVariant value = ReadValue(section, entry);
   if (!value.isValid()) return false;
   QByteArray bytes;
   if (value.typeId() == QMetaType::QByteArray) {

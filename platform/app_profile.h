@@ -6,10 +6,11 @@
 //
 // Every call opens the store, does its work and closes it again, so an AppProfile may be
 // used from several threads at once. A file that exists but cannot be read or parsed is
-// never written: the values in it stay as they are, reads give their fallbacks.
+// never written (the values in it stay as they are), and every read gives its fallback.
 
 #include <QSettings>
 #include <QString>
+#include <QVariant>
 
 #include <memory>
 #include <string>
@@ -50,6 +51,9 @@ class AppProfile {
  private:
   bool UsesFile() const;
   std::unique_ptr<QSettings> Open() const;
+  // Null when the store exists but cannot be read or parsed; then every read falls back.
+  std::unique_ptr<QSettings> OpenForRead(std::string* problem) const;
+  QVariant ReadValue(const char* section, const char* entry) const;
   bool CanWrite(const char* section, const char* entry) const;
 
   QString iniFile_;  // empty: the user's own profile
