@@ -1,5 +1,7 @@
 #include "platform/gui_request_queue.h"
 
+#include "platform/thread_handoff.h"
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QMetaObject>
@@ -41,11 +43,14 @@ class GuiRequestReceiver final : public QObject {
   class RequestEvent final : public QEvent {
    public:
     explicit RequestEvent(std::shared_ptr<GuiRequest> request)
-        : QEvent(RequestEventType()), request_(std::move(request)) {}
+        : QEvent(RequestEventType()), request_(std::move(request)) {
+      HandOff(this);
+    }
     std::shared_ptr<GuiRequest> request_;
   };
 
   bool event(QEvent* event) override {
+    TakeOver(event);
     if (event->type() != RequestEventType()) return QObject::event(event);
     queue_.push_back(static_cast<RequestEvent*>(event)->request_);
     Drain();

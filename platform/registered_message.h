@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "platform/thread_handoff.h"
+
 namespace ravix {
 
 inline constexpr const char* kRecordChangedMessageName = "mDNSBrowseRecordChanged";
@@ -20,7 +22,16 @@ QEvent::Type RegisterMessageType(const char* name);
 class RegisteredMessageEvent final : public QEvent {
  public:
   RegisteredMessageEvent(QEvent::Type type, std::uintptr_t wParam, std::intptr_t lParam)
-      : QEvent(type), wParam_(wParam), lParam_(lParam) {}
+      : QEvent(type), wParam_(wParam), lParam_(lParam) {
+    HandOff(this);
+  }
+
+  // The receiver's way in: event as a message of type, or null when it is another event.
+  static const RegisteredMessageEvent* From(const QEvent* event, QEvent::Type type) {
+    TakeOver(event);
+    if (type == QEvent::None || event->type() != type) return nullptr;
+    return static_cast<const RegisteredMessageEvent*>(event);
+  }
 
   std::uintptr_t WParam() const { return wParam_; }
   std::intptr_t LParam() const { return lParam_; }

@@ -18,10 +18,14 @@ using ravix::RegisteredMessageEvent;
 class Receiver final : public QObject {
  public:
   bool event(QEvent* e) override {
-    if (e->type() < QEvent::User) return QObject::event(e);
-    const auto* m = static_cast<RegisteredMessageEvent*>(e);
-    received.push_back({e->type(), {m->WParam(), m->LParam()}});
-    return true;
+    for (QEvent::Type type : {ravix::RegisterMessageType(ravix::kRecordChangedMessageName),
+                              ravix::RegisterMessageType(ravix::kQueriesRunningMessageName)}) {
+      if (const auto* m = RegisteredMessageEvent::From(e, type)) {
+        received.push_back({type, {m->WParam(), m->LParam()}});
+        return true;
+      }
+    }
+    return QObject::event(e);
   }
   std::vector<std::pair<int, std::pair<std::uintptr_t, std::intptr_t>>> received;
 };
