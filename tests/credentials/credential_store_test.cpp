@@ -103,15 +103,6 @@ TEST_F(CredentialStoreTest, SerialsWithSeparatorsKeepTheirOwnValue) {
   EXPECT_EQ(CCredentialStore::ValueNameOfSerial("00408C1234"), "00408C1234");
 }
 
-TEST_F(CredentialStoreTest, ValuesOfAnotherUserAreIgnored) {
-  ASSERT_TRUE(store_.SaveForCamera("S1", "user", "pw"));
-  CCredentialStore otherUser(profile_, temp_.path().toStdString() + "/other-keys");
-  CameraCredentials c;
-  EXPECT_FALSE(otherUser.FindForCamera("S1", c));
-  EXPECT_TRUE(otherUser.SaveDefault("x", "y"));
-  EXPECT_FALSE(store_.Read(kMasterCredentials, c));
-}
-
 TEST(PasswordPromptData, CameraAndDefaultPromptsCarryTheirTexts) {
   CBrowseRecord record;
   record.ServiceName = "Lobby %s cam";

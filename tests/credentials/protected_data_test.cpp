@@ -88,14 +88,6 @@ TEST_F(ProtectedDataTest, UnprotectNeverMakesAKey) {
   EXPECT_EQ(ModeOf(folder_), 0u);
 }
 
-TEST_F(ProtectedDataTest, LocalMachineProtectionIsRefused) {
-  CProtectedData data;
-  data.KeyFolder = folder_;
-  data.LocalMachine = true;
-  data.SetInput("a", 1);
-  EXPECT_TRUE(data.Protect().empty());
-}
-
 TEST_F(ProtectedDataTest, KeyIsMadeOnFirstUsePrivateInThePrivateFolderOfTheUsersDataDirectory) {
   const std::string dataHome = temp_.path().toStdString() + "/data";
   ASSERT_EQ(::setenv("XDG_DATA_HOME", dataHome.c_str(), 1), 0);
