@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <ctime>
+#include <thread>
 #include <unordered_map>
 
 #include "discovery/txt_record_parser.h"
@@ -19,8 +20,8 @@ namespace {
 using Lock = boost::recursive_mutex::scoped_lock;
 
 constexpr const char* kHandler = "CmDNS::HandleEventsThreadHandler";
-constexpr auto kCyclePause = boost::chrono::milliseconds(10);
-constexpr auto kThreadStartPause = boost::chrono::milliseconds(200);
+constexpr auto kCyclePause = std::chrono::milliseconds(10);
+constexpr auto kThreadStartPause = std::chrono::milliseconds(200);
 
 bool Readable(int fd) {
   pollfd one{fd, POLLIN, 0};
@@ -157,7 +158,7 @@ void CmDNS::StartEventsThread() {
     return;
   }
   EventsThread = std::make_unique<boost::thread>(&CmDNS::HandleEventsThreadHandler, this);
-  boost::this_thread::sleep_for(kThreadStartPause);
+  std::this_thread::sleep_for(kThreadStartPause);
 }
 
 void CmDNS::BrowseReply(DNSServiceRef, DNSServiceFlags flags, uint32_t interfaceIndex, DNSServiceErrorType errorCode,
@@ -280,7 +281,7 @@ void CmDNS::HandleEventsThreadHandler() {
       }
       if (!ProcessReadable(refs, readable)) return;
     }
-    boost::this_thread::sleep_for(kCyclePause);
+    std::this_thread::sleep_for(kCyclePause);
   }
 }
 
