@@ -85,7 +85,7 @@ class ClientOperation : public _DNSServiceRef_t {
                            const AvahiAddress*, uint16_t port, AvahiStringList* txt, AvahiLookupResultFlags,
                            void* userdata) {
     auto* self = static_cast<ClientOperation*>(userdata);
-    PushResolveEvent(*self, interface, event, name, type, domain, hostName, port, txt);
+    PushResolveEvent(*self, interface, event, name, type, domain, hostName, port, txt, TxtListOrder::WireOrder);
   }
 
   AvahiClientBackend& backend_;

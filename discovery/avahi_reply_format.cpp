@@ -2,6 +2,10 @@
 
 #include <arpa/inet.h>
 
+#include <algorithm>
+#include <string_view>
+#include <vector>
+
 
 std::string WithFinalDot(const char* text) {
   std::string out = text != nullptr ? text : "";
@@ -15,10 +19,17 @@ std::string AvahiName(const char* text) {
   return out;
 }
 
-std::string SerializeTxt(AvahiStringList* txt) {
-  const size_t size = avahi_string_list_serialize(txt, nullptr, 0);
-  std::string out(size, '\0');
-  if (size > 0) out.resize(avahi_string_list_serialize(txt, out.data(), out.size()));
+std::string SerializeTxt(AvahiStringList* txt, TxtListOrder order) {
+  std::vector<std::string_view> entries;
+  for (AvahiStringList* l = txt; l != nullptr; l = avahi_string_list_get_next(l))
+    entries.emplace_back(reinterpret_cast<const char*>(avahi_string_list_get_text(l)),
+                         std::min<size_t>(avahi_string_list_get_size(l), 255));
+  if (order == TxtListOrder::LastEntryFirst) std::reverse(entries.begin(), entries.end());
+  std::string out;
+  for (std::string_view entry : entries) {
+    out.push_back(static_cast<char>(entry.size()));
+    out += entry;
+  }
   return out;
 }
 
@@ -90,12 +101,12 @@ void AvahiBrowseTracker::SweepStale(_DNSServiceRef_t& op) {
 
 void PushResolveEvent(_DNSServiceRef_t& op, AvahiIfIndex interface, AvahiResolverEvent event, const char* name,
                       const char* type, const char* domain, const char* hostName, uint16_t port,
-                      AvahiStringList* txt) {
+                      AvahiStringList* txt, TxtListOrder order) {
   if (event != AVAHI_RESOLVER_FOUND) {
     op.PushResolve(ToInterfaceIndex(interface), kDNSServiceErr_Unknown, "", "", 0, "");
     return;
   }
   char fullName[kFullNameBufferSize];
   if (DNSServiceConstructFullName(fullName, name, type, domain) != 0) return;
-  op.PushResolve(ToInterfaceIndex(interface), 0, fullName, WithFinalDot(hostName), htons(port), SerializeTxt(txt));
+  op.PushResolve(ToInterfaceIndex(interface), 0, fullName, WithFinalDot(hostName), htons(port), SerializeTxt(txt, order));
 }

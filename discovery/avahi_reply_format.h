@@ -17,7 +17,11 @@
 std::string WithFinalDot(const char* text);
 // Name as Avahi takes it: without a final dot; null gives "".
 std::string AvahiName(const char* text);
-std::string SerializeTxt(AvahiStringList* txt);
+// How a TXT string list handed over by Avahi is ordered: avahi-core delivers it newest
+// (last on the wire) first, the client library in wire order.
+enum class TxtListOrder { LastEntryFirst, WireOrder };
+// Raw TXT bytes in the order the entries were published.
+std::string SerializeTxt(AvahiStringList* txt, TxtListOrder order);
 uint32_t ToInterfaceIndex(AvahiIfIndex interface);
 AvahiIfIndex ToAvahiInterface(uint32_t interfaceIndex);
 
@@ -45,4 +49,4 @@ class AvahiBrowseTracker {
 // Resolve reply of one lookup event: FOUND gives the service data, anything else an error.
 void PushResolveEvent(_DNSServiceRef_t& op, AvahiIfIndex interface, AvahiResolverEvent event, const char* name,
                       const char* type, const char* domain, const char* hostName, uint16_t port,
-                      AvahiStringList* txt);
+                      AvahiStringList* txt, TxtListOrder order);

@@ -3,6 +3,7 @@
 #include <avahi-common/error.h>
 #include <avahi-common/thread-watch.h>
 #include <avahi-core/core.h>
+#include <avahi-core/log.h>
 #include <avahi-core/lookup.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include <string>
 
 #include "discovery/avahi_reply_format.h"
+#include "platform/debug_trace.h"
 
 // One browse or resolve served by the embedded responder. Its lookup object exists while
 // the responder runs and is awake; the avahi callbacks run on the poll thread.
@@ -75,7 +77,7 @@ class CoreOperation : public _DNSServiceRef_t {
                            const AvahiAddress*, uint16_t port, AvahiStringList* txt, AvahiLookupResultFlags,
                            void* userdata) {
     auto* self = static_cast<CoreOperation*>(userdata);
-    PushResolveEvent(*self, interface, event, name, type, domain, hostName, port, txt);
+    PushResolveEvent(*self, interface, event, name, type, domain, hostName, port, txt, TxtListOrder::LastEntryFirst);
   }
 
   EmbeddedResponder& responder_;
@@ -97,6 +99,9 @@ void ServiceStatus(const char* line) {
   std::fputs(line, stderr);
   std::fflush(stderr);
 }
+
+// The responder library's own log lines go to the trace like everything else.
+void LibraryLog(AvahiLogLevel, const char* text) { DebugTrace("avahi: %s", text); }
 
 }  // namespace
 
@@ -125,6 +130,7 @@ int EmbeddedResponder::StopServiceThread() {
 int EmbeddedResponder::Initialise() {
   std::lock_guard lock(mutex_);
   if (running_) return AVAHI_ERR_BAD_STATE;
+  avahi_set_log_function(&LibraryLog);
   poll_ = avahi_threaded_poll_new();
   if (poll_ == nullptr) return AVAHI_ERR_NO_MEMORY;
   AvahiServerConfig config;
