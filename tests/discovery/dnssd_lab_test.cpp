@@ -275,6 +275,41 @@ TEST_F(EngineInLab, ThreeHundredCamerasAreAllFound) {
       << Resolved("Crowd ") << " of " << kCameras;
 }
 
+TEST(ServiceHost, ChoosesTheRespondersAndGuardsTheSleepEntry) {
+  DnssdBackend* const inUse = DNSServiceDefaultBackend();
+  EXPECT_EQ(gHost->UsingEmbeddedResponder(), !gPlatform);
+  if (gPlatform) gHost->RequeryResponder();  // only traces
+  if (!gPlatform) {
+    EXPECT_FALSE(gHost->StartBonjourThread());  // a second responder thread is refused
+    CDnssdServiceHost probe;  // the lab has no system bus: no platform service
+    EXPECT_FALSE(probe.CheckBonjourService());
+  }
+  DNSServiceSetDefaultBackend(inUse);
+
+  // a responder thread started, stopped, and poked afterwards
+  {
+    CDnssdServiceHost other;
+    other.CoreMachineSleep(false);  // before any start
+    ASSERT_TRUE(other.StartBonjourThread());
+    EXPECT_TRUE(other.UsingEmbeddedResponder());
+    EXPECT_FALSE(other.StartBonjourThread());
+    other.ForwardMachineSleep(true);
+    other.ForwardMachineSleep(false);
+    other.StopBonjourThread();
+    EXPECT_FALSE(other.UsingEmbeddedResponder());
+    other.CoreMachineSleep(false);
+    other.CoreMachineSleep(true);
+    other.RequeryResponder();  // only traces now
+  }
+  DNSServiceSetDefaultBackend(inUse);
+  // the responders of the test still serve
+  Collector c;
+  ASSERT_TRUE(gCameras->Publish("Host Check", 80, {"vendor.zorvnet=1"}));
+  c.Browse();
+  EXPECT_TRUE(c.PumpUntil([&] { return c.Find([](const auto& r) { return r.a == "Host Check"; }) != nullptr; }));
+  gCameras->Withdraw("Host Check");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
