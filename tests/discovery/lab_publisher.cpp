@@ -121,6 +121,19 @@ bool LabPublisher::UpdateTxt(const std::string& name, const std::vector<std::str
   return ok;
 }
 
+bool LabPublisher::WaitEstablished(int seconds) {
+  for (int round = 0; round < seconds * 20; ++round) {
+    size_t established = 0;
+    avahi_threaded_poll_lock(poll_);
+    for (const auto& [name, service] : services_)
+      established += avahi_s_entry_group_get_state(service.group) == AVAHI_ENTRY_GROUP_ESTABLISHED;
+    avahi_threaded_poll_unlock(poll_);
+    if (established == services_.size()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return false;
+}
+
 void LabPublisher::Withdraw(const std::string& name) {
   const auto it = services_.find(name);
   if (it == services_.end()) return;

@@ -31,6 +31,8 @@ class LabPublisher {
   bool Publish(const std::string& name, uint16_t port, const std::vector<std::string>& txt);
   bool UpdateTxt(const std::string& name, const std::vector<std::string>& txt);
   void Withdraw(const std::string& name);
+  // Waits until every published service has finished probing and is announced.
+  bool WaitEstablished(int seconds);
 
  private:
   struct Service {
