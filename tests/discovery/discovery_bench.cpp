@@ -3,11 +3,14 @@
 // embedded responder and for avahi-daemon, against `avahi-browse -rtp _http._tcp` through
 // the same daemon; and the resident memory with 1000 cameras. Prints figures only.
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <memory>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,6 +24,7 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+bool gProgress = false;  // --progress: records and resolved records every second
 
 long ResidentKiB() {
   std::ifstream status("/proc/self/status");
@@ -30,18 +34,30 @@ long ResidentKiB() {
   return 0;
 }
 
-size_t ResolvedWithPrefix(CmDNS& engine, const std::string& prefix) {
-  std::vector<uint32_t> ids;
-  engine.GetRecordIDs(ids);
-  size_t count = 0;
-  for (uint32_t id : ids) {
-    CBrowseRecord r;
-    if (engine.GetRecord(id, r) && r.ServiceName.rfind(prefix, 0) == 0 && r.Port != 0 &&
-        !r.GetTxtValueOrEmpty("serial.zorvnet").empty())
-      ++count;
+// Counts the records of the measured cameras once they carry their TXT data; the count is
+// kept by the events thread so that measuring does not compete for the record lock.
+class CountingEngine : public CmDNS {
+ public:
+  explicit CountingEngine(std::string prefix) : prefix_(std::move(prefix)) {}
+  ~CountingEngine() override { Close(); }
+
+  bool OnRecordChanged(CBrowseRecord& record, bool) override {
+    if (record.ServiceName.rfind(prefix_, 0) == 0 && record.Port != 0 &&
+        !record.GetTxtValueOrEmpty("serial.zorvnet").empty() && resolvedIds_.insert(record.ID).second)
+      ++resolved_;
+    return true;
   }
-  return count;
-}
+  size_t Resolved() const { return resolved_; }
+  size_t Records() {
+    std::vector<uint32_t> ids;
+    return GetRecordIDs(ids);
+  }
+
+ private:
+  std::string prefix_;
+  std::set<uint32_t> resolvedIds_;  // events thread only
+  std::atomic<size_t> resolved_{0};
+};
 
 void PublishCameras(LabPublisher& cameras, const std::string& prefix, int n) {
   for (int i = 0; i < n; ++i)
@@ -64,12 +80,19 @@ void WithdrawCameras(LabPublisher& cameras, const std::string& prefix, int n) {
 double TimeEngine(DnssdBackend& backend, const std::string& prefix, int n, long* rssDeltaKiB) {
   DNSServiceSetDefaultBackend(&backend);
   const long before = ResidentKiB();
-  CmDNS engine;
+  CountingEngine engine(prefix);
   const auto start = Clock::now();
   engine.BrowseOneDomain(0, "_http._tcp", "local.");
-  while (ResolvedWithPrefix(engine, prefix) < static_cast<size_t>(n)) {
-    if (Clock::now() - start > std::chrono::seconds(120)) return -1;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  auto nextReport = start + std::chrono::seconds(1);
+  while (engine.Resolved() < static_cast<size_t>(n)) {
+    if (Clock::now() - start > std::chrono::seconds(180)) return -1;
+    if (gProgress && Clock::now() > nextReport) {
+      std::printf("#   %.0f s: %zu records, %zu resolved\n", std::chrono::duration<double>(Clock::now() - start).count(),
+                  engine.Records(), engine.Resolved());
+      std::fflush(stdout);
+      nextReport += std::chrono::seconds(1);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   if (rssDeltaKiB != nullptr) *rssDeltaKiB = ResidentKiB() - before;
@@ -92,7 +115,16 @@ double TimeAvahiBrowse(const std::string& prefix, int n, int* found) {
 
 }  // namespace
 
-int main() {
+// Arguments: [--progress] [N...] (default 1 50 250 1000).
+int main(int argc, char** argv) {
+  std::vector<int> sizes;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--progress") == 0)
+      gProgress = true;
+    else
+      sizes.push_back(std::atoi(argv[i]));
+  }
+  if (sizes.empty()) sizes = {1, 50, 250, 1000};
   LabAvahiDaemon daemon;  // before any thread exists
   if (!daemon.Start()) {
     std::fprintf(stderr, "SKIP: %s (run inside tools/netlab as root)\n", daemon.Error().c_str());
@@ -107,7 +139,7 @@ int main() {
 
   std::printf("%6s %12s %12s %16s %10s %10s\n", "N", "embedded s", "platform s", "avahi-browse s", "emb/ab",
               "plat/ab");
-  for (int n : {1, 50, 250, 1000}) {
+  for (int n : sizes) {
     const std::string prefix = "Bench" + std::to_string(n) + "-";
     PublishCameras(cameras, prefix, n);
     long rss = 0;
