@@ -1,0 +1,160 @@
+// Discovery figures inside the network lab (run: tools/netlab/netlab -- discovery_bench):
+// time from BrowseOneDomain until N cameras are resolved with their TXT data, for the
+// embedded responder and for avahi-daemon, against `avahi-browse -rtp _http._tcp` through
+// the same daemon; and the resident memory with 1000 cameras. Prints figures only.
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "discovery/avahi_client_backend.h"
+#include "discovery/dnssd_service_host.h"
+#include "discovery/mdns.h"
+#include "lab_avahi_daemon.h"
+#include "lab_publisher.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+bool gProgress = false;  // --progress: records and resolved records every second
+
+long ResidentKiB() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("VmRSS:", 0) == 0) return std::stol(line.substr(6));
+  return 0;
+}
+
+// Counts the records of the measured cameras once they carry their TXT data; the count is
+// kept by the events thread so that measuring does not compete for the record lock.
+class CountingEngine : public CmDNS {
+ public:
+  explicit CountingEngine(std::string prefix) : prefix_(std::move(prefix)) {}
+  ~CountingEngine() override { Close(); }
+
+  bool OnRecordChanged(CBrowseRecord& record, bool) override {
+    if (record.ServiceName.rfind(prefix_, 0) == 0 && record.Port != 0 &&
+        !record.GetTxtValueOrEmpty("serial.zorvnet").empty() && resolvedIds_.insert(record.ID).second)
+      ++resolved_;
+    return true;
+  }
+  size_t Resolved() const { return resolved_; }
+  size_t Records() {
+    std::vector<uint32_t> ids;
+    return GetRecordIDs(ids);
+  }
+
+ private:
+  std::string prefix_;
+  std::set<uint32_t> resolvedIds_;  // events thread only
+  std::atomic<size_t> resolved_{0};
+};
+
+void PublishCameras(LabPublisher& cameras, const std::string& prefix, int n) {
+  for (int i = 0; i < n; ++i)
+    cameras.Publish(prefix + std::to_string(i), static_cast<uint16_t>(8000 + i % 1000),
+                    {"vendor.zorvnet=Zorvik", "serial.zorvnet=SN" + std::to_string(i), "model.zorvnet=Ravix-D1",
+                     "fwversion.zorvnet=1.0", "path=/"});
+  const auto start = Clock::now();
+  const bool established = cameras.WaitEstablished(300);
+  std::printf("# %d cameras published in %.1f s%s\n", n, std::chrono::duration<double>(Clock::now() - start).count(),
+              established ? "" : " (not all established)");
+  std::this_thread::sleep_for(std::chrono::seconds(2));  // the announcements are over
+}
+
+void WithdrawCameras(LabPublisher& cameras, const std::string& prefix, int n) {
+  for (int i = 0; i < n; ++i) cameras.Withdraw(prefix + std::to_string(i));
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+}
+
+// Seconds until all n are resolved (negative when not within the limit).
+double TimeEngine(DnssdBackend& backend, const std::string& prefix, int n, long* rssDeltaKiB) {
+  DNSServiceSetDefaultBackend(&backend);
+  const long before = ResidentKiB();
+  CountingEngine engine(prefix);
+  const auto start = Clock::now();
+  engine.BrowseOneDomain(0, "_http._tcp", "local.");
+  auto nextReport = start + std::chrono::seconds(1);
+  while (engine.Resolved() < static_cast<size_t>(n)) {
+    if (Clock::now() - start > std::chrono::seconds(180)) return -1;
+    if (gProgress && Clock::now() > nextReport) {
+      std::printf("#   %.0f s: %zu records, %zu resolved\n", std::chrono::duration<double>(Clock::now() - start).count(),
+                  engine.Records(), engine.Resolved());
+      std::fflush(stdout);
+      nextReport += std::chrono::seconds(1);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  if (rssDeltaKiB != nullptr) *rssDeltaKiB = ResidentKiB() - before;
+  engine.Close();
+  return seconds;
+}
+
+double TimeAvahiBrowse(const std::string& prefix, int n, int* found) {
+  const auto start = Clock::now();
+  FILE* pipe = popen("avahi-browse -rtp _http._tcp 2>/dev/null", "r");
+  if (pipe == nullptr) return -1;
+  char line[2048];
+  *found = 0;
+  while (std::fgets(line, sizeof line, pipe) != nullptr)
+    if (line[0] == '=' && std::strstr(line, (";" + prefix).c_str()) != nullptr) ++*found;
+  pclose(pipe);
+  (void)n;
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+}  // namespace
+
+// Arguments: [--progress] [N...] (default 1 50 250 1000).
+int main(int argc, char** argv) {
+  std::vector<int> sizes;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--progress") == 0)
+      gProgress = true;
+    else
+      sizes.push_back(std::atoi(argv[i]));
+  }
+  if (sizes.empty()) sizes = {1, 50, 250, 1000};
+  LabAvahiDaemon daemon;  // before any thread exists
+  if (!daemon.Start()) {
+    std::fprintf(stderr, "SKIP: %s (run inside tools/netlab as root)\n", daemon.Error().c_str());
+    return 77;
+  }
+  CDnssdServiceHost host;
+  if (!host.StartBonjourThread()) return 1;
+  EmbeddedResponder* embedded = dynamic_cast<EmbeddedResponder*>(DNSServiceDefaultBackend());
+  AvahiClientBackend platform;
+  LabPublisher cameras(LabCameraNamespace(), "benchcam");
+  if (embedded == nullptr || !cameras.Ok()) return 1;
+
+  std::printf("%6s %12s %12s %16s %10s %10s\n", "N", "embedded s", "platform s", "avahi-browse s", "emb/ab",
+              "plat/ab");
+  for (int n : sizes) {
+    const std::string prefix = "Bench" + std::to_string(n) + "-";
+    PublishCameras(cameras, prefix, n);
+    long rss = 0;
+    const double tEmbedded = TimeEngine(*embedded, prefix, n, &rss);
+    const double tPlatform = TimeEngine(platform, prefix, n, nullptr);
+    int found = 0;
+    const double tBrowse = TimeAvahiBrowse(prefix, n, &found);
+    std::printf("%6d %12.3f %12.3f %12.3f(%d) %10.2f %10.2f\n", n, tEmbedded, tPlatform, tBrowse, found,
+                tEmbedded / tBrowse, tPlatform / tBrowse);
+    if (n == 1000)
+      std::printf("resident memory with 1000 cameras: %ld KiB in all, %ld KiB added by the engine's browse\n",
+                  ResidentKiB(), rss);
+    std::fflush(stdout);
+    WithdrawCameras(cameras, prefix, n);
+  }
+  DNSServiceSetDefaultBackend(nullptr);
+  return 0;
+}

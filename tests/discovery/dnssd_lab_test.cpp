@@ -1,0 +1,381 @@
+// DNS-SD layer and engine against a real responder inside the network lab. The backend is
+// chosen by the first argument: "embedded" (avahi-core on the responder thread) or
+// "platform" (avahi-daemon on a private D-Bus, started here).
+
+#include <gtest/gtest.h>
+#include <arpa/inet.h>
+#include <poll.h>
+
+#include <set>
+
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "discovery/avahi_client_backend.h"
+#include "discovery/dnssd_operation.h"
+#include "discovery/dnssd_service_host.h"
+#include "lab_avahi_daemon.h"
+#include "lab_publisher.h"
+#include "recording_engine.h"
+#include "tests/support/camsim_process.h"
+
+namespace {
+
+bool gPlatform = false;
+CDnssdServiceHost* gHost = nullptr;
+LabPublisher* gCameras = nullptr;
+
+std::string Serialized(const std::vector<std::string>& txt) {
+  std::string out;
+  for (const std::string& e : txt) {
+    out.push_back(static_cast<char>(e.size()));
+    out += e;
+  }
+  return out;
+}
+
+// Collects the replies of operations started by a test and pumps them on this thread.
+struct Collector {
+  struct Reply {
+    DNSServiceRef ref;
+    DNSServiceFlags flags;
+    uint32_t interfaceIndex;
+    DNSServiceErrorType error;
+    std::string a, b, c;
+    uint16_t port;
+    std::string txt;
+  };
+  std::vector<Reply> replies;
+  std::vector<DNSServiceRef> refs;
+
+  ~Collector() {
+    for (DNSServiceRef ref : refs) DNSServiceRefDeallocate(ref);
+  }
+
+  static void OnBrowse(DNSServiceRef ref, DNSServiceFlags flags, uint32_t interfaceIndex, DNSServiceErrorType error,
+                       const char* name, const char* type, const char* domain, void* context) {
+    static_cast<Collector*>(context)->replies.push_back({ref, flags, interfaceIndex, error, name, type, domain, 0, ""});
+  }
+  static void OnResolve(DNSServiceRef ref, DNSServiceFlags flags, uint32_t interfaceIndex, DNSServiceErrorType error,
+                        const char* fullName, const char* host, uint16_t port, uint16_t txtLen,
+                        const unsigned char* txt, void* context) {
+    static_cast<Collector*>(context)->replies.push_back(
+        {ref, flags, interfaceIndex, error, fullName, host, "", port, std::string(reinterpret_cast<const char*>(txt), txtLen)});
+  }
+
+  DNSServiceRef Browse() {
+    DNSServiceRef ref = nullptr;
+    EXPECT_EQ(DNSServiceBrowse(&ref, 0, 0, "_http._tcp", "local.", &OnBrowse, this), 0);
+    if (ref != nullptr) refs.push_back(ref);
+    return ref;
+  }
+  DNSServiceRef Resolve(uint32_t interfaceIndex, const std::string& name) {
+    DNSServiceRef ref = nullptr;
+    EXPECT_EQ(DNSServiceResolve(&ref, 0, interfaceIndex, name.c_str(), "_http._tcp.", "local.", &OnResolve, this), 0);
+    if (ref != nullptr) refs.push_back(ref);
+    return ref;
+  }
+  void Release(DNSServiceRef ref) {
+    std::erase(refs, ref);
+    DNSServiceRefDeallocate(ref);
+  }
+
+  // Pumps replies until done() or the deadline.
+  bool PumpUntil(const std::function<bool()>& done, int seconds = 20) {
+    for (int rounds = 0; rounds < seconds * 20; ++rounds) {
+      if (done()) return true;
+      std::vector<pollfd> fds;
+      for (DNSServiceRef ref : refs) fds.push_back({DNSServiceRefSockFD(ref), POLLIN, 0});
+      if (poll(fds.data(), fds.size(), 50) <= 0) continue;
+      const std::vector<DNSServiceRef> current = refs;
+      for (size_t i = 0; i < fds.size(); ++i)
+        if (fds[i].revents & POLLIN) {
+          EXPECT_EQ(DNSServiceProcessResult(current[i]), 0);
+        }
+    }
+    return done();
+  }
+
+  const Reply* Find(const std::function<bool(const Reply&)>& match) const {
+    for (const Reply& r : replies)
+      if (match(r)) return &r;
+    return nullptr;
+  }
+};
+
+TEST(DnssdLayer, BrowseAndResolveRepliesHaveTheDnssdShape) {
+  const std::string name = "Lab Cam.1";
+  const std::vector<std::string> txt = {"vendor.zorvnet=1", "path=/x", "flag", std::string("bin=\x01\xff", 6)};
+  ASSERT_TRUE(gCameras->Publish(name, 8080, txt));
+  Collector c;
+  c.Browse();
+  const auto added = [&](const Collector::Reply& r) { return r.a == name && (r.flags & kDNSServiceFlagsAdd); };
+  ASSERT_TRUE(c.PumpUntil([&] { return c.Find(added) != nullptr; }));
+  const Collector::Reply browse = *c.Find(added);
+  EXPECT_EQ(browse.error, 0);
+  EXPECT_EQ(browse.b, "_http._tcp.");
+  EXPECT_EQ(browse.c, "local.");
+  EXPECT_EQ(browse.interfaceIndex, LabPcInterfaceIndex(0));
+
+  DNSServiceRef resolve = c.Resolve(browse.interfaceIndex, name);
+  const auto resolved = [&](const Collector::Reply& r) { return r.ref == resolve && r.error == 0; };
+  ASSERT_TRUE(c.PumpUntil([&] { return c.Find(resolved) != nullptr; }));
+  const Collector::Reply answer = *c.Find(resolved);
+  EXPECT_EQ(answer.a, "Lab\\032Cam\\.1._http._tcp.local.");
+  EXPECT_EQ(answer.b, gCameras->HostName() + ".local.");
+  EXPECT_EQ(answer.port, htons(8080));
+  EXPECT_EQ(answer.txt, Serialized(txt));
+
+  // a changed TXT record is answered again by the running resolve
+  const std::vector<std::string> txt2 = {"vendor.zorvnet=1", "path=/y"};
+  ASSERT_TRUE(gCameras->UpdateTxt(name, txt2));
+  ASSERT_TRUE(c.PumpUntil([&] {
+    return c.Find([&](const Collector::Reply& r) { return r.ref == resolve && r.txt == Serialized(txt2); });
+  }));
+
+  // after deallocation nothing more arrives for the resolve; the browse reports the removal
+  c.Release(resolve);
+  const size_t before = c.replies.size();
+  gCameras->Withdraw(name);
+  const auto removed = [&](const Collector::Reply& r) { return r.a == name && !(r.flags & kDNSServiceFlagsAdd); };
+  ASSERT_TRUE(c.PumpUntil([&] { return c.Find(removed) != nullptr; }));
+  for (size_t i = before; i < c.replies.size(); ++i) EXPECT_NE(c.replies[i].ref, resolve);
+  EXPECT_EQ(c.Find(removed)->interfaceIndex, LabPcInterfaceIndex(0));
+}
+
+TEST(DnssdLayer, StaysCorrectPastThousandOperations) {
+  const std::string name = "Lab Crowd";
+  ASSERT_TRUE(gCameras->Publish(name, 80, {"vendor.zorvnet=1"}));
+  Collector c;
+  constexpr size_t kOperations = 1100;
+  for (size_t i = 0; i < kOperations; ++i) ASSERT_NE(c.Browse(), nullptr) << "operation " << i;
+  std::set<DNSServiceRef> found;
+  ASSERT_TRUE(c.PumpUntil([&] {
+    for (const auto& r : c.replies)
+      if (r.a == name) found.insert(r.ref);
+    return found.size() == kOperations;
+  }, 60)) << found.size() << " of " << kOperations << " operations saw the camera";
+  if (auto* platform = dynamic_cast<AvahiClientBackend*>(DNSServiceDefaultBackend())) {
+    EXPECT_GE(platform->ConnectionCount(), 2u);
+  }
+  gCameras->Withdraw(name);
+}
+
+class EngineInLab : public ::testing::Test {
+ protected:
+  void TearDown() override {
+    engine.Close();
+    for (const std::string& n : published) gCameras->Withdraw(n);
+  }
+
+  void PublishCameras(const std::string& prefix, int count) {
+    for (int i = 0; i < count; ++i) {
+      const std::string n = prefix + std::to_string(i);
+      ASSERT_TRUE(gCameras->Publish(n, static_cast<uint16_t>(8000 + i), CameraTxt(i, "1.0")));
+      published.push_back(n);
+    }
+  }
+  static std::vector<std::string> CameraTxt(int i, const std::string& firmware) {
+    return {"vendor.zorvnet=Zorvik", "serial.zorvnet=SN" + std::to_string(i), "fwversion.zorvnet=" + firmware,
+            "path=/"};
+  }
+
+  // Records with the given prefix that carry their TXT data.
+  size_t Resolved(const std::string& prefix) {
+    std::vector<uint32_t> ids;
+    engine.GetRecordIDs(ids);
+    size_t count = 0;
+    for (uint32_t id : ids) {
+      CBrowseRecord r;
+      if (engine.GetRecord(id, r) && r.ServiceName.starts_with(prefix) && r.Port != 0 &&
+          !r.GetTxtValueOrEmpty("serial.zorvnet").empty())
+        ++count;
+    }
+    return count;
+  }
+
+  uint32_t IdOf(const std::string& name) {
+    std::vector<uint32_t> ids;
+    engine.GetRecordIDs(ids);
+    for (uint32_t id : ids) {
+      CBrowseRecord r;
+      if (engine.GetRecord(id, r) && r.ServiceName == name) return id;
+    }
+    return 0;
+  }
+
+  RecordingEngine engine;
+  std::vector<std::string> published;
+};
+
+TEST_F(EngineInLab, FindsResolvesFollowsAndLosesCameras) {
+  constexpr int kCameras = 12;
+  PublishCameras("Follow ", kCameras);
+  engine.BrowseOneDomain(0, "_http._tcp", "local.");
+  ASSERT_TRUE(RecordingEngine::Wait([&] { return Resolved("Follow ") == kCameras; }));
+  CBrowseRecord r;
+  const uint32_t id3 = IdOf("Follow 3");
+  ASSERT_TRUE(engine.GetRecord(id3, r));
+  EXPECT_EQ(r.Port, 8003u);
+  EXPECT_EQ(r.HostTarget, gCameras->HostName() + ".local");
+  EXPECT_EQ(r.GetTxtValueOrEmpty("serial.zorvnet"), "SN3");
+  EXPECT_EQ(r.InterfaceIndex, LabPcInterfaceIndex(0));
+
+  ASSERT_TRUE(gCameras->UpdateTxt("Follow 3", CameraTxt(3, "2.0")));
+  ASSERT_TRUE(RecordingEngine::Wait([&] {
+    CBrowseRecord now;
+    return engine.GetRecord(id3, now) && now.GetTxtValueOrEmpty("fwversion.zorvnet") == "2.0";
+  }));
+  bool changedReported = false;
+  for (const auto& e : engine.Events()) changedReported |= e.kind == 'c' && e.id == id3;
+  EXPECT_TRUE(changedReported);
+
+  const uint32_t id5 = IdOf("Follow 5");
+  gCameras->Withdraw("Follow 5");
+  ASSERT_TRUE(RecordingEngine::Wait([&] {
+    for (const auto& e : engine.Events())
+      if (e.kind == 'r' && e.id == id5) return true;
+    return false;
+  }));
+  EXPECT_FALSE(engine.GetRecord(id5, r));
+}
+
+TEST_F(EngineInLab, SimulatedCamerasAreFoundFollowedAndLost) {
+  CamsimProcess::Options options;
+  options.cameras = 6;
+  CamsimProcess sim(options);
+  std::string error;
+  ASSERT_TRUE(sim.Start(&error)) << error;
+  const nlohmann::json cams = sim.List();
+  ASSERT_EQ(cams.size(), 6u);
+  engine.BrowseOneDomain(0, "_http._tcp", "local.");
+  // every simulated camera as a record with its port and its whole TXT record
+  const auto complete = [&](const nlohmann::json& cam) {
+    const uint32_t id = IdOf(cam["name"]);
+    CBrowseRecord r;
+    if (id == 0 || !engine.GetRecord(id, r) || r.Port != cam["port"].get<uint32_t>()) return false;
+    for (const auto& [key, value] : cam["txt"].items())
+      if (r.GetTxtValueOrEmpty(key.c_str()) != value.get<std::string>()) return false;
+    return true;
+  };
+  ASSERT_TRUE(RecordingEngine::Wait([&] {
+    for (const auto& cam : cams)
+      if (!complete(cam)) return false;
+    return true;
+  }));
+
+  const uint32_t changedId = IdOf(cams[0]["name"]);
+  ASSERT_TRUE(sim.SetTxt(cams[0]["host"], {{"fwversion.zorvnet", "9.9.9"}}, &error)) << error;
+  ASSERT_TRUE(RecordingEngine::Wait([&] {
+    CBrowseRecord r;
+    return engine.GetRecord(changedId, r) && r.GetTxtValueOrEmpty("fwversion.zorvnet") == "9.9.9";
+  }));
+  bool changedReported = false;
+  for (const auto& e : engine.Events()) changedReported |= e.kind == 'c' && e.id == changedId;
+  EXPECT_TRUE(changedReported);
+
+  const uint32_t removedId = IdOf(cams[1]["name"]);
+  ASSERT_TRUE(sim.RemoveCamera(cams[1]["host"], &error)) << error;
+  ASSERT_TRUE(RecordingEngine::Wait([&] {
+    for (const auto& e : engine.Events())
+      if (e.kind == 'r' && e.id == removedId) return true;
+    return false;
+  }));
+}
+
+TEST_F(EngineInLab, RequeryMakesEveryCameraAnswerAgain) {
+  if (gPlatform) GTEST_SKIP() << "the platform daemon is not requeried";
+  constexpr int kCameras = 10;
+  PublishCameras("Requery ", kCameras);
+  engine.BrowseOneDomain(0, "_http._tcp", "local.");
+  ASSERT_TRUE(RecordingEngine::Wait([&] { return Resolved("Requery ") == kCameras; }));
+  engine.ClearEvents();
+  gHost->RequeryResponder();
+  ASSERT_TRUE(RecordingEngine::Wait([&] {
+    std::set<uint32_t> answered;
+    for (const auto& e : engine.Events())
+      if (e.kind == 'c' && e.name.starts_with("Requery ")) answered.insert(e.id);
+    return answered.size() == kCameras;
+  })) << engine.Count('c') << " answers";
+  for (const auto& e : engine.Events()) {  // a requery adds and removes none of them
+    EXPECT_FALSE(e.kind == 'a' && e.name.starts_with("Requery ")) << e.name;
+    EXPECT_FALSE(e.kind == 'r' && e.name.starts_with("Requery ")) << e.name;
+  }
+  // sleeping and waking keeps the records as well
+  gHost->ForwardMachineSleep(true);
+  gHost->ForwardMachineSleep(false);
+  ASSERT_TRUE(RecordingEngine::Wait([&] { return engine.Count('c') >= 2 * kCameras; }));
+  EXPECT_EQ(Resolved("Requery "), size_t{kCameras});
+}
+
+TEST_F(EngineInLab, ThreeHundredCamerasAreAllFound) {
+  constexpr int kCameras = 300;
+  PublishCameras("Crowd ", kCameras);
+  engine.BrowseOneDomain(0, "_http._tcp", "local.");
+  ASSERT_TRUE(RecordingEngine::Wait([&] { return Resolved("Crowd ") == kCameras; }, std::chrono::seconds(60)))
+      << Resolved("Crowd ") << " of " << kCameras;
+}
+
+TEST(ServiceHost, ChoosesTheRespondersAndGuardsTheSleepEntry) {
+  DnssdBackend* const inUse = DNSServiceDefaultBackend();
+  EXPECT_EQ(gHost->UsingEmbeddedResponder(), !gPlatform);
+  if (gPlatform) gHost->RequeryResponder();  // only traces
+  if (!gPlatform) {
+    EXPECT_FALSE(gHost->StartBonjourThread());  // a second responder thread is refused
+    CDnssdServiceHost probe;  // the lab has no system bus: no platform service
+    EXPECT_FALSE(probe.CheckBonjourService());
+  }
+  DNSServiceSetDefaultBackend(inUse);
+
+  // a responder thread started, stopped, and poked afterwards
+  {
+    CDnssdServiceHost other;
+    other.CoreMachineSleep(false);  // before any start
+    ASSERT_TRUE(other.StartBonjourThread());
+    EXPECT_TRUE(other.UsingEmbeddedResponder());
+    EXPECT_FALSE(other.StartBonjourThread());
+    other.ForwardMachineSleep(true);
+    other.ForwardMachineSleep(false);
+    other.StopBonjourThread();
+    EXPECT_FALSE(other.UsingEmbeddedResponder());
+    other.CoreMachineSleep(false);
+    other.CoreMachineSleep(true);
+    other.RequeryResponder();  // only traces now
+  }
+  DNSServiceSetDefaultBackend(inUse);
+  // the responder of the test still takes operations
+  Collector c;
+  EXPECT_NE(c.Browse(), nullptr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  gPlatform = argc > 1 && std::strcmp(argv[1], "platform") == 0;
+  LabAvahiDaemon daemon;  // before any thread exists
+  if (gPlatform && !daemon.Start()) {
+    std::fprintf(stderr, "SKIP: no lab avahi-daemon: %s\n", daemon.Error().c_str());
+    return 77;
+  }
+  if (LabCameraNamespace().empty()) {
+    std::fprintf(stderr, "SKIP: not inside the network lab\n");
+    return 77;
+  }
+  CDnssdServiceHost host;
+  gHost = &host;
+  if (gPlatform ? !host.CheckBonjourService() : !host.StartBonjourThread()) {
+    std::fprintf(stderr, "no DNS-SD responder\n");
+    return 1;
+  }
+  LabPublisher cameras(LabCameraNamespace(), "labcam");
+  if (!cameras.Ok()) {
+    std::fprintf(stderr, "camera publisher failed\n");
+    return 1;
+  }
+  gCameras = &cameras;
+  return RUN_ALL_TESTS();
+}
