@@ -2,7 +2,9 @@
 // reads the answers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "camera/camera_client.h"
@@ -300,6 +302,38 @@ TEST_F(CameraClientTest, InterfaceIsUsedForEveryRequest) {
   EXPECT_EQ(TheCameraHandleMap().FindHandleObject(id)->GetInterface(), "127.0.0.1");
   int other = 0;
   EXPECT_EQ(Open(server_.BaseUrl(), &other, "ravixnosuch0"), CamTransferFailed);
+}
+
+TEST_F(CameraClientTest, HandlesOnSeveralThreadsAtOnce) {
+  server_.SetScript([](const camtest::ReceivedRequest& r) {
+    if (r.target.rfind(kLogin, 0) == 0) return ScriptedReply{200, "ok session_id: '77' ok"};
+    if (r.target.rfind(kProbe, 0) == 0) return ScriptedReply{200, "Return_0=1\n"};
+    if (r.target.rfind(kLogout, 0) == 0) return ScriptedReply{200, ""};
+    return ScriptedReply{200, "Return_0=a\nReturn_1=b\n"};
+  });
+  constexpr int kThreads = 4;
+  std::vector<int> ids(kThreads, 0);
+  std::vector<int> failures(kThreads, 0);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      const std::string url = t % 2 == 0 ? server_.BaseUrl() : UrlWith("admin:pw");
+      if (CameraOpen(url.c_str(), &ids[t], nullptr) != CamOk) {
+        ++failures[t];
+        return;
+      }
+      std::vector<std::string> values;
+      for (int i = 0; i < 10; ++i) {
+        if (CameraGetValues({"A.a", "B.b"}, values, ids[t]) != CamOk) ++failures[t];
+      }
+      if (CameraClose(ids[t]) != CamOk) ++failures[t];
+    });
+  }
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(failures, std::vector<int>(kThreads, 0));
+  std::sort(ids.begin(), ids.end());
+  EXPECT_EQ(std::unique(ids.begin(), ids.end()), ids.end()) << "every handle has its own id";
+  for (int id : ids) EXPECT_EQ(TheCameraHandleMap().FindHandleObject(id), nullptr);
 }
 
 }  // namespace
