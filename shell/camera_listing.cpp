@@ -1,0 +1,95 @@
+#include "shell/camera_listing.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+
+namespace {
+
+using Row = std::array<std::string, views::kColumnCount>;
+
+Row RowOf(const CBrowseRecord& record, const views::AdapterNameLookup& adapterName) {
+  Row row;
+  for (int c = 0; c < views::kColumnCount; ++c) row[c] = views::CellText(c, record, adapterName);
+  return row;
+}
+
+Row TitleRow() {
+  Row row;
+  for (int c = 0; c < views::kColumnCount; ++c) row[c] = views::ColumnTable[c].Title;
+  return row;
+}
+
+std::string CsvField(const std::string& text) {
+  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  std::string quoted = "\"";
+  for (char ch : text) {
+    if (ch == '"') quoted += '"';
+    quoted += ch;
+  }
+  return quoted + '"';
+}
+
+std::string CsvLine(const Row& row) {
+  std::string line;
+  for (int c = 0; c < views::kColumnCount; ++c) {
+    if (c > 0) line += ',';
+    line += CsvField(row[c]);
+  }
+  return line + "\r\n";
+}
+
+std::string TableText(const std::vector<Row>& rows) {
+  std::array<std::size_t, views::kColumnCount> width{};
+  for (const Row& row : rows)
+    for (int c = 0; c < views::kColumnCount; ++c) width[c] = std::max(width[c], row[c].size());
+  std::string text;
+  for (const Row& row : rows) {
+    std::string line;
+    for (int c = 0; c < views::kColumnCount; ++c) {
+      const std::string& cell = row[c];
+      const std::string pad(width[c] - cell.size(), ' ');
+      const bool right = views::ColumnTable[c].Align == views::Alignment::Right;
+      line += right ? pad + cell : cell + pad;
+      if (c + 1 < views::kColumnCount) line += "  ";
+    }
+    while (!line.empty() && line.back() == ' ') line.pop_back();
+    text += line + '\n';
+  }
+  return text;
+}
+
+std::string JsonText(const std::vector<CBrowseRecord>& records, const views::AdapterNameLookup& adapterName) {
+  nlohmann::ordered_json list = nlohmann::ordered_json::array();
+  for (const CBrowseRecord& record : records) {
+    const Row row = RowOf(record, adapterName);
+    nlohmann::ordered_json item;
+    for (int c = 0; c < views::kColumnCount; ++c) item[views::ColumnTable[c].Title] = row[c];
+    list.push_back(std::move(item));
+  }
+  // Camera texts are bytes as the camera sent them: invalid UTF-8 is replaced, not fatal.
+  return list.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + '\n';
+}
+
+}  // namespace
+
+bool ParseListingFormat(const std::string& text, ListingFormat& format) {
+  if (text == "table") format = ListingFormat::Table;
+  else if (text == "csv") format = ListingFormat::Csv;
+  else if (text == "json") format = ListingFormat::Json;
+  else return false;
+  return true;
+}
+
+std::string FormatCameraListing(const std::vector<CBrowseRecord>& records, ListingFormat format,
+                                const views::AdapterNameLookup& adapterName) {
+  if (format == ListingFormat::Json) return JsonText(records, adapterName);
+  std::vector<Row> rows{TitleRow()};
+  for (const CBrowseRecord& record : records) rows.push_back(RowOf(record, adapterName));
+  if (format == ListingFormat::Table) return TableText(rows);
+  std::string csv;
+  for (const Row& row : rows) csv += CsvLine(row);
+  return csv;
+}

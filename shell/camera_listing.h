@@ -1,0 +1,17 @@
+#pragma once
+// Text output of discovered cameras for the command line: one row per record with the
+// 17 columns of the list view, as an aligned table, CSV or JSON.
+
+#include <string>
+#include <vector>
+
+#include "discovery/browse_record.h"
+#include "views/record_columns.h"
+
+enum class ListingFormat { Table, Csv, Json };
+
+// Parses "table", "csv" or "json"; false for anything else.
+bool ParseListingFormat(const std::string& text, ListingFormat& format);
+
+std::string FormatCameraListing(const std::vector<CBrowseRecord>& records, ListingFormat format,
+                                const views::AdapterNameLookup& adapterName);

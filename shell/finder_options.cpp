@@ -1,0 +1,120 @@
+#include "shell/finder_options.h"
+
+#include <strings.h>
+
+#include <charconv>
+#include <string_view>
+
+namespace {
+
+bool IsClipboardSwitch(std::string_view arg) {
+  for (std::string_view prefix : {"--", "-", "/"}) {
+    if (arg.size() == prefix.size() + 9 && arg.substr(0, prefix.size()) == prefix &&
+        strncasecmp(arg.data() + prefix.size(), "clipboard", 9) == 0)
+      return true;
+  }
+  return false;
+}
+
+bool ParseSeconds(std::string_view text, int& seconds) {
+  int value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size() || value < 1 || value > 86400) return false;
+  seconds = value;
+  return true;
+}
+
+bool SetMode(FinderOptions& options, FinderOptions::Mode mode, std::string_view arg, std::string& error) {
+  if (options.mode != FinderOptions::Mode::Gui && options.mode != mode) {
+    error = "'" + std::string(arg) + "' cannot be combined with another command";
+    return false;
+  }
+  options.mode = mode;
+  return true;
+}
+
+}  // namespace
+
+bool ParseFinderOptions(int argc, const char* const* argv, FinderOptions& options, std::string& error) {
+  options = FinderOptions{};
+  if (argc > 1 && IsClipboardSwitch(argv[argc - 1])) {
+    options.clipboardMode = true;
+    --argc;
+  }
+  using Mode = FinderOptions::Mode;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (arg == "--help" || arg == "-h") {
+      options.mode = Mode::Help;
+      return true;
+    }
+    if (arg == "--version") {
+      options.mode = Mode::Version;
+      return true;
+    }
+    if (arg == "--list") {
+      if (!SetMode(options, Mode::List, arg, error)) return false;
+    } else if (arg == "--all") {
+      options.all = true;
+    } else if (arg == "--seconds") {
+      if (!hasValue || !ParseSeconds(argv[++i], options.seconds)) {
+        error = "--seconds needs a whole number of seconds from 1 to 86400";
+        return false;
+      }
+    } else if (arg == "--format") {
+      if (!hasValue || !ParseListingFormat(argv[++i], options.format)) {
+        error = "--format needs one of table, csv, json";
+        return false;
+      }
+    } else if (arg == "--update-firmware") {
+      if (!SetMode(options, Mode::UpdateFirmware, arg, error)) return false;
+      if (!hasValue || argv[i + 1][0] == '\0') {
+        error = "--update-firmware needs the firmware file";
+        return false;
+      }
+      options.firmwareFile = argv[++i];
+    } else if (arg == "--camera") {
+      if (!hasValue || argv[i + 1][0] == '\0') {
+        error = "--camera needs a camera's service name or serial number";
+        return false;
+      }
+      options.cameras.emplace_back(argv[++i]);
+    } else {
+      error = "unknown option '" + std::string(arg) + "'";
+      return false;
+    }
+  }
+  if (options.mode == Mode::UpdateFirmware && options.cameras.empty()) {
+    error = "--update-firmware needs at least one --camera NAME";
+    return false;
+  }
+  if (options.mode != Mode::UpdateFirmware && !options.cameras.empty()) {
+    error = "--camera is only used with --update-firmware";
+    return false;
+  }
+  return true;
+}
+
+const char* FinderUsageText() {
+  return "Usage: ravixfinder [--trace] [/clipboard]\n"
+         "       ravixfinder --list [--seconds N] [--all] [--format table|csv|json] [--trace]\n"
+         "       ravixfinder --update-firmware FILE --camera NAME [--camera NAME ...] [--trace]\n"
+         "       ravixfinder --help | --version\n"
+         "\n"
+         "Zorvik IP Camera Finder: finds the Zorvik IP cameras on this PC's networks by DNS-SD.\n"
+         "\n"
+         "  --list             discover for N seconds (default 5), complete every camera\n"
+         "                     (address, route, MAC, network settings) and print one row each\n"
+         "  --all              with --list, also other \"_http._tcp\" services\n"
+         "  --format F         table (default), csv or json\n"
+         "  --update-firmware FILE\n"
+         "                     update the firmware of the named cameras in parallel\n"
+         "  --camera NAME      a camera by service name or serial number (repeatable)\n"
+         "  --trace            write trace lines to standard error (also RAVIXFINDER_TRACE=1)\n"
+         "  /clipboard         as the last argument: copy the URL of the chosen camera and exit\n"
+         "                     with code 100 (the URL is also written to standard output)\n"
+         "  --help, --version  this text, the version\n"
+         "\n"
+         "Only stored credentials are used from the command line; nothing is prompted.\n";
+}

@@ -1,0 +1,24 @@
+#pragma once
+// Command line of ravixfinder.
+
+#include <string>
+#include <vector>
+
+#include "shell/camera_listing.h"
+
+struct FinderOptions {
+  enum class Mode { Gui, List, UpdateFirmware, Help, Version };
+  Mode mode = Mode::Gui;
+  int seconds = 5;        // --list: how long discovery and completion run
+  bool all = false;       // --list: also services without the vendor key
+  ListingFormat format = ListingFormat::Table;
+  std::string firmwareFile;          // --update-firmware FILE
+  std::vector<std::string> cameras;  // --camera NAME (service name or serial), repeatable
+  bool clipboardMode = false;        // last argument /clipboard, -clipboard or --clipboard
+};
+
+// Parses argv (the --trace option is taken out before). On a bad command line returns
+// false with a message naming the fault in error.
+bool ParseFinderOptions(int argc, const char* const* argv, FinderOptions& options, std::string& error);
+
+const char* FinderUsageText();

@@ -1,0 +1,57 @@
+#include "shell/camera_listing.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+namespace {
+
+CBrowseRecord Camera(const char* name) {
+  CBrowseRecord r;
+  r.ServiceName = name;
+  r.AddTxtValue(txtkey::kVendor, "Zorvik");
+  r.AddTxtValue(txtkey::kModel, "Ravix-D2");
+  r.AddTxtValue(txtkey::kIpv4Net, "192.168.77.10");
+  r.AddTxtValue(txtkey::kIpv4Zc, "169.254.3.4");
+  r.Port = 80;
+  r.NetworkSettingsValid = true;
+  return r;
+}
+
+TEST(CameraListing, JsonHasTheColumnTitlesInOrder) {
+  const std::string text = FormatCameraListing({Camera("Cam \"1\"")}, ListingFormat::Json, nullptr);
+  const auto list = nlohmann::ordered_json::parse(text);
+  ASSERT_EQ(list.size(), 1u);
+  const auto& item = list[0];
+  ASSERT_EQ(item.size(), 17u);
+  EXPECT_EQ(item.begin().key(), "Type");
+  EXPECT_EQ(item["Type"], "Dome");
+  EXPECT_EQ(item["Name"], "Cam \"1\"");
+  EXPECT_EQ(item["Reachable"], "yes");
+  EXPECT_EQ(item["Port"], "80");
+  EXPECT_EQ(FormatCameraListing({}, ListingFormat::Json, nullptr), "[]\n");
+}
+
+TEST(CameraListing, CsvQuotesSeparatorsAndQuotes) {
+  const std::string text = FormatCameraListing({Camera("Cam \"1\"")}, ListingFormat::Csv, nullptr);
+  EXPECT_EQ(text.substr(0, text.find("\r\n")),
+            "Type,Reachable,Name,Model,Firmware,Model ID,Serial,Discovered,Hostname,MAC,IP Address(es),Port,"
+            "Connected To,DHCP,Prefix,Name Server,Gateway");
+  EXPECT_NE(text.find("\"Cam \"\"1\"\"\""), std::string::npos);
+  EXPECT_NE(text.find("\"192.168.77.10, 169.254.3.4\""), std::string::npos);
+}
+
+TEST(CameraListing, InvalidUtf8FromCameraDoesNotBreakJson) {
+  CBrowseRecord r = Camera("bad\xff name");
+  const std::string text = FormatCameraListing({r}, ListingFormat::Json, nullptr);
+  EXPECT_TRUE(nlohmann::json::accept(text));
+}
+
+TEST(CameraListing, TableAlignsColumns) {
+  const std::string text = FormatCameraListing({Camera("A"), Camera("Longer name")}, ListingFormat::Table, nullptr);
+  const auto first = text.find('\n');
+  const auto second = text.find('\n', first + 1);
+  const std::string header = text.substr(0, first), row = text.substr(first + 1, second - first - 1);
+  EXPECT_EQ(header.find("Reachable"), row.find("yes"));
+}
+
+}  // namespace

@@ -1,0 +1,64 @@
+#include "shell/finder_options.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+bool Parse(std::vector<const char*> args, FinderOptions& options, std::string& error) {
+  args.insert(args.begin(), "ravixfinder");
+  return ParseFinderOptions(static_cast<int>(args.size()), args.data(), options, error);
+}
+
+TEST(FinderOptions, ListWithEverything) {
+  FinderOptions o;
+  std::string error;
+  ASSERT_TRUE(Parse({"--list", "--seconds", "12", "--all", "--format", "json"}, o, error)) << error;
+  EXPECT_EQ(o.mode, FinderOptions::Mode::List);
+  EXPECT_EQ(o.seconds, 12);
+  EXPECT_TRUE(o.all);
+  EXPECT_EQ(o.format, ListingFormat::Json);
+  ASSERT_TRUE(Parse({}, o, error));
+  EXPECT_EQ(o.mode, FinderOptions::Mode::Gui);
+  EXPECT_EQ(o.seconds, 5);
+}
+
+TEST(FinderOptions, ClipboardSwitchOnlyAsLastArgumentAnyCase) {
+  FinderOptions o;
+  std::string error;
+  for (const char* form : {"/clipboard", "-CLIPBOARD", "--ClipBoard"}) {
+    ASSERT_TRUE(Parse({form}, o, error)) << form;
+    EXPECT_TRUE(o.clipboardMode) << form;
+  }
+  EXPECT_FALSE(Parse({"/clipboard", "--list"}, o, error));
+  EXPECT_FALSE(Parse({"/clipboards"}, o, error));
+}
+
+TEST(FinderOptions, BadCommandLinesNameTheFault) {
+  FinderOptions o;
+  std::string error;
+  EXPECT_FALSE(Parse({"--list", "--seconds", "0"}, o, error));
+  EXPECT_NE(error.find("--seconds"), std::string::npos);
+  EXPECT_FALSE(Parse({"--list", "--seconds", "5x"}, o, error));
+  EXPECT_FALSE(Parse({"--list", "--seconds"}, o, error));
+  EXPECT_FALSE(Parse({"--list", "--format", "xml"}, o, error));
+  EXPECT_NE(error.find("table, csv, json"), std::string::npos);
+  EXPECT_FALSE(Parse({"--bogus"}, o, error));
+  EXPECT_EQ(error, "unknown option '--bogus'");
+  EXPECT_FALSE(Parse({"--update-firmware", "fw.bin"}, o, error));
+  EXPECT_NE(error.find("--camera"), std::string::npos);
+  EXPECT_FALSE(Parse({"--list", "--camera", "x"}, o, error));
+  EXPECT_FALSE(Parse({"--list", "--update-firmware", "f", "--camera", "x"}, o, error));
+}
+
+TEST(FinderOptions, UpdateFirmwareCollectsCameras) {
+  FinderOptions o;
+  std::string error;
+  ASSERT_TRUE(Parse({"--update-firmware", "fw.bin", "--camera", "Cam 1", "--camera", "SN0002"}, o, error)) << error;
+  EXPECT_EQ(o.mode, FinderOptions::Mode::UpdateFirmware);
+  EXPECT_EQ(o.firmwareFile, "fw.bin");
+  EXPECT_EQ(o.cameras, (std::vector<std::string>{"Cam 1", "SN0002"}));
+}
+
+}  // namespace

@@ -1,0 +1,151 @@
+#include "views/record_columns.h"
+
+#include <arpa/inet.h>
+
+#include <QDateTime>
+#include <QLocale>
+#include <QString>
+
+#include <cstdio>
+
+#include "platform/natural_compare.h"
+
+namespace views {
+
+const std::array<ColumnInfo, kColumnCount> ColumnTable = {{
+    {"Type", Alignment::Left, 40},
+    {"Reachable", Alignment::Left, 80},
+    {"Name", Alignment::Left, 90},
+    {"Model", Alignment::Left, 100},
+    {"Firmware", Alignment::Left, 80},
+    {"Model ID", Alignment::Right, 100},
+    {"Serial", Alignment::Right, 70},
+    {"Discovered", Alignment::Right, 120},
+    {"Hostname", Alignment::Left, 100},
+    {"MAC", Alignment::Left, 120},
+    {"IP Address(es)", Alignment::Left, 100},
+    {"Port", Alignment::Right, 40},
+    {"Connected To", Alignment::Left, 100},
+    {"DHCP", Alignment::Left, 60},
+    {"Prefix", Alignment::Right, 60},
+    {"Name Server", Alignment::Left, 100},
+    {"Gateway", Alignment::Left, 100},
+}};
+
+namespace {
+
+bool StartsWithNoCase(const std::string& text, const char* prefix) {
+  return QString::fromUtf8(text).startsWith(QLatin1String(prefix), Qt::CaseInsensitive);
+}
+
+int Sign(int64_t value) { return value < 0 ? -1 : (value > 0 ? 1 : 0); }
+
+int CompareNatural(const std::string& a, const std::string& b) { return Sign(ravix::NaturalCompare(a, b)); }
+
+// Dotted IPv4 text in host byte order; text that does not parse counts as 255.255.255.255.
+uint32_t AddressOrder(const std::string& text) {
+  return ntohl(inet_addr(text.c_str()));  // INADDR_NONE for text that does not parse
+}
+
+int CompareAddresses(const std::string& a, const std::string& b) {
+  const uint32_t x = AddressOrder(a), y = AddressOrder(b);
+  return x < y ? -1 : (x > y ? 1 : 0);
+}
+
+std::string Decimal(long long value) {
+  char text[24];
+  std::snprintf(text, sizeof text, "%lld", value);
+  return text;
+}
+
+}  // namespace
+
+bool IsVendorRecord(const CBrowseRecord& record) { return record.TxtRecord.count(txtkey::kVendor) != 0; }
+
+bool IsDomeModel(const CBrowseRecord& record) {
+  std::string model;
+  if (!record.GetTxtValue(txtkey::kModel, model)) return false;
+  return StartsWithNoCase(model, "Ravix-D") || StartsWithNoCase(model, "Ravix2-D");
+}
+
+int RecordImage(const CBrowseRecord& record) {
+  if (!IsVendorRecord(record)) return kImageOtherDevice;
+  return IsDomeModel(record) ? kImageDomeCamera : kImageBoxCamera;
+}
+
+std::string FormatDiscoveredTime(int64_t secondsSinceEpoch) {
+  const QDateTime local = QDateTime::fromSecsSinceEpoch(secondsSinceEpoch).toLocalTime();
+  const QLocale locale = QLocale::system();
+  const QString text =
+      locale.toString(local.date(), QLocale::ShortFormat) + ' ' + locale.toString(local.time(), QLocale::LongFormat);
+  return text.toStdString();
+}
+
+std::string JoinCameraAddresses(const CBrowseRecord& record, const std::string& separator) {
+  std::string joined;
+  for (const char* key : {txtkey::kIpv4Net, txtkey::kIpv4Zc}) {
+    if (!joined.empty()) joined += separator;
+    joined += record.GetTxtValueOrEmpty(key);
+  }
+  return joined;
+}
+
+const std::string& AddressListSeparator() {
+  static const std::string separator = QLocale::system().decimalPoint() == QLatin1String(",") ? "; " : ", ";
+  return separator;
+}
+
+std::string CellText(int column, const CBrowseRecord& record, const AdapterNameLookup& adapterName) {
+  const NetworkSettings& net = record.NetworkSettings;
+  switch (column) {
+    case 0: return IsDomeModel(record) ? "Dome" : "Box";
+    case 1: return record.NetworkSettingsValid ? "yes" : "no";
+    case 2: return record.ServiceName;
+    case 3: return record.GetTxtValueOrEmpty(txtkey::kModel);
+    case 4: return record.GetTxtValueOrEmpty(txtkey::kFirmwareVersion);
+    case 5: return record.GetTxtValueOrEmpty(txtkey::kModelId);
+    case 6: return record.GetTxtValueOrEmpty(txtkey::kSerial);
+    case 7: return FormatDiscoveredTime(record.DiscoveredTime);
+    case 8: return record.HostTarget;
+    case 9: return record.GetTxtValueOrEmpty(txtkey::kMacAddress);
+    case 10: return JoinCameraAddresses(record, AddressListSeparator());
+    case 11: return record.Port != 0 ? Decimal(record.Port) : std::string();
+    case 12: return adapterName ? adapterName(record.InterfaceIndex).value_or("") : std::string();
+    case 13: return record.NetworkSettingsValid ? (net.DHCP ? "enabled" : "disabled") : "";
+    case 14: return record.NetworkSettingsValid ? Decimal(net.NetPrefix) : std::string();
+    case 15: return net.NameServer;
+    case 16: return net.Gateway;
+    default: return {};
+  }
+}
+
+int CompareByColumn(int column, const CBrowseRecord& a, const CBrowseRecord& b, const AdapterNameLookup& adapterName) {
+  auto txt = [&](const char* key, const CBrowseRecord& r) { return r.GetTxtValueOrEmpty(key); };
+  switch (column) {
+    case 0: return Sign(int(IsDomeModel(a)) - int(IsDomeModel(b)));
+    case 1: return Sign(int(a.NetworkSettingsValid) - int(b.NetworkSettingsValid));
+    case 2: return CompareNatural(a.ServiceName, b.ServiceName);
+    case 3: return CompareNatural(txt(txtkey::kModel, a), txt(txtkey::kModel, b));
+    case 4: return CompareNatural(txt(txtkey::kFirmwareVersion, a), txt(txtkey::kFirmwareVersion, b));
+    case 5: return CompareNatural(txt(txtkey::kModelId, a), txt(txtkey::kModelId, b));
+    case 6: return CompareNatural(txt(txtkey::kSerial, a), txt(txtkey::kSerial, b));
+    case 7: return Sign(a.DiscoveredTime < b.DiscoveredTime ? -1 : (a.DiscoveredTime > b.DiscoveredTime ? 1 : 0));
+    case 8: return CompareNatural(a.HostTarget, b.HostTarget);
+    case 9: return Sign(txt(txtkey::kMacAddress, a).compare(txt(txtkey::kMacAddress, b)));
+    case 10: return CompareAddresses(txt(txtkey::kIpv4Net, a), txt(txtkey::kIpv4Net, b));
+    case 11: return Sign(int64_t(a.Port) - int64_t(b.Port));
+    case 12: {
+      if (!adapterName) return 0;
+      const auto nameA = adapterName(a.InterfaceIndex), nameB = adapterName(b.InterfaceIndex);
+      if (!nameA || !nameB) return 0;
+      return CompareNatural(*nameA, *nameB);
+    }
+    case 13: return Sign(int(a.NetworkSettings.DHCP) - int(b.NetworkSettings.DHCP));
+    case 14: return Sign(int64_t(a.NetworkSettings.NetPrefix) - int64_t(b.NetworkSettings.NetPrefix));
+    case 15: return CompareAddresses(a.NetworkSettings.NameServer, b.NetworkSettings.NameServer);
+    case 16: return CompareAddresses(a.NetworkSettings.Gateway, b.NetworkSettings.Gateway);
+    default: return 0;
+  }
+}
+
+}  // namespace views
