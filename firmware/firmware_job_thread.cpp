@@ -1,0 +1,59 @@
+#include "firmware/firmware_job_thread.h"
+
+#include <boost/chrono.hpp>
+
+#include "firmware/firmware_job.h"
+#include "firmware/fw_update_thread.h"
+
+CFirmwareJobThread::~CFirmwareJobThread() {
+  if (!m_started) return;
+  {
+    std::lock_guard<std::mutex> lock(m_gateLock);
+    if (!m_resumed && m_job != nullptr) m_job->cancel = true;
+  }
+  Resume();
+  if (m_thread.joinable()) m_thread.join();
+}
+
+bool CFirmwareJobThread::StartSuspended(FirmwareJob* job) {
+  if (m_started) return false;
+  m_job = job;
+  try {
+    m_thread = boost::thread(&CFirmwareJobThread::Main, this);
+  } catch (const std::exception&) {
+    return false;
+  }
+  m_started = true;
+  return true;
+}
+
+void CFirmwareJobThread::Resume() {
+  {
+    std::lock_guard<std::mutex> lock(m_gateLock);
+    m_resumed = true;
+  }
+  m_gate.notify_one();
+}
+
+void CFirmwareJobThread::Main() {
+  {
+    std::unique_lock<std::mutex> lock(m_gateLock);
+    m_gate.wait(lock, [this] { return m_resumed; });
+  }
+  m_exitCode.store(static_cast<int>(FWUpdateThread(m_job)));
+}
+
+bool CFirmwareJobThread::Wait(int timeoutMs) {
+  if (!m_thread.joinable()) return true;
+  if (timeoutMs < 0) {
+    m_thread.join();
+    return true;
+  }
+  return m_thread.try_join_for(boost::chrono::milliseconds(timeoutMs));
+}
+
+bool CFirmwareJobThread::GetExitCode(int& code) const {
+  if (!m_started) return false;
+  code = m_exitCode.load();
+  return true;
+}
