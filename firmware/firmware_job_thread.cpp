@@ -1,6 +1,6 @@
 #include "firmware/firmware_job_thread.h"
 
-#include <boost/chrono.hpp>
+#include <chrono>
 
 #include "firmware/firmware_job.h"
 #include "firmware/fw_update_thread.h"
@@ -32,7 +32,7 @@ void CFirmwareJobThread::Resume() {
     std::lock_guard<std::mutex> lock(m_gateLock);
     m_resumed = true;
   }
-  m_gate.notify_one();
+  m_gate.notify_all();
 }
 
 void CFirmwareJobThread::Main() {
@@ -41,15 +41,21 @@ void CFirmwareJobThread::Main() {
     m_gate.wait(lock, [this] { return m_resumed; });
   }
   m_exitCode.store(static_cast<int>(FWUpdateThread(m_job)));
+  {
+    std::lock_guard<std::mutex> lock(m_gateLock);
+    m_finished = true;
+  }
+  m_gate.notify_all();
 }
 
 bool CFirmwareJobThread::Wait(int timeoutMs) {
   if (!m_thread.joinable()) return true;
-  if (timeoutMs < 0) {
-    m_thread.join();
-    return true;
+  if (timeoutMs >= 0) {
+    std::unique_lock<std::mutex> lock(m_gateLock);
+    if (!m_gate.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return m_finished; })) return false;
   }
-  return m_thread.try_join_for(boost::chrono::milliseconds(timeoutMs));
+  m_thread.join();
+  return true;
 }
 
 bool CFirmwareJobThread::GetExitCode(int& code) const {

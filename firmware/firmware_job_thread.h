@@ -40,5 +40,6 @@ class CFirmwareJobThread {
   std::condition_variable m_gate;
   bool m_resumed = false;
   bool m_started = false;
+  bool m_finished = false;
   std::atomic<int> m_exitCode{kStillActive};
 };
