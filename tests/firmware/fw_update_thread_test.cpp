@@ -64,15 +64,6 @@ TEST_F(FirmwareWorker, GoodUpdatePostsTheWholeSequenceAndClosesTheHandle) {
   EXPECT_EQ(camera.Count("Logout"), 1);
 }
 
-TEST_F(FirmwareWorker, ShownPercentIsPostedOnTheWizardScale) {
-  Camera camera;
-  camera.SetPage("//cgi-bin/firmware.cgi/status1",
-                 {200, Camera::RefreshPage("2", "/cgi-bin/firmware.cgi/check", "57 % installed")});
-  job.handleId = camera.Open(false);
-  EXPECT_EQ(RunWorker(), 0);
-  EXPECT_THAT(events.steps, testing::Contains(Step{107, 65}));
-}
-
 TEST_F(FirmwareWorker, UploadRefusedFailsWithoutImageOrReset) {
   Camera camera;
   camera.SetPage(Camera::kUpload, {401, ""});
