@@ -2,6 +2,7 @@
 
 #include <boost/regex.hpp>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 
 #include "camera/camera_handle_map.h"
@@ -61,7 +62,11 @@ bool TakeCredentials(std::string& url, Credentials& credentials) {
   static const boost::regex kCredentialUrl("^(http://)([^:@]*):([^:@]*)@(.+)$",
                                            boost::regex::perl | boost::regex::icase);
   boost::smatch match;
-  if (!boost::regex_match(url, match, kCredentialUrl)) return false;
+  try {
+    if (!boost::regex_match(url, match, kCredentialUrl)) return false;
+  } catch (const std::runtime_error&) {  // the matcher gave up on a pathological text
+    return false;
+  }
   credentials.user = match.str(2);
   credentials.password = match.str(3);
   std::string stripped = match.str(1) + match.str(4);
@@ -160,7 +165,11 @@ CameraResult CameraLogin(const char* interfaceName, const char* user, const char
   if (result != CamOk) return result;
   static const boost::regex kSession(".+?session_id:\\s+'([0-9a-f]+)'.+?", boost::regex::perl | boost::regex::icase);
   boost::cmatch match;
-  if (!boost::regex_match(answer.Text(), match, kSession)) return CamFailed;
+  try {
+    if (!boost::regex_match(answer.Text(), match, kSession)) return CamFailed;
+  } catch (const std::runtime_error&) {  // the matcher gave up on a pathological answer
+    return CamFailed;
+  }
   sessionId = match.str(1);
   return CamOk;
 }

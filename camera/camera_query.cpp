@@ -2,6 +2,9 @@
 
 #include <boost/regex.hpp>
 #include <cstring>
+#include <stdexcept>
+
+#include "camera/wipe_text.h"
 
 namespace {
 
@@ -31,13 +34,21 @@ std::string EscapeQueryText(const char* text) {
 }
 
 std::string BuildQuery(const char* name, const char* const* items) {
-  std::string query = name != nullptr ? name : "";
+  // Items may be credentials: the text is reserved once so that no reallocation leaves
+  // copies behind, and the escaped pieces are wiped after use.
+  std::size_t size = name != nullptr ? std::strlen(name) : 0;
   std::size_t count = 0;
-  for (; items != nullptr && items[count] != nullptr; ++count) {
-    query += (count % 2 == 0) ? '&' : '=';
-    query += EscapeQueryText(items[count]);
-  }
+  for (; items != nullptr && items[count] != nullptr; ++count) size += 1 + 3 * std::strlen(items[count]);
   if (count % 2 != 0) return std::string();
+  std::string query;
+  query.reserve(size);
+  query = name != nullptr ? name : "";
+  for (std::size_t i = 0; i < count; ++i) {
+    query += (i % 2 == 0) ? '&' : '=';
+    std::string escaped = EscapeQueryText(items[i]);
+    query += escaped;
+    WipeText(escaped);
+  }
   return query;
 }
 
@@ -56,7 +67,11 @@ CameraResult ParseParamLine(const char* text, std::string& exceptionText, std::s
   // Case-sensitive; "." also matches line feeds.
   static const boost::regex kLine("(\\w*)_[0-9]+=(.*?)\\n*$", boost::regex::perl);
   boost::cmatch match;
-  if (!boost::regex_match(text, match, kLine, boost::match_default)) return CamUnexpectedResponse;
+  try {
+    if (!boost::regex_match(text, match, kLine, boost::match_default)) return CamUnexpectedResponse;
+  } catch (const std::runtime_error&) {  // the matcher gave up on a pathological text
+    return CamUnexpectedResponse;
+  }
   const std::string key = match.str(1);
   const std::string value = match.str(2);
   exceptionText.clear();
