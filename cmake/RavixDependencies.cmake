@@ -15,6 +15,11 @@ find_path(HTTPLIB_INCLUDE_DIR httplib.h REQUIRED)
 add_library(ravix_httplib INTERFACE)
 target_include_directories(ravix_httplib SYSTEM INTERFACE ${HTTPLIB_INCLUDE_DIR})
 target_link_libraries(ravix_httplib INTERFACE Threads::Threads)
+# Debian builds cpp-httplib as a shared library; its header then holds declarations only.
+find_library(HTTPLIB_LIBRARY NAMES cpp-httplib)
+if(HTTPLIB_LIBRARY)
+  target_link_libraries(ravix_httplib INTERFACE ${HTTPLIB_LIBRARY})
+endif()
 
 # QtCore is allowed in core libraries (settings, events); Widgets only under ui/ folders.
 find_package(Qt6 REQUIRED COMPONENTS Core)

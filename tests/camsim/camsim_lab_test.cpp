@@ -97,6 +97,23 @@ TEST_F(CamsimLabTest, ControlChannelAddsChangesAndWithdrawsCameras) {
       },
       10000));
 
+  // Faults and parameters through the control channel.
+  const std::string address = sim.List()[1]["address"];
+  ASSERT_TRUE(sim.SetFaults(host, {{"http_status", 404}, {"path_filter", "param_if"}}, &error)) << error;
+  int status = 0;
+  Get(address, "/cgi-bin/param_if.cgi?NumActions=0", &status);
+  EXPECT_EQ(status, 404);
+  EXPECT_FALSE(sim.SetFaults(host, {{"http_status", "x"}}, &error));
+  EXPECT_NE(error.find("\"http_status\" is not an integer"), std::string::npos) << error;
+  ASSERT_TRUE(sim.SetFaults(host, nlohmann::json::object()));
+  ASSERT_TRUE(sim.SetParameter(address, "Device.Location", "Loading bay 2"));
+  EXPECT_EQ(Get(address, "/cgi-bin/param_if.cgi?NumActions=1&Action_0=Device.Location.GetValue"),
+            "Return_0=Loading bay 2\n");
+  Get(address, "/cgi-bin/param_if.cgi?NumActions=1&Action_0=Network.DHCP.SetValue&Parameter_0_0=1");
+  EXPECT_EQ(sim.GetStagedParameter(host, "Network.DHCP"), "1");
+  EXPECT_EQ(sim.GetParameter(host, "Network.DHCP"), "0");
+  EXPECT_FALSE(sim.GetParameter(host, "Network.Nope"));
+
   // Without goodbye packets the browser would keep the service for its whole TTL.
   ASSERT_TRUE(sim.RemoveCamera(host, &error)) << error;
   EXPECT_TRUE(browser_.WaitFor([](const Services& s) { return s.at("Added Cam").removed; }, 5000));

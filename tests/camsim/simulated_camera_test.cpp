@@ -2,7 +2,7 @@
 // lines, the firmware chain and the faults that change answers.
 #include <gtest/gtest.h>
 
-#include <regex>
+#include <boost/regex.hpp>
 
 #include "tools/camsim/firmware_image.h"
 #include "tools/camsim/simulated_camera.h"
@@ -12,12 +12,12 @@ namespace {
 using camsim::CameraRequest;
 using camsim::CameraResponse;
 
-// The client's patterns, with "." written so that it also matches line breaks.
-const std::regex kSession(R"([\s\S]+?session_id:\s+'([0-9a-f]+)'[\s\S]+?)", std::regex::icase);
-const std::regex kMatching(R"([\s\S]*?\sis matching\s[\s\S]*)", std::regex::icase);
-const std::regex kRefresh(R"re([\s\S]*?<meta\s+http-equiv="refresh"\s+content="(\d+);\s+url=(/[\s\S]*?)">[\s\S]*)re",
-                          std::regex::icase);
-const std::regex kPercent(R"([\s\S]*?(\d+)\s*?[%][\s\S]*)", std::regex::icase);
+// The client's patterns (Perl syntax, case-insensitive, "." matches line breaks).
+const boost::regex kSession(R"(.+?session_id:\s+'([0-9a-f]+)'.+?)", boost::regex::perl | boost::regex::icase);
+const boost::regex kMatching(R"(.*?\sis matching\s.*)", boost::regex::perl | boost::regex::icase);
+const boost::regex kRefresh(R"re(.*?<meta\s+http-equiv="refresh"\s+content="(\d+);\s+url=(/.*?)">.*)re",
+                            boost::regex::perl | boost::regex::icase);
+const boost::regex kPercent(R"(.*?(\d+)\s*?[%].*)", boost::regex::perl | boost::regex::icase);
 
 class SimulatedCameraTest : public ::testing::Test {
  protected:
@@ -47,8 +47,8 @@ class SimulatedCameraTest : public ::testing::Test {
 
   std::string Login(const std::string& user, const std::string& password) {
     const CameraResponse r = Get("/cgi-bin/auth_if.cgi", "Login&username=" + user + "&password=" + password);
-    std::smatch m;
-    if (r.status != 200 || !std::regex_match(r.body, m, kSession)) return {};
+    boost::smatch m;
+    if (r.status != 200 || !boost::regex_match(r.body, m, kSession)) return {};
     return m[1];
   }
 
@@ -138,12 +138,12 @@ class FirmwareChainTest : public SimulatedCameraTest {
   };
   static Hop Read(const std::string& page) {
     Hop hop;
-    std::smatch m;
-    if (std::regex_match(page, m, kRefresh)) {
+    boost::smatch m;
+    if (boost::regex_match(page, m, kRefresh)) {
       hop.delay = std::stoi(m[1]);
       hop.next = m[2];
     }
-    if (std::regex_match(page, m, kPercent)) hop.percent = std::stoi(m[1]);
+    if (boost::regex_match(page, m, kPercent)) hop.percent = std::stoi(m[1]);
     return hop;
   }
 };
@@ -155,7 +155,7 @@ TEST_F(FirmwareChainTest, AcceptedImageRunsThroughStatusPagesToCheck) {
   EXPECT_EQ(Get("/cgi-bin/firmware.cgi/upload").status, 200);
   const CameraResponse verified =
       Post("/cgi-bin/firmware.cgi/verify", "", Part(camsim::MakeFirmwareImage(5000, "3.4.0")));
-  EXPECT_TRUE(std::regex_match(verified.body, kMatching)) << verified.body;
+  EXPECT_TRUE(boost::regex_match(verified.body, kMatching)) << verified.body;
 
   Hop hop = Read(Get("/cgi-bin/firmware.cgi/finish").body);
   EXPECT_EQ(hop.next, "/cgi-bin/firmware.cgi/status");
@@ -191,16 +191,16 @@ TEST_F(FirmwareChainTest, BadUploadsAreNotMatching) {
   };
   for (const auto& [what, part] : cases) {
     Get("/cgi-bin/firmware.cgi/upload");
-    EXPECT_FALSE(std::regex_match(Post("/cgi-bin/firmware.cgi/verify", "", part).body, kMatching)) << what;
+    EXPECT_FALSE(boost::regex_match(Post("/cgi-bin/firmware.cgi/verify", "", part).body, kMatching)) << what;
     EXPECT_EQ(Get("/cgi-bin/firmware.cgi/finish").status, 409) << what;
   }
   // verify without upload, then a refused camera
-  EXPECT_FALSE(std::regex_match(Post("/cgi-bin/firmware.cgi/verify", "", Part(good)).body, kMatching));
+  EXPECT_FALSE(boost::regex_match(Post("/cgi-bin/firmware.cgi/verify", "", Part(good)).body, kMatching));
   camsim::FaultSettings f;
   f.firmwareRefused = true;
   camera_->SetFaults(f);
   Get("/cgi-bin/firmware.cgi/upload");
-  EXPECT_FALSE(std::regex_match(Post("/cgi-bin/firmware.cgi/verify", "", Part(good)).body, kMatching));
+  EXPECT_FALSE(boost::regex_match(Post("/cgi-bin/firmware.cgi/verify", "", Part(good)).body, kMatching));
 }
 
 TEST_F(FirmwareChainTest, EndlessStatusAndReset) {

@@ -120,6 +120,7 @@ bool CameraHttpServer::Listen(std::string& error) {
   auto server = std::make_unique<httplib::Server>();
   // httplib takes ownership of the queue it is handed.
   server->new_task_queue = [] { return new ConnectionThreads(); };
+  server->set_tcp_nodelay(true);  // answers go out in several writes
   server->set_keep_alive_timeout(1);
   server->set_read_timeout(10);
   server->set_write_timeout(10);

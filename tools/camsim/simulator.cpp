@@ -53,10 +53,12 @@ bool Simulator::Start(const SimulationConfig& config, std::string& error) {
     mdns_ = std::make_unique<MdnsPublisher>();
     if (!mdns_->Start(error)) return false;
   }
-  std::vector<std::string> ids;
+  // Publish everything first so that the devices probe their names in parallel.
   for (const CameraConfig& camera : config.cameras) {
-    std::string id;
-    if (!Add(camera, id, error)) return false;
+    if (!AddDevice(camera, error)) return false;
+  }
+  for (const auto& device : devices_) {
+    if (!WaitPublished(*device, error)) return false;
   }
   return true;
 }
@@ -97,6 +99,27 @@ bool Simulator::AssignAddress(CameraConfig& config, std::string& error) {
 }
 
 bool Simulator::Add(CameraConfig config, std::string& id, std::string& error) {
+  if (!AddDevice(std::move(config), error)) return false;
+  Device& device = *devices_.back();
+  if (!WaitPublished(device, error)) {
+    devices_.pop_back();
+    return false;
+  }
+  id = device.config.host;
+  return true;
+}
+
+bool Simulator::WaitPublished(Device& device, std::string& error) {
+  if (!mdns_) return true;
+  if (!mdns_->WaitEstablished(device.mdnsId, options_.publishTimeoutMs, error)) {
+    mdns_->Withdraw(device.mdnsId);
+    device.mdnsId = 0;
+    return false;
+  }
+  return true;
+}
+
+bool Simulator::AddDevice(CameraConfig config, std::string& error) {
   if (!AssignAddress(config, error)) return false;
   if (config.port == 0) config.port = options_.defaultPort;
   CompleteCamera(config, ++added_);
@@ -127,10 +150,6 @@ bool Simulator::Add(CameraConfig config, std::string& id, std::string& error) {
   }
   if (mdns_) {
     device->mdnsId = mdns_->Publish({config.name, config.host, config.address, config.port, config.txt});
-    if (!mdns_->WaitEstablished(device->mdnsId, options_.publishTimeoutMs, error)) {
-      mdns_->Withdraw(device->mdnsId);
-      return false;
-    }
     if (device->camera) {
       // Runs on a connection thread: touches only the publisher, which locks itself.
       std::weak_ptr<SimulatedCamera> camera = device->camera;
@@ -140,7 +159,6 @@ bool Simulator::Add(CameraConfig config, std::string& id, std::string& error) {
       });
     }
   }
-  id = config.host;
   devices_.push_back(std::move(device));
   return true;
 }

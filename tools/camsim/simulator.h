@@ -62,6 +62,10 @@ class Simulator {
   };
 
   Device* Find(const std::string& id);
+  // Starts a device and queues its announcement; the device is appended to devices_.
+  bool AddDevice(CameraConfig config, std::string& error);
+  // Waits for its announcement; on failure withdraws it.
+  bool WaitPublished(Device& device, std::string& error);
   bool AssignAddress(CameraConfig& config, std::string& error);
 
   SimulatorOptions options_;
