@@ -1,0 +1,263 @@
+#include "camera/camera_client.h"
+
+#include <boost/regex.hpp>
+#include <cstring>
+#include <string>
+
+#include "camera/camera_handle_map.h"
+#include "camera/camera_query.h"
+#include "camera/wipe_text.h"
+#include "platform/debug_trace.h"
+
+namespace {
+
+constexpr char kAuthInterface[] = "cgi-bin/auth_if.cgi?";
+constexpr char kParamInterface[] = "cgi-bin/param_if.cgi?";
+constexpr char kProbeQuery[] = "NumActions=1&Action_0=Global.OperationMode.GetIntValue";
+constexpr char kSessionPrefix[] = "&session_id=";
+
+// A zero-filled answer buffer of fixed size on the stack of the caller.
+template <unsigned Size>
+struct AnswerBuffer {
+  char bytes[Size] = {};
+  ResponseBuffer response{bytes, Size, 0};
+  const char* Text() const { return bytes; }
+};
+
+std::string WithTrailingSlash(const char* url) {
+  std::string u = url;
+  if (u.empty() || u.back() != '/') u += '/';
+  return u;
+}
+
+// For trace lines: a URL with whatever stands between "://" and "@" replaced, so that
+// credentials never reach the log.
+std::string UrlForTrace(const std::string& url) {
+  const std::size_t scheme = url.find("://");
+  const std::size_t start = scheme == std::string::npos ? 0 : scheme + 3;
+  const std::size_t at = url.rfind('@');
+  if (at == std::string::npos || at < start) return url;
+  return url.substr(0, start) + "***" + url.substr(at);
+}
+
+void SetInterface(CCurlRequest& request, const char* interfaceName) {
+  if (interfaceName != nullptr && interfaceName[0] != '\0') {
+    request.SetStringOption(CURLOPT_INTERFACE, interfaceName);  // a failure here is not fatal
+  }
+}
+
+struct Credentials {
+  std::string user;
+  std::string password;
+  ~Credentials() {
+    WipeText(user);
+    WipeText(password);
+  }
+};
+
+// Takes "user:password@" out of an http URL. False (url untouched) when the URL is not in
+// that form: another scheme, or ":" or "@" inside user name or password.
+bool TakeCredentials(std::string& url, Credentials& credentials) {
+  static const boost::regex kCredentialUrl("^(http://)([^:@]*):([^:@]*)@(.+)$",
+                                           boost::regex::perl | boost::regex::icase);
+  boost::smatch match;
+  if (!boost::regex_match(url, match, kCredentialUrl)) return false;
+  credentials.user = match.str(2);
+  credentials.password = match.str(3);
+  std::string stripped = match.str(1) + match.str(4);
+  match = boost::smatch();
+  WipeText(url);
+  url = std::move(stripped);
+  return true;
+}
+
+// Logs in when url carries credentials; the session suffix is empty without a login.
+CameraResult LoginFromUrl(std::string& url, const char* interfaceName, std::string& suffix) {
+  Credentials credentials;
+  if (!TakeCredentials(url, credentials)) return CamOk;
+  std::string sessionId;
+  const CameraResult login =
+      CameraLogin(interfaceName, credentials.user.c_str(), url.c_str(), credentials.password.c_str(), sessionId);
+  WipeText(credentials.user);
+  WipeText(credentials.password);
+  if (login != CamOk) {
+    DebugTrace("CameraOpen: login at %s failed (%d)\n", url.c_str(), login);
+    return CamLoginFailed;
+  }
+  if (!sessionId.empty()) suffix = kSessionPrefix + sessionId;
+  return CamOk;
+}
+
+CameraResult Probe(const std::string& url, const char* interfaceName, const std::string& suffix) {
+  CCurlRequest request;
+  SetInterface(request, interfaceName);
+  AnswerBuffer<kCameraAnswerSize> answer;
+  const std::string probeUrl = url + kParamInterface + kProbeQuery + suffix;
+  const CameraResult result = PerformRequest(probeUrl.c_str(), kCameraRequestTimeoutMs, request, &answer.response);
+  if (result != CamOk) return result;
+  std::string exceptionText;
+  std::string returnValue;
+  ParseParamLine(answer.Text(), exceptionText, returnValue);
+  if (!exceptionText.empty()) return CamCameraException;
+  if (returnValue.empty()) return CamUnexpectedResponse;
+  return CamOk;
+}
+
+// "NumActions=N&Action_0=a.GetValue&Action_1=b.GetValue..."
+std::string GetValuesQuery(const std::vector<std::string>& names) {
+  std::string query = "NumActions=" + std::to_string(names.size());
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    query += "&Action_" + std::to_string(i) + "=" + names[i] + ".GetValue";
+  }
+  return query;
+}
+
+// Splits an answer into lines that keep their "\n"; a last line without one counts too.
+std::vector<std::string> AnswerLines(const char* text) {
+  std::vector<std::string> lines;
+  const char* p = text;
+  while (*p != '\0') {
+    const char* end = std::strchr(p, '\n');
+    const char* next = end != nullptr ? end + 1 : p + std::strlen(p);
+    lines.emplace_back(p, next);
+    p = next;
+  }
+  return lines;
+}
+
+CameraResult SetValueText(const char* name, const std::string& value, int id) {
+  if (!IsQuerySafeText(name) || !IsQuerySafeText(value.c_str())) {
+    DebugTrace("CameraSetValue: refused a name or value that would change the query\n");
+    return CamInvalidParameter;
+  }
+  const std::string query = std::string("NumActions=1&Action_0=") + name + ".SetValue&Parameter_0_0=" + value;
+  AnswerBuffer<kCameraAnswerSize> answer;
+  const CameraResult result = CameraParamRequest(query.c_str(), id, &answer.response);
+  if (result != CamOk) return result;
+  std::string exceptionText;
+  std::string returnValue;
+  const CameraResult parsed = ParseParamLine(answer.Text(), exceptionText, returnValue);
+  if (parsed != CamOk) return parsed;
+  if (!exceptionText.empty()) return CamCameraException;
+  return CamOk;
+}
+
+}  // namespace
+
+CameraResult CameraLogin(const char* interfaceName, const char* user, const char* url, const char* password,
+                         std::string& sessionId) {
+  if (url == nullptr) return CamMissingText;
+  const char* items[] = {"username", user, "password", password, nullptr};
+  std::string query = BuildQuery("Login", items);
+  std::string loginUrl = WithTrailingSlash(url) + kAuthInterface + query;
+  WipeText(query);
+  CCurlRequest request;
+  SetInterface(request, interfaceName);
+  AnswerBuffer<kCameraAnswerSize> answer;
+  const CameraResult result = PerformRequest(loginUrl.c_str(), kCameraRequestTimeoutMs, request, &answer.response);
+  WipeText(loginUrl);
+  request.WipeUrl();
+  if (result != CamOk) return result;
+  static const boost::regex kSession(".+?session_id:\\s+'([0-9a-f]+)'.+?", boost::regex::perl | boost::regex::icase);
+  boost::cmatch match;
+  if (!boost::regex_match(answer.Text(), match, kSession)) return CamFailed;
+  sessionId = match.str(1);
+  return CamOk;
+}
+
+CameraResult CameraOpen(const char* url, int* outId, const char* interfaceName) {
+  if (url == nullptr) return CamMissingArgument;
+  if (url[0] == '\0') return CamMissingText;
+  if (outId == nullptr) return CamMissingArgument;
+  std::string base = WithTrailingSlash(url);
+  std::string suffix;
+  const CameraResult login = LoginFromUrl(base, interfaceName, suffix);
+  if (login != CamOk) {
+    WipeText(base);
+    return login;
+  }
+  const CameraResult probe = Probe(base, interfaceName, suffix);
+  if (probe != CamOk) {
+    DebugTrace("CameraOpen: %s answered the probe with %d\n", UrlForTrace(base).c_str(), probe);
+    WipeText(base);
+    return probe;
+  }
+  CCameraHandle* handle = TheCameraHandleMap().CreateHandleObject(
+      base, kCameraRequestTimeoutMs, suffix, interfaceName != nullptr ? interfaceName : "");
+  if (handle == nullptr) return CamOutOfResources;
+  *outId = handle->GetId();
+  DebugTrace("CameraOpen: handle %d for %s\n", *outId, UrlForTrace(base).c_str());
+  return CamOk;
+}
+
+CameraResult CameraRequest(ResponseBuffer* out, const char* path, int id, int timeoutMs) {
+  CCameraHandle* handle = TheCameraHandleMap().FindHandleObject(id);
+  if (handle == nullptr) return CamUnknownHandle;
+  if (path == nullptr) return CamMissingArgument;
+  if (timeoutMs == 0) timeoutMs = handle->GetDefaultTimeout();
+  const std::string url = handle->GetBaseUrl() + path;
+  return PerformRequest(url.c_str(), timeoutMs, handle->PrepareRequest(), out);
+}
+
+CameraResult CameraParamRequest(const char* query, int id, ResponseBuffer* out) {
+  CCameraHandle* handle = TheCameraHandleMap().FindHandleObject(id);
+  if (handle == nullptr) return CamUnknownHandle;
+  if (query == nullptr) return CamMissingArgument;
+  const std::string path = kParamInterface + std::string(query) + handle->GetSessionSuffix();
+  return CameraRequest(out, path.c_str(), id, 0);
+}
+
+CameraResult CameraGetValues(const std::vector<std::string>& names, std::vector<std::string>& values, int id) {
+  values.clear();
+  for (const std::string& name : names) {
+    if (!IsQuerySafeText(name.c_str()) || name.size() != std::strlen(name.c_str())) {
+      DebugTrace("CameraGetValues: refused a name that would change the query\n");
+      return CamInvalidParameter;
+    }
+  }
+  AnswerBuffer<kCameraAnswerSize> answer;
+  const CameraResult result = CameraParamRequest(GetValuesQuery(names).c_str(), id, &answer.response);
+  if (result != CamOk) return result;
+  for (const std::string& line : AnswerLines(answer.Text())) {
+    std::string exceptionText;
+    std::string returnValue;
+    const CameraResult parsed = ParseParamLine(line.c_str(), exceptionText, returnValue);
+    if (parsed != CamOk || !exceptionText.empty()) {
+      values.clear();
+      return parsed != CamOk ? parsed : CamCameraException;
+    }
+    values.push_back(returnValue);
+  }
+  if (values.size() != names.size()) {
+    values.clear();
+    return CamFailed;
+  }
+  return CamOk;
+}
+
+CameraResult CameraSetValue(const char* name, const char* value, int id) {
+  if (name == nullptr) return CamMissingText;
+  if (value == nullptr) return CamMissingArgument;
+  return SetValueText(name, value, id);
+}
+
+CameraResult CameraSetIntValue(const char* name, int id, int value) {
+  if (name == nullptr) return CamMissingText;
+  return SetValueText(name, std::to_string(value), id);
+}
+
+CameraResult CameraClose(int id) {
+  CCameraHandle* handle = TheCameraHandleMap().FindHandleObject(id);
+  if (handle == nullptr) return CamUnknownHandle;
+  CameraResult result = CamOk;
+  const std::string suffix = handle->GetSessionSuffix();
+  if (!suffix.empty()) {
+    AnswerBuffer<kCameraLogoutAnswerSize> answer;
+    const std::string path = std::string(kAuthInterface) + "Logout" + suffix;
+    result = CameraRequest(&answer.response, path.c_str(), id, kCameraLogoutTimeoutMs);
+    if (result == CamOk) handle->ClearSessionSuffix();
+  }
+  TheCameraHandleMap().DeleteHandleObject(id);
+  DebugTrace("CameraClose: handle %d closed (%d)\n", id, result);
+  return result;
+}
