@@ -1,0 +1,31 @@
+#pragma once
+// GuiPasswordPrompt: the password prompt as any thread asks for it. The GUI installs the
+// dialog as handler of a PasswordPromptService at start-up; a GuiPasswordPrompt asks it
+// through that service and waits (holding no lock) for the answer. The answer is Cancel
+// at once when no handler is installed (no GUI, e.g. when listing cameras on the command
+// line) and as soon as the requester's canceller is cancelled (discovery closed) or the
+// handler is removed (program exit).
+//
+// GUI side, once:
+//   service.InstallHandler([](PasswordPromptData& data, ravix::GuiRequestCall& call) {
+//     CDlgPassword dialog(data);
+//     call.OnCancel([&dialog] { dialog.reject(); });
+//     return dialog.exec() == QDialog::Accepted ? 1 : 2;   // data read back on OK
+//   });
+
+#include "camera/password_prompt.h"
+#include "platform/gui_prompt.h"
+
+using PasswordPromptService = ravix::GuiPrompt<PasswordPromptData>;
+
+class GuiPasswordPrompt final : public IPasswordPrompt {
+ public:
+  explicit GuiPasswordPrompt(PasswordPromptService& service, ravix::GuiRequestCanceller* canceller = nullptr)
+      : service_(service), canceller_(canceller) {}
+
+  PromptResult DoModal(PasswordPromptData& data) override;
+
+ private:
+  PasswordPromptService& service_;
+  ravix::GuiRequestCanceller* canceller_;
+};

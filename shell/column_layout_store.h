@@ -1,0 +1,54 @@
+#pragma once
+// ColumnLayoutStore: the list view's column widths, sort keys and column order in
+// section "List", as plain data. The list view fills a ColumnLayout from its header
+// before saving and applies the loaded one after creating its columns.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/app_profile.h"
+
+// Low 16 bits: column index; high 16 bits not 0: descending; -1: empty slot.
+using SortKey = std::int32_t;
+inline constexpr SortKey kEmptySortKey = -1;
+inline constexpr SortKey kSortDescendingBit = 0x10000;
+inline constexpr int kSortSlotCount = 5;
+inline constexpr int kListColumnCount = 17;
+
+inline constexpr const char* kListSection = "List";
+
+struct ColumnLayout {
+  std::vector<int> widths;                    // by creation index, one per column
+  std::array<SortKey, kSortSlotCount> sortKeys{kEmptySortKey, kEmptySortKey, kEmptySortKey,
+                                               kEmptySortKey, kEmptySortKey};
+  std::vector<int> order;                     // display position -> creation index
+
+  // n columns with the given default widths, no sorting, creation order.
+  static ColumnLayout Defaults(const std::vector<int>& defaultWidths);
+};
+
+namespace ColumnLayoutStore {
+
+// Writes "ColumnCX%02u" per column, "ColumnSort%02u" per slot and, when order is given
+// (the header could report it), "ColumnOrder". Write failures are not reported.
+void Save(const ravix::AppProfile& profile, const std::vector<int>& widths,
+          const std::array<SortKey, kSortSlotCount>& sortKeys, const std::optional<std::vector<int>>& order);
+
+// Applies the stored layout to layout (which holds the defaults for its column count):
+// stored widths of 0 or more, sort keys naming an existing column, and a stored order
+// when it is valid. Anything else keeps the default.
+void Load(const ravix::AppProfile& profile, ColumnLayout& layout);
+
+// The display order that the text stands for with n columns, or nothing when it is not
+// valid: letter i names column (letter - 'a'); its first min(length, n) letters must be
+// a permutation of 0 .. that count - 1; the remaining positions keep creation order.
+std::optional<std::vector<int>> ParseColumnOrder(const std::string& text, int n);
+
+// The sort key as it is kept: an empty slot unless the column index is below n; the
+// direction reduced to the one descending bit.
+SortKey CheckSortKey(int stored, int n);
+
+}  // namespace ColumnLayoutStore

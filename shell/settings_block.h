@@ -1,0 +1,27 @@
+#pragma once
+// SettingsBlock: the behaviour switches of section "Settings", read once at start-up.
+// Apart from View the finder never writes them; they are changed by editing the store.
+// After start-up only View changes, on the GUI thread; other threads only read.
+
+#include "platform/app_profile.h"
+
+enum class ViewMode : int { Tree = 1, List = 2 };
+
+struct SettingsBlock {
+  static constexpr int kDefaultMachineSleepInterval = 20000;
+  static constexpr int kMaxMachineSleepInterval = 3600000;
+
+  bool AlwaysUseIPAddress = true;
+  bool ZorvikOnly = true;
+  int MachineSleepInterval = kDefaultMachineSleepInterval;  // milliseconds, 0: no requery timer
+  bool EnableTreeTips = true;
+  ViewMode View = ViewMode::Tree;
+
+  // Reads the five values with their fallbacks, keeps each in its range and traces
+  // "Using <name> = <value>" for each. An unreadable store is traced and gives the defaults.
+  void Load(const ravix::AppProfile& profile);
+  // Writes View (the only value ever written). False when the store refused the write.
+  bool WriteView(const ravix::AppProfile& profile) const;
+};
+
+inline constexpr const char* kSettingsSection = "Settings";
