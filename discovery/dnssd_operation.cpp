@@ -1,0 +1,124 @@
+#include "discovery/dnssd_operation.h"
+
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <limits>
+#include <utility>
+
+_DNSServiceRef_t::_DNSServiceRef_t(DNSServiceBrowseReply callback, void* context)
+    : browseCallback_(callback), context_(context), eventFd_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+
+_DNSServiceRef_t::_DNSServiceRef_t(DNSServiceResolveReply callback, void* context)
+    : resolveCallback_(callback), context_(context), eventFd_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+
+_DNSServiceRef_t::~_DNSServiceRef_t() {
+  if (eventFd_ >= 0) close(eventFd_);
+}
+
+void _DNSServiceRef_t::PushBrowse(DNSServiceFlags flags, uint32_t interfaceIndex, DNSServiceErrorType error,
+                                  std::string name, std::string type, std::string domain) {
+  DnssdReply reply;
+  reply.flags = flags;
+  reply.interfaceIndex = interfaceIndex;
+  reply.error = error;
+  reply.first = std::move(name);
+  reply.second = std::move(type);
+  reply.third = std::move(domain);
+  Push(std::move(reply));
+}
+
+void _DNSServiceRef_t::PushResolve(uint32_t interfaceIndex, DNSServiceErrorType error, std::string fullName,
+                                   std::string hostTarget, uint16_t portNetworkOrder, std::string txt) {
+  DnssdReply reply;
+  reply.interfaceIndex = interfaceIndex;
+  reply.error = error;
+  reply.first = std::move(fullName);
+  reply.second = std::move(hostTarget);
+  reply.portNetworkOrder = portNetworkOrder;
+  if (txt.size() > std::numeric_limits<uint16_t>::max()) txt.resize(std::numeric_limits<uint16_t>::max());
+  reply.txt = std::move(txt);
+  Push(std::move(reply));
+}
+
+void _DNSServiceRef_t::MarkLost() {
+  std::lock_guard lock(mutex_);
+  lost_ = true;
+  Signal();
+}
+
+void _DNSServiceRef_t::Push(DnssdReply reply) {
+  std::lock_guard lock(mutex_);
+  replies_.push_back(std::move(reply));
+  Signal();
+}
+
+void _DNSServiceRef_t::Signal() {
+  const uint64_t one = 1;
+  if (eventFd_ >= 0) [[maybe_unused]] auto written = write(eventFd_, &one, sizeof one);
+}
+
+void _DNSServiceRef_t::Drain() {
+  uint64_t count = 0;
+  if (eventFd_ >= 0) [[maybe_unused]] auto got = read(eventFd_, &count, sizeof count);
+}
+
+DNSServiceErrorType _DNSServiceRef_t::ProcessResult() {
+  DnssdReply reply;
+  {
+    std::lock_guard lock(mutex_);
+    if (replies_.empty()) {
+      if (lost_) return kDNSServiceErr_ServiceNotRunning;
+      Drain();
+      return 0;
+    }
+    reply = std::move(replies_.front());
+    replies_.pop_front();
+    if (replies_.empty() && !lost_) Drain();
+    if (!replies_.empty()) reply.flags |= kDNSServiceFlagsMoreComing;
+  }
+  // The callback may deallocate this operation: nothing of it is touched afterwards.
+  if (browseCallback_ != nullptr) {
+    browseCallback_(this, reply.flags, reply.interfaceIndex, reply.error, reply.first.c_str(), reply.second.c_str(),
+                    reply.third.c_str(), context_);
+    return 0;
+  }
+  resolveCallback_(this, reply.flags, reply.interfaceIndex, reply.error, reply.first.c_str(), reply.second.c_str(),
+                   reply.portNetworkOrder, static_cast<uint16_t>(reply.txt.size()),
+                   reinterpret_cast<const unsigned char*>(reply.txt.data()), context_);
+  return 0;
+}
+
+namespace {
+std::atomic<DnssdBackend*> defaultBackend{nullptr};
+}
+
+void DNSServiceSetDefaultBackend(DnssdBackend* backend) { defaultBackend.store(backend); }
+
+DnssdBackend* DNSServiceDefaultBackend() { return defaultBackend.load(); }
+
+DNSServiceErrorType DNSServiceBrowse(DNSServiceRef* sdRef, DNSServiceFlags flags, uint32_t interfaceIndex,
+                                     const char* regtype, const char* domain, DNSServiceBrowseReply callBack,
+                                     void* context) {
+  DnssdBackend* backend = DNSServiceDefaultBackend();
+  if (backend == nullptr) return kDNSServiceErr_ServiceNotRunning;
+  return backend->Browse(sdRef, flags, interfaceIndex, regtype, domain, callBack, context);
+}
+
+DNSServiceErrorType DNSServiceResolve(DNSServiceRef* sdRef, DNSServiceFlags flags, uint32_t interfaceIndex,
+                                      const char* name, const char* regtype, const char* domain,
+                                      DNSServiceResolveReply callBack, void* context) {
+  DnssdBackend* backend = DNSServiceDefaultBackend();
+  if (backend == nullptr) return kDNSServiceErr_ServiceNotRunning;
+  return backend->Resolve(sdRef, flags, interfaceIndex, name, regtype, domain, callBack, context);
+}
+
+int DNSServiceRefSockFD(DNSServiceRef sdRef) { return sdRef != nullptr ? sdRef->SockFD() : -1; }
+
+DNSServiceErrorType DNSServiceProcessResult(DNSServiceRef sdRef) {
+  if (sdRef == nullptr) return kDNSServiceErr_Invalid;
+  return sdRef->ProcessResult();
+}
+
+void DNSServiceRefDeallocate(DNSServiceRef sdRef) { delete sdRef; }

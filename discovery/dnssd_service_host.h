@@ -1,0 +1,47 @@
+#pragma once
+// Finds the platform DNS-SD service (avahi-daemon) or runs the embedded responder on a
+// thread of its own, and makes the chosen one the responder of the DNS-SD client calls.
+// Owned by the application object; all calls come from the user-interface thread.
+
+#include <boost/thread/thread.hpp>
+
+#include <chrono>
+#include <memory>
+
+#include "discovery/auto_reset_event.h"
+#include "discovery/avahi_client_backend.h"
+#include "discovery/embedded_responder.h"
+
+class CDnssdServiceHost {
+ public:
+  static constexpr std::chrono::milliseconds kReadyTimeout{5000};
+
+  CDnssdServiceHost() = default;
+  ~CDnssdServiceHost();
+  CDnssdServiceHost(const CDnssdServiceHost&) = delete;
+  CDnssdServiceHost& operator=(const CDnssdServiceHost&) = delete;
+
+  // True when the platform daemon answers; it then serves the DNS-SD client calls.
+  bool CheckBonjourService();
+  // Starts the embedded responder thread and waits until it is ready (at most
+  // kReadyTimeout). False when a thread exists already, on timeout or thread failure.
+  bool StartBonjourThread();
+  void BonjourThreadHandler();
+  // Stops and joins the responder thread (application exit); nothing without one.
+  void StopBonjourThread();
+
+  bool UsingEmbeddedResponder() const { return BonjourThread != nullptr; }
+  void RequeryResponder();
+  void ForwardMachineSleep(bool sleeping);
+
+  // The responder's service code entries.
+  int RunServiceInThread(AutoResetEvent* ready) { return Responder.RunServiceInThread(ready); }
+  int StopServiceThread() { return Responder.StopServiceThread(); }
+  void CoreMachineSleep(bool sleeping) { Responder.CoreMachineSleep(sleeping); }
+
+ private:
+  std::unique_ptr<boost::thread> BonjourThread;
+  std::unique_ptr<AutoResetEvent> ReadyEvent;
+  EmbeddedResponder Responder;
+  std::unique_ptr<AvahiClientBackend> PlatformService;
+};

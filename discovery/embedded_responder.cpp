@@ -1,0 +1,232 @@
+#include "discovery/embedded_responder.h"
+
+#include <avahi-common/error.h>
+#include <avahi-common/thread-watch.h>
+#include <avahi-core/core.h>
+#include <avahi-core/lookup.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "discovery/avahi_reply_format.h"
+
+// One browse or resolve served by the embedded responder. Its lookup object exists while
+// the responder runs and is awake; the avahi callbacks run on the poll thread.
+class CoreOperation : public _DNSServiceRef_t {
+ public:
+  CoreOperation(EmbeddedResponder& responder, DNSServiceBrowseReply callback, void* context, uint32_t interfaceIndex,
+                const char* type, const char* domain)
+      : _DNSServiceRef_t(callback, context),
+        responder_(responder),
+        interface_(ToAvahiInterface(interfaceIndex)),
+        type_(AvahiName(type)),
+        domain_(AvahiName(domain)) {}
+  CoreOperation(EmbeddedResponder& responder, DNSServiceResolveReply callback, void* context, uint32_t interfaceIndex,
+                const char* name, const char* type, const char* domain)
+      : _DNSServiceRef_t(callback, context),
+        responder_(responder),
+        interface_(ToAvahiInterface(interfaceIndex)),
+        name_(name),
+        type_(AvahiName(type)),
+        domain_(AvahiName(domain)) {}
+  ~CoreOperation() override { responder_.Detach(this); }
+
+  // Poll lock held by the caller.
+  bool Start(AvahiServer* server) {
+    const char* domain = domain_.empty() ? nullptr : domain_.c_str();
+    if (IsBrowse()) {
+      browser_ = avahi_s_service_browser_new(server, interface_, AVAHI_PROTO_UNSPEC, type_.c_str(), domain,
+                                             AvahiLookupFlags(0), &CoreOperation::BrowseEvent, this);
+      return browser_ != nullptr;
+    }
+    resolver_ = avahi_s_service_resolver_new(server, interface_, AVAHI_PROTO_UNSPEC, name_.c_str(), type_.c_str(),
+                                             domain, AVAHI_PROTO_UNSPEC, AVAHI_LOOKUP_NO_ADDRESS,
+                                             &CoreOperation::ResolveEvent, this);
+    return resolver_ != nullptr;
+  }
+
+  // Poll lock held by the caller.
+  void Stop() {
+    if (browser_ != nullptr) avahi_s_service_browser_free(browser_);
+    if (resolver_ != nullptr) avahi_s_service_resolver_free(resolver_);
+    browser_ = nullptr;
+    resolver_ = nullptr;
+  }
+
+  // Poll lock held by the caller: the lookup object is created anew.
+  void Restart(AvahiServer* server) {
+    Stop();
+    tracker_.Restart();
+    Start(server);
+  }
+
+ private:
+  static void BrowseEvent(AvahiSServiceBrowser*, AvahiIfIndex interface, AvahiProtocol protocol,
+                          AvahiBrowserEvent event, const char* name, const char* type, const char* domain,
+                          AvahiLookupResultFlags, void* userdata) {
+    auto* self = static_cast<CoreOperation*>(userdata);
+    self->tracker_.OnEvent(*self, interface, protocol, event, name, type, domain);
+  }
+
+  static void ResolveEvent(AvahiSServiceResolver*, AvahiIfIndex interface, AvahiProtocol, AvahiResolverEvent event,
+                           const char* name, const char* type, const char* domain, const char* hostName,
+                           const AvahiAddress*, uint16_t port, AvahiStringList* txt, AvahiLookupResultFlags,
+                           void* userdata) {
+    auto* self = static_cast<CoreOperation*>(userdata);
+    PushResolveEvent(*self, interface, event, name, type, domain, hostName, port, txt);
+  }
+
+  EmbeddedResponder& responder_;
+  AvahiIfIndex interface_;
+  std::string name_;
+  std::string type_;
+  std::string domain_;
+  AvahiSServiceBrowser* browser_ = nullptr;
+  AvahiSServiceResolver* resolver_ = nullptr;
+  AvahiBrowseTracker tracker_;
+};
+
+namespace {
+
+unsigned SystemThreadId() { return static_cast<unsigned>(gettid()); }
+
+// Status lines of the responder's service code: always written, whatever the trace switch.
+void ServiceStatus(const char* line) {
+  std::fputs(line, stderr);
+  std::fflush(stderr);
+}
+
+}  // namespace
+
+int EmbeddedResponder::RunServiceInThread(AutoResetEvent* ready) {
+  const int error = Initialise();
+  if (error != 0) {
+    if (ready != nullptr) ready->Set();
+    return error;
+  }
+  char line[96];
+  std::snprintf(line, sizeof line, "Running mDNSResponder service directly in thread %u\n", SystemThreadId());
+  ServiceStatus(line);
+  if (ready != nullptr) ready->Set();
+  stopEvent_.Wait();
+  Finalise();
+  if (ready != nullptr) ready->Set();
+  return 0;
+}
+
+int EmbeddedResponder::StopServiceThread() {
+  ServiceStatus("Telling Thread to stop\n");
+  stopEvent_.Set();
+  return 0;
+}
+
+int EmbeddedResponder::Initialise() {
+  std::lock_guard lock(mutex_);
+  if (running_) return AVAHI_ERR_BAD_STATE;
+  poll_ = avahi_threaded_poll_new();
+  if (poll_ == nullptr) return AVAHI_ERR_NO_MEMORY;
+  AvahiServerConfig config;
+  avahi_server_config_init(&config);
+  config.n_cache_entries_max = kCacheEntries;
+  config.publish_addresses = 1;
+  config.publish_hinfo = 0;
+  config.publish_workstation = 0;
+  config.publish_domain = 0;
+  config.disallow_other_stacks = 0;
+  int error = 0;
+  server_ = avahi_server_new(avahi_threaded_poll_get(poll_), &config, nullptr, nullptr, &error);
+  avahi_server_config_free(&config);
+  if (server_ == nullptr || avahi_threaded_poll_start(poll_) < 0) {
+    if (server_ != nullptr) avahi_server_free(server_);
+    avahi_threaded_poll_free(poll_);
+    server_ = nullptr;
+    poll_ = nullptr;
+    return error != 0 ? error : AVAHI_ERR_FAILURE;
+  }
+  running_ = true;
+  sleeping_ = false;
+  return 0;
+}
+
+void EmbeddedResponder::Finalise() {
+  std::lock_guard lock(mutex_);
+  running_ = false;
+  avahi_threaded_poll_lock(poll_);
+  for (CoreOperation* op : operations_) {
+    op->Stop();
+    op->MarkLost();
+  }
+  operations_.clear();
+  avahi_threaded_poll_unlock(poll_);
+  avahi_threaded_poll_stop(poll_);
+  avahi_server_free(server_);
+  avahi_threaded_poll_free(poll_);
+  server_ = nullptr;
+  poll_ = nullptr;
+}
+
+void EmbeddedResponder::CoreMachineSleep(bool sleeping) {
+  std::lock_guard lock(mutex_);
+  if (!running_) return;
+  sleeping_ = sleeping;
+  avahi_threaded_poll_lock(poll_);
+  for (CoreOperation* op : operations_) {
+    if (sleeping)
+      op->Stop();
+    else
+      op->Restart(server_);
+  }
+  avahi_threaded_poll_unlock(poll_);
+}
+
+bool EmbeddedResponder::IsRunning() const {
+  std::lock_guard lock(mutex_);
+  return running_;
+}
+
+DNSServiceErrorType EmbeddedResponder::Attach(CoreOperation* op) {
+  std::lock_guard lock(mutex_);
+  if (!running_) return kDNSServiceErr_ServiceNotRunning;
+  if (!op->Valid()) return kDNSServiceErr_NoMemory;
+  bool started = true;
+  if (!sleeping_) {
+    avahi_threaded_poll_lock(poll_);
+    started = op->Start(server_);
+    avahi_threaded_poll_unlock(poll_);
+  }
+  if (!started) return kDNSServiceErr_Invalid;
+  operations_.insert(op);
+  return 0;
+}
+
+void EmbeddedResponder::Detach(CoreOperation* op) {
+  std::lock_guard lock(mutex_);
+  if (operations_.erase(op) == 0) return;
+  avahi_threaded_poll_lock(poll_);
+  op->Stop();
+  avahi_threaded_poll_unlock(poll_);
+}
+
+DNSServiceErrorType EmbeddedResponder::Browse(DNSServiceRef* sdRef, DNSServiceFlags, uint32_t interfaceIndex,
+                                              const char* regtype, const char* domain, DNSServiceBrowseReply callBack,
+                                              void* context) {
+  if (sdRef == nullptr || regtype == nullptr || callBack == nullptr) return kDNSServiceErr_Invalid;
+  auto op = std::make_unique<CoreOperation>(*this, callBack, context, interfaceIndex, regtype, domain);
+  const DNSServiceErrorType error = Attach(op.get());
+  if (error != 0) return error;
+  *sdRef = op.release();
+  return 0;
+}
+
+DNSServiceErrorType EmbeddedResponder::Resolve(DNSServiceRef* sdRef, DNSServiceFlags, uint32_t interfaceIndex,
+                                               const char* name, const char* regtype, const char* domain,
+                                               DNSServiceResolveReply callBack, void* context) {
+  if (sdRef == nullptr || name == nullptr || regtype == nullptr || callBack == nullptr) return kDNSServiceErr_Invalid;
+  auto op = std::make_unique<CoreOperation>(*this, callBack, context, interfaceIndex, name, regtype, domain);
+  const DNSServiceErrorType error = Attach(op.get());
+  if (error != 0) return error;
+  *sdRef = op.release();
+  return 0;
+}

@@ -1,0 +1,58 @@
+#pragma once
+// The DNS-SD responder the finder runs itself when the platform has none: an avahi-core
+// server on its own threaded poll loop. RunServiceInThread is the body of the responder
+// thread (initialise, signal ready, wait for the stop event, finalise); the client
+// operations of the engine are served directly as DnssdBackend.
+
+#include <set>
+
+#include "discovery/auto_reset_event.h"
+#include "discovery/dnssd.h"
+
+struct AvahiServer;
+struct AvahiThreadedPoll;
+class CoreOperation;
+
+class EmbeddedResponder : public DnssdBackend {
+ public:
+  // Cache room: a camera brings about five records (PTR, SRV, TXT, addresses).
+  static constexpr unsigned kCacheEntries = 20000;
+
+  EmbeddedResponder() = default;
+  ~EmbeddedResponder() override = default;
+  EmbeddedResponder(const EmbeddedResponder&) = delete;
+  EmbeddedResponder& operator=(const EmbeddedResponder&) = delete;
+
+  // 0 after a normal stop, else the initialisation error (an Avahi error code). The ready
+  // event is signalled after initialisation (also when it failed) and after finalisation.
+  int RunServiceInThread(AutoResetEvent* ready);
+  // Tells RunServiceInThread to finalise and return; 0.
+  int StopServiceThread();
+  // Sleeping true suspends every browse and resolve; false runs them anew so that every
+  // service answers again. Does nothing unless the responder runs.
+  void CoreMachineSleep(bool sleeping);
+  bool IsRunning() const;
+
+  DNSServiceErrorType Browse(DNSServiceRef* sdRef, DNSServiceFlags flags, uint32_t interfaceIndex,
+                             const char* regtype, const char* domain, DNSServiceBrowseReply callBack,
+                             void* context) override;
+  DNSServiceErrorType Resolve(DNSServiceRef* sdRef, DNSServiceFlags flags, uint32_t interfaceIndex, const char* name,
+                              const char* regtype, const char* domain, DNSServiceResolveReply callBack,
+                              void* context) override;
+
+  // Called by an operation's destructor.
+  void Detach(CoreOperation* op);
+
+ private:
+  int Initialise();
+  void Finalise();
+  DNSServiceErrorType Attach(CoreOperation* op);
+
+  mutable std::mutex mutex_;  // guards everything below; taken before the poll lock
+  AvahiThreadedPoll* poll_ = nullptr;
+  AvahiServer* server_ = nullptr;
+  bool running_ = false;
+  bool sleeping_ = false;
+  std::set<CoreOperation*> operations_;
+  AutoResetEvent stopEvent_;
+};

@@ -1,0 +1,304 @@
+#include "discovery/mdns.h"
+
+#include <arpa/inet.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <ctime>
+#include <thread>
+#include <unordered_map>
+
+#include "discovery/txt_record_parser.h"
+#include "platform/debug_trace.h"
+#include "platform/name_thread.h"
+
+namespace {
+
+using Lock = boost::recursive_mutex::scoped_lock;
+
+constexpr const char* kHandler = "CmDNS::HandleEventsThreadHandler";
+constexpr auto kCyclePause = std::chrono::milliseconds(10);
+constexpr auto kThreadStartPause = std::chrono::milliseconds(200);
+
+bool Readable(int fd) {
+  pollfd one{fd, POLLIN, 0};
+  return poll(&one, 1, 0) > 0 && (one.revents & POLLIN) != 0;
+}
+
+}  // namespace
+
+CmDNS::CmDNS() = default;
+
+CmDNS::~CmDNS() { Close(); }
+
+bool CmDNS::OnAdd(const CBrowseRecord& record, bool) { return ResolveService(record); }
+
+bool CmDNS::OnRemove(CBrowseRecord& record, bool) { return ReleaseServiceRef(record.ID); }
+
+bool CmDNS::OnRecordChanged(CBrowseRecord&, bool) { return true; }
+
+void CmDNS::OnQueriesRunningStateChanged(bool) {}
+
+void CmDNS::BrowseOneDomain(uint32_t interfaceIndex, const char* type, const char* domain) {
+  Lock lock(RecordLock);
+  LastRecordID = 0;
+  QueriesRunning = 0;
+  DNSServiceRef ref = nullptr;
+  const DNSServiceErrorType ret =
+      DNSServiceBrowse(&ref, 0, interfaceIndex, type, domain, &CmDNS::BrowseReply, this);
+  DebugTrace("%s: IF: %u Type: '%s' Domain: '%s' ret: %i", "CmDNS::BrowseOneDomain", interfaceIndex,
+             type != nullptr ? type : "", domain != nullptr ? domain : "", ret);
+  if (ret != 0) return;
+  if (!AddServiceRef(0, ref)) {
+    DNSServiceRefDeallocate(ref);  // a browse is running already
+    return;
+  }
+  StartEventsThread();
+}
+
+bool CmDNS::ResolveService(const CBrowseRecord& record) {
+  Lock lock(RecordLock);
+  DNSServiceRef ref = nullptr;
+  const DNSServiceErrorType ret =
+      DNSServiceResolve(&ref, 0, record.InterfaceIndex, record.ServiceName.c_str(), record.ServiceType.c_str(),
+                        record.Domain.c_str(), &CmDNS::ResolveReply, this);
+  DebugTrace("%s: ID: %d  IF: %u Name: '%s' Type: '%ss' Domain: '%s' ret: %i", "CmDNS::ResolveService",
+             static_cast<int>(record.ID), record.InterfaceIndex, record.ServiceName.c_str(),
+             record.ServiceType.c_str(), record.Domain.c_str(), ret);
+  if (ret != 0) return false;
+  UpdateQueriesRunning(true);
+  if (!AddServiceRef(record.ID, ref)) {
+    DNSServiceRefDeallocate(ref);  // the record's resolve runs already
+    UpdateQueriesRunning(false);
+    return false;
+  }
+  StartEventsThread();
+  return true;
+}
+
+bool CmDNS::Close() {
+  std::unique_ptr<boost::thread> thread;
+  {
+    Lock lock(RecordLock);
+    if (EventsThread) {
+      DebugTrace("%s: Signaling HandleEvents thread to stop", "CmDNS::Close");
+      const uint64_t one = 1;
+      [[maybe_unused]] auto written = write(StopSocket, &one, sizeof one);
+    }
+    thread = std::move(EventsThread);
+  }
+  if (thread) thread->join();
+  thread.reset();
+
+  Lock lock(RecordLock);
+  if (StopSocket >= 0) close(StopSocket);
+  StopSocket = -1;
+  const bool moreComing = Records.size() > 1;
+  for (CBrowseRecord& record : Records) OnRemove(record, moreComing);
+  Records.clear();
+  ReleaseServiceRef(0);
+  // Normally the resolves were ended by OnRemove; end any an override left running.
+  for (auto& [key, ref] : ServiceRefs) DNSServiceRefDeallocate(ref);
+  ServiceRefs.clear();
+  return true;
+}
+
+bool CmDNS::GetRecord(uint32_t id, CBrowseRecord& record) {
+  Lock lock(RecordLock);
+  for (const CBrowseRecord& live : Records) {
+    if (live.ID != id) continue;
+    record = live;
+    return true;
+  }
+  return false;
+}
+
+size_t CmDNS::GetRecordIDs(std::vector<uint32_t>& ids) {
+  Lock lock(RecordLock);
+  ids.reserve(ids.size() + Records.size());
+  for (const CBrowseRecord& live : Records) ids.push_back(live.ID);
+  return Records.size();
+}
+
+bool CmDNS::AddServiceRef(uint32_t key, DNSServiceRef ref) {
+  if (ref == nullptr) return false;
+  Lock lock(RecordLock);
+  return ServiceRefs.emplace(key, ref).second;
+}
+
+bool CmDNS::ReleaseServiceRef(uint32_t key) {
+  Lock lock(RecordLock);
+  const auto it = ServiceRefs.find(key);
+  if (it == ServiceRefs.end()) return false;
+  DNSServiceRefDeallocate(it->second);
+  ServiceRefs.erase(it);
+  return true;
+}
+
+void CmDNS::UpdateQueriesRunning(bool started) {
+  Lock lock(RecordLock);
+  const bool before = QueriesRunning > 0;
+  if (started)
+    ++QueriesRunning;
+  else if (QueriesRunning > 0)
+    --QueriesRunning;
+  const bool after = QueriesRunning > 0;
+  if (before != after) OnQueriesRunningStateChanged(after);
+}
+
+void CmDNS::StartEventsThread() {
+  Lock lock(RecordLock);
+  if (EventsThread) return;
+  StopSocket = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  if (StopSocket < 0) {
+    DebugTrace("%s: no stop descriptor, errno %i", "CmDNS::StartEventsThread", errno);
+    return;
+  }
+  EventsThread = std::make_unique<boost::thread>(&CmDNS::HandleEventsThreadHandler, this);
+  std::this_thread::sleep_for(kThreadStartPause);
+}
+
+void CmDNS::BrowseReply(DNSServiceRef, DNSServiceFlags flags, uint32_t interfaceIndex, DNSServiceErrorType errorCode,
+                        const char* serviceName, const char* regtype, const char* replyDomain, void* context) {
+  static_cast<CmDNS*>(context)->OnBrowseReply(flags, interfaceIndex, errorCode, serviceName, regtype, replyDomain);
+}
+
+void CmDNS::ResolveReply(DNSServiceRef, DNSServiceFlags flags, uint32_t interfaceIndex,
+                         DNSServiceErrorType errorCode, const char* fullname, const char* hosttarget, uint16_t port,
+                         uint16_t txtLen, const unsigned char* txtRecord, void* context) {
+  static_cast<CmDNS*>(context)->OnResolveReply(flags, interfaceIndex, errorCode, fullname, hosttarget, port, txtLen,
+                                               txtRecord);
+}
+
+void CmDNS::OnBrowseReply(DNSServiceFlags flags, uint32_t interfaceIndex, DNSServiceErrorType errorCode,
+                          const char* serviceName, const char* regtype, const char* replyDomain) {
+  DebugTrace("%s: '%s.%s%s' IF: %u flags: %u errorcode: %u", "CmDNS::BrowseReply", serviceName ? serviceName : "",
+             regtype ? regtype : "", replyDomain ? replyDomain : "", interfaceIndex, flags,
+             static_cast<unsigned>(errorCode));
+  if (errorCode != 0) return;
+  CBrowseRecord record;
+  record.InterfaceIndex = interfaceIndex;
+  record.ServiceName = serviceName != nullptr ? serviceName : "";
+  record.ServiceType = regtype != nullptr ? regtype : "";
+  record.SetDomain(replyDomain);
+  const bool moreComing = (flags & kDNSServiceFlagsMoreComing) != 0;
+
+  Lock lock(RecordLock);
+  if (flags & kDNSServiceFlagsAdd) {
+    record.DiscoveredTime = static_cast<int64_t>(std::time(nullptr));
+    for (const CBrowseRecord& live : Records)
+      if (live.IsSameService(record)) return;
+    record.ID = ++LastRecordID;
+    DebugTrace("%s: Adding ID: %u to records", "CmDNS::BrowseReply", record.ID);
+    Records.push_back(record);
+    OnAdd(record, moreComing);
+    return;
+  }
+  for (auto it = Records.begin(); it != Records.end(); ++it) {
+    if (!it->IsSameService(record)) continue;
+    OnRemove(*it, moreComing);
+    DebugTrace("%s: Removing ID: %u from records", "CmDNS::BrowseReply", it->ID);
+    Records.erase(it);
+    return;
+  }
+}
+
+void CmDNS::OnResolveReply(DNSServiceFlags flags, uint32_t interfaceIndex, DNSServiceErrorType errorCode,
+                           const char* fullname, const char* hosttarget, uint16_t port, uint16_t txtLen,
+                           const unsigned char* txtRecord) {
+  DebugTrace("%s: '%s' HostTarget: '%s' IF: %u flags: %u errorcode: %u txtLen: %u", "CmDNS::ResolveReply",
+             fullname ? fullname : "", hosttarget ? hosttarget : "", interfaceIndex, flags,
+             static_cast<unsigned>(errorCode), static_cast<unsigned>(txtLen));
+  if (errorCode != 0) return;
+  Lock lock(RecordLock);
+  CBrowseRecord* record = nullptr;
+  for (CBrowseRecord& live : Records) {
+    if (!live.MatchesFullName(fullname)) continue;
+    record = &live;
+    break;
+  }
+  if (record == nullptr) return;
+  UpdateQueriesRunning(false);
+  bool changed = false;
+  const uint32_t hostPort = ntohs(port);
+  if (hostPort != record->Port) {
+    record->Port = hostPort;
+    changed = true;
+  }
+  const std::string host = hosttarget != nullptr ? hosttarget : "";
+  if (host != record->HostTarget) {
+    record->SetHostTarget(host.c_str());
+    changed = true;
+  }
+  CBrowseRecord::TxtMap txt = ParseTxtRecord(record->ID, txtLen, txtRecord);
+  if (txt != record->TxtRecord) {
+    record->TxtRecord = std::move(txt);
+    changed = true;
+  }
+  if (changed) OnRecordChanged(*record, (flags & kDNSServiceFlagsMoreComing) != 0);
+}
+
+bool CmDNS::IsCurrent(uint32_t key, DNSServiceRef ref) const {
+  const auto it = ServiceRefs.find(key);
+  return it != ServiceRefs.end() && it->second == ref;
+}
+
+void CmDNS::HandleEventsThreadHandler() {
+  NameThread("RavixFinderHandleEventsThread");
+  DebugTrace("%s: Thread started", kHandler);
+  for (;;) {
+    RefList refs;
+    std::vector<pollfd> fds;
+    std::unordered_map<int, size_t> slotOfFd;
+    {
+      Lock lock(RecordLock);
+      fds.push_back({StopSocket, POLLIN, 0});
+      refs.assign(ServiceRefs.rbegin(), ServiceRefs.rend());
+      for (const auto& [key, ref] : refs) {
+        const int fd = DNSServiceRefSockFD(ref);
+        if (fd < 0 || !slotOfFd.emplace(fd, fds.size()).second) continue;
+        fds.push_back({fd, POLLIN, 0});
+      }
+    }
+    const int result = poll(fds.data(), fds.size(), -1);
+    if (result < 0 && errno == EINTR) continue;
+    if (result < 0) {
+      DebugTrace("%s: Exiting due to unknown select result: %i", kHandler, result);
+      return;
+    }
+    if (result > 0) {
+      if (fds[0].revents != 0) {
+        DebugTrace("%s: Exiting due to stop request", kHandler);
+        return;
+      }
+      std::vector<bool> readable(refs.size(), false);
+      for (size_t i = 0; i < refs.size(); ++i) {
+        const auto slot = slotOfFd.find(DNSServiceRefSockFD(refs[i].second));
+        readable[i] = slot != slotOfFd.end() && (fds[slot->second].revents & (POLLIN | POLLERR | POLLHUP)) != 0;
+      }
+      if (!ProcessReadable(refs, readable)) return;
+    }
+    std::this_thread::sleep_for(kCyclePause);
+  }
+}
+
+bool CmDNS::ProcessReadable(const RefList& refs, const std::vector<bool>& readable) {
+  Lock lock(RecordLock);
+  for (size_t i = 0; i < refs.size(); ++i) {
+    if (!readable[i]) continue;
+    const auto [key, ref] = refs[i];
+    // An operation ended earlier in this cycle is skipped; a busy one yields after a batch.
+    for (int n = 0; n < kRepliesPerCycle && IsCurrent(key, ref); ++n) {
+      if (n > 0 && !Readable(DNSServiceRefSockFD(ref))) break;
+      const DNSServiceErrorType error = DNSServiceProcessResult(ref);
+      if (error != 0) {
+        DebugTrace("%s: Exiting due to DNSServiceProcessResult error: %i", kHandler, error);
+        return false;
+      }
+    }
+  }
+  return true;
+}

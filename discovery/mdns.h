@@ -1,0 +1,81 @@
+#pragma once
+// CmDNS: browses one DNS-SD service type in one domain, resolves every service found,
+// keeps one CBrowseRecord per service and reports additions, removals and changes through
+// virtual operations. One events thread waits on the descriptors of all running DNS-SD
+// operations and runs every reply callback with RecordLock held.
+
+#include <boost/thread/recursive_mutex.hpp>
+#include <boost/thread/thread.hpp>
+
+#include <atomic>
+#include <cstdint>
+#include <list>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "discovery/browse_record.h"
+#include "discovery/dnssd.h"
+
+class CmDNS {
+ public:
+  CmDNS();
+  virtual ~CmDNS();
+  CmDNS(const CmDNS&) = delete;
+  CmDNS& operator=(const CmDNS&) = delete;
+
+  // A new record entered the list (copy of its content); starts its resolve.
+  virtual bool OnAdd(const CBrowseRecord& record, bool moreComing);
+  // The live record is about to be removed; ends its resolve.
+  virtual bool OnRemove(CBrowseRecord& record, bool moreComing);
+  // A resolve reply changed the live record.
+  virtual bool OnRecordChanged(CBrowseRecord& record, bool moreComing);
+  // Resolve activity started (true) or ended (false).
+  virtual void OnQueriesRunningStateChanged(bool running);
+
+  void BrowseOneDomain(uint32_t interfaceIndex, const char* type, const char* domain);
+  bool ResolveService(const CBrowseRecord& record);
+  bool Close();
+  bool GetRecord(uint32_t id, CBrowseRecord& record);
+  size_t GetRecordIDs(std::vector<uint32_t>& ids);
+
+  bool AddServiceRef(uint32_t key, DNSServiceRef ref);
+  bool ReleaseServiceRef(uint32_t key);
+  void UpdateQueriesRunning(bool started);
+  void StartEventsThread();
+
+  static void BrowseReply(DNSServiceRef ref, DNSServiceFlags flags, uint32_t interfaceIndex,
+                          DNSServiceErrorType errorCode, const char* serviceName, const char* regtype,
+                          const char* replyDomain, void* context);
+  static void ResolveReply(DNSServiceRef ref, DNSServiceFlags flags, uint32_t interfaceIndex,
+                           DNSServiceErrorType errorCode, const char* fullname, const char* hosttarget,
+                           uint16_t port, uint16_t txtLen, const unsigned char* txtRecord, void* context);
+
+  void HandleEventsThreadHandler();
+
+  // Replies one operation may deliver per wait cycle before the others get their turn.
+  static constexpr int kRepliesPerCycle = 64;
+
+ protected:
+  int32_t QueriesRunning = 0;
+  std::map<uint32_t, DNSServiceRef> ServiceRefs;
+  std::list<CBrowseRecord> Records;
+  std::unique_ptr<boost::thread> EventsThread;
+  boost::recursive_mutex RecordLock;
+  // eventfd the events thread waits on beside the operations; -1 when none.
+  int StopSocket = -1;
+
+  // Last ID given to a record, process-wide.
+  static inline std::atomic<uint32_t> LastRecordID{0};
+
+ private:
+  using RefList = std::vector<std::pair<uint32_t, DNSServiceRef>>;
+  void OnBrowseReply(DNSServiceFlags flags, uint32_t interfaceIndex, DNSServiceErrorType errorCode,
+                     const char* serviceName, const char* regtype, const char* replyDomain);
+  void OnResolveReply(DNSServiceFlags flags, uint32_t interfaceIndex, DNSServiceErrorType errorCode,
+                      const char* fullname, const char* hosttarget, uint16_t port, uint16_t txtLen,
+                      const unsigned char* txtRecord);
+  bool IsCurrent(uint32_t key, DNSServiceRef ref) const;
+  // Handles the readable operations of one cycle; false when the thread must end.
+  bool ProcessReadable(const RefList& refs, const std::vector<bool>& readable);
+};
