@@ -50,6 +50,7 @@ class CFindermDNS : public CmDNS {
 
   // Waits until no completion is queued or running.
   void WaitForCompletions() { Completions.WaitIdle(); }
+  std::size_t PendingCompletions() const { return Completions.Pending(); }
 
  protected:
   std::shared_ptr<ravix::EventPostTarget> NotifyWindow;
