@@ -1,9 +1,14 @@
 // ravixfinder: finds the maker's cameras on the local networks.
+#include <QCoreApplication>
+
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include "platform/debug_trace.h"
+#include "shell/finder_core.h"
 #include "shell/finder_options.h"
+#include "shell/list_command.h"
 
 int main(int argc, char** argv) {
   ravix::InitTraceFromEnvironment();
@@ -22,6 +27,11 @@ int main(int argc, char** argv) {
     case FinderOptions::Mode::Help:
       std::fputs(FinderUsageText(), stdout);
       return 0;
+    case FinderOptions::Mode::List: {
+      QCoreApplication app(argc, argv);
+      CFinderCore core;
+      return RunListCommand(options, core, stdout, stderr);
+    }
     default:
       std::fprintf(stderr, "ravixfinder: this command is not available in this build yet\n\n%s", FinderUsageText());
       return 2;

@@ -1,0 +1,11 @@
+#pragma once
+// ravixfinder --list: discovers and completes cameras for a while, then prints them.
+// Needs a QCoreApplication (the engine posts its notifications as Qt events).
+
+#include <cstdio>
+
+#include "shell/finder_core.h"
+#include "shell/finder_options.h"
+
+// Exit code: 0 after printing, 1 when discovery could not start. Messages go to err.
+int RunListCommand(const FinderOptions& options, CFinderCore& core, std::FILE* out, std::FILE* err);
