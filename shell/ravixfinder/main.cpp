@@ -2,6 +2,7 @@
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <iostream>
 #include <memory>
 #include <string>
 
@@ -9,6 +10,7 @@
 #include "shell/finder_core.h"
 #include "shell/finder_options.h"
 #include "shell/list_command.h"
+#include "shell/update_firmware_command.h"
 
 int main(int argc, char** argv) {
   ravix::InitTraceFromEnvironment();
@@ -32,8 +34,14 @@ int main(int argc, char** argv) {
       CFinderCore core;
       return RunListCommand(options, core, stdout, stderr);
     }
+    case FinderOptions::Mode::UpdateFirmware: {
+      QCoreApplication app(argc, argv);
+      CFinderCore core;
+      return RunUpdateFirmwareCommand(options, core, std::cout, std::cerr);
+    }
     default:
-      std::fprintf(stderr, "ravixfinder: this command is not available in this build yet\n\n%s", FinderUsageText());
+      std::fprintf(stderr, "ravixfinder: the window of the finder is not part of this build; use --list\n\n%s",
+                   FinderUsageText());
       return 2;
   }
 }

@@ -1,0 +1,100 @@
+#include "shell/update_firmware_command.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include <chrono>
+#include <ostream>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "camera/camera_client.h"
+#include "discovery/mdns.h"
+#include "firmware/firmware_update_command.h"
+
+namespace {
+
+bool Matches(const CBrowseRecord& record, const std::string& name) {
+  return record.ServiceName == name || record.GetTxtValueOrEmpty(txtkey::kSerial) == name;
+}
+
+// A resolved camera of the maker named name (service name or serial).
+bool FindCamera(CmDNS& engine, const std::string& name, CBrowseRecord& found) {
+  std::vector<uint32_t> ids;
+  engine.GetRecordIDs(ids);
+  for (uint32_t id : ids) {
+    CBrowseRecord record;
+    if (!engine.GetRecord(id, record) || record.HostTarget.empty()) continue;
+    if (record.TxtRecord.count(txtkey::kVendor) == 0 || !Matches(record, name)) continue;
+    found = record;
+    return true;
+  }
+  return false;
+}
+
+// Browses until every named camera is resolved or the time is up; the records found.
+std::vector<CBrowseRecord> DiscoverCameras(CmDNS& engine, const std::vector<std::string>& names, int seconds,
+                                           std::vector<std::string>& missing) {
+  QElapsedTimer clock;
+  clock.start();
+  std::vector<CBrowseRecord> records;
+  for (;;) {
+    records.clear();
+    missing.clear();
+    for (const std::string& name : names) {
+      CBrowseRecord record;
+      if (FindCamera(engine, name, record)) records.push_back(record);
+      else missing.push_back(name);
+    }
+    if (missing.empty() || clock.elapsed() >= seconds * 1000LL) return records;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+}
+
+std::vector<FirmwareUpdateTarget> OpenCameras(CFinderCore& core, const std::vector<CBrowseRecord>& records) {
+  std::vector<FirmwareUpdateTarget> targets;
+  std::set<uint32_t> seen;
+  const CameraConnectContext context = core.CameraContext();  // no prompt: stored credentials only
+  for (const CBrowseRecord& record : records) {
+    if (!seen.insert(record.ID).second) continue;  // the same camera named twice
+    FirmwareUpdateTarget target;
+    target.name = record.ServiceName;
+    int id = 0;
+    target.openResult = ConnectCamera(context, record, &id);
+    target.handleId = target.openResult == CamOk ? id : 0;
+    targets.push_back(target);
+  }
+  return targets;
+}
+
+}  // namespace
+
+int RunUpdateFirmwareCommand(const FinderOptions& options, CFinderCore& core, std::ostream& out, std::ostream& err) {
+  std::vector<unsigned char> image;
+  std::string error;
+  if (!ReadFirmwareImage(options.firmwareFile, image, error)) {
+    err << "ravixfinder: " << error << '\n';
+    return kFirmwareCommandBadInput;
+  }
+  if (!core.StartDnssd(error)) {
+    err << "ravixfinder: " << error << '\n';
+    return kFirmwareCommandBadInput;
+  }
+  core.theNetworkTools.RefreshAdapters();
+  CmDNS engine;
+  engine.BrowseOneDomain(0, "_http._tcp", "local.");
+  std::vector<std::string> missing;
+  const std::vector<CBrowseRecord> records = DiscoverCameras(engine, options.cameras, options.seconds, missing);
+  engine.Close();
+  if (!missing.empty()) {
+    for (const std::string& name : missing)
+      err << "ravixfinder: camera '" << name << "' was not found (service name or serial number)\n";
+    err << "ravixfinder: nothing was sent to any camera\n";
+    core.StopDnssd();
+    return kFirmwareCommandBadInput;
+  }
+  const int code = UpdateFirmwareOnCameras(image, OpenCameras(core, records), out);
+  core.StopDnssd();
+  return code;
+}
