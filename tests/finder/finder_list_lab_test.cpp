@@ -23,13 +23,14 @@ std::string Env(const std::string& name) {
   return v != nullptr ? v : "";
 }
 
-std::string Output(const std::string& command) {
+std::string Output(const std::string& command, int* status = nullptr) {
   std::string out;
   FILE* p = popen(command.c_str(), "r");
   if (p == nullptr) return out;
   char buffer[4096];
   for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, p)) > 0;) out.append(buffer, n);
-  pclose(p);
+  const int rc = pclose(p);
+  if (status != nullptr) *status = rc;
   return out;
 }
 
@@ -107,7 +108,9 @@ class FinderList : public ::testing::Test {
     const std::string command = "env HOME=" + home_ + " XDG_CONFIG_HOME=" + home_ + "/config XDG_DATA_HOME=" + home_ +
                                 "/data " + FinderBinary() + " --list --seconds 3 --format json " + extra +
                                 " 2>" + home_ + "/stderr";
-    const std::string out = Output(command);
+    int status = -1;
+    const std::string out = Output(command, &status);
+    EXPECT_EQ(status, 0) << "ravixfinder ended with status " << status;
     const nlohmann::json list = nlohmann::json::parse(out, nullptr, false);
     std::map<std::string, nlohmann::json> bySerial;
     if (list.is_discarded() || !list.is_array()) {
