@@ -1,0 +1,226 @@
+// RecordCompletionPool: runs per ID never overlap, repeats while running fold into one more
+// run, Stop drops what waits and waits for what runs. The work functions block on gates
+// the test opens, so every case is decided by order, not by timing.
+#include "discovery/record_completion_pool.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr auto kDeadlock = std::chrono::seconds(20);  // only a guard against hangs
+
+// A door that work functions wait at until the test opens it.
+class Gate {
+ public:
+  void Open() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    open_ = true;
+    changed_.notify_all();
+  }
+  bool Wait() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, kDeadlock, [this] { return open_; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool open_ = false;
+};
+
+// Records which IDs ran how often and lets the test wait for a run to begin.
+class RunLog {
+ public:
+  void Began(uint32_t id) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++began_[id];
+    if (++inFlight_[id] > 1) overlapped_ = true;
+    changed_.notify_all();
+  }
+  void Ended(uint32_t id) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    --inFlight_[id];
+    ++ended_[id];
+  }
+  bool WaitBegan(uint32_t id, int count) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, kDeadlock, [&] { return began_[id] >= count; });
+  }
+  int BeganCount(uint32_t id) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return began_[id];
+  }
+  int EndedCount(uint32_t id) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return ended_[id];
+  }
+  bool Overlapped() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return overlapped_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::map<uint32_t, int> began_, ended_, inFlight_;
+  bool overlapped_ = false;
+};
+
+TEST(RecordCompletionPool, RepeatsWhileRunningGiveExactlyOneMoreRun) {
+  RunLog log;
+  Gate firstRun;
+  RecordCompletionPool pool(4, [&](uint32_t id) {
+    log.Began(id);
+    if (log.BeganCount(id) == 1) {
+      EXPECT_TRUE(firstRun.Wait());
+    }
+    log.Ended(id);
+  });
+  pool.Schedule(7);
+  ASSERT_TRUE(log.WaitBegan(7, 1));
+  for (int i = 0; i < 5; ++i) pool.Schedule(7);
+  EXPECT_EQ(pool.Pending(), 1u) << "one ID, however often it is scheduled";
+  firstRun.Open();
+  pool.WaitIdle();
+  EXPECT_EQ(log.BeganCount(7), 2);
+  EXPECT_EQ(log.EndedCount(7), 2);
+  EXPECT_FALSE(log.Overlapped());
+  EXPECT_EQ(pool.Pending(), 0u);
+}
+
+TEST(RecordCompletionPool, QueuedRepeatsFoldIntoTheQueuedRun) {
+  RunLog log;
+  Gate blocker;
+  RecordCompletionPool pool(1, [&](uint32_t id) {
+    log.Began(id);
+    if (id == 1) {
+      EXPECT_TRUE(blocker.Wait());
+    }
+    log.Ended(id);
+  });
+  pool.Schedule(1);  // occupies the only worker
+  ASSERT_TRUE(log.WaitBegan(1, 1));
+  for (int i = 0; i < 4; ++i) pool.Schedule(2);
+  EXPECT_EQ(pool.Pending(), 2u);
+  blocker.Open();
+  pool.WaitIdle();
+  EXPECT_EQ(log.BeganCount(2), 1) << "not yet started: one run covers every request";
+}
+
+TEST(RecordCompletionPool, ManyThreadsSchedulingNeverOverlapOneId) {
+  RunLog log;
+  std::atomic<int> runs{0};
+  RecordCompletionPool pool(4, [&](uint32_t id) {
+    log.Began(id);
+    ++runs;
+    std::this_thread::yield();
+    log.Ended(id);
+  });
+  std::vector<std::thread> schedulers;
+  for (int t = 0; t < 4; ++t)
+    schedulers.emplace_back([&pool] {
+      for (int round = 0; round < 200; ++round) pool.Schedule(static_cast<uint32_t>(round % 10));
+    });
+  for (auto& s : schedulers) s.join();
+  pool.WaitIdle();
+  EXPECT_FALSE(log.Overlapped());
+  for (uint32_t id = 0; id < 10; ++id) EXPECT_GE(log.BeganCount(id), 1) << id;
+  EXPECT_EQ(pool.Pending(), 0u);
+}
+
+TEST(RecordCompletionPool, DifferentIdsRunSideBySide) {
+  // Four IDs on four workers: each run waits until all four have begun, which only
+  // happens when they run at the same time.
+  std::mutex mutex;
+  std::condition_variable allIn;
+  int inside = 0;
+  std::atomic<int> metAll{0};
+  RecordCompletionPool pool(4, [&](uint32_t) {
+    std::unique_lock<std::mutex> lock(mutex);
+    ++inside;
+    allIn.notify_all();
+    if (allIn.wait_for(lock, kDeadlock, [&] { return inside == 4; })) ++metAll;
+  });
+  for (uint32_t id = 1; id <= 4; ++id) pool.Schedule(id);
+  pool.WaitIdle();
+  EXPECT_EQ(metAll.load(), 4);
+}
+
+TEST(RecordCompletionPool, StopDropsQueuedRunsAndWaitsForRunningOnes) {
+  RunLog log;
+  Gate release;
+  RecordCompletionPool pool(1, [&](uint32_t id) {
+    log.Began(id);
+    if (id == 1) {
+      EXPECT_TRUE(release.Wait());
+    }
+    log.Ended(id);
+  });
+  pool.Schedule(1);
+  ASSERT_TRUE(log.WaitBegan(1, 1));
+  pool.Schedule(1);  // a repeat of the running one
+  pool.Schedule(2);
+  pool.Schedule(3);
+  ASSERT_EQ(pool.Pending(), 3u);
+
+  // Opens the gate only once Stop has dropped the queue, so a Stop that returned
+  // without waiting would leave run 1 unfinished.
+  std::thread opener([&] {
+    while (pool.Pending() != 1) std::this_thread::yield();
+    release.Open();
+  });
+  pool.Stop();
+  opener.join();
+  EXPECT_EQ(log.EndedCount(1), 1) << "Stop returned before the running run ended";
+  EXPECT_EQ(log.BeganCount(1), 1) << "the repeat of a running ID is dropped as well";
+  EXPECT_EQ(log.BeganCount(2), 0);
+  EXPECT_EQ(log.BeganCount(3), 0);
+  EXPECT_EQ(pool.Pending(), 0u);
+  pool.WaitIdle();  // returns at once after Stop
+}
+
+TEST(RecordCompletionPool, ScheduleAfterStopRunsAgain) {
+  RunLog log;
+  RecordCompletionPool pool(2, [&](uint32_t id) {
+    log.Began(id);
+    log.Ended(id);
+  });
+  pool.Stop();  // before any thread was started
+  pool.Schedule(4);
+  pool.WaitIdle();
+  EXPECT_EQ(log.EndedCount(4), 1);
+  pool.Stop();
+  pool.Stop();
+  pool.Schedule(4);
+  pool.Schedule(5);
+  pool.WaitIdle();
+  EXPECT_EQ(log.EndedCount(4), 2);
+  EXPECT_EQ(log.EndedCount(5), 1);
+}
+
+TEST(RecordCompletionPool, DestructorEndsARunningPool) {
+  RunLog log;
+  Gate release;
+  {
+    RecordCompletionPool pool(2, [&](uint32_t id) {
+      log.Began(id);
+      EXPECT_TRUE(release.Wait());
+      log.Ended(id);
+    });
+    pool.Schedule(9);
+    ASSERT_TRUE(log.WaitBegan(9, 1));
+    release.Open();
+  }
+  EXPECT_EQ(log.EndedCount(9), 1);
+}
+
+}  // namespace
