@@ -51,6 +51,7 @@ void RecordCompletionPool::WorkerLoop() {
 }
 
 void RecordCompletionPool::Stop() {
+  std::lock_guard<std::mutex> stopLock(stopMutex_);
   std::vector<std::unique_ptr<boost::thread>> threads;
   {
     std::lock_guard<std::mutex> lock(mutex_);

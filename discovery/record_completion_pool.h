@@ -42,6 +42,7 @@ class RecordCompletionPool {
 
   const std::size_t workerCount_;
   const Work work_;
+  std::mutex stopMutex_;  // one Stop at a time: a second caller waits for the first
   mutable std::mutex mutex_;
   std::condition_variable wake_;
   std::condition_variable idle_;

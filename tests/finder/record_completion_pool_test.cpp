@@ -188,6 +188,31 @@ TEST(RecordCompletionPool, StopDropsQueuedRunsAndWaitsForRunningOnes) {
   pool.WaitIdle();  // returns at once after Stop
 }
 
+TEST(RecordCompletionPool, TwoStopsAtOnceBothWaitForTheRunningRun) {
+  RunLog log;
+  Gate release;
+  RecordCompletionPool pool(1, [&](uint32_t id) {
+    log.Began(id);
+    EXPECT_TRUE(release.Wait());
+    log.Ended(id);
+  });
+  pool.Schedule(1);
+  ASSERT_TRUE(log.WaitBegan(1, 1));
+  std::atomic<int> stopped{0};
+  std::thread first([&] { pool.Stop(); ++stopped; });
+  std::thread second([&] { pool.Stop(); ++stopped; });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));  // let both reach Stop
+  EXPECT_EQ(stopped.load(), 0);
+  release.Open();
+  first.join();  // a hang here means one Stop lost the threads of the other
+  second.join();
+  EXPECT_EQ(stopped.load(), 2);
+  EXPECT_EQ(log.EndedCount(1), 1);
+  pool.Schedule(2);
+  pool.WaitIdle();
+  EXPECT_EQ(log.EndedCount(2), 1);
+}
+
 TEST(RecordCompletionPool, ScheduleAfterStopRunsAgain) {
   RunLog log;
   RecordCompletionPool pool(2, [&](uint32_t id) {
