@@ -5,12 +5,19 @@ set(RAVIX_NETLAB ${CMAKE_SOURCE_DIR}/tools/netlab/netlab CACHE INTERNAL "network
 # Exit code by which a test tells CTest it was skipped (no root, no lab).
 set(RAVIX_SKIP_CODE 77 CACHE INTERNAL "")
 
+# Environment of every test: in a ThreadSanitizer build, the suppressions for libraries
+# that are not built for it (tests/tsan.supp).
+set(RAVIX_TEST_ENVIRONMENT "")
+if(RAVIX_TSAN)
+  set(RAVIX_TEST_ENVIRONMENT "TSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/tsan.supp")
+endif()
+
 # ravix_add_gtest(NAME SOURCES... LIBS ...): a unit test executable whose cases CTest lists one by one.
 function(ravix_add_gtest name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main ravix_warnings)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 30 PROPERTIES LABELS unit)
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 30 PROPERTIES LABELS unit ENVIRONMENT "${RAVIX_TEST_ENVIRONMENT}")
 endfunction()
 
 # ravix_add_lab_test(NAME TARGET <exe target> [LAB <netlab options...>] [ARGS <args...>] [TIMEOUT s])
@@ -27,5 +34,5 @@ function(ravix_add_lab_test name)
     LABELS lab
     SKIP_RETURN_CODE ${RAVIX_SKIP_CODE}
     TIMEOUT ${ARG_TIMEOUT}
-    ENVIRONMENT "RAVIX_SOURCE_DIR=${CMAKE_SOURCE_DIR};RAVIX_BINARY_DIR=${CMAKE_BINARY_DIR}")
+    ENVIRONMENT "RAVIX_SOURCE_DIR=${CMAKE_SOURCE_DIR};RAVIX_BINARY_DIR=${CMAKE_BINARY_DIR};${RAVIX_TEST_ENVIRONMENT}")
 endfunction()

@@ -5,6 +5,7 @@
 
 #include "firmware/firmware_progress.h"
 #include "firmware/firmware_progress_event.h"
+#include "platform/thread_handoff.h"
 
 CFirmwareCommandProgress::CFirmwareCommandProgress(std::vector<std::string> names, int running, std::ostream& out,
                                                    QEventLoop& loop)
@@ -47,6 +48,7 @@ const char* CFirmwareCommandProgress::StepText(int stepCode, int percent) {
 }
 
 bool CFirmwareCommandProgress::event(QEvent* event) {
+  ravix::TakeOver(event);  // progress events are made on worker threads
   if (event->type() != FirmwareProgressMessage()) return QObject::event(event);
   const auto* progress = static_cast<const CFirmwareProgressEvent*>(event);
   const int index = progress->Index();

@@ -10,6 +10,7 @@
 #include "firmware/camera_update_firmware.h"
 #include "platform/debug_trace.h"
 #include "platform/name_thread.h"
+#include "platform/thread_handoff.h"
 
 namespace {
 
@@ -27,6 +28,7 @@ unsigned Fail(FirmwareJob* job, int exitCode) {
 bool PostJobProgress(FirmwareJob* job, int stepCode, int percent) {
   if (job == nullptr || job->window == nullptr) return false;
   auto event = std::make_unique<CFirmwareProgressEvent>(job->message, stepCode, percent, job->index);
+  ravix::HandOff(event.get());  // the receiver takes it over on the GUI thread
   QCoreApplication::postEvent(job->window, event.release());  // the event queue owns it now
   return true;
 }

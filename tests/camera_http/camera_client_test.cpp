@@ -200,7 +200,7 @@ TEST_F(CameraClientTest, GetValuesAnswerForms) {
       {"Other_0=x\nReturn_1=y\n", CamOk, {"", "y"}},
   };
   for (const Case& c : cases) {
-    server_.SetScript([&c](const camtest::ReceivedRequest&) { return ScriptedReply{200, c.answer}; });
+    server_.SetScript([answer = c.answer](const camtest::ReceivedRequest&) { return ScriptedReply{200, answer}; });
     std::vector<std::string> values{"stale"};
     server_.ClearRequests();
     EXPECT_EQ(CameraGetValues(two, values, id), c.expected) << c.answer;
