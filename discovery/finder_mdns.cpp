@@ -84,17 +84,17 @@ void CFindermDNS::CompleteRecord(uint32_t id) {
   }
   ReadNetworkSettings(camera_, copy);
   DebugTrace("Update: ID: %d complete", static_cast<int>(id));
-  if (!MergeCompletion(copy, !mac.empty(), mac)) return;
+  if (!MergeIntoLiveRecord(copy, mac)) return;
   Post(RecordChangedMessage, Update, id);
 }
 
-bool CFindermDNS::MergeCompletion(const CBrowseRecord& completed, bool addMac, const std::string& mac) {
+bool CFindermDNS::MergeIntoLiveRecord(const CBrowseRecord& worked, const std::string& mac) {
   Lock lock(RecordLock);
   for (CBrowseRecord& live : Records) {
-    if (live.ID != completed.ID) continue;
-    if (addMac) live.AddTxtValue(txtkey::kMacAddress, mac.c_str());  // an advertised value stays
-    live.NetworkSettings = completed.NetworkSettings;
-    live.NetworkSettingsValid = completed.NetworkSettingsValid;
+    if (live.ID != worked.ID) continue;
+    if (!mac.empty()) live.AddTxtValue(txtkey::kMacAddress, mac.c_str());  // an advertised value stays
+    live.NetworkSettings = worked.NetworkSettings;
+    live.NetworkSettingsValid = worked.NetworkSettingsValid;
     return true;
   }
   return false;
@@ -104,12 +104,6 @@ bool CFindermDNS::ApplyNetworkSettings(uint32_t id, const NetworkSettings& setti
   CBrowseRecord copy;
   if (!GetRecord(id, copy)) return false;
   const bool written = WriteNetworkSettings(settings, camera_, copy);  // no lock while the camera works
-  Lock lock(RecordLock);
-  for (CBrowseRecord& live : Records) {
-    if (live.ID != id) continue;
-    live.NetworkSettings = copy.NetworkSettings;
-    live.NetworkSettingsValid = copy.NetworkSettingsValid;
-    break;
-  }
-  return written;  // a record that went meanwhile is read anew by the next refresh
+  MergeIntoLiveRecord(copy, {});  // a record that went meanwhile is read anew by the next refresh
+  return written;
 }

@@ -59,8 +59,9 @@ class CFindermDNS : public CmDNS {
 
  private:
   void CompleteRecord(uint32_t id);
-  // Copies the completion's outcome into the live record; false when it is gone.
-  bool MergeCompletion(const CBrowseRecord& completed, bool addMac, const std::string& mac);
+  // Copies the network settings of worked (and mac, when not empty) into the live record
+  // of the same ID; false when it is gone.
+  bool MergeIntoLiveRecord(const CBrowseRecord& worked, const std::string& mac);
   void Post(QEvent::Type type, uintptr_t wParam, intptr_t lParam);
 
   std::shared_ptr<ravix::EventPostTarget> pendingTarget_;

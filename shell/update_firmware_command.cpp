@@ -12,6 +12,7 @@
 #include "camera/camera_client.h"
 #include "discovery/mdns.h"
 #include "firmware/firmware_update_command.h"
+#include "views/record_columns.h"
 
 namespace {
 
@@ -26,7 +27,7 @@ bool FindCamera(CmDNS& engine, const std::string& name, CBrowseRecord& found) {
   for (uint32_t id : ids) {
     CBrowseRecord record;
     if (!engine.GetRecord(id, record) || record.HostTarget.empty()) continue;
-    if (record.TxtRecord.count(txtkey::kVendor) == 0 || !Matches(record, name)) continue;
+    if (!views::IsVendorRecord(record) || !Matches(record, name)) continue;
     found = record;
     return true;
   }

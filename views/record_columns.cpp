@@ -8,6 +8,7 @@
 
 #include <cstdio>
 
+#include "camera/network_tools.h"
 #include "platform/natural_compare.h"
 
 namespace views {
@@ -83,9 +84,9 @@ std::string FormatDiscoveredTime(int64_t secondsSinceEpoch) {
 
 std::string JoinCameraAddresses(const CBrowseRecord& record, const std::string& separator) {
   std::string joined;
-  for (const char* key : {txtkey::kIpv4Net, txtkey::kIpv4Zc}) {
+  for (const std::string& address : CNetworkTools::CollectCameraAddresses(record)) {
     if (!joined.empty()) joined += separator;
-    joined += record.GetTxtValueOrEmpty(key);
+    joined += address;
   }
   return joined;
 }
