@@ -203,13 +203,14 @@ TEST_F(EngineTest, QueriesRunningTransitionsAndReset) {
   EXPECT_EQ(q(), (std::vector<bool>{true, false}));
 
   backend.Add("C");  // running again, then reset by a new browse without a report
-  ASSERT_TRUE(engine.WaitCount('a', 3));
+  // The add is logged before its resolve starts: wait for the state report itself.
+  ASSERT_TRUE(engine.Wait([&] { return q().size() == 3; }));
   EXPECT_EQ(q(), (std::vector<bool>{true, false, true}));
   engine.Close();
   Browse();
   EXPECT_EQ(q(), (std::vector<bool>{true, false, true}));
   backend.Add("D");
-  ASSERT_TRUE(engine.WaitCount('a', 4));
+  ASSERT_TRUE(engine.Wait([&] { return q().size() == 4; }));
   EXPECT_EQ(q(), (std::vector<bool>{true, false, true, true}));
   backend.Answer("D", "D._http._tcp.local.", "d.local.", 80, "");
   ASSERT_TRUE(engine.Wait([&] { return q().size() == 5; }));
