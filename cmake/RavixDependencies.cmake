@@ -1,7 +1,7 @@
 # Third-party libraries, all from Debian packages (scripts/install-deps.sh).
 find_package(Threads REQUIRED)
 find_package(PkgConfig REQUIRED)
-find_package(Boost 1.74 REQUIRED COMPONENTS thread regex)
+find_package(Boost 1.74 REQUIRED COMPONENTS thread regex chrono)
 find_package(CURL REQUIRED)
 find_package(nlohmann_json 3 REQUIRED)
 

@@ -90,7 +90,7 @@ bool CmDNS::Close() {
     }
     thread = std::move(EventsThread);
   }
-  if (thread) thread->join();
+  if (thread && thread->joinable()) thread->join();
   thread.reset();
 
   Lock lock(RecordLock);

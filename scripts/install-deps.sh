@@ -8,7 +8,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libavahi-core-dev libavahi-client-dev libavahi-common-dev
   libcurl4-openssl-dev
-  libboost-thread-dev libboost-regex-dev
+  libboost-thread-dev libboost-regex-dev libboost-chrono-dev
   libnl-3-dev libnl-route-3-dev
   libsodium-dev libcap-dev
   libcpp-httplib-dev nlohmann-json3-dev

@@ -251,7 +251,7 @@ TEST_F(EngineTest, FailuresLeaveTheEngineConsistent) {
   // a lost responder ends the events thread (no reply is handled any more); Close still
   // cleans up
   backend.Browser()->MarkLost();
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  ASSERT_TRUE(engine.Wait([&] { return engine.EventsThreadEnded(); }));
   backend.Add("After");
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   EXPECT_EQ(engine.Count('a'), 1u);

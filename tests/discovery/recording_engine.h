@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include <boost/thread/lock_guard.hpp>
+
 #include "discovery/mdns.h"
 
 class RecordingEngine : public CmDNS {
@@ -60,6 +62,12 @@ class RecordingEngine : public CmDNS {
   }
   bool WaitCount(char kind, size_t n, std::chrono::seconds deadline = std::chrono::seconds(20)) {
     return Wait([&] { return Count(kind) >= n; }, deadline);
+  }
+
+  // True once the events thread has returned (it is joined by Close only).
+  bool EventsThreadEnded() {
+    boost::lock_guard lock(RecordLock);
+    return EventsThread && EventsThread->try_join_for(boost::chrono::milliseconds(0));
   }
 
   size_t RecordCount() {
