@@ -1,8 +1,6 @@
 #include "camera/camera_client.h"
 
-#include <boost/regex.hpp>
 #include <cstring>
-#include <stdexcept>
 #include <string>
 
 #include "camera/camera_handle_map.h"
@@ -56,24 +54,9 @@ struct Credentials {
   }
 };
 
-// Takes "user:password@" out of an http URL. False (url untouched) when the URL is not in
-// that form: another scheme, or ":" or "@" inside user name or password.
+// Takes "user:password@" out of an http URL (see SplitUrlCredentials).
 bool TakeCredentials(std::string& url, Credentials& credentials) {
-  static const boost::regex kCredentialUrl("^(http://)([^:@]*):([^:@]*)@(.+)$",
-                                           boost::regex::perl | boost::regex::icase);
-  boost::smatch match;
-  try {
-    if (!boost::regex_match(url, match, kCredentialUrl)) return false;
-  } catch (const std::runtime_error&) {  // the matcher gave up on a pathological text
-    return false;
-  }
-  credentials.user = match.str(2);
-  credentials.password = match.str(3);
-  std::string stripped = match.str(1) + match.str(4);
-  match = boost::smatch();
-  WipeText(url);
-  url = std::move(stripped);
-  return true;
+  return SplitUrlCredentials(url, credentials.user, credentials.password);
 }
 
 // Logs in when url carries credentials; the session suffix is empty without a login.
@@ -117,19 +100,6 @@ std::string GetValuesQuery(const std::vector<std::string>& names) {
   return query;
 }
 
-// Splits an answer into lines that keep their "\n"; a last line without one counts too.
-std::vector<std::string> AnswerLines(const char* text) {
-  std::vector<std::string> lines;
-  const char* p = text;
-  while (*p != '\0') {
-    const char* end = std::strchr(p, '\n');
-    const char* next = end != nullptr ? end + 1 : p + std::strlen(p);
-    lines.emplace_back(p, next);
-    p = next;
-  }
-  return lines;
-}
-
 CameraResult SetValueText(const char* name, const std::string& value, int id) {
   if (!IsQuerySafeText(name) || !IsQuerySafeText(value.c_str())) {
     DebugTrace("CameraSetValue: refused a name or value that would change the query\n");
@@ -163,15 +133,7 @@ CameraResult CameraLogin(const char* interfaceName, const char* user, const char
   WipeText(loginUrl);
   request.WipeUrl();
   if (result != CamOk) return result;
-  static const boost::regex kSession(".+?session_id:\\s+'([0-9a-f]+)'.+?", boost::regex::perl | boost::regex::icase);
-  boost::cmatch match;
-  try {
-    if (!boost::regex_match(answer.Text(), match, kSession)) return CamFailed;
-  } catch (const std::runtime_error&) {  // the matcher gave up on a pathological answer
-    return CamFailed;
-  }
-  sessionId = match.str(1);
-  return CamOk;
+  return ParseLoginAnswer(answer.Text(), sessionId);
 }
 
 CameraResult CameraOpen(const char* url, int* outId, const char* interfaceName) {
@@ -227,21 +189,7 @@ CameraResult CameraGetValues(const std::vector<std::string>& names, std::vector<
   AnswerBuffer<kCameraAnswerSize> answer;
   const CameraResult result = CameraParamRequest(GetValuesQuery(names).c_str(), id, &answer.response);
   if (result != CamOk) return result;
-  for (const std::string& line : AnswerLines(answer.Text())) {
-    std::string exceptionText;
-    std::string returnValue;
-    const CameraResult parsed = ParseParamLine(line.c_str(), exceptionText, returnValue);
-    if (parsed != CamOk || !exceptionText.empty()) {
-      values.clear();
-      return parsed != CamOk ? parsed : CamCameraException;
-    }
-    values.push_back(returnValue);
-  }
-  if (values.size() != names.size()) {
-    values.clear();
-    return CamFailed;
-  }
-  return CamOk;
+  return ParseGetValuesAnswer(answer.Text(), names.size(), values);
 }
 
 CameraResult CameraSetValue(const char* name, const char* value, int id) {

@@ -83,3 +83,71 @@ CameraResult ParseParamLine(const char* text, std::string& exceptionText, std::s
   }
   return CamOk;
 }
+
+namespace {
+
+// Splits an answer into lines that keep their "\n"; a last line without one counts too.
+std::vector<std::string> AnswerLines(const char* text) {
+  std::vector<std::string> lines;
+  const char* p = text;
+  while (*p != '\0') {
+    const char* end = std::strchr(p, '\n');
+    const char* next = end != nullptr ? end + 1 : p + std::strlen(p);
+    lines.emplace_back(p, next);
+    p = next;
+  }
+  return lines;
+}
+
+}  // namespace
+
+CameraResult ParseGetValuesAnswer(const char* text, std::size_t expectedCount, std::vector<std::string>& values) {
+  values.clear();
+  if (text == nullptr) return CamMissingText;
+  for (const std::string& line : AnswerLines(text)) {
+    std::string exceptionText;
+    std::string returnValue;
+    const CameraResult parsed = ParseParamLine(line.c_str(), exceptionText, returnValue);
+    if (parsed != CamOk || !exceptionText.empty()) {
+      values.clear();
+      return parsed != CamOk ? parsed : CamCameraException;
+    }
+    values.push_back(returnValue);
+  }
+  if (values.size() != expectedCount) {
+    values.clear();
+    return CamFailed;
+  }
+  return CamOk;
+}
+
+CameraResult ParseLoginAnswer(const char* text, std::string& sessionId) {
+  if (text == nullptr) return CamFailed;
+  static const boost::regex kSession(".+?session_id:\\s+'([0-9a-f]+)'.+?", boost::regex::perl | boost::regex::icase);
+  boost::cmatch match;
+  try {
+    if (!boost::regex_match(text, match, kSession)) return CamFailed;
+  } catch (const std::runtime_error&) {  // the matcher gave up on a pathological answer
+    return CamFailed;
+  }
+  sessionId = match.str(1);
+  return CamOk;
+}
+
+bool SplitUrlCredentials(std::string& url, std::string& user, std::string& password) {
+  static const boost::regex kCredentialUrl("^(http://)([^:@]*):([^:@]*)@(.+)$",
+                                           boost::regex::perl | boost::regex::icase);
+  boost::smatch match;
+  try {
+    if (!boost::regex_match(url, match, kCredentialUrl)) return false;
+  } catch (const std::runtime_error&) {  // the matcher gave up on a pathological text
+    return false;
+  }
+  user = match.str(2);
+  password = match.str(3);
+  std::string stripped = match.str(1) + match.str(4);
+  match = boost::smatch();
+  WipeText(url);
+  url = std::move(stripped);
+  return true;
+}

@@ -2,7 +2,9 @@
 // Texts of the camera's CGI interfaces: query building and escaping, the check that keeps
 // parameter names and values from changing a query, and the parameter-answer line.
 
+#include <cstddef>
 #include <string>
+#include <vector>
 
 #include "camera/camera_result.h"
 
@@ -23,3 +25,17 @@ bool IsQuerySafeText(const char* text);
 // dropped). 4 for null, 9 when the text is not in that form (outputs untouched), else 0
 // with returnValue or exceptionText set and the other emptied (both empty for another key).
 CameraResult ParseParamLine(const char* text, std::string& exceptionText, std::string& returnValue);
+
+// The answer of a GetValue query for expectedCount names: one "Return_<n>=value" line per
+// name, in order (a last line without line feed counts). A line in another form gives 9,
+// an "Exception_<n>=" line 10, another number of lines 1; values is empty unless 0.
+CameraResult ParseGetValuesAnswer(const char* text, std::size_t expectedCount, std::vector<std::string>& values);
+
+// The session id of a login answer ("... session_id: '<hex>' ..."): 0, or CamFailed (1)
+// when the answer has no such id with text before and after it (sessionId untouched).
+CameraResult ParseLoginAnswer(const char* text, std::string& sessionId);
+
+// Takes "user:password@" out of an "http://" URL (scheme case ignored). False, with every
+// argument untouched, when the URL is not in that form: another scheme, no credentials,
+// or ":" or "@" inside the user name or password. The replaced URL text is wiped.
+bool SplitUrlCredentials(std::string& url, std::string& user, std::string& password);

@@ -1,7 +1,6 @@
 #include "firmware/camera_update_firmware.h"
 
 #include <array>
-#include <boost/regex.hpp>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -11,6 +10,7 @@
 #include "camera/camera_handle_map.h"
 #include "camera/perform_request.h"
 #include "firmware/firmware_image_part.h"
+#include "firmware/firmware_page_text.h"
 #include "platform/debug_trace.h"
 
 namespace {
@@ -20,45 +20,6 @@ constexpr int kUploadTimeoutMs = 30000;
 constexpr int kImagePostTimeoutMs = 60000;
 constexpr int kPageTimeoutMs = 10000;
 constexpr int kMaxRefreshDelaySeconds = 5;
-
-// Whole-text, case-insensitive match; "." also matches line breaks. A pattern that runs
-// out of its matching budget on a strange page counts as no match.
-bool MatchWhole(const char* text, const boost::regex& pattern, boost::cmatch* groups = nullptr) {
-  try {
-    return groups != nullptr ? boost::regex_match(text, *groups, pattern) : boost::regex_match(text, pattern);
-  } catch (const std::exception&) {
-    return false;
-  }
-}
-
-const boost::regex& Pattern(int which) {
-  static const boost::regex kSession(".*?&(session_id=[0-9a-f]+).*", boost::regex::perl | boost::regex::icase);
-  static const boost::regex kConfirmed(".*?\\sis matching\\s.*", boost::regex::perl | boost::regex::icase);
-  static const boost::regex kRefresh(".*?<meta\\s+http-equiv=\"refresh\"\\s+content=\"(\\d+);\\s+url=(/.*?)\">.*",
-                                     boost::regex::perl | boost::regex::icase);
-  static const boost::regex kPercent(".*?(\\d+)\\s*?[%].*", boost::regex::perl | boost::regex::icase);
-  switch (which) {
-    case 0:
-      return kSession;
-    case 1:
-      return kConfirmed;
-    case 2:
-      return kRefresh;
-    default:
-      return kPercent;
-  }
-}
-enum { kSessionPattern = 0, kConfirmedPattern = 1, kRefreshPattern = 2, kPercentPattern = 3 };
-
-// A run of decimal digits as a number, saturated at limit.
-unsigned DigitsValue(const std::string& digits, unsigned limit) {
-  unsigned value = 0;
-  for (char c : digits) {
-    value = value * 10 + static_cast<unsigned>(c - '0');
-    if (value > limit) return limit;
-  }
-  return value;
-}
 
 // A zero-filled 4096-byte answer buffer.
 struct PageBuffer {
@@ -71,28 +32,6 @@ struct PageBuffer {
   }
   const char* Text() const { return bytes.data(); }
 };
-
-// The refresh instruction of a status page.
-struct Refresh {
-  std::string path;  // begins with "/"
-  int delaySeconds = 0;
-};
-
-bool ReadRefresh(const char* page, Refresh& refresh) {
-  boost::cmatch groups;
-  if (!MatchWhole(page, Pattern(kRefreshPattern), &groups)) return false;
-  const unsigned delay = DigitsValue(groups[1].str(), 1000);
-  refresh.delaySeconds = delay == 0 || delay > kMaxRefreshDelaySeconds ? kMaxRefreshDelaySeconds : static_cast<int>(delay);
-  refresh.path = groups[2].str();
-  return true;
-}
-
-// The first number followed by "%" on a page; 0 when there is none.
-unsigned ReadShownPercent(const char* page) {
-  boost::cmatch groups;
-  if (!MatchWhole(page, Pattern(kPercentPattern), &groups)) return 0;
-  return DigitsValue(groups[1].str(), 1000);
-}
 
 // One run of the update against one camera.
 class FirmwareUpdateRun {
@@ -126,8 +65,7 @@ class FirmwareUpdateRun {
 void FirmwareUpdateRun::PrepareSession() {
   const std::string suffix = m_handle.GetSessionSuffix();
   if (suffix.empty()) return;
-  boost::cmatch groups;
-  if (MatchWhole(suffix.c_str(), Pattern(kSessionPattern), &groups)) m_session = groups[1].str();
+  m_session = ReadSessionArgument(suffix.c_str());
 }
 
 std::string FirmwareUpdateRun::WithSession(std::string path) const {
@@ -171,7 +109,7 @@ CameraResult FirmwareUpdateRun::PostImage(const unsigned char* image, unsigned s
   if (!Report(kFwStepImagePosted, 20)) return CamStopped;
   // The status of the post is not looked at: the camera's page tells whether it took the image.
   if (!request.TerminateBody()) return CamFirmwareRejected;
-  if (!MatchWhole(request.GetBodyData(), Pattern(kConfirmedPattern))) {
+  if (!IsImageConfirmed(request.GetBodyData())) {
     DebugTrace("CameraUpdateFirmware: the camera did not confirm the image (HTTP %ld)\n", request.GetResponseCode());
     return CamFirmwareRejected;
   }
@@ -185,7 +123,7 @@ CameraResult FirmwareUpdateRun::FollowStatusPages(PageBuffer& page, std::string&
   unsigned statusPages = 0;
   for (;;) {
     Refresh refresh;
-    if (!ReadRefresh(page.Text(), refresh)) return CamOk;
+    if (!ReadRefresh(page.Text(), refresh, kMaxRefreshDelaySeconds)) return CamOk;
     next = WithSession(refresh.path);
     const unsigned shown = ReadShownPercent(page.Text());
     if (shown >= 1 && shown <= 99) Report(kFwStepInstalling, static_cast<int>(std::trunc(shown * 0.5 + 0.5)) + 40);
