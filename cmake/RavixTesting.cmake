@@ -36,3 +36,24 @@ function(ravix_add_lab_test name)
     TIMEOUT ${ARG_TIMEOUT}
     ENVIRONMENT "RAVIX_SOURCE_DIR=${CMAKE_SOURCE_DIR};RAVIX_BINARY_DIR=${CMAKE_BINARY_DIR};${RAVIX_TEST_ENVIRONMENT}")
 endfunction()
+
+# ravix_add_fuzz_target(NAME SOURCES... LIBS ...): a target defining LLVMFuzzerTestOneInput.
+# With RAVIX_FUZZ it is a libFuzzer program (run it on tests/fuzz/corpus/<name>); otherwise
+# it is linked with the replay driver and CTest runs it over that seed corpus and a fixed
+# series of mutations of it.
+function(ravix_add_fuzz_target name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} ravix_warnings)
+  set(corpus ${CMAKE_SOURCE_DIR}/tests/fuzz/corpus/${name})
+  if(RAVIX_FUZZ)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+    return()
+  endif()
+  target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_replay_main.cpp)
+  add_test(NAME ${name} COMMAND ${name} ${corpus})
+  set_tests_properties(${name} PROPERTIES
+    LABELS "unit;fuzz"
+    TIMEOUT 600
+    ENVIRONMENT "${RAVIX_TEST_ENVIRONMENT}")
+endfunction()
