@@ -36,6 +36,8 @@ bool SplitCredentialText(const SecureBytes& text, CameraCredentials& out) {
 }
 
 std::string CCredentialStore::ValueNameOfSerial(const std::string& serial) {
+  // A camera calling itself "Master" must not read or replace the default credentials.
+  if (serial == kMasterCredentials) return "%4Daster";
   std::string name;
   for (char c : serial) {
     if (c == '%') {

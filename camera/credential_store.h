@@ -55,7 +55,8 @@ class CCredentialStore {
   bool SaveDefault(const std::string& userName, const std::string& password) const;
 
   // The value name of a serial: the serial itself, with '%', '/' and '\' written as %25,
-  // %2F and %5C (the store would read '/' and '\' as group separators).
+  // %2F and %5C (the store would read '/' and '\' as group separators), and the serial
+  // "Master" as "%4Daster" (that name holds the default credentials).
   static std::string ValueNameOfSerial(const std::string& serial);
 
  private:

@@ -103,6 +103,14 @@ TEST_F(CredentialStoreTest, SerialsWithSeparatorsKeepTheirOwnValue) {
   EXPECT_EQ(CCredentialStore::ValueNameOfSerial("00408C1234"), "00408C1234");
 }
 
+TEST_F(CredentialStoreTest, CameraWithSerialMasterKeepsTheDefaultCredentials) {
+  ASSERT_TRUE(store_.SaveDefault("admin", "default"));
+  EXPECT_EQ(Find("Master").UserName, "admin");  // nothing of its own yet: the default
+  ASSERT_TRUE(store_.SaveForCamera("Master", "camera", "own"));
+  EXPECT_EQ(Find("Master").UserName, "camera");
+  EXPECT_EQ(Find("OTHER").UserName, "admin");
+}
+
 TEST(PasswordPromptData, CameraAndDefaultPromptsCarryTheirTexts) {
   CBrowseRecord record;
   record.ServiceName = "Lobby %s cam";
