@@ -8,6 +8,16 @@
 
 namespace {
 
+// Whole-text match; a matcher that gives up on a pathological text counts as no match.
+template <class Text, class Match>
+bool MatchWhole(const Text& text, Match& match, const boost::regex& pattern) {
+  try {
+    return boost::regex_match(text, match, pattern);
+  } catch (const std::runtime_error&) {
+    return false;
+  }
+}
+
 bool IsAsciiAlnum(unsigned char c) {
   return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
@@ -67,11 +77,7 @@ CameraResult ParseParamLine(const char* text, std::string& exceptionText, std::s
   // Case-sensitive; "." also matches line feeds.
   static const boost::regex kLine("(\\w*)_[0-9]+=(.*?)\\n*$", boost::regex::perl);
   boost::cmatch match;
-  try {
-    if (!boost::regex_match(text, match, kLine, boost::match_default)) return CamUnexpectedResponse;
-  } catch (const std::runtime_error&) {  // the matcher gave up on a pathological text
-    return CamUnexpectedResponse;
-  }
+  if (!MatchWhole(text, match, kLine)) return CamUnexpectedResponse;
   const std::string key = match.str(1);
   const std::string value = match.str(2);
   exceptionText.clear();
@@ -125,11 +131,7 @@ CameraResult ParseLoginAnswer(const char* text, std::string& sessionId) {
   if (text == nullptr) return CamFailed;
   static const boost::regex kSession(".+?session_id:\\s+'([0-9a-f]+)'.+?", boost::regex::perl | boost::regex::icase);
   boost::cmatch match;
-  try {
-    if (!boost::regex_match(text, match, kSession)) return CamFailed;
-  } catch (const std::runtime_error&) {  // the matcher gave up on a pathological answer
-    return CamFailed;
-  }
+  if (!MatchWhole(text, match, kSession)) return CamFailed;
   sessionId = match.str(1);
   return CamOk;
 }
@@ -138,11 +140,7 @@ bool SplitUrlCredentials(std::string& url, std::string& user, std::string& passw
   static const boost::regex kCredentialUrl("^(http://)([^:@]*):([^:@]*)@(.+)$",
                                            boost::regex::perl | boost::regex::icase);
   boost::smatch match;
-  try {
-    if (!boost::regex_match(url, match, kCredentialUrl)) return false;
-  } catch (const std::runtime_error&) {  // the matcher gave up on a pathological text
-    return false;
-  }
+  if (!MatchWhole(url, match, kCredentialUrl)) return false;
   user = match.str(2);
   password = match.str(3);
   std::string stripped = match.str(1) + match.str(4);
