@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <memory>
 
 #include "tools/camsim/camera_config.h"
 #include "tools/camsim/parameter_catalogue.h"
+#include "tools/camsim/simulated_camera.h"
 
 namespace {
 
@@ -93,6 +95,21 @@ TEST(CameraDescriptionTest, BadDescriptionsNameTheEntryAndField) {
     EXPECT_FALSE(camsim::ParseSimulationConfig(text, error)) << text;
     EXPECT_NE(error.find(expected), std::string::npos) << text << "\n  gave: " << error;
   }
+}
+
+TEST(CameraDescriptionTest, IntegerStartValuesAreKeptAsWritten) {
+  std::string error;
+  const auto config = camsim::ParseSimulationConfig(
+      R"({"cameras":[{"parameters":{"Image.Gain":18446744073709551615,"Image.Brightness":-5}}]})", error);
+  ASSERT_TRUE(config) << error;
+  const auto& parameters = config->cameras[0].parameters;
+  EXPECT_EQ(parameters.at("Image.Gain"), "18446744073709551615");  // not wrapped to -1, which Gain allows
+  EXPECT_EQ(parameters.at("Image.Brightness"), "-5");
+
+  auto camera = config->cameras[0];
+  camsim::CompleteCamera(camera, 0);
+  const auto catalogue = std::make_shared<const ParameterCatalogue>(ParameterCatalogue::Default());
+  EXPECT_FALSE(camsim::SimulatedCamera::Create(camera, catalogue, error));
 }
 
 TEST(CameraDescriptionTest, TxtRecordFollowsFieldsAddressAndOverrides) {
