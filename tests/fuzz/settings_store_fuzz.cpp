@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <QTemporaryDir>
+#include <QtGlobal>
 
 #include <algorithm>
 #include <cstddef>
@@ -28,6 +29,10 @@ class FuzzProfile {
  public:
   FuzzProfile() : path_(dir_.path() + "/profile.ini"), profile_(path_) {
     if (!dir_.isValid()) std::abort();
+    // Qt warns about every stored value of an unknown type; fatal messages still end the run.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString&) {
+      if (type == QtFatalMsg) std::abort();
+    });
   }
 
   const ravix::AppProfile& Write(const uint8_t* data, size_t size) {
