@@ -3,9 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <memory>
 
 #include "tools/camsim/camera_config.h"
+#include "tools/camsim/camera_parameters.h"
 #include "tools/camsim/parameter_catalogue.h"
+#include "tools/camsim/simulated_camera.h"
 
 namespace {
 
@@ -43,6 +46,7 @@ TEST(CatalogueTest, BadCataloguesNameTheirFault) {
       {group(R"({"name":"P","type":"integer","min":0,"max":10,"inc":5,"value":3})"), "not on a step"},
       {group(R"({"name":"P","type":"integer","min":0,"max":10,"value":11})"), "outside min and max"},
       {group(R"({"name":"P","type":"integer","min":"0"})"), "\"min\" is not an integer"},
+      {group(R"({"name":"P","type":"integer","max":18446744073709551615})"), "\"max\" is too large"},
       {group(R"({"name":"P","type":"string","maxLength":2,"value":"abc"})"), "longer than maxLength"},
       {group(R"({"name":"P","type":"enumeration"})"), "no \"entries\""},
       {group(R"({"name":"P","type":"enumeration","entries":[{"text":"A","value":1},{"text":"A","value":2}]})"),
@@ -59,6 +63,20 @@ TEST(CatalogueTest, BadCataloguesNameTheirFault) {
     EXPECT_FALSE(ParameterCatalogue::Parse(text, error)) << text;
     EXPECT_NE(error.find(expected), std::string::npos) << text << "\n  gave: " << error;
   }
+}
+
+TEST(CatalogueTest, StepsHoldOverTheWholeIntegerRange) {
+  std::string error;
+  const auto catalogue = ParameterCatalogue::Parse(
+      R"({"groups":[{"name":"G","parameters":[{"name":"Wide","type":"integer",
+          "min":-9223372036854775808,"max":9223372036854775807,"inc":3,"value":1}]}]})",
+      error);
+  ASSERT_TRUE(catalogue) << error;  // 1 lies 2^63 + 1 = 3 * 3074457345618258603 above min
+  const camsim::ParameterDef& wide = *catalogue->Find("G", "Wide");
+  EXPECT_EQ(camsim::NormaliseValue(wide, "1", error), "1");
+  EXPECT_EQ(camsim::NormaliseValue(wide, "9223372036854775807", error), "9223372036854775807");
+  EXPECT_FALSE(camsim::NormaliseValue(wide, "0", error));
+  EXPECT_FALSE(camsim::NormaliseValue(wide, "9223372036854775806", error));
 }
 
 TEST(CatalogueTest, LoadNamesTheFile) {
@@ -93,6 +111,21 @@ TEST(CameraDescriptionTest, BadDescriptionsNameTheEntryAndField) {
     EXPECT_FALSE(camsim::ParseSimulationConfig(text, error)) << text;
     EXPECT_NE(error.find(expected), std::string::npos) << text << "\n  gave: " << error;
   }
+}
+
+TEST(CameraDescriptionTest, IntegerStartValuesAreKeptAsWritten) {
+  std::string error;
+  const auto config = camsim::ParseSimulationConfig(
+      R"({"cameras":[{"parameters":{"Image.Gain":18446744073709551615,"Image.Brightness":-5}}]})", error);
+  ASSERT_TRUE(config) << error;
+  const auto& parameters = config->cameras[0].parameters;
+  EXPECT_EQ(parameters.at("Image.Gain"), "18446744073709551615");  // not wrapped to -1, which Gain allows
+  EXPECT_EQ(parameters.at("Image.Brightness"), "-5");
+
+  auto camera = config->cameras[0];
+  camsim::CompleteCamera(camera, 0);
+  const auto catalogue = std::make_shared<const ParameterCatalogue>(ParameterCatalogue::Default());
+  EXPECT_FALSE(camsim::SimulatedCamera::Create(camera, catalogue, error));
 }
 
 TEST(CameraDescriptionTest, TxtRecordFollowsFieldsAddressAndOverrides) {

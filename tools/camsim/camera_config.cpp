@@ -141,7 +141,8 @@ CameraConfig CameraFrom(const json& node, bool isCamera, const std::string& wher
       if (v.is_string()) {
         c.parameters[item.key()] = v.get<std::string>();
       } else if (v.is_number_integer()) {
-        c.parameters[item.key()] = std::to_string(v.get<int64_t>());
+        // As written: a number beyond the signed range must not wrap into another value.
+        c.parameters[item.key()] = v.dump();
       } else {
         Fail(where, "parameter \"" + item.key() + "\" has no text or integer value");
       }

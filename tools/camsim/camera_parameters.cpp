@@ -69,7 +69,7 @@ std::optional<std::string> NormaliseValue(const ParameterDef& def, const std::st
         error = "Value '" + value + "' is not an integer";
       } else if (*v < def.min || *v > def.max) {
         error = "Value " + value + " is outside " + std::to_string(def.min) + " to " + std::to_string(def.max);
-      } else if ((*v - def.min) % def.inc != 0) {
+      } else if (!IsOnStep(def, *v)) {
         error = "Value " + value + " is not on a step of " + std::to_string(def.inc);
       } else {
         return std::to_string(*v);

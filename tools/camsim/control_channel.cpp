@@ -30,6 +30,16 @@ constexpr const char* kHelp =
 }  // namespace
 
 std::string ControlChannel::Execute(const std::string& line) {
+  // Texts from the command (JSON keys, parameter values) may hold line breaks; the
+  // answer must stay one line or the reader takes the rest for the next answer.
+  std::string answer = Run(line);
+  for (char& c : answer) {
+    if (c == '\n' || c == '\r') c = ' ';
+  }
+  return answer;
+}
+
+std::string ControlChannel::Run(const std::string& line) {
   std::string args;
   const std::string verb = Word(line, args);
   std::string error;

@@ -24,11 +24,13 @@ class ControlChannel {
  public:
   explicit ControlChannel(Simulator& simulator) : simulator_(simulator) {}
 
-  // Runs one command line and returns the answer line (without line feed).
+  // Runs one command line and returns the answer line (without line feed); line breaks
+  // in texts of the answer become blanks.
   std::string Execute(const std::string& line);
   bool QuitRequested() const { return quit_; }
 
  private:
+  std::string Run(const std::string& line);
   std::string Add(const std::string& args);
   std::string Txt(const std::string& args);
   std::string Fault(const std::string& args);

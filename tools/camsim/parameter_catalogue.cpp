@@ -40,6 +40,9 @@ std::string NameOf(const json& node, const std::string& where) {
 int64_t IntField(const json& node, const char* key, int64_t fallback, const std::string& where) {
   if (!node.contains(key)) return fallback;
   if (!node[key].is_number_integer()) Fail(where, std::string("\"") + key + "\" is not an integer");
+  // Taken as int64_t, a larger number would wrap into a negative one.
+  if (node[key].is_number_unsigned() && node[key].get<uint64_t>() > static_cast<uint64_t>(INT64_MAX))
+    Fail(where, std::string("\"") + key + "\" is too large");
   return node[key].get<int64_t>();
 }
 
@@ -76,7 +79,7 @@ void ParseInteger(const json& node, ParameterDef& def, const std::string& where)
   if (def.inc <= 0) Fail(where, "inc " + std::to_string(def.inc) + " is not positive");
   const int64_t value = IntField(node, "value", def.min, where);
   if (value < def.min || value > def.max) Fail(where, "value " + std::to_string(value) + " is outside min and max");
-  if ((value - def.min) % def.inc != 0) Fail(where, "value " + std::to_string(value) + " is not on a step of inc");
+  if (!IsOnStep(def, value)) Fail(where, "value " + std::to_string(value) + " is not on a step of inc");
   def.value = std::to_string(value);
 }
 
@@ -178,6 +181,12 @@ std::optional<ParameterCatalogue> ParameterCatalogue::Parse(const std::string& j
     error = e.message;
     return std::nullopt;
   }
+}
+
+bool IsOnStep(const ParameterDef& def, int64_t value) {
+  if (value < def.min || def.inc <= 0) return false;
+  const uint64_t distance = static_cast<uint64_t>(value) - static_cast<uint64_t>(def.min);
+  return distance % static_cast<uint64_t>(def.inc) == 0;
 }
 
 std::optional<ParameterCatalogue> ParameterCatalogue::Load(const std::string& path, std::string& error) {

@@ -61,4 +61,8 @@ class ParameterCatalogue {
 
 const char* TypeName(ParameterType type);
 
+// Whether an integer value from min upwards lies on a step of inc, for every pair of
+// limits (the distance from min is taken without overflow).
+bool IsOnStep(const ParameterDef& def, int64_t value);
+
 }  // namespace camsim
