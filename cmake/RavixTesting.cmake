@@ -52,11 +52,13 @@ function(ravix_add_fuzz_target name)
   endif()
   target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/fuzz/fuzz_replay_main.cpp)
   add_test(NAME ${name} COMMAND ${name} ${corpus})
+  # A broken length in the input may ask for gigabytes; the libraries check for a null
+  # answer (as malloc gives without a sanitizer), which a sanitizer must then give too.
   set(environment ${RAVIX_TEST_ENVIRONMENT})
   if(RAVIX_ASAN)
-    # A broken length in the input may ask for gigabytes; the libraries check for a null
-    # answer (as malloc gives without a sanitizer), which AddressSanitizer must then give too.
-    list(APPEND environment "ASAN_OPTIONS=allocator_may_return_null=1")
+    set(environment "ASAN_OPTIONS=allocator_may_return_null=1")
+  elseif(RAVIX_TSAN)
+    set(environment "${RAVIX_TEST_ENVIRONMENT}:allocator_may_return_null=1")
   endif()
   set_tests_properties(${name} PROPERTIES
     LABELS "unit;fuzz"
