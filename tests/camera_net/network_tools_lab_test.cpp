@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -44,11 +45,27 @@ std::string Output(const std::string& command) {
 
 void Sh(const std::string& command) { ASSERT_EQ(std::system(command.c_str()), 0) << command; }
 
+// The kernel marks a link operational, or no longer, a little after "ip link set" (a
+// deferred work item that lags while other namespaces are torn down): cases that count
+// running links wait for the state first. True once the link of the pc namespace is (not) up.
+bool WaitOperational(const std::string& name, bool up) {
+  for (int i = 0; i < 400; ++i) {
+    std::ifstream file("/sys/class/net/" + name + "/operstate");
+    std::string state;
+    file >> state;
+    if ((state == "up") == up) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+  }
+  return false;
+}
+
 // A veth pair inside the pc namespace: name and its peer name + "p"; upBoth brings both
-// ends up, so that name has a carrier.
+// ends up, so that name has a carrier, and waits until it is operational.
 void AddLocalLink(const std::string& name, bool upBoth) {
   Sh("ip link add " + name + " type veth peer name " + name + "p");
-  if (upBoth) Sh("ip link set " + name + "p up && ip link set " + name + " up");
+  if (!upBoth) return;
+  Sh("ip link set " + name + "p up && ip link set " + name + " up");
+  ASSERT_TRUE(WaitOperational(name, true)) << name;
 }
 
 std::string MainRoutes() { return Output("ip -4 route show table main"); }
@@ -133,6 +150,7 @@ TEST_F(AdapterTable, DownLinksAndLinksWithoutIPv4LeftOut) {
   Sh("ip addr add 10.51.0.1/24 dev rvxup");
   // Without its peer the pc side of link 2 has no carrier: up, but not operational.
   Sh(Env("NETLAB_RUN") + " cam2 ip link set " + Env("NETLAB_CAM2_IF") + " down");
+  ASSERT_TRUE(WaitOperational(pcIf[2], false));
   CNetworkTools tools;
   EXPECT_EQ(tools.FindAdapter(if_nametoindex("rvxdown")), nullptr);
   EXPECT_EQ(tools.FindAdapter(if_nametoindex("rvxnoip")), nullptr);
@@ -142,6 +160,8 @@ TEST_F(AdapterTable, DownLinksAndLinksWithoutIPv4LeftOut) {
 
   Sh(Env("NETLAB_RUN") + " cam2 ip link set " + Env("NETLAB_CAM2_IF") + " up");
   Sh("ip link set rvxdownp up && ip link set rvxdown up");
+  ASSERT_TRUE(WaitOperational(pcIf[2], true));
+  ASSERT_TRUE(WaitOperational("rvxdown", true));
   EXPECT_EQ(tools.RefreshAdapters(), 5);
   EXPECT_NE(tools.FindAdapter(index[2]), nullptr);
   EXPECT_NE(tools.FindAdapter(if_nametoindex("rvxdown")), nullptr);
