@@ -106,7 +106,7 @@ class FinderList : public ::testing::Test {
   // Runs the finder; the listing by serial (services without serial by name).
   static std::map<std::string, nlohmann::json> List(const std::string& extra = "") {
     const std::string command = "env HOME=" + home_ + " XDG_CONFIG_HOME=" + home_ + "/config XDG_DATA_HOME=" + home_ +
-                                "/data " + FinderBinary() + " --list --seconds 3 --format json " + extra +
+                                "/data " + FinderBinary() + " --list --seconds 5 --format json " + extra +
                                 " 2>" + home_ + "/stderr";
     int status = -1;
     const std::string out = Output(command, &status);
