@@ -14,6 +14,7 @@
 #include "camera/netlink_addresses.h"
 #include "camera/netlink_neighbours.h"
 #include "camera/netlink_socket.h"
+#include "platform/file_descriptor.h"
 
 namespace ravix {
 namespace {
@@ -24,20 +25,6 @@ constexpr std::chrono::microseconds kFirstPoll{500};
 constexpr std::chrono::microseconds kLongestPoll{10000};
 constexpr std::size_t kMaxHardwareAddress = 8;
 
-class UdpSocket {
- public:
-  UdpSocket() : fd_(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {}
-  ~UdpSocket() {
-    if (fd_ >= 0) close(fd_);
-  }
-  UdpSocket(const UdpSocket&) = delete;
-  UdpSocket& operator=(const UdpSocket&) = delete;
-  int fd() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 sockaddr_in SocketAddress(uint32_t address, uint16_t port) {
   sockaddr_in sa{};
   sa.sin_family = AF_INET;
@@ -47,23 +34,23 @@ sockaddr_in SocketAddress(uint32_t address, uint16_t port) {
 }
 
 // Binds to source, or, when source is 0, lets routing choose it and stores it.
-int ChooseSource(const UdpSocket& sock, uint32_t host, uint32_t& source) {
+int ChooseSource(const UniqueFd& sock, uint32_t host, uint32_t& source) {
   if (source != 0) {
     const sockaddr_in local = SocketAddress(source, 0);
-    if (bind(sock.fd(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) return errno;
+    if (bind(sock.Get(), reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) return errno;
     return 0;
   }
   const sockaddr_in remote = SocketAddress(host, kDiscardPort);
-  if (connect(sock.fd(), reinterpret_cast<const sockaddr*>(&remote), sizeof remote) != 0) return errno;
+  if (connect(sock.Get(), reinterpret_cast<const sockaddr*>(&remote), sizeof remote) != 0) return errno;
   sockaddr_in local{};
   socklen_t length = sizeof local;
-  if (getsockname(sock.fd(), reinterpret_cast<sockaddr*>(&local), &length) != 0) return errno;
+  if (getsockname(sock.Get(), reinterpret_cast<sockaddr*>(&local), &length) != 0) return errno;
   source = local.sin_addr.s_addr;
   return 0;
 }
 
 // One empty datagram out of ifIndex: the kernel resolves host before it can send it.
-int SendProbe(const UdpSocket& sock, uint32_t host, uint32_t source, uint32_t ifIndex) {
+int SendProbe(const UniqueFd& sock, uint32_t host, uint32_t source, uint32_t ifIndex) {
   sockaddr_in remote = SocketAddress(host, kDiscardPort);
   alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
   msghdr msg{};
@@ -79,7 +66,7 @@ int SendProbe(const UdpSocket& sock, uint32_t host, uint32_t source, uint32_t if
   info.ipi_ifindex = static_cast<int>(ifIndex);
   info.ipi_spec_dst.s_addr = source;
   std::memcpy(CMSG_DATA(cmsg), &info, sizeof info);
-  return sendmsg(sock.fd(), &msg, MSG_DONTWAIT) < 0 ? errno : 0;
+  return sendmsg(sock.Get(), &msg, MSG_DONTWAIT) < 0 ? errno : 0;
 }
 
 bool TakeUsable(const NetlinkSocket& nl, uint32_t ifIndex, uint32_t host, std::vector<uint8_t>& hw) {
@@ -106,8 +93,8 @@ int ReadHardwareAddress(const std::string& hostAddress, const std::string& local
   if (!ParseIPv4(hostAddress, host) || !IsUnicastHost(host)) return EINVAL;
   if (!localAddress.empty() && !ParseIPv4(localAddress, source)) return EINVAL;
 
-  const UdpSocket udp;
-  if (udp.fd() < 0) return errno;
+  const UniqueFd udp(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
+  if (!udp.Valid()) return errno;
   if (const int err = ChooseSource(udp, host, source); err != 0) return err;
   const NetlinkSocket nl;
   if (!nl.ok()) return EIO;

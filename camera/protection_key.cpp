@@ -11,6 +11,7 @@
 
 #include "platform/app_profile.h"
 #include "platform/debug_trace.h"
+#include "platform/file_descriptor.h"
 
 namespace {
 
@@ -44,37 +45,14 @@ bool EnsureFolder(const std::string& path, bool create) {
   return true;
 }
 
-bool ReadAll(int fd, unsigned char* buf, std::size_t size) {
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t n = ::read(fd, buf + done, size - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
-bool WriteAll(int fd, const unsigned char* buf, std::size_t size) {
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t n = ::write(fd, buf + done, size - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
-}
-
 KeyFileState ReadKeyFile(const std::string& file, unsigned char* key) {
-  const int fd = ::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return errno == ENOENT ? KeyFileState::Missing : KeyFileState::Unusable;
+  const ravix::UniqueFd fd(::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+  if (!fd.Valid()) return errno == ENOENT ? KeyFileState::Missing : KeyFileState::Unusable;
   struct stat st{};
-  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
+  bool ok = ::fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
             st.st_size == static_cast<off_t>(ProtectionKey::kSize);
-  if (ok && (st.st_mode & 0777) != 0600) ::fchmod(fd, 0600);
-  if (ok) ok = ReadAll(fd, key, ProtectionKey::kSize);
-  ::close(fd);
+  if (ok && (st.st_mode & 0777) != 0600) ::fchmod(fd.Get(), 0600);
+  if (ok) ok = ravix::ReadAll(fd.Get(), key, ProtectionKey::kSize);
   if (!ok) DebugTrace("The key file '%s' is unusable", file.c_str());
   return ok ? KeyFileState::Read : KeyFileState::Unusable;
 }
@@ -85,14 +63,13 @@ KeyFileState CreateKeyFile(const std::string& file, unsigned char* key) {
   char suffix[32];
   std::snprintf(suffix, sizeof suffix, ".new%08x", randombytes_random());
   const std::string temp = file + suffix;
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-  if (fd < 0) {
+  ravix::UniqueFd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+  if (!fd.Valid()) {
     DebugTrace("Cannot create the key file '%s': %s", temp.c_str(), std::strerror(errno));
     return KeyFileState::Unusable;
   }
   randombytes_buf(key, ProtectionKey::kSize);
-  const bool written = WriteAll(fd, key, ProtectionKey::kSize) && ::fsync(fd) == 0;
-  ::close(fd);
+  const bool written = ravix::WriteAll(fd.Get(), key, ProtectionKey::kSize) && ::fsync(fd.Get()) == 0 && fd.Reset();
   const bool linked = written && ::link(temp.c_str(), file.c_str()) == 0;
   const int linkError = errno;
   ::unlink(temp.c_str());

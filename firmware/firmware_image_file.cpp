@@ -1,44 +1,19 @@
 // Reading the firmware file of the command-line update.
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 #include <new>
 
 #include "firmware/firmware_update_command.h"
+#include "platform/file_descriptor.h"
 
 namespace {
-
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : m_fd(fd) {}
-  ~FileDescriptor() {
-    if (m_fd >= 0) ::close(m_fd);
-  }
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  int Get() const { return m_fd; }
-
- private:
-  int m_fd;
-};
 
 bool Refuse(const std::string& path, const std::string& why, std::string& error) {
   error = "firmware file \"" + path + "\" " + why;
   return false;
-}
-
-bool ReadAll(int fd, unsigned char* data, std::size_t size) {
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t n = ::read(fd, data + done, size - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<std::size_t>(n);
-  }
-  return true;
 }
 
 }  // namespace
@@ -46,7 +21,7 @@ bool ReadAll(int fd, unsigned char* data, std::size_t size) {
 bool ReadFirmwareImage(const std::string& path, std::vector<unsigned char>& image, std::string& error) {
   image.clear();
   if (path.empty()) return Refuse(path, "is not named", error);
-  const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  const ravix::UniqueFd file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (file.Get() < 0) return Refuse(path, std::string("cannot be opened: ") + std::strerror(errno), error);
   struct stat status {};
   if (::fstat(file.Get(), &status) != 0) return Refuse(path, std::string("cannot be read: ") + std::strerror(errno), error);
@@ -60,7 +35,7 @@ bool ReadFirmwareImage(const std::string& path, std::vector<unsigned char>& imag
   } catch (const std::bad_alloc&) {
     return Refuse(path, "does not fit into memory", error);
   }
-  if (!ReadAll(file.Get(), image.data(), size)) {
+  if (!ravix::ReadAll(file.Get(), image.data(), size)) {
     image.clear();
     return Refuse(path, "could not be read whole", error);
   }

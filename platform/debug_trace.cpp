@@ -7,6 +7,8 @@
 #include <string>
 #include <unistd.h>
 
+#include "platform/file_descriptor.h"
+
 namespace ravix {
 namespace {
 
@@ -32,15 +34,6 @@ std::string NormalizeFormat(const char* format) {
     out.push_back(*p);
   }
   return out;
-}
-
-void WriteAll(const char* data, std::size_t len) {
-  while (len > 0) {
-    ssize_t n = ::write(STDERR_FILENO, data, len);
-    if (n <= 0) return;
-    data += n;
-    len -= static_cast<std::size_t>(n);
-  }
 }
 
 }  // namespace
@@ -99,6 +92,6 @@ bool DebugTrace(const char* format, ...) {
   va_start(args, format);
   const std::size_t len = ravix::FormatTraceLine(buf, format, args);
   va_end(args);
-  ravix::WriteAll(buf, len);  // one write per line keeps lines of threads apart
+  ravix::WriteAll(STDERR_FILENO, buf, len);  // one write per line keeps lines of threads apart
   return true;
 }
