@@ -35,9 +35,9 @@ bool ReadRefresh(const char* page, Refresh& refresh, int maxDelaySeconds) {
                                      kFlags);
   boost::cmatch groups;
   if (!MatchWhole(page, kRefresh, &groups)) return false;
-  const unsigned limit = maxDelaySeconds > 0 ? static_cast<unsigned>(maxDelaySeconds) : 0;
-  const unsigned delay = DigitsValue(groups[1].str(), limit + 1);
-  refresh.delaySeconds = delay == 0 || delay > limit ? maxDelaySeconds : static_cast<int>(delay);
+  const unsigned delay = DigitsValue(groups[1].str(), 1000);
+  refresh.delaySeconds = delay == 0 || delay > static_cast<unsigned>(maxDelaySeconds) ? maxDelaySeconds
+                                                                                     : static_cast<int>(delay);
   refresh.path = groups[2].str();
   return true;
 }

@@ -12,7 +12,7 @@ struct Refresh {
 };
 
 // `<meta http-equiv="refresh" content="N; url=/...">` anywhere on the page (case ignored).
-// The delay is N, or maxDelaySeconds when N is 0 or above it. False (refresh untouched)
+// The delay is N, or maxDelaySeconds (at least 1) when N is 0 or above it. False (refresh untouched)
 // without such an instruction or when the URL does not begin with "/".
 bool ReadRefresh(const char* page, Refresh& refresh, int maxDelaySeconds);
 

@@ -34,7 +34,7 @@ const std::vector<std::string>& Tokens() {
   static const std::vector<std::string> tokens = {
       "\n", "\r\n", std::string(1, '\0'), "=", "&", "%", "?", "#", "+", " ", "\\", ".", ":", "@", "/", "'", "\"",
       "\xff", "\x80", "Return_0=", "Exception_0=", "session_id: '", "http://", "<meta http-equiv=\"refresh\" ",
-      "content=\"", "url=/", "%", "99", "4294967296", "-1", "0", "{", "}", "[", "]", ",", "\"\":", "null", "true"};
+      "content=\"", "url=/", "99", "4294967296", "-1", "0", "{", "}", "[", "]", ",", "\"\":", "null", "true"};
   return tokens;
 }
 
