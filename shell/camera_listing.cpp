@@ -12,7 +12,7 @@ using Row = std::array<std::string, views::kColumnCount>;
 
 Row RowOf(const CBrowseRecord& record, const views::AdapterNameLookup& adapterName) {
   Row row;
-  for (int c = 0; c < views::kColumnCount; ++c) row[c] = views::CellText(c, record, adapterName);
+  for (int c = 0; c < views::kColumnCount; ++c) row[c] = views::CellText(static_cast<views::Column>(c), record, adapterName);
   return row;
 }
 

@@ -16,7 +16,6 @@ using SortKey = std::int32_t;
 inline constexpr SortKey kEmptySortKey = -1;
 inline constexpr SortKey kSortDescendingBit = 0x10000;
 inline constexpr int kSortSlotCount = 5;
-inline constexpr int kListColumnCount = 17;
 
 inline constexpr const char* kListSection = "List";
 

@@ -96,57 +96,57 @@ const std::string& AddressListSeparator() {
   return separator;
 }
 
-std::string CellText(int column, const CBrowseRecord& record, const AdapterNameLookup& adapterName) {
+std::string CellText(Column column, const CBrowseRecord& record, const AdapterNameLookup& adapterName) {
   const NetworkSettings& net = record.NetworkSettings;
   switch (column) {
-    case 0: return IsDomeModel(record) ? "Dome" : "Box";
-    case 1: return record.NetworkSettingsValid ? "yes" : "no";
-    case 2: return record.ServiceName;
-    case 3: return record.GetTxtValueOrEmpty(txtkey::kModel);
-    case 4: return record.GetTxtValueOrEmpty(txtkey::kFirmwareVersion);
-    case 5: return record.GetTxtValueOrEmpty(txtkey::kModelId);
-    case 6: return record.GetTxtValueOrEmpty(txtkey::kSerial);
-    case 7: return FormatDiscoveredTime(record.DiscoveredTime);
-    case 8: return record.HostTarget;
-    case 9: return record.GetTxtValueOrEmpty(txtkey::kMacAddress);
-    case 10: return JoinCameraAddresses(record, AddressListSeparator());
-    case 11: return record.Port != 0 ? Decimal(record.Port) : std::string();
-    case 12: return adapterName ? adapterName(record.InterfaceIndex).value_or("") : std::string();
-    case 13: return record.NetworkSettingsValid ? (net.DHCP ? "enabled" : "disabled") : "";
-    case 14: return record.NetworkSettingsValid ? Decimal(net.NetPrefix) : std::string();
-    case 15: return net.NameServer;
-    case 16: return net.Gateway;
-    default: return {};
+    case Column::Type: return IsDomeModel(record) ? "Dome" : "Box";
+    case Column::Reachable: return record.NetworkSettingsValid ? "yes" : "no";
+    case Column::Name: return record.ServiceName;
+    case Column::Model: return record.GetTxtValueOrEmpty(txtkey::kModel);
+    case Column::Firmware: return record.GetTxtValueOrEmpty(txtkey::kFirmwareVersion);
+    case Column::ModelID: return record.GetTxtValueOrEmpty(txtkey::kModelId);
+    case Column::Serial: return record.GetTxtValueOrEmpty(txtkey::kSerial);
+    case Column::Discovered: return FormatDiscoveredTime(record.DiscoveredTime);
+    case Column::Hostname: return record.HostTarget;
+    case Column::MAC: return record.GetTxtValueOrEmpty(txtkey::kMacAddress);
+    case Column::IPAddresses: return JoinCameraAddresses(record, AddressListSeparator());
+    case Column::Port: return record.Port != 0 ? Decimal(record.Port) : std::string();
+    case Column::ConnectedTo: return adapterName ? adapterName(record.InterfaceIndex).value_or("") : std::string();
+    case Column::DHCP: return record.NetworkSettingsValid ? (net.DHCP ? "enabled" : "disabled") : "";
+    case Column::Prefix: return record.NetworkSettingsValid ? Decimal(net.NetPrefix) : std::string();
+    case Column::NameServer: return net.NameServer;
+    case Column::Gateway: return net.Gateway;
   }
+  return {};
 }
 
-int CompareByColumn(int column, const CBrowseRecord& a, const CBrowseRecord& b, const AdapterNameLookup& adapterName) {
+int CompareByColumn(Column column, const CBrowseRecord& a, const CBrowseRecord& b, const AdapterNameLookup& adapterName) {
   auto txt = [&](const char* key, const CBrowseRecord& r) { return r.GetTxtValueOrEmpty(key); };
   switch (column) {
-    case 0: return Sign(int(IsDomeModel(a)) - int(IsDomeModel(b)));
-    case 1: return Sign(int(a.NetworkSettingsValid) - int(b.NetworkSettingsValid));
-    case 2: return CompareNatural(a.ServiceName, b.ServiceName);
-    case 3: return CompareNatural(txt(txtkey::kModel, a), txt(txtkey::kModel, b));
-    case 4: return CompareNatural(txt(txtkey::kFirmwareVersion, a), txt(txtkey::kFirmwareVersion, b));
-    case 5: return CompareNatural(txt(txtkey::kModelId, a), txt(txtkey::kModelId, b));
-    case 6: return CompareNatural(txt(txtkey::kSerial, a), txt(txtkey::kSerial, b));
-    case 7: return Sign(a.DiscoveredTime < b.DiscoveredTime ? -1 : (a.DiscoveredTime > b.DiscoveredTime ? 1 : 0));
-    case 8: return CompareNatural(a.HostTarget, b.HostTarget);
-    case 9: return Sign(txt(txtkey::kMacAddress, a).compare(txt(txtkey::kMacAddress, b)));
-    case 10: return CompareAddresses(txt(txtkey::kIpv4Net, a), txt(txtkey::kIpv4Net, b));
-    case 11: return Sign(int64_t(a.Port) - int64_t(b.Port));
-    case 12: {
+    case Column::Type: return Sign(int(IsDomeModel(a)) - int(IsDomeModel(b)));
+    case Column::Reachable: return Sign(int(a.NetworkSettingsValid) - int(b.NetworkSettingsValid));
+    case Column::Name: return CompareNatural(a.ServiceName, b.ServiceName);
+    case Column::Model: return CompareNatural(txt(txtkey::kModel, a), txt(txtkey::kModel, b));
+    case Column::Firmware: return CompareNatural(txt(txtkey::kFirmwareVersion, a), txt(txtkey::kFirmwareVersion, b));
+    case Column::ModelID: return CompareNatural(txt(txtkey::kModelId, a), txt(txtkey::kModelId, b));
+    case Column::Serial: return CompareNatural(txt(txtkey::kSerial, a), txt(txtkey::kSerial, b));
+    case Column::Discovered: return Sign(a.DiscoveredTime < b.DiscoveredTime ? -1 : (a.DiscoveredTime > b.DiscoveredTime ? 1 : 0));
+    case Column::Hostname: return CompareNatural(a.HostTarget, b.HostTarget);
+    case Column::MAC: return Sign(txt(txtkey::kMacAddress, a).compare(txt(txtkey::kMacAddress, b)));
+    case Column::IPAddresses: return CompareAddresses(txt(txtkey::kIpv4Net, a), txt(txtkey::kIpv4Net, b));
+    case Column::Port: return Sign(int64_t(a.Port) - int64_t(b.Port));
+    case Column::ConnectedTo: {
       if (!adapterName) return 0;
       const auto nameA = adapterName(a.InterfaceIndex), nameB = adapterName(b.InterfaceIndex);
       if (!nameA || !nameB) return 0;
       return CompareNatural(*nameA, *nameB);
     }
-    case 13: return Sign(int(a.NetworkSettings.DHCP) - int(b.NetworkSettings.DHCP));
-    case 14: return Sign(int64_t(a.NetworkSettings.NetPrefix) - int64_t(b.NetworkSettings.NetPrefix));
-    case 15: return CompareAddresses(a.NetworkSettings.NameServer, b.NetworkSettings.NameServer);
-    case 16: return CompareAddresses(a.NetworkSettings.Gateway, b.NetworkSettings.Gateway);
-    default: return 0;
+    case Column::DHCP: return Sign(int(a.NetworkSettings.DHCP) - int(b.NetworkSettings.DHCP));
+    case Column::Prefix: return Sign(int64_t(a.NetworkSettings.NetPrefix) - int64_t(b.NetworkSettings.NetPrefix));
+    case Column::NameServer: return CompareAddresses(a.NetworkSettings.NameServer, b.NetworkSettings.NameServer);
+    case Column::Gateway: return CompareAddresses(a.NetworkSettings.Gateway, b.NetworkSettings.Gateway);
   }
+  return 0;
 }
 
 }  // namespace views

@@ -20,7 +20,34 @@ struct ColumnInfo {
   int DefaultWidth;  // pixels
 };
 
+// The 17 columns in creation order; the value is the column index of sort keys and of
+// the stored layout.
+enum class Column : int {
+  Type,
+  Reachable,
+  Name,
+  Model,
+  Firmware,
+  ModelID,
+  Serial,
+  Discovered,
+  Hostname,
+  MAC,
+  IPAddresses,
+  Port,
+  ConnectedTo,
+  DHCP,
+  Prefix,
+  NameServer,
+  Gateway,
+};
 inline constexpr int kColumnCount = 17;
+constexpr int Index(Column column) { return static_cast<int>(column); }
+// The column of index; nullopt outside 0..16.
+constexpr std::optional<Column> ColumnAt(int index) {
+  if (index < 0 || index >= kColumnCount) return std::nullopt;
+  return static_cast<Column>(index);
+}
 extern const std::array<ColumnInfo, kColumnCount> ColumnTable;
 
 // Images of the application's 16 x 16 image list.
@@ -43,10 +70,9 @@ const std::string& AddressListSeparator();
 // Name of the adapter with this interface index; nullopt when the PC has no such adapter.
 using AdapterNameLookup = std::function<std::optional<std::string>(uint32_t interfaceIndex)>;
 
-// Cell text of column 0..16; "" for any other column.
-std::string CellText(int column, const CBrowseRecord& record, const AdapterNameLookup& adapterName);
+std::string CellText(Column column, const CBrowseRecord& record, const AdapterNameLookup& adapterName);
 
 // -1, 0 or 1: record a before, equal to, or after record b in this column.
-int CompareByColumn(int column, const CBrowseRecord& a, const CBrowseRecord& b, const AdapterNameLookup& adapterName);
+int CompareByColumn(Column column, const CBrowseRecord& a, const CBrowseRecord& b, const AdapterNameLookup& adapterName);
 
 }  // namespace views

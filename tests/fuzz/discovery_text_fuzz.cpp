@@ -78,7 +78,8 @@ void CheckDisplay(const CBrowseRecord& record) {
     if (index == 0) return std::nullopt;
     return "eth" + std::to_string(index);
   };
-  for (int column = 0; column < views::kColumnCount; ++column) {
+  for (int index = 0; index < views::kColumnCount; ++index) {
+    const views::Column column = *views::ColumnAt(index);
     views::CellText(column, record, adapterName);
     if (views::CompareByColumn(column, record, record, adapterName) != 0) std::abort();
   }

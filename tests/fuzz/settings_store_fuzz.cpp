@@ -18,6 +18,7 @@
 
 #include "platform/app_profile.h"
 #include "shell/column_layout_store.h"
+#include "views/record_columns.h"
 #include "shell/settings_block.h"
 #include "shell/window_placement_store.h"
 
@@ -116,11 +117,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   CheckSettings(profile);
   CheckPlacement(profile, 1920, 1080, std::nullopt);
   CheckPlacement(profile, 640, 480, 3);
-  CheckLayout(profile, kListColumnCount);
+  CheckLayout(profile, views::kColumnCount);
   CheckLayout(profile, 3);
   CheckLayout(profile, 0);
 
   const std::string text(reinterpret_cast<const char*>(data), size);
-  for (int n : {0, 1, 3, kListColumnCount, 26, 40}) CheckColumnOrder(text, n);
+  for (int n : {0, 1, 3, views::kColumnCount, 26, 40}) CheckColumnOrder(text, n);
   return 0;
 }

@@ -6,6 +6,7 @@
 
 #include "settings_test_util.h"
 #include "shell/column_layout_store.h"
+#include "views/record_columns.h"
 #include "shell/window_placement_store.h"
 
 namespace {
@@ -14,7 +15,7 @@ const std::vector<int> kDefaultWidths = {40, 80, 90, 100, 80, 100, 70, 120, 100,
                                          120, 100, 40, 100, 60, 60, 100, 100};
 
 std::vector<int> CreationOrder() {
-  std::vector<int> order(kListColumnCount);
+  std::vector<int> order(views::kColumnCount);
   std::iota(order.begin(), order.end(), 0);
   return order;
 }
