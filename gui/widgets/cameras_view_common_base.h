@@ -1,0 +1,32 @@
+#pragma once
+// CCamerasViewCommonBase: what the document and the main frame ask of whichever camera
+// view is active. The first two operations are the selection interface the commands
+// use; the other two are the view notifications the frame passes on.
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "records/record_event.h"
+
+class QWidget;
+
+class CCamerasViewCommonBase {
+ public:
+  virtual ~CCamerasViewCommonBase() = default;
+
+  // Number of selected cameras; with ids, ids is resized to that number and holds their
+  // record IDs (list view: every selected row in display order; tree view: the selected
+  // camera node, none when an adapter or the root is selected).
+  virtual std::size_t GetSelectedRecordIDs(std::vector<uint32_t>* ids) const = 0;
+  // Selects the cameras of ids that the view shows; returns how many it found.
+  virtual std::size_t SelectRecordIDs(const std::vector<uint32_t>& ids) = 0;
+
+  // Sets the view up and fills it (ClearAll, then every record through the host).
+  virtual void OnInitialUpdate() = 0;
+  // One record notification: Update, Remove or ClearAll.
+  virtual void OnUpdate(const RecordEvent& event) = 0;
+
+  // The view's own widget, for the frame to place.
+  virtual QWidget* Widget() = 0;
+};
