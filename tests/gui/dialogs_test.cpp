@@ -175,6 +175,32 @@ TEST_F(PasswordDialog, SetDefaultPasswordStoresMasterOnOkAndNothingOnCancel) {
   EXPECT_TRUE(boxes.texts.empty());
 }
 
+// After the camera refused what the user typed (found by the login itself, not by the
+// dialog's check), the next prompt first tells so, naming the user, then asks again.
+TEST_F(PasswordDialog, RepeatedPromptShowsTheLoginFailedMessageFirst) {
+  PasswordPromptService service;
+  ravix::InstallPasswordDialog(service, nullptr);
+  MessageBoxes boxes;
+  bool dialogAfterMessage = false;
+  QTimer answer;
+  answer.setInterval(20);
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    if (auto* dialog = qobject_cast<CDlgPassword*>(QApplication::activeModalWidget())) {
+      dialogAfterMessage = boxes.texts.size() == 1;
+      dialog->reject();
+    }
+  });
+  answer.start();
+  PasswordPromptData data = MakeCameraPasswordPrompt(Camera(), nullptr);
+  data.LoginFailedMessage = FormatLoginFailedMessage("admin");
+  GuiPasswordPrompt prompt(service);
+  EXPECT_EQ(prompt.DoModal(data), PromptResult::Cancel);
+  EXPECT_THAT(boxes.texts, ElementsAre("Login failed for user \"admin\".\n\nPlease enter a valid username and "
+                                       "password or click \"Cancel\" to cancel the login."));
+  EXPECT_TRUE(dialogAfterMessage);
+  service.RemoveHandler();
+}
+
 class IpSettingsDialog : public GuiTestBase {
  protected:
   IpSettingsDialog() : dialog_(Record(), tools_) {
