@@ -59,6 +59,7 @@ void CDlgPassword::BuildControls() {
   passwordLabel->setBuddy(password_);
 
   auto* buttons = new QDialogButtonBox(this);
+  buttons_ = buttons;
   buttons->setObjectName(QStringLiteral("buttons"));
   QPushButton* ok = buttons->addButton(tr("OK"), QDialogButtonBox::AcceptRole);
   ok->setObjectName(QStringLiteral("ok"));
@@ -78,6 +79,7 @@ void CDlgPassword::BuildControls() {
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(prompt_);
   layout->addLayout(fields);
+  layout->addStretch(1);
   layout->addWidget(buttons);
   setMinimumWidth(420);
   balloon_ = new PasswordBalloon(this);  // last, so it lies above the fields
@@ -128,4 +130,7 @@ void CDlgPassword::HideBalloon() {
 void CDlgPassword::ShowBalloon() {
   password_->setStyleSheet(QStringLiteral("QLineEdit { border: 1px solid #c0392b; }"));
   balloon_->ShowAt(password_, tr(credential_strings::kBalloonTitle), tr(credential_strings::kBalloonText));
+  // Room below the balloon for the buttons, which the stretch keeps at the bottom.
+  const int needed = balloon_->geometry().bottom() + buttons_->sizeHint().height() + 16;
+  if (height() < needed) resize(width(), needed);
 }

@@ -12,6 +12,7 @@
 #include "http/camera_result.h"
 
 class QCheckBox;
+class QDialogButtonBox;
 class QLabel;
 class QLineEdit;
 class PasswordBalloon;
@@ -47,5 +48,6 @@ class CDlgPassword final : public QDialog {
   QLineEdit* userName_ = nullptr;
   QLineEdit* password_ = nullptr;
   QCheckBox* save_ = nullptr;
+  QDialogButtonBox* buttons_ = nullptr;
   PasswordBalloon* balloon_ = nullptr;
 };
