@@ -15,7 +15,11 @@
 
 namespace {
 
-enum class KeyFileState { Missing, Unusable, Read };
+// Corrupt: the file is there but cannot be a key (wrong size, not a regular file): it is
+// replaced. Unreadable: it could not be opened or read for another reason (permission,
+// too many open files, not this user's own, a read error): it may well be the key of
+// every stored credential, so it is left alone and nothing new is protected.
+enum class KeyFileState { Missing, Corrupt, Unreadable, Read };
 
 bool InitSodium() {
   static const bool ok = sodium_init() >= 0;
@@ -45,16 +49,26 @@ bool EnsureFolder(const std::string& path, bool create) {
   return true;
 }
 
+KeyFileState Refuse(const std::string& file, KeyFileState state, const char* why) {
+  DebugTrace("The key file '%s' %s", file.c_str(), why);
+  return state;
+}
+
 KeyFileState ReadKeyFile(const std::string& file, unsigned char* key) {
   const ravix::UniqueFd fd(::open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-  if (!fd.Valid()) return errno == ENOENT ? KeyFileState::Missing : KeyFileState::Unusable;
+  if (!fd.Valid()) {
+    if (errno == ENOENT) return KeyFileState::Missing;
+    if (errno == ELOOP) return Refuse(file, KeyFileState::Corrupt, "is a link");  // O_NOFOLLOW
+    return Refuse(file, KeyFileState::Unreadable, std::strerror(errno));
+  }
   struct stat st{};
-  bool ok = ::fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
-            st.st_size == static_cast<off_t>(ProtectionKey::kSize);
-  if (ok && (st.st_mode & 0777) != 0600) ::fchmod(fd.Get(), 0600);
-  if (ok) ok = ravix::ReadAll(fd.Get(), key, ProtectionKey::kSize);
-  if (!ok) DebugTrace("The key file '%s' is unusable", file.c_str());
-  return ok ? KeyFileState::Read : KeyFileState::Unusable;
+  if (::fstat(fd.Get(), &st) != 0) return Refuse(file, KeyFileState::Unreadable, std::strerror(errno));
+  if (!S_ISREG(st.st_mode)) return Refuse(file, KeyFileState::Corrupt, "is not a regular file");
+  if (st.st_uid != ::geteuid()) return Refuse(file, KeyFileState::Unreadable, "belongs to another user");
+  if (st.st_size != static_cast<off_t>(ProtectionKey::kSize)) return Refuse(file, KeyFileState::Corrupt, "has a wrong size");
+  if ((st.st_mode & 0777) != 0600) ::fchmod(fd.Get(), 0600);
+  if (!ravix::ReadAll(fd.Get(), key, ProtectionKey::kSize)) return Refuse(file, KeyFileState::Unreadable, "cannot be read");
+  return KeyFileState::Read;
 }
 
 // Writes a fresh key under a temporary name and links it into place, so that a reader
@@ -66,7 +80,7 @@ KeyFileState CreateKeyFile(const std::string& file, unsigned char* key) {
   ravix::UniqueFd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
   if (!fd.Valid()) {
     DebugTrace("Cannot create the key file '%s': %s", temp.c_str(), std::strerror(errno));
-    return KeyFileState::Unusable;
+    return KeyFileState::Unreadable;
   }
   randombytes_buf(key, ProtectionKey::kSize);
   const bool written = ravix::WriteAll(fd.Get(), key, ProtectionKey::kSize) && ::fsync(fd.Get()) == 0 && fd.Reset();
@@ -76,7 +90,7 @@ KeyFileState CreateKeyFile(const std::string& file, unsigned char* key) {
   sodium_memzero(key, ProtectionKey::kSize);
   if (linked || (written && linkError == EEXIST)) return ReadKeyFile(file, key);
   DebugTrace("Cannot store the key file '%s'", file.c_str());
-  return KeyFileState::Unusable;
+  return KeyFileState::Unreadable;
 }
 
 }  // namespace
@@ -102,8 +116,8 @@ std::unique_ptr<ProtectionKey> ProtectionKey::Open(const std::string& folder, bo
   const std::string file = folder + "/" + kFileName;
   KeyFileState state = ReadKeyFile(file, key->key_.data());
   if (state == KeyFileState::Read) return key;
-  if (!create) return nullptr;
-  if (state == KeyFileState::Unusable) {
+  if (!create || state == KeyFileState::Unreadable) return nullptr;  // the file stays as it is
+  if (state == KeyFileState::Corrupt) {
     const std::string aside = file + ".corrupt";
     if (::rename(file.c_str(), aside.c_str()) != 0) return nullptr;
     DebugTrace("The unusable key file was moved to '%s'; a new key is made", aside.c_str());

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -124,6 +127,36 @@ TEST_F(ProtectedDataTest, CorruptKeyIsNotUsedAndIsMovedAsideWhenANewValueIsProte
   EXPECT_EQ(ReadText(keyFile_ + ".corrupt"), "short key");
   EXPECT_EQ(ModeOf(keyFile_), 0600u);
   EXPECT_EQ(Unprotect(folder_, sealed), "<nothing>");
+}
+
+// A key file that is there but cannot be opened or is not this user's own may hold the key
+// of every stored credential: protecting a new value fails and leaves it in place.
+TEST_F(ProtectedDataTest, KeyFileThatCannotBeOpenedIsNeverReplaced) {
+  const auto sealed = Protect(folder_, "old");
+  const std::string key = ReadText(keyFile_);
+  ASSERT_EQ(key.size(), 32u);
+
+  if (::geteuid() == 0) {  // only root can give the file away
+    ASSERT_EQ(::chown(keyFile_.c_str(), 4242, static_cast<gid_t>(-1)), 0);  // not this user's
+    EXPECT_TRUE(Protect(folder_, "new").empty());
+    EXPECT_EQ(Unprotect(folder_, sealed), "<nothing>");
+    ASSERT_EQ(::chown(keyFile_.c_str(), 0, static_cast<gid_t>(-1)), 0);
+  }
+
+  rlimit limit{};
+  ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &limit), 0);
+  std::vector<int> held;  // use up the descriptors: the open fails with EMFILE
+  const rlimit few{64, limit.rlim_max};
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &few), 0);
+  for (int fd; (fd = ::open("/dev/null", O_RDONLY | O_CLOEXEC)) >= 0;) held.push_back(fd);
+  const bool protectedWithoutKey = !Protect(folder_, "new").empty();
+  for (int fd : held) ::close(fd);
+  ASSERT_EQ(::setrlimit(RLIMIT_NOFILE, &limit), 0);
+  EXPECT_FALSE(protectedWithoutKey);
+
+  EXPECT_EQ(ReadText(keyFile_), key);  // the same key, in place
+  EXPECT_FALSE(QFile::exists(QString::fromStdString(keyFile_ + ".corrupt")));
+  EXPECT_EQ(Unprotect(folder_, sealed), "old");
 }
 
 TEST_F(ProtectedDataTest, KeyFileThatIsALinkIsNotFollowed) {
