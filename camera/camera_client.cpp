@@ -24,9 +24,8 @@ struct AnswerBuffer {
 };
 
 std::string WithTrailingSlash(const char* url) {
-  std::string u = url;
-  if (u.empty() || u.back() != '/') u += '/';
-  return u;
+  const std::string_view text(url);
+  return JoinTexts({text, text.empty() || text.back() != '/' ? "/" : ""});
 }
 
 // For trace lines: a URL with whatever stands between "://" and "@" replaced, so that
@@ -80,8 +79,9 @@ CameraResult Probe(const std::string& url, const char* interfaceName, const std:
   CCurlRequest request;
   SetInterface(request, interfaceName);
   AnswerBuffer<kCameraAnswerSize> answer;
-  const std::string probeUrl = url + kParamInterface + kProbeQuery + suffix;
+  std::string probeUrl = JoinTexts({url, kParamInterface, kProbeQuery, suffix});  // may carry credentials
   const CameraResult result = PerformRequest(probeUrl.c_str(), kCameraRequestTimeoutMs, request, &answer.response);
+  WipeText(probeUrl);
   if (result != CamOk) return result;
   std::string exceptionText;
   std::string returnValue;
@@ -124,7 +124,9 @@ CameraResult CameraLogin(const char* interfaceName, const char* user, const char
   if (url == nullptr) return CamMissingText;
   const char* items[] = {"username", user, "password", password, nullptr};
   std::string query = BuildQuery("Login", items);
-  std::string loginUrl = WithTrailingSlash(url) + kAuthInterface + query;
+  std::string base = WithTrailingSlash(url);
+  std::string loginUrl = JoinTexts({base, kAuthInterface, query});
+  WipeText(base);
   WipeText(query);
   CCurlRequest request;
   SetInterface(request, interfaceName);
@@ -166,8 +168,10 @@ CameraResult CameraRequest(ResponseBuffer* out, const char* path, int id, int ti
   if (handle == nullptr) return CamUnknownHandle;
   if (path == nullptr) return CamMissingArgument;
   if (timeoutMs == 0) timeoutMs = handle->GetDefaultTimeout();
-  const std::string url = handle->GetBaseUrl() + path;
-  return PerformRequest(url.c_str(), timeoutMs, handle->PrepareRequest(), out);
+  std::string url = JoinTexts({handle->GetBaseUrl(), path});  // the base may carry credentials
+  const CameraResult result = PerformRequest(url.c_str(), timeoutMs, handle->PrepareRequest(), out);
+  WipeText(url);
+  return result;
 }
 
 CameraResult CameraParamRequest(const char* query, int id, ResponseBuffer* out) {

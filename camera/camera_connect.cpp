@@ -5,6 +5,7 @@
 #include "net/network_tools.h"
 #include "camera/password_prompt.h"
 #include "platform/debug_trace.h"
+#include "platform/wipe_text.h"
 
 namespace {
 
@@ -61,14 +62,9 @@ CameraResult TryConnectCamera(const CameraConnectContext& context, const CBrowse
                               const char* password, int* outId) {
   std::string host, interfaceAddress;
   CameraHost(context, record, host, interfaceAddress);
-  std::string url = "http://";
-  if (user != nullptr && *user != '\0') {
-    url += user;
-    url += ':';
-    url += password != nullptr ? password : "";
-    url += '@';
-  }
-  url += host;
+  const bool withCredentials = user != nullptr && *user != '\0';
+  std::string url = withCredentials ? JoinTexts({"http://", user, ":", password != nullptr ? password : "", "@", host})
+                                    : JoinTexts({"http://", host});
   int id = 0;
   const CameraResult rc = CameraOpen(url.c_str(), &id, interfaceAddress.empty() ? nullptr : interfaceAddress.c_str());
   WipeString(url);  // it may carry the password
