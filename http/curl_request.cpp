@@ -1,5 +1,7 @@
 #include "http/curl_request.h"
 
+#include <algorithm>
+
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -67,6 +69,11 @@ bool CCurlRequest::Init() {
 
 std::size_t CCurlRequest::OnData(const char* data, std::size_t size, std::size_t count) {
   const std::size_t n = size * count;
+  if (m_discardBody) return n;
+  if (n > m_bodyLimit - m_body.size()) {  // the body never grows past the limit
+    m_bodyOverflowed = true;
+    return 0;
+  }
   m_body.insert(m_body.end(), data, data + n);
   return n;
 }
@@ -77,7 +84,7 @@ std::size_t CCurlRequest::OnHeader(const char* line, std::size_t size, std::size
   const std::size_t announced = LeadingNumber(line + kContentLengthSize, n - kContentLengthSize);
   // A camera could announce any size; reserve only what a sane answer needs.
   constexpr std::size_t kMaxReserve = 64 * 1024 * 1024;
-  if (announced > 0 && announced <= kMaxReserve) m_body.reserve(announced);
+  if (announced > 0 && announced <= kMaxReserve && !m_discardBody) m_body.reserve(std::min(announced, m_bodyLimit));
   return n;
 }
 
@@ -123,9 +130,21 @@ long CCurlRequest::GetResponseCode() {
   return code < 0 ? 0 : code;
 }
 
+void CCurlRequest::SetBodyLimit(std::size_t maxBytes, bool discard) {
+  Lock lock(m_lock);
+  m_bodyLimit = maxBytes;
+  m_discardBody = discard;
+}
+
+bool CCurlRequest::BodyOverflowed() {
+  Lock lock(m_lock);
+  return m_bodyOverflowed;
+}
+
 void CCurlRequest::ClearBody() {
   Lock lock(m_lock);
   m_body.clear();
+  m_bodyOverflowed = false;
 }
 
 bool CCurlRequest::TerminateBody() {

@@ -51,10 +51,12 @@ class CCurlRequest {
   // Installs body and header callbacks and the default timeout; false at the first
   // libcurl setting that fails.
   virtual bool Init();
-  // Appends size * count bytes to the body; returns size * count.
+  // Appends size * count bytes to the body; returns size * count. Bytes beyond the body
+  // limit end the transfer instead (returns 0: libcurl then fails with CURLE_WRITE_ERROR,
+  // and BodyOverflowed() tells why).
   virtual std::size_t OnData(const char* data, std::size_t size, std::size_t count);
-  // Reserves the body to a "Content-Length:" header's value (exact, case-sensitive name);
-  // returns size * count.
+  // Reserves the body to a "Content-Length:" header's value (exact, case-sensitive name),
+  // never beyond the body limit; returns size * count.
   virtual std::size_t OnHeader(const char* line, std::size_t size, std::size_t count);
 
   // curl_easy_setopt with a pointer value.
@@ -69,6 +71,13 @@ class CCurlRequest {
 
   // CURLINFO_RESPONSE_CODE; 0 when it cannot be read or is negative.
   long GetResponseCode();
+
+  static constexpr std::size_t kNoBodyLimit = static_cast<std::size_t>(-1);
+  // The most body bytes the following transfers keep (kNoBodyLimit by default); discard:
+  // the body is not wanted, its bytes are read and dropped.
+  void SetBodyLimit(std::size_t maxBytes, bool discard = false);
+  // Whether the last transfer was ended for a body longer than the limit.
+  bool BodyOverflowed();
 
   // Empties the body, keeping its capacity.
   void ClearBody();
@@ -92,5 +101,8 @@ class CCurlRequest {
   std::string m_url;
   int m_defaultTimeout = kDefaultTimeoutMs;
   std::vector<char> m_body;
+  std::size_t m_bodyLimit = kNoBodyLimit;
+  bool m_discardBody = false;
+  bool m_bodyOverflowed = false;
   boost::recursive_mutex m_lock;
 };

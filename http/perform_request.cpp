@@ -37,6 +37,19 @@ CameraResult CopyBody(CCurlRequest& request, ResponseBuffer& out) {
   return CamOk;
 }
 
+// What the body may hold: what the caller's buffer takes with the NUL after it; for a
+// buffer made to fit, a bound no camera answer comes near; nothing when it is not wanted.
+void LimitBody(CCurlRequest& request, const ResponseBuffer* out) {
+  constexpr std::size_t kMaxAllocatedBody = 64 * 1024 * 1024;
+  if (out == nullptr) {
+    request.SetBodyLimit(0, true);
+  } else if (out->data == nullptr) {
+    request.SetBodyLimit(kMaxAllocatedBody - 1);
+  } else {
+    request.SetBodyLimit(out->capacity > 0 ? out->capacity - 1u : 0u);
+  }
+}
+
 }  // namespace
 
 CameraResult PerformRequest(const char* url, int timeoutMs, CCurlRequest& request, ResponseBuffer* out) {
@@ -44,13 +57,19 @@ CameraResult PerformRequest(const char* url, int timeoutMs, CCurlRequest& reques
   if (timeoutMs <= 0) return CamInvalidTimeout;
   request.ClearBody();
   request.Init();
+  LimitBody(request, out);
   CURLcode code = request.SetTimeout(timeoutMs);
   if (code != CURLE_OK) return MapTransferError(code);
   code = request.SetStringOption(CURLOPT_URL, url);
   if (code != CURLE_OK) return MapTransferError(code);
   code = request.Perform();
-  if (code != CURLE_OK) return MapTransferError(code);
   const long status = request.GetResponseCode();
+  if (code == CURLE_WRITE_ERROR && request.BodyOverflowed()) {
+    // Ended at the limit: an error page stays its status, an answer is too large.
+    request.ClearBody();
+    return status != 200 && status != 0 ? static_cast<CameraResult>(status) : CamResponseTooLarge;
+  }
+  if (code != CURLE_OK) return MapTransferError(code);
   if (status != 200) return static_cast<CameraResult>(status);
   if (out == nullptr) return CamOk;
   return CopyBody(request, *out);

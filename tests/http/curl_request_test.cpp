@@ -47,6 +47,39 @@ TEST_F(TransferTest, BodyFitsOnlyWithItsTerminatingNul) {
   EXPECT_EQ(text, "") << "nothing is copied when the body does not fit";
 }
 
+// A camera that sends far more than any answer holds: the transfer ends at the caller's
+// buffer, whatever the camera announced, and the request never holds more than that.
+TEST_F(TransferTest, OversizeAnswersEndAtTheCallersBuffer) {
+  const std::string huge(8 * 1024 * 1024, 'z');
+  server_.Reply("/huge", {200, huge});
+  server_.Reply("/login-page", {401, huge});
+  std::string text;
+  EXPECT_EQ(Get("huge", 4096, &text), CamResponseTooLarge);
+  EXPECT_EQ(text, "");
+  EXPECT_LE(request_.GetBodyCapacity(), 4096u);
+  EXPECT_EQ(Get("login-page", 4096), 401) << "an error page keeps its status";
+  EXPECT_LE(request_.GetBodyCapacity(), 4096u);
+
+  const std::string url = server_.BaseUrl() + "huge";
+  EXPECT_EQ(PerformRequest(url.c_str(), 5000, request_, nullptr), CamOk) << "a body not wanted is read and dropped";
+  EXPECT_LE(request_.GetBodyCapacity(), 4096u);
+  server_.Reply("/small", {200, "Return_0=1\n"});
+  EXPECT_EQ(Get("small", 4096, &text), CamOk) << "the request serves the next transfer";
+  EXPECT_EQ(text, "Return_0=1\n");
+}
+
+TEST(CurlRequestHeader, AnnouncedLengthReservesNoMoreThanTheLimit) {
+  CCurlRequest request;
+  request.SetBodyLimit(4095);
+  const char line[] = "Content-Length: 50000000\r\n";
+  EXPECT_EQ(request.OnHeader(line, 1, sizeof line - 1), sizeof line - 1);
+  EXPECT_LE(request.GetBodyCapacity(), 4095u);
+  EXPECT_EQ(request.OnData(std::string(4095, 'a').data(), 1, 4095), 4095u);
+  EXPECT_EQ(request.OnData("b", 1, 1), 0u);
+  EXPECT_TRUE(request.BodyOverflowed());
+  EXPECT_EQ(request.GetBodySize(), 4095u);
+}
+
 TEST_F(TransferTest, EmptyBodyAndOtherStatuses) {
   server_.Reply("/empty", {200, ""});
   server_.Reply("/204", {204, ""});
