@@ -16,6 +16,10 @@ PACKAGES=(
   iproute2 procps psmisc
   avahi-daemon avahi-utils dbus
   xvfb xauth
+  # what the windows need at run time on X11 and Wayland desktops: the platform plugins
+  # (xcb ships with libqt6gui6), SVG icons, fonts, and xdg-open for the browser
+  qt6-qpa-plugins qt6-wayland libqt6svg6 libxcb-cursor0 libxkbcommon-x11-0
+  fonts-dejavu-core xdg-utils
 )
 
 missing=()
