@@ -5,6 +5,9 @@
 # and runs ravixfinder with the given arguments in the lab's "pc" namespace. Everything
 # (simulators, namespaces) is removed on exit. Needs root.
 #   scripts/demo.sh [ravixfinder arguments...]     e.g. scripts/demo.sh --list
+#   scripts/demo.sh                                the finder's window (needs a desktop session:
+#                                                  DISPLAY or WAYLAND_DISPLAY kept through sudo)
+#   scripts/demo.sh --screenshot FILE [tree|list]  saves a picture of the window (offscreen)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
@@ -15,8 +18,22 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 
 if [ "${1:-}" != "--in-lab" ]; then
+  TARGETS=(ravix-camsim ravixfinder)
+  if [ "${1:-}" = "--screenshot" ]; then
+    TARGETS+=(main_window_screenshot)
+  else
+    window=1
+    for arg in "$@"; do
+      case "$arg" in --list|--update-firmware|--help|-h|--version) window=0 ;; esac
+    done
+    if [ "$window" = 1 ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+      echo "demo.sh: the window needs a desktop session: neither DISPLAY nor WAYLAND_DISPLAY is set" >&2
+      echo "  (through sudo: sudo --preserve-env=DISPLAY,XAUTHORITY,WAYLAND_DISPLAY,XDG_RUNTIME_DIR scripts/demo.sh)" >&2
+      exit 1
+    fi
+  fi
   cmake -S . -B "$BUILD_DIR" -G Ninja >/dev/null
-  cmake --build "$BUILD_DIR" --parallel 2 --target ravix-camsim ravixfinder >/dev/null
+  cmake --build "$BUILD_DIR" --parallel 2 --target "${TARGETS[@]}" >/dev/null
   exec tools/netlab/netlab \
     --link 192.168.77.1/24=192.168.77.10/24x9 \
     --link 169.254.10.1/16=169.254.3.4/16x4 \
@@ -85,6 +102,11 @@ start_simulator cam0 "$WORK/office.json"
 start_simulator cam1 "$WORK/zeroconf.json"
 echo "demo: 12 cameras and a printer are announced; running ravixfinder $*"
 status=0
-"$FINDER" "$@" || status=$?
+if [ "${1:-}" = "--screenshot" ]; then
+  shift
+  "$ROOT/$BUILD_DIR/tests/gui/lab/main_window_screenshot" "$@" || status=$?
+else
+  "$FINDER" "$@" || status=$?
+fi
 echo "demo: the cameras received $(cat "$WORK"/cam*-requests.log 2>/dev/null | wc -l) HTTP requests"
 exit "$status"
