@@ -13,7 +13,7 @@
 #include "net/network_tools.h"
 #include "platform/debug_trace.h"
 #include "shell/column_layout_store.h"
-#include "shell/settings_block.h"
+#include "finder/settings_block.h"
 #include "views/record_columns.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include "gui/widgets/camera_view_support.h"
 #include "net/network_tools.h"
 #include "platform/debug_trace.h"
-#include "shell/settings_block.h"
+#include "finder/settings_block.h"
 #include "views/record_columns.h"
 #include "views/tree_tooltips.h"
 

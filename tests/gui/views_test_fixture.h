@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
-
 #include <memory>
 
 #include "tests/gui/gui_test_base.h"
@@ -16,7 +14,7 @@ class ViewsTest : public GuiTestBase {
   RecordStoreHost& Host() {
     if (!host_) {
       host_ = std::make_unique<RecordStoreHost>(
-          ProfileFile(), std::vector<AdapterEntry>{
+          ProfilePath(), std::vector<AdapterEntry>{
                              MakeAdapter(3, "wlan0", {{"10.1.0.5", "255.255.0.0"}, {"172.16.4.2", "255.255.255.0"}}),
                              MakeAdapter(2, "eth0", {{"192.168.77.1", "255.255.255.0"}}),
                          });

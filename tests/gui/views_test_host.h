@@ -18,7 +18,7 @@
 #include "net/ipv4_text.h"
 #include "net/network_tools.h"
 #include "platform/app_profile.h"
-#include "shell/settings_block.h"
+#include "finder/settings_block.h"
 
 class RecordStoreHost : public CameraViewHost {
  public:
