@@ -96,6 +96,9 @@ CMainFrame::CMainFrame(CFinderCore& core, ravix::AppState& state, CRavixFinderDo
 CMainFrame::~CMainFrame() {
   target_->Detach();
   doc_.SetActiveView(nullptr);
+  // The view ends while the frame is whole: it saves its layout through the frame.
+  takeCentralWidget();
+  view_.reset();
   doc_.SetMainWindow(nullptr);
 }
 
@@ -339,6 +342,8 @@ void CMainFrame::OnViewTree(int commandId) {
 bool CMainFrame::CanSelectAll() const {
   const QAbstractItemView* items = ItemViewOf(view_.get());
   if (items == nullptr) return false;
+  // A view may say that Select All never applies to it.
+  if (const QVariant own = items->property("selectAllEnabled"); own.isValid() && !own.toBool()) return false;
   const auto mode = items->selectionMode();
   return mode == QAbstractItemView::ExtendedSelection || mode == QAbstractItemView::MultiSelection;
 }

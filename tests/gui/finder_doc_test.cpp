@@ -13,34 +13,22 @@
 #include <string>
 #include <vector>
 
-#include "finder/finder_core.h"
-#include "gui/app/app_state.h"
-#include "gui/app/ravix_finder_doc.h"
 #include "gui/app/resource_ids.h"
-#include "tests/gui/gui_test_base.h"
-#include "tests/gui/recorded_finder.h"
+#include "tests/gui/finder_doc_fixture.h"
 #include "tests/gui/selection_stub.h"
 
 namespace res = ravix::res;
 
 namespace {
 
-class FinderDocTest : public GuiTestBase {
+class FinderDocTest : public FinderDocFixture {
  protected:
   void SetUp() override {
-    core_ = std::make_unique<CFinderCore>(Profile());
+    FinderDocFixture::SetUp();
     core_->Settings.AlwaysUseIPAddress = false;
-    auto finder = std::make_unique<RecordedFinder>(*core_);
-    finder_ = finder.get();
-    doc_ = std::make_unique<CRavixFinderDoc>(*core_, state_, std::move(finder));
     doc_->SetMainWindow(&window_);
-    doc_->SetRequeryWait(0);
     doc_->SetShiftQuery([this] { return shift_; });
     doc_->SetActiveView(&view_);
-    state_.SetUrlOpener([this](const QUrl& url) {
-      opened_.push_back(url.toString().toStdString());
-      return true;
-    });
     // 1 and 3 reachable, 2 not, 4 a printer (no vendor key, never reachable).
     finder_->Put({.id = 1, .name = "cam1", .netAddress = "192.168.0.201", .zcAddress = "169.254.3.4"});
     finder_->Put({.id = 2, .name = "cam2", .reachable = false});
@@ -48,19 +36,12 @@ class FinderDocTest : public GuiTestBase {
     finder_->Put({.id = 4, .name = "printer", .reachable = false, .vendor = false});
   }
 
-  void TearDown() override { doc_.reset(); }
-
   std::string Clipboard() const { return QGuiApplication::clipboard()->text().toStdString(); }
   void SetClipboard(const char* text) const { QGuiApplication::clipboard()->setText(QString::fromUtf8(text)); }
 
-  ravix::AppState state_{[] {}};
-  std::unique_ptr<CFinderCore> core_;
-  RecordedFinder* finder_ = nullptr;
-  std::unique_ptr<CRavixFinderDoc> doc_;
   QWidget window_;
   SelectionStub view_;
   bool shift_ = false;
-  std::vector<std::string> opened_;
 };
 
 TEST_F(FinderDocTest, EnablingRules) {

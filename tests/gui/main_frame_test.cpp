@@ -17,50 +17,41 @@
 #include <string>
 #include <vector>
 
-#include "finder/finder_core.h"
-#include "gui/app/app_state.h"
 #include "gui/app/main_frame.h"
-#include "gui/app/ravix_finder_doc.h"
 #include "gui/app/resource_ids.h"
 #include "gui/widgets/cameras_view_common_base.h"
 #include "platform/event_post_target.h"
 #include "platform/posted_event.h"
 #include "platform/registered_message.h"
-#include "tests/gui/gui_test_base.h"
-#include "tests/gui/recorded_finder.h"
+#include "tests/gui/finder_doc_fixture.h"
 #include "tests/gui/test_camera_view.h"
 
 namespace res = ravix::res;
 
 namespace {
 
-class MainFrameTest : public GuiTestBase {
+class MainFrameTest : public FinderDocFixture {
  protected:
   void SetUp() override {
-    core_ = std::make_unique<CFinderCore>(Profile());
-    auto finder = std::make_unique<RecordedFinder>(*core_);
-    finder_ = finder.get();
-    doc_ = std::make_unique<CRavixFinderDoc>(*core_, state_, std::move(finder));
-    doc_->SetRequeryWait(0);
-    state_.SetUrlOpener([this](const QUrl& url) {
-      opened_.push_back(url.toString().toStdString());
-      return true;
-    });
+    FinderDocFixture::SetUp();
     for (uint32_t id = 1; id <= 3; ++id) finder_->Put({.id = id, .name = "cam" + std::to_string(id)});
   }
 
   void TearDown() override {
     frame_.reset();
-    doc_.reset();
+    FinderDocFixture::TearDown();
   }
 
-  void MakeFrame(const QString& helpFile = QStringLiteral("/nonexistent/ravixfinder.html")) {
+  // realViews: the tree and list views of the finder instead of the test's plain list.
+  void MakeFrame(const QString& helpFile = QStringLiteral("/nonexistent/ravixfinder.html"), bool realViews = false) {
     CMainFrame::Options options;
     options.helpFile = helpFile;
     options.powerEvents = false;
-    options.viewFactory = [](ViewMode mode, CameraViewHost& host, QWidget* parent) {
-      return std::make_unique<TestCameraView>(host, mode == ViewMode::Tree, parent);
-    };
+    if (!realViews) {
+      options.viewFactory = [](ViewMode mode, CameraViewHost& host, QWidget* parent) {
+        return std::make_unique<TestCameraView>(host, mode == ViewMode::Tree, parent);
+      };
+    }
     frame_ = std::make_unique<CMainFrame>(*core_, state_, *doc_, options);
   }
 
@@ -79,12 +70,7 @@ class MainFrameTest : public GuiTestBase {
     ASSERT_TRUE(target->Post(ravix::RegisterMessageType(message), value));
   }
 
-  ravix::AppState state_{[] {}};
-  std::unique_ptr<CFinderCore> core_;
-  RecordedFinder* finder_ = nullptr;
-  std::unique_ptr<CRavixFinderDoc> doc_;
   std::unique_ptr<CMainFrame> frame_;
-  std::vector<std::string> opened_;
 };
 
 TEST_F(MainFrameTest, RecordNotificationsReachTheView) {
@@ -153,6 +139,23 @@ TEST_F(MainFrameTest, ViewSwitchCarriesTheSelection) {
   EXPECT_EQ(core_->Settings.View, ViewMode::Tree);
   EXPECT_EQ(Selection(), std::vector<uint32_t>{2});
   EXPECT_TRUE(frame_->Commands().Action(res::kViewTree)->isChecked());
+}
+
+// The same with the finder's own tree and list views.
+TEST_F(MainFrameTest, RealViewsCarryTheSelection) {
+  core_->Settings.View = ViewMode::Tree;
+  MakeFrame(QStringLiteral("/nonexistent/ravixfinder.html"), true);
+  ASSERT_EQ(frame_->ActiveView()->SelectRecordIDs({2}), 1u);
+  frame_->Commands().Action(res::kViewList)->trigger();
+  EXPECT_EQ(core_->Settings.View, ViewMode::List);
+  EXPECT_EQ(Selection(), std::vector<uint32_t>{2});
+
+  ASSERT_EQ(frame_->ActiveView()->SelectRecordIDs({3, 1}), 2u);
+  const std::vector<uint32_t> listed = Selection();
+  ASSERT_GE(listed.size(), 2u);
+  frame_->Commands().Action(res::kViewTree)->trigger();
+  EXPECT_EQ(Selection(), std::vector<uint32_t>{listed.front()});
+  EXPECT_FALSE(frame_->Commands().IsEnabled(res::kSelectAll));  // never in the tree
 }
 
 TEST_F(MainFrameTest, WithoutHelpFileTheHelpItemGoesAndF1SaysSo) {

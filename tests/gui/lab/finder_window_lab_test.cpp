@@ -20,7 +20,7 @@
 #include "gui/app/resource_ids.h"
 #include "gui/widgets/cameras_view_common_base.h"
 #include "records/browse_record.h"
-#include "tests/platform/qt_pump.h"
+#include "tests/support/qt_pump.h"
 #include "tests/support/camsim_process.h"
 
 namespace {
