@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
@@ -156,6 +158,25 @@ TEST_F(MainFrameTest, RealViewsCarryTheSelection) {
   frame_->Commands().Action(res::kViewTree)->trigger();
   EXPECT_EQ(Selection(), std::vector<uint32_t>{listed.front()});
   EXPECT_FALSE(frame_->Commands().IsEnabled(res::kSelectAll));  // never in the tree
+}
+
+// Keys reach the commands while a view has the focus: Ctrl+Shift+C copies both URLs of
+// the camera selected in the list.
+TEST_F(MainFrameTest, CopyURLKeysWorkInTheView) {
+  finder_->Put({.id = 9, .name = "cam9", .netAddress = "10.9.9.9", .zcAddress = "169.254.9.9"});
+  core_->Settings.View = ViewMode::List;
+  MakeFrame(QStringLiteral("/nonexistent/ravixfinder.html"), true);
+  doc_->SetShiftQuery([] { return true; });
+  frame_->show();
+  frame_->activateWindow();
+  if (!QTest::qWaitForWindowActive(frame_.get())) GTEST_SKIP() << "the platform activates no window";
+  ASSERT_EQ(frame_->ActiveView()->SelectRecordIDs({9}), 1u);
+  QWidget* view = frame_->ActiveView()->Widget();
+  view->setFocus();
+  QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+  QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(),
+            "http://10.9.9.9:80/index.html\r\nhttp://169.254.9.9:80/index.html");
 }
 
 TEST_F(MainFrameTest, WithoutHelpFileTheHelpItemGoesAndF1SaysSo) {

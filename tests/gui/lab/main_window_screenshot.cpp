@@ -30,6 +30,17 @@ std::size_t Progress(CRavixFinderDoc& doc) {
   return ids.size() * 1000 + doc.Finder().PendingCompletions();
 }
 
+// Selects the first camera whose network settings were read, as a user would.
+void SelectFirstReachable(CRavixFinderDoc& doc, CMainFrame& frame) {
+  std::vector<uint32_t> ids;
+  doc.Finder().GetRecordIDs(ids);
+  for (uint32_t id : ids) {
+    CBrowseRecord record;
+    if (doc.GetRecord(id, record) && record.NetworkSettingsValid && frame.ActiveView()->SelectRecordIDs({id}) == 1)
+      return;
+  }
+}
+
 void WaitUntilQuiet(CRavixFinderDoc& doc) {
   QElapsedTimer total;
   QElapsedTimer quiet;
@@ -69,6 +80,7 @@ int main(int argc, char** argv) {
   CMainFrame& frame = *app.MainFrame();
   frame.resize(1100, 560);
   WaitUntilQuiet(*app.Document());
+  SelectFirstReachable(*app.Document(), frame);
   frame.UpdateCommands();
   QCoreApplication::processEvents();
   const bool saved = frame.grab().save(QString::fromLocal8Bit(argv[1]), "PNG");
