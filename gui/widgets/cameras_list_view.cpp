@@ -10,6 +10,7 @@
 
 #include "gui/widgets/app_image_list.h"
 #include "gui/widgets/camera_view_support.h"
+#include "gui/widgets/sort_arrow_style.h"
 #include "net/network_tools.h"
 #include "platform/debug_trace.h"
 #include "shell/column_layout_store.h"
@@ -59,6 +60,7 @@ CCamerasListView::CCamerasListView(CameraViewHost& host, QWidget* parent)
   columns->setStretchLastSection(false);
   columns->setSectionResizeMode(QHeaderView::Interactive);
   columns->setHighlightSections(false);
+  columns->setStyle(new SortArrowStyle(columns));
   connect(columns, &QHeaderView::sectionClicked, this, &CCamerasListView::OnColumnClick);
   connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex&) { OpenInBrowser(); });
 

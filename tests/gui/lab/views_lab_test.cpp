@@ -18,10 +18,13 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "finder/finder_core.h"
@@ -40,25 +43,16 @@ std::string Env(const std::string& name) {
   return value != nullptr ? value : "";
 }
 
-// The cameras of the demo lab: eight and a printer in the office, four on the zeroconf link.
-const char* const kOffice = R"({"cameras": [
-  {"model": "Ravix-B120", "serial": "ZV000101", "fwversion": "3.2.1", "modelid": "B120-4MP", "mac": "00-1e-c0-00-01-01", "path": "/index.html"},
-  {"model": "Ravix-B120", "serial": "ZV000102", "fwversion": "3.2.1", "modelid": "B120-4MP", "mac": "00-1e-c0-00-01-02", "path": "/index.html",
-   "login": {"username": "admin", "password": "zorvik"}},
-  {"model": "Ravix-D210", "serial": "ZV000103", "fwversion": "3.1.0", "modelid": "D210-2MP", "mac": "00-1e-c0-00-01-03", "path": "/index.html"},
-  {"model": "Ravix-B120", "serial": "ZV000104", "fwversion": "3.2.1", "modelid": "B120-4MP", "mac": "00-1e-c0-00-01-04", "path": "/index.html"},
-  {"model": "Ravix2-B300", "serial": "ZV000105", "fwversion": "4.0.2", "modelid": "B300-8MP", "path": "/index.html"},
-  {"model": "Ravix2-B300", "serial": "ZV000106", "fwversion": "4.0.2", "modelid": "B300-8MP", "mac": "00-1e-c0-00-01-06", "path": "/index.html",
-   "login": {"username": "admin", "password": "zorvik"}},
-  {"model": "Ravix-B120", "serial": "ZV000107", "fwversion": "3.2.1", "modelid": "B120-4MP", "mac": "00-1e-c0-00-01-07", "path": "/index.html"},
-  {"model": "Ravix-B120", "serial": "ZV000108", "fwversion": "3.0.9", "modelid": "B120-4MP", "mac": "00-1e-c0-00-01-08", "path": "/index.html"}],
- "services": [{"name": "Office Printer", "host": "office-printer", "txt": {"txtvers": "1", "product": "(LaserPrint 4000)", "path": "/"}}]})";
-const char* const kZeroconf = R"({"cameras": [
-  {"model": "Ravix-B120", "serial": "ZV000201", "fwversion": "3.2.1", "modelid": "B120-4MP", "mac": "00-1e-c0-00-02-01", "ipv4_net": "192.168.0.201"},
-  {"model": "Ravix-B120", "serial": "ZV000202", "fwversion": "3.2.1", "modelid": "B120-4MP", "mac": "00-1e-c0-00-02-02", "ipv4_net": "192.168.0.202",
-   "login": {"username": "admin", "password": "zorvik"}},
-  {"model": "Ravix-B120", "serial": "ZV000203", "fwversion": "3.2.1", "modelid": "B120-4MP", "ipv4_net": "192.168.0.203"},
-  {"model": "Ravix2-B300", "serial": "ZV000204", "fwversion": "4.0.2", "modelid": "B300-8MP", "mac": "00-1e-c0-00-02-04", "ipv4_net": "192.168.0.204"}]})";
+// The cameras of the demo lab (scripts/demo): eight and a printer in the office, four on
+// the zeroconf link.
+std::string DemoCameras(const char* file) {
+  std::string source = Env("RAVIX_SOURCE_DIR");
+  if (source.empty()) source = RAVIX_SOURCE_DIR_DEFAULT;
+  std::ifstream in(source + "/scripts/demo/" + file);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
 constexpr int kCameraCount = 12;
 
 // The document and frame of the finder in small: the engine's records through the host
@@ -109,7 +103,8 @@ class ViewsLab : public ::testing::Test {
     for (int link = 0; link < 2; ++link) {
       CamsimProcess::Options options;
       options.cameraNamespace = Env("NETLAB_CAM" + std::to_string(link));
-      options.camerasJson = link == 0 ? kOffice : kZeroconf;
+      options.camerasJson = DemoCameras(link == 0 ? "office.json" : "zeroconf.json");
+      ASSERT_FALSE(options.camerasJson.empty()) << "the demo lab's camera descriptions";
       sims_[link] = std::make_unique<CamsimProcess>(options);
       std::string error;
       ASSERT_TRUE(sims_[link]->Start(&error)) << "simulator " << link << ": " << error;
@@ -168,8 +163,16 @@ class ViewsLab : public ::testing::Test {
     const QString dir = QString::fromStdString(Env("RAVIX_SCREENSHOT_DIR"));
     if (dir.isEmpty()) return;
     list_->OnColumnClick(views::Index(views::Column::Name));
-    list_->resize(1380, 330);
-    list_->header()->resizeSection(views::Index(views::Column::IPAddresses), 200);
+    // Room for every text of the demo cameras (the user can do the same by dragging).
+    for (const auto& [column, width] : std::vector<std::pair<views::Column, int>>{{views::Column::Type, 64},
+                                                                                 {views::Column::Name, 150},
+                                                                                 {views::Column::Discovered, 180},
+                                                                                 {views::Column::Hostname, 150},
+                                                                                 {views::Column::IPAddresses, 200},
+                                                                                 {views::Column::ConnectedTo, 130}}) {
+      list_->header()->resizeSection(views::Index(column), width);
+    }
+    list_->resize(list_->header()->length() + 4, 330);
     list_->show();
     list_->SelectRecordIDs({list_->Model().RecordIdAt(2)});
     tree_->resize(300, 400);
@@ -223,9 +226,9 @@ TEST_F(ViewsLab, EveryCameraInBothViewsUnderItsAdapterAndGoneWhenRemoved) {
   EXPECT_EQ(list_->Model().CellText(dome, views::Column::Type), "Dome");
   EXPECT_EQ(list_->Model().CellText(dome, views::Column::Reachable), "yes");
 
+  const uint32_t gone = list_->Model().RecordIdAt(dome);
   SaveScreenshots();
 
-  const uint32_t gone = list_->Model().RecordIdAt(dome);
   ASSERT_TRUE(sims_[0]->RemoveCamera("ravix-zv000103"));
   EXPECT_TRUE(WaitFor([&] { return list_->Model().RowOf(gone) < 0 && TreeCameras() == kCameraCount - 1; }, 30))
       << "the removed camera is still shown";
