@@ -5,6 +5,9 @@
 # and runs ravixfinder with the given arguments in the lab's "pc" namespace. Everything
 # (simulators, namespaces) is removed on exit. Needs root.
 #   scripts/demo.sh [ravixfinder arguments...]     e.g. scripts/demo.sh --list
+#   scripts/demo.sh                                the finder's window (needs a desktop session:
+#                                                  DISPLAY or WAYLAND_DISPLAY kept through sudo)
+#   scripts/demo.sh --screenshot FILE [tree|list]  saves a picture of the window (offscreen)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
@@ -15,8 +18,22 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 
 if [ "${1:-}" != "--in-lab" ]; then
+  TARGETS=(ravix-camsim ravixfinder)
+  if [ "${1:-}" = "--screenshot" ]; then
+    TARGETS+=(main_window_screenshot)
+  else
+    window=1
+    for arg in "$@"; do
+      case "$arg" in --list|--update-firmware|--help|-h|--version) window=0 ;; esac
+    done
+    if [ "$window" = 1 ] && [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+      echo "demo.sh: the window needs a desktop session: neither DISPLAY nor WAYLAND_DISPLAY is set" >&2
+      echo "  (through sudo: sudo --preserve-env=DISPLAY,XAUTHORITY,WAYLAND_DISPLAY,XDG_RUNTIME_DIR scripts/demo.sh)" >&2
+      exit 1
+    fi
+  fi
   cmake -S . -B "$BUILD_DIR" -G Ninja >/dev/null
-  cmake --build "$BUILD_DIR" --parallel 2 --target ravix-camsim ravixfinder >/dev/null
+  cmake --build "$BUILD_DIR" --parallel 2 --target "${TARGETS[@]}" >/dev/null
   exec tools/netlab/netlab \
     --link 192.168.77.1/24=192.168.77.10/24x9 \
     --link 169.254.10.1/16=169.254.3.4/16x4 \
@@ -36,37 +53,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-cat >"$WORK/office.json" <<'JSON'
-{
-  "cameras": [
-    {"model": "Ravix-B120", "serial": "ZV000101", "fwversion": "3.2.1", "modelid": "B120-4MP", "mac": "00-1e-c0-00-01-01", "path": "/index.html"},
-    {"model": "Ravix-B120", "serial": "ZV000102", "fwversion": "3.2.1", "modelid": "B120-4MP", "mac": "00-1e-c0-00-01-02", "path": "/index.html",
-     "login": {"username": "admin", "password": "zorvik"}},
-    {"model": "Ravix-D210", "serial": "ZV000103", "fwversion": "3.1.0", "modelid": "D210-2MP", "mac": "00-1e-c0-00-01-03", "path": "/index.html"},
-    {"model": "Ravix-B120", "serial": "ZV000104", "fwversion": "3.2.1", "modelid": "B120-4MP", "mac": "00-1e-c0-00-01-04", "path": "/index.html"},
-    {"model": "Ravix2-B300", "serial": "ZV000105", "fwversion": "4.0.2", "modelid": "B300-8MP", "path": "/index.html"},
-    {"model": "Ravix2-B300", "serial": "ZV000106", "fwversion": "4.0.2", "modelid": "B300-8MP", "mac": "00-1e-c0-00-01-06", "path": "/index.html",
-     "login": {"username": "admin", "password": "zorvik"}},
-    {"model": "Ravix-B120", "serial": "ZV000107", "fwversion": "3.2.1", "modelid": "B120-4MP", "mac": "00-1e-c0-00-01-07", "path": "/index.html"},
-    {"model": "Ravix-B120", "serial": "ZV000108", "fwversion": "3.0.9", "modelid": "B120-4MP", "mac": "00-1e-c0-00-01-08", "path": "/index.html"}
-  ],
-  "services": [
-    {"name": "Office Printer", "host": "office-printer", "txt": {"txtvers": "1", "product": "(LaserPrint 4000)", "path": "/"}}
-  ]
-}
-JSON
-cat >"$WORK/zeroconf.json" <<'JSON'
-{
-  "cameras": [
-    {"model": "Ravix-B120", "serial": "ZV000201", "fwversion": "3.2.1", "modelid": "B120-4MP", "mac": "00-1e-c0-00-02-01", "ipv4_net": "192.168.0.201"},
-    {"model": "Ravix-B120", "serial": "ZV000202", "fwversion": "3.2.1", "modelid": "B120-4MP", "mac": "00-1e-c0-00-02-02", "ipv4_net": "192.168.0.202",
-     "login": {"username": "admin", "password": "zorvik"}},
-    {"model": "Ravix-B120", "serial": "ZV000203", "fwversion": "3.2.1", "modelid": "B120-4MP", "ipv4_net": "192.168.0.203"},
-    {"model": "Ravix2-B300", "serial": "ZV000204", "fwversion": "4.0.2", "modelid": "B300-8MP", "mac": "00-1e-c0-00-02-04", "ipv4_net": "192.168.0.204"}
-  ]
-}
-JSON
-
 # Starts a simulator in camera namespace $1 with description $2; waits for "ready".
 start_simulator() {
   local ns=$1 config=$2 out="$WORK/$1.out"
@@ -81,10 +67,16 @@ start_simulator() {
   return 1
 }
 
-start_simulator cam0 "$WORK/office.json"
-start_simulator cam1 "$WORK/zeroconf.json"
+# The cameras of the demo (also what the views' lab test and screenshots use).
+start_simulator cam0 "$ROOT/scripts/demo/office.json"
+start_simulator cam1 "$ROOT/scripts/demo/zeroconf.json"
 echo "demo: 12 cameras and a printer are announced; running ravixfinder $*"
 status=0
-"$FINDER" "$@" || status=$?
+if [ "${1:-}" = "--screenshot" ]; then
+  shift
+  "$ROOT/$BUILD_DIR/tests/gui/lab/main_window_screenshot" "$@" || status=$?
+else
+  "$FINDER" "$@" || status=$?
+fi
 echo "demo: the cameras received $(cat "$WORK"/cam*-requests.log 2>/dev/null | wc -l) HTTP requests"
 exit "$status"

@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config git
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
   libavahi-core-dev libavahi-client-dev libavahi-common-dev
   libcurl4-openssl-dev
   libboost-thread-dev libboost-regex-dev libboost-chrono-dev
@@ -16,6 +16,10 @@ PACKAGES=(
   iproute2 procps psmisc
   avahi-daemon avahi-utils dbus
   xvfb xauth
+  # what the windows need at run time on X11 and Wayland desktops: the platform plugins
+  # (xcb ships with libqt6gui6), SVG icons, fonts, and xdg-open for the browser
+  qt6-qpa-plugins qt6-wayland libqt6svg6 libxcb-cursor0 libxkbcommon-x11-0
+  fonts-dejavu-core xdg-utils
 )
 
 missing=()

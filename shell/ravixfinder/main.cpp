@@ -12,6 +12,29 @@
 #include "shell/list_command.h"
 #include "shell/update_firmware_command.h"
 
+#ifdef RAVIX_WITH_WINDOW
+#include <QApplication>
+
+#include "gui/app/ravix_finder_app.h"
+
+namespace {
+
+// The finder's window until it closes; the exit code is 100 after a clipboard-mode copy.
+int RunWindow(int argc, char** argv, const FinderOptions& options) {
+  QApplication qt(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("ravixfinder"));
+  QApplication::setApplicationVersion(QStringLiteral(RAVIX_VERSION));
+  QApplication::setDesktopFileName(QStringLiteral("ravixfinder"));
+  CRavixFinderApp::Options appOptions;
+  appOptions.clipboardMode = options.clipboardMode;
+  CRavixFinderApp app(std::move(appOptions));
+  if (!app.InitInstance()) return app.ExitInstance(0);
+  return app.ExitInstance(QApplication::exec());
+}
+
+}  // namespace
+#endif
+
 int main(int argc, char** argv) {
   ravix::InitTraceFromEnvironment();
   ravix::TakeTraceOption(argc, argv);
@@ -40,8 +63,12 @@ int main(int argc, char** argv) {
       return RunUpdateFirmwareCommand(options, core, std::cout, std::cerr);
     }
     default:
+#ifdef RAVIX_WITH_WINDOW
+      return RunWindow(argc, argv, options);
+#else
       std::fprintf(stderr, "ravixfinder: the window of the finder is not part of this build; use --list\n\n%s",
                    FinderUsageText());
       return 2;
+#endif
   }
 }

@@ -1,0 +1,425 @@
+#include "gui/app/main_frame.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QDBusConnection>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include "finder/finder_core.h"
+#include "gui/app/about_dlg.h"
+#include "gui/app/app_state.h"
+#include "gui/app/camera_view_factory.h"
+#include "gui/app/ravix_finder_doc.h"
+#include "gui/app/resource_ids.h"
+#include "gui/app/string_table.h"
+#include "gui/widgets/cameras_view_common_base.h"
+#include "platform/debug_trace.h"
+#include "platform/event_post_target.h"
+#include "platform/posted_event.h"
+#include "platform/registered_message.h"
+#include "shell/window_placement_store.h"
+
+// The icons live in a static library: the resource must be named to be linked in.
+static void InitAppResources() { Q_INIT_RESOURCE(app); }
+
+namespace res = ravix::res;
+using ravix::StringTable;
+
+namespace {
+
+constexpr int kShowMinimized = 2;  // SW_SHOWMINIMIZED
+constexpr int kShowMaximized = 3;  // SW_SHOWMAXIMIZED
+constexpr int kRetryCloseMs = 100;
+
+QAbstractItemView* ItemViewOf(CCamerasViewCommonBase* view) {
+  if (view == nullptr || view->Widget() == nullptr) return nullptr;
+  if (auto* itemView = qobject_cast<QAbstractItemView*>(view->Widget())) return itemView;
+  return view->Widget()->findChild<QAbstractItemView*>();
+}
+
+QLabel* NewPane(const QString& objectName, const QString& widest, QWidget* parent) {
+  auto* pane = new QLabel(parent);  // owned by the status bar
+  pane->setObjectName(objectName);
+  pane->setAlignment(Qt::AlignCenter);
+  pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(widest) + 8);
+  return pane;
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(CFinderCore& core, ravix::AppState& state, CRavixFinderDoc& doc, Options options,
+                       QWidget* parent)
+    : QMainWindow(parent),
+      core_(core),
+      state_(state),
+      doc_(doc),
+      options_(std::move(options)),
+      target_(ravix::EventPostTarget::Make(this)),
+      recordChangedType_(ravix::RegisterMessageType(ravix::kRecordChangedMessageName)),
+      queriesRunningType_(ravix::RegisterMessageType(ravix::kQueriesRunningMessageName)) {
+  InitAppResources();
+  setObjectName(QStringLiteral("mainFrame"));
+  setWindowTitle(StringTable::Text(res::kAppTitle));
+  setWindowIcon(QIcon(QStringLiteral(":/app/icons/ravixfinder.svg")));
+  resize(900, 560);
+  doc_.SetMainWindow(this);
+  doc_.SetNotifyTarget(target_);
+
+  indicatorOffTimer_.setObjectName(QStringLiteral("indicatorOffTimer"));
+  indicatorOffTimer_.setSingleShot(true);
+  connect(&indicatorOffTimer_, &QTimer::timeout, this, [this] {
+    queriesRunning_ = false;
+    UpdatePanes();
+  });
+
+  RestorePlacement();
+  CreateCommands();
+  CreateMenus();
+  CreateToolBar();
+  CreateStatusBar();
+  ListenForPowerEvents();
+  InstallView(CreateView(core_.Settings.View));
+  if (view_ != nullptr) view_->OnInitialUpdate();
+  UpdateCommands();
+}
+
+CMainFrame::~CMainFrame() {
+  target_->Detach();
+  doc_.SetActiveView(nullptr);
+  // The view ends while the frame is whole: it saves its layout through the frame.
+  takeCentralWidget();
+  view_.reset();
+  doc_.SetMainWindow(nullptr);
+}
+
+// --- commands, menus, toolbar, status bar --------------------------------------------------
+
+void CMainFrame::CreateCommands() {
+  QAction* tree = commands_.Add(res::kViewTree, tr("&Tree"), QStringLiteral("ViewTree"),
+                                [this] { OnViewTree(res::kViewTree); });
+  QAction* list = commands_.Add(res::kViewList, tr("&List"), QStringLiteral("ViewList"),
+                                [this] { OnViewTree(res::kViewList); });
+  tree->setIcon(QIcon(QStringLiteral(":/app/icons/view_tree.svg")));
+  list->setIcon(QIcon(QStringLiteral(":/app/icons/view_list.svg")));
+  auto* group = new QActionGroup(this);  // radio mark on the current view
+  for (QAction* action : {tree, list}) {
+    action->setCheckable(true);
+    group->addAction(action);
+  }
+
+  QAction* toolbar = commands_.Add(res::kViewToolbar, tr("T&oolbar"), QStringLiteral("ViewToolbar"), {});
+  QAction* statusbar = commands_.Add(res::kViewStatusBar, tr("&Status Bar"), QStringLiteral("ViewStatusBar"), {});
+  QAction* trace = commands_.Add(res::kViewTrace, tr("Tr&ace Output"), QStringLiteral("ViewTrace"), {});
+  for (QAction* action : {toolbar, statusbar, trace}) action->setCheckable(true);
+  trace->setChecked(ravix::IsTraceEnabled());
+  connect(trace, &QAction::toggled, this, [this](bool on) {
+    ravix::SetTraceEnabled(on);
+    UpdatePanes();
+  });
+
+  commands_.Add(res::kAppExit, tr("E&xit"), QStringLiteral("AppExit"), [this] { close(); });
+  QAction* selectAll = commands_.Add(res::kSelectAll, tr("Select &All\tCtrl+A"), QStringLiteral("SelectAll"),
+                                     [this] { OnSelectAll(); }, [this] { return CanSelectAll(); });
+  selectAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+  QAction* help = commands_.Add(res::kHelp, tr("&Help\tF1"), QStringLiteral("Help"), [this] { OnHelp(); });
+  help->setShortcut(QKeySequence(Qt::Key_F1));
+  commands_.Add(res::kVisitHomepage, tr("Zorvik on the &Web"), QStringLiteral("VisitHomepage"),
+                [this] { OnVisitHomepage(); });
+  commands_.Add(res::kAppAbout, tr("&About Zorvik IP Camera Finder..."), QStringLiteral("AppAbout"),
+                [this] { OnAppAbout(); });
+
+  // Shortcuts work whether or not an action is in a visible menu or toolbar.
+  for (int id : {res::kRefresh, res::kRequery, res::kOpenInBrowser, res::kCopyURL, res::kIPSettings,
+                 res::kUpdateFirmware, res::kSetDefaultPassword})
+    addAction(doc_.Commands().Action(id));
+  for (int id : {res::kSelectAll, res::kHelp}) addAction(commands_.Action(id));
+}
+
+QMenu* CMainFrame::AddMenu(const QString& title, const QString& objectName, const QList<QAction*>& items) {
+  QMenu* menu = menuBar()->addMenu(title);
+  menu->setObjectName(objectName);
+  for (QAction* action : items) {
+    if (action == nullptr) {
+      menu->addSeparator();
+    } else {
+      menu->addAction(action);
+    }
+  }
+  connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommands);
+  return menu;
+}
+
+void CMainFrame::CreateMenus() {
+  const ravix::CommandTable& doc = doc_.Commands();
+  menuBar()->setObjectName(QStringLiteral("menuBar"));
+  AddMenu(tr("&Camera"), QStringLiteral("menuCamera"),
+          {doc.Action(res::kOpenInBrowser), nullptr, doc.Action(res::kUpdateFirmware), nullptr,
+           commands_.Action(res::kAppExit)});
+  AddMenu(tr("&Edit"), QStringLiteral("menuEdit"),
+          {doc.Action(res::kCopyURL), nullptr, commands_.Action(res::kSelectAll), nullptr,
+           doc.Action(res::kIPSettings)});
+  AddMenu(tr("&View"), QStringLiteral("menuView"),
+          {commands_.Action(res::kViewTree), commands_.Action(res::kViewList), nullptr,
+           commands_.Action(res::kViewToolbar), commands_.Action(res::kViewStatusBar),
+           commands_.Action(res::kViewTrace), nullptr, doc.Action(res::kRefresh)});
+  AddMenu(tr("&Tools"), QStringLiteral("menuTools"), {doc.Action(res::kSetDefaultPassword)});
+  QMenu* help = AddMenu(tr("&Help"), QStringLiteral("menuHelp"),
+                        {commands_.Action(res::kHelp), nullptr, commands_.Action(res::kVisitHomepage), nullptr,
+                         commands_.Action(res::kAppAbout)});
+  if (!HelpFileExists()) RemoveHelpItem(help);
+}
+
+// The Help item and the separator after it go; F1 still reaches the command, which then
+// says that the file is missing.
+void CMainFrame::RemoveHelpItem(QMenu* menu) {
+  const QList<QAction*> items = menu->actions();
+  const qsizetype at = items.indexOf(commands_.Action(res::kHelp));
+  if (at < 0) return;
+  if (at + 1 < items.size() && items[at + 1]->isSeparator()) menu->removeAction(items[at + 1]);
+  menu->removeAction(items[at]);
+}
+
+void CMainFrame::CreateToolBar() {
+  const ravix::CommandTable& doc = doc_.Commands();
+  QToolBar* bar = addToolBar(tr("Toolbar"));
+  bar->setObjectName(QStringLiteral("toolBar"));
+  bar->setIconSize(QSize(16, 16));
+  bar->setMovable(false);
+  bar->setFloatable(false);
+  bar->addAction(doc.Action(res::kOpenInBrowser));
+  bar->addSeparator();
+  bar->addAction(doc.Action(res::kCopyURL));
+  bar->addAction(doc.Action(res::kIPSettings));
+  bar->addSeparator();
+  bar->addAction(doc.Action(res::kRefresh));
+  bar->addSeparator();
+  bar->addAction(commands_.Action(res::kViewTree));
+  bar->addAction(commands_.Action(res::kViewList));
+
+  QAction* toggle = commands_.Action(res::kViewToolbar);
+  toggle->setChecked(true);
+  connect(toggle, &QAction::toggled, bar, &QToolBar::setVisible);
+}
+
+void CMainFrame::CreateStatusBar() {
+  QStatusBar* bar = statusBar();
+  bar->setObjectName(QStringLiteral("statusBar"));
+  const QString ready = StringTable::Text(res::kIdleMessage);
+  connect(bar, &QStatusBar::messageChanged, bar, [bar, ready](const QString& text) {
+    if (text.isEmpty()) bar->showMessage(ready);
+  });
+  bar->showMessage(ready);
+  servicePane_ = NewPane(QStringLiteral("paneService"), StringTable::Text(res::kPaneService), bar);
+  busyPane_ = NewPane(QStringLiteral("paneBusy"), StringTable::Text(res::kPaneBusy), bar);
+  tracePane_ = NewPane(QStringLiteral("paneTrace"), StringTable::Text(res::kPaneScrollLock), bar);
+  for (QLabel* pane : {servicePane_, busyPane_, tracePane_}) bar->addPermanentWidget(pane);
+  UpdatePanes();
+
+  QAction* toggle = commands_.Action(res::kViewStatusBar);
+  toggle->setChecked(true);
+  connect(toggle, &QAction::toggled, bar, &QStatusBar::setVisible);
+}
+
+void CMainFrame::UpdatePanes() {
+  servicePane_->setText(core_.ServiceHost.UsingEmbeddedResponder() ? QString()
+                                                                   : StringTable::Text(res::kPaneService));
+  busyPane_->setText(queriesRunning_ ? StringTable::Text(res::kPaneBusy) : QString());
+  tracePane_->setText(ravix::IsTraceEnabled() ? StringTable::Text(res::kPaneScrollLock) : QString());
+}
+
+void CMainFrame::UpdateCommands() const {
+  doc_.UpdateCommands();
+  commands_.Update();
+  const bool list = core_.Settings.View == ViewMode::List;
+  commands_.Action(list ? res::kViewList : res::kViewTree)->setChecked(true);
+}
+
+// --- notifications ---------------------------------------------------------------------
+
+bool CMainFrame::event(QEvent* event) {
+  if (const auto* changed = ravix::PostedEvent<RecordEvent>::From(event, recordChangedType_)) {
+    OnDataChanged(changed->Value());
+    return true;
+  }
+  if (const auto* running = ravix::PostedEvent<bool>::From(event, queriesRunningType_)) {
+    OnQueriesRunningChanged(running->Value());
+    return true;
+  }
+  return QMainWindow::event(event);
+}
+
+void CMainFrame::OnDataChanged(const RecordEvent& event) {
+  DebugTrace("MainFrame: Data changed.");
+  doc_.UpdateAllViews(event);
+  UpdateCommands();
+}
+
+void CMainFrame::OnQueriesRunningChanged(bool running) {
+  DebugTrace("MainFrame: QueriesRunning state changed.");
+  indicatorOffTimer_.stop();
+  if (running) {
+    queriesRunning_ = true;
+    UpdatePanes();
+    return;
+  }
+  // "REC" stays lit one more second; a new start within it keeps it lit without a gap.
+  indicatorOffTimer_.start(kIndicatorOffDelayMs);
+}
+
+void CMainFrame::OnPrepareForSleep(bool start) { OnPowerEvent(start); }
+
+void CMainFrame::OnPowerEvent(bool suspending) {
+  if (suspending) {
+    DebugTrace("Machine is about to suspend. Calling CoreMachineSleep(1)");
+  } else {
+    DebugTrace("Machine has resumed from . Calling CoreMachineSleep(0)");
+  }
+  core_.ServiceHost.ForwardMachineSleep(suspending);
+}
+
+void CMainFrame::ListenForPowerEvents() {
+  if (!options_.powerEvents) return;
+  QDBusConnection bus = QDBusConnection::systemBus();
+  if (!bus.isConnected()) return;  // no system bus, no power events
+  bus.connect(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+              QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"), this,
+              SLOT(OnPrepareForSleep(bool)));
+}
+
+// --- views ---------------------------------------------------------------------------------
+
+std::unique_ptr<CCamerasViewCommonBase> CMainFrame::CreateView(ViewMode mode) {
+  if (options_.viewFactory) return options_.viewFactory(mode, *this, this);
+  return DefaultCameraView(mode, *this, this);
+}
+
+void CMainFrame::InstallView(std::unique_ptr<CCamerasViewCommonBase> view) {
+  view_ = std::move(view);
+  doc_.SetActiveView(view_.get());
+  if (view_ == nullptr) return;
+  setCentralWidget(view_->Widget());
+  if (QAbstractItemView* items = ItemViewOf(view_.get()); items != nullptr && items->selectionModel() != nullptr) {
+    connect(items->selectionModel(), &QItemSelectionModel::selectionChanged, this, &CMainFrame::UpdateCommands);
+  }
+}
+
+void CMainFrame::OnViewTree(int commandId) {
+  const ViewMode mode = commandId == res::kViewList ? ViewMode::List : ViewMode::Tree;
+  if (mode == core_.Settings.View || view_ == nullptr) {
+    UpdateCommands();
+    return;
+  }
+  std::unique_ptr<CCamerasViewCommonBase> next = CreateView(mode);
+  if (next == nullptr) {
+    UpdateCommands();
+    return;
+  }
+  std::vector<uint32_t> selection;
+  view_->GetSelectedRecordIDs(&selection);
+  // The old view goes first: its destruction stops the requery timer and saves its layout.
+  doc_.SetActiveView(nullptr);
+  takeCentralWidget();
+  view_.reset();
+  core_.Settings.View = mode;
+  InstallView(std::move(next));
+  view_->OnInitialUpdate();
+  view_->SelectRecordIDs(selection);
+  view_->Widget()->show();
+  view_->Widget()->setFocus();
+  UpdateCommands();
+}
+
+bool CMainFrame::CanSelectAll() const {
+  const QAbstractItemView* items = ItemViewOf(view_.get());
+  if (items == nullptr) return false;
+  // A view may say that Select All never applies to it.
+  if (const QVariant own = items->property("selectAllEnabled"); own.isValid() && !own.toBool()) return false;
+  const auto mode = items->selectionMode();
+  return mode == QAbstractItemView::ExtendedSelection || mode == QAbstractItemView::MultiSelection;
+}
+
+void CMainFrame::OnSelectAll() {
+  if (QAbstractItemView* items = ItemViewOf(view_.get())) items->selectAll();
+  UpdateCommands();
+}
+
+// --- CameraViewHost ------------------------------------------------------------------------
+
+bool CMainFrame::GetRecord(uint32_t id, CBrowseRecord& record) { return doc_.GetRecord(id, record); }
+bool CMainFrame::NotifyAllRecords() { return doc_.NotifyAllRecords(); }
+const CNetworkTools& CMainFrame::NetworkTools() const { return core_.theNetworkTools; }
+const SettingsBlock& CMainFrame::Settings() const { return core_.Settings; }
+bool CMainFrame::ClipboardMode() const { return state_.ClipboardMode; }
+void CMainFrame::StopPeriodicRequeryTimer() { state_.StopPeriodicRequeryTimer(); }
+ravix::AppProfile& CMainFrame::Profile() { return core_.Profile; }
+QList<QAction*> CMainFrame::CameraContextActions() const { return doc_.CameraContextActions(); }
+QAction* CMainFrame::OpenInBrowserAction() const { return doc_.Commands().Action(res::kOpenInBrowser); }
+
+// --- placement, closing, raising -------------------------------------------------------
+
+void CMainFrame::RestorePlacement() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return;
+  const QRect area = screen->geometry();
+  const std::optional<WindowPlacement> placement =
+      WindowPlacementStore::Load(core_.Profile, area.width(), area.height());
+  if (!placement) return;
+  const PlacementRect& rc = placement->rcNormalPosition;
+  setGeometry(rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
+}
+
+void CMainFrame::SavePlacement() const {
+  WindowPlacement placement;
+  placement.showCmd = isMinimized() ? kShowMinimized : isMaximized() ? kShowMaximized : kShowNormal;
+  const QRect normal = normalGeometry().isValid() ? normalGeometry() : geometry();
+  placement.rcNormalPosition = {normal.left(), normal.top(), normal.left() + normal.width(),
+                                normal.top() + normal.height()};
+  WindowPlacementStore::Save(core_.Profile, placement);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+  if (doc_.IsWaiting()) {
+    // A command is pausing for the responder: close once it is done.
+    event->ignore();
+    QTimer::singleShot(kRetryCloseMs, this, &QWidget::close);
+    return;
+  }
+  SavePlacement();
+  QMainWindow::closeEvent(event);
+}
+
+void CMainFrame::ShowAndRaise() {
+  setWindowState(windowState() & ~Qt::WindowMinimized);
+  show();
+  raise();
+  activateWindow();
+}
+
+// --- help, about, home page ---------------------------------------------------------------
+
+bool CMainFrame::HelpFileExists() const { return QFileInfo(options_.helpFile).isFile(); }
+
+void CMainFrame::OnHelp() {
+  if (!HelpFileExists()) {
+    statusBar()->showMessage(StringTable::Text(res::kMsgHelpMissing));
+    return;
+  }
+  state_.OpenUrl(QUrl::fromLocalFile(QFileInfo(options_.helpFile).absoluteFilePath()));
+}
+
+void CMainFrame::OnVisitHomepage() { state_.OpenUrl(QUrl(options_.homepageUrl)); }
+
+void CMainFrame::OnAppAbout() {
+  CAboutDlg dialog(this);
+  dialog.exec();
+}

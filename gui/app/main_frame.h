@@ -1,0 +1,119 @@
+#pragma once
+// CMainFrame: the finder's one top-level window: caption, menus, toolbar, status bar and
+// the one camera view (tree or list). It receives the discovery engine's notifications
+// and turns them into view updates and the "REC" indicator, switches between the two
+// views, keeps its placement in the profile, forwards suspend and resume to the embedded
+// responder, and gives the views what they need from around them (CameraViewHost).
+
+#include <QEvent>
+#include <QMainWindow>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+#include "finder/settings_block.h"
+#include "gui/app/command_table.h"
+#include "gui/widgets/camera_view_host.h"
+#include "records/record_event.h"
+
+class CCamerasViewCommonBase;
+class CFinderCore;
+class CRavixFinderDoc;
+class QLabel;
+class QMenu;
+namespace ravix {
+class AppState;
+class EventPostTarget;
+}  // namespace ravix
+
+class CMainFrame : public QMainWindow, public CameraViewHost {
+  Q_OBJECT
+
+ public:
+  static constexpr int kIndicatorOffDelayMs = 1000;
+
+  using ViewFactory =
+      std::function<std::unique_ptr<CCamerasViewCommonBase>(ViewMode mode, CameraViewHost& host, QWidget* parent)>;
+
+  struct Options {
+    QString helpFile;         // the user guide opened by Help (F1)
+    QString homepageUrl;      // opened by the home page item
+    ViewFactory viewFactory;  // empty: the tree and list views
+    bool powerEvents = true;  // listen for logind's PrepareForSleep when a system bus exists
+  };
+
+  CMainFrame(CFinderCore& core, ravix::AppState& state, CRavixFinderDoc& doc, Options options,
+             QWidget* parent = nullptr);
+  ~CMainFrame() override;
+
+  // CameraViewHost
+  bool GetRecord(uint32_t id, CBrowseRecord& record) override;
+  bool NotifyAllRecords() override;
+  const CNetworkTools& NetworkTools() const override;
+  const SettingsBlock& Settings() const override;
+  bool ClipboardMode() const override;
+  void StopPeriodicRequeryTimer() override;
+  ravix::AppProfile& Profile() override;
+  QList<QAction*> CameraContextActions() const override;
+  QAction* OpenInBrowserAction() const override;
+
+  CCamerasViewCommonBase* ActiveView() const { return view_.get(); }
+  const ravix::CommandTable& Commands() const { return commands_; }
+  // Re-evaluates the rules of the document's and the frame's commands.
+  void UpdateCommands() const;
+
+  // The engine's two notifications (posted to the frame; callable directly).
+  void OnDataChanged(const RecordEvent& event);
+  void OnQueriesRunningChanged(bool running);
+  bool QueriesRunningIndicator() const { return queriesRunning_; }
+
+  // View, Tree (kViewTree) or View, List (kViewList).
+  void OnViewTree(int commandId);
+  // Suspend (true) or resume (false) of the machine.
+  void OnPowerEvent(bool suspending);
+  // Shows the window normal and in front (asked by a second instance).
+  void ShowAndRaise();
+  void OnHelp();
+  bool HelpFileExists() const;
+
+ protected:
+  bool event(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private slots:
+  void OnPrepareForSleep(bool start);
+
+ private:
+  void CreateCommands();
+  void CreateMenus();
+  void CreateToolBar();
+  void CreateStatusBar();
+  void RemoveHelpItem(QMenu* menu);
+  void RestorePlacement();
+  void SavePlacement() const;
+  void ListenForPowerEvents();
+  void InstallView(std::unique_ptr<CCamerasViewCommonBase> view);
+  std::unique_ptr<CCamerasViewCommonBase> CreateView(ViewMode mode);
+  void UpdatePanes();
+  void OnAppAbout();
+  void OnVisitHomepage();
+  void OnSelectAll();
+  bool CanSelectAll() const;
+  QMenu* AddMenu(const QString& title, const QString& objectName, const QList<QAction*>& items);
+
+  CFinderCore& core_;
+  ravix::AppState& state_;
+  CRavixFinderDoc& doc_;
+  Options options_;
+  ravix::CommandTable commands_{this};
+  std::shared_ptr<ravix::EventPostTarget> target_;
+  std::unique_ptr<CCamerasViewCommonBase> view_;
+  QTimer indicatorOffTimer_;
+  bool queriesRunning_ = false;
+  QLabel* servicePane_ = nullptr;
+  QLabel* busyPane_ = nullptr;
+  QLabel* tracePane_ = nullptr;
+  QEvent::Type recordChangedType_;
+  QEvent::Type queriesRunningType_;
+};

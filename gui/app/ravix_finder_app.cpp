@@ -1,0 +1,161 @@
+#include "gui/app/ravix_finder_app.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QLocalSocket>
+#include <QLockFile>
+#include <QMessageBox>
+#include <QStandardPaths>
+#include <QTimer>
+
+#include <unistd.h>
+
+#include "finder/finder_core.h"
+#include "gui/app/app_state.h"
+#include "gui/app/ravix_finder_doc.h"
+#include "gui/app/resource_ids.h"
+#include "gui/app/string_table.h"
+#include "net/network_tools.h"
+#include "platform/debug_trace.h"
+#include "platform/name_thread.h"
+
+namespace res = ravix::res;
+
+namespace {
+
+constexpr int kInstanceTalkMs = 1000;
+const QByteArray kShowRequest = QByteArrayLiteral("show\n");
+
+}  // namespace
+
+CRavixFinderApp::CRavixFinderApp(Options options) : options_(std::move(options)) {
+  setObjectName(QStringLiteral("ravixFinderApp"));
+  NameThread("RavixFinderMainThread");
+  server_.setObjectName(QStringLiteral("instanceServer"));
+  connect(&server_, &QLocalServer::newConnection, this, &CRavixFinderApp::OnInstanceConnection);
+}
+
+CRavixFinderApp::~CRavixFinderApp() {
+  if (core_ != nullptr) ExitInstance(0);
+}
+
+// --- single instance ---------------------------------------------------------------------
+
+QString CRavixFinderApp::InstancePath() const {
+  QString dir = options_.instanceDirectory;
+  if (dir.isEmpty()) dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+  if (dir.isEmpty()) dir = QDir::tempPath();
+  QDir().mkpath(dir);
+  return QDir(dir).filePath(QString::fromLatin1(kInstanceName));
+}
+
+// The lock file says whether an instance runs: the lock of a crashed instance is taken
+// over (its process is gone). The running instance listens on a local socket next to it.
+bool CRavixFinderApp::ClaimSingleInstance() {
+  const QString path = InstancePath();
+  lock_ = std::make_unique<QLockFile>(path + QStringLiteral(".lock"));
+  lock_->setStaleLockTime(0);  // only a dead owner makes the lock stale, never its age
+  if (lock_->tryLock(0)) {
+    QLocalServer::removeServer(path);
+    if (!server_.listen(path)) DebugTrace("Instance socket %s: %s", qPrintable(path), qPrintable(server_.errorString()));
+    return true;
+  }
+  if (lock_->error() != QLockFile::LockFailedError) {
+    DebugTrace("Instance lock %s cannot be used; going on without it", qPrintable(path));
+    return true;
+  }
+  lock_.reset();
+  DebugTrace("Another instance already running. This instance (pid=%u) will quit!", static_cast<unsigned>(getpid()));
+  QLocalSocket socket;
+  socket.connectToServer(path);
+  if (socket.waitForConnected(kInstanceTalkMs)) {
+    socket.write(kShowRequest);
+    socket.waitForBytesWritten(kInstanceTalkMs);
+    socket.disconnectFromServer();
+  }
+  return false;
+}
+
+void CRavixFinderApp::OnInstanceConnection() {
+  while (QLocalSocket* socket = server_.nextPendingConnection()) {
+    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+      if (!socket->readAll().contains(kShowRequest.trimmed())) return;
+      // Before the window exists (start-up still running) nothing is brought forward.
+      if (frame_ != nullptr && frame_->isVisible()) frame_->ShowAndRaise();
+    });
+  }
+}
+
+// --- start-up ------------------------------------------------------------------------------
+
+void CRavixFinderApp::ShowMessage(int stringId) const {
+  if (options_.showMessage) {
+    options_.showMessage(stringId);
+    return;
+  }
+  QMessageBox::warning(frame_.get(), ravix::StringTable::Text(res::kAppTitle), ravix::StringTable::Text(stringId));
+}
+
+bool CRavixFinderApp::StartResponder() {
+  if (options_.startDnssd) return options_.startDnssd(*core_);
+  if (core_->ServiceHost.CheckBonjourService()) {
+    DebugTrace("Bonjour service is running.");
+    return true;
+  }
+  DebugTrace("Bonjour service is not running. Starting own service in thread.");
+  if (core_->ServiceHost.StartBonjourThread()) return true;
+  DebugTrace("Could not start Bonjour service in thread!");
+  return false;
+}
+
+bool CRavixFinderApp::InitInstance() {
+  if (!ClaimSingleInstance()) return false;
+  const bool administrator = options_.isAdministrator ? options_.isAdministrator() : IsAdministrator();
+  if (!administrator) ShowMessage(res::kMsgNoAdministrator);
+
+  core_ = std::make_unique<CFinderCore>(options_.profileFile ? std::optional(ravix::AppProfile(*options_.profileFile))
+                                                             : std::nullopt);
+  profileOpened_ = true;
+  state_ = std::make_unique<ravix::AppState>([core = core_.get()] { core->ServiceHost.RequeryResponder(); });
+  state_->ClipboardMode = options_.clipboardMode;
+
+  if (!StartResponder()) {
+    ShowMessage(res::kMsgResponderFailed);
+    return false;
+  }
+
+  doc_ = std::make_unique<CRavixFinderDoc>(*core_, *state_,
+                                           options_.finderFactory ? options_.finderFactory(*core_) : nullptr);
+  CMainFrame::Options frameOptions;
+  frameOptions.helpFile = options_.helpFile.isEmpty()
+                              ? QCoreApplication::applicationFilePath() + QStringLiteral(".html")
+                              : options_.helpFile;
+  frameOptions.homepageUrl = QString::fromLatin1(kHomepageUrl);
+  frameOptions.viewFactory = options_.viewFactory;
+  frameOptions.powerEvents = options_.powerEvents;
+  frame_ = std::make_unique<CMainFrame>(*core_, *state_, *doc_, std::move(frameOptions));
+
+  frame_->show();
+  // The first discovery starts once the event loop runs.
+  QTimer::singleShot(0, doc_.get(), [doc = doc_.get()] { doc->ExecuteCommand(res::kRefresh); });
+  return true;
+}
+
+// --- exit ----------------------------------------------------------------------------------
+
+int CRavixFinderApp::ExitInstance(int frameworkExitCode) {
+  if (state_ != nullptr) state_->StopPeriodicRequeryTimer();
+  frame_.reset();  // the view goes with it (saving its layout)
+  doc_.reset();    // discovery ends before its responder does
+  if (core_ != nullptr) {
+    core_->StopDnssd();
+    if (profileOpened_) core_->Settings.WriteView(core_->Profile);
+  }
+  const bool copied = state_ != nullptr && state_->ExitCode == ravix::kClipboardExitCode;
+  core_.reset();
+  state_.reset();
+  server_.close();
+  lock_.reset();
+  return copied ? ravix::kClipboardExitCode : frameworkExitCode;
+}

@@ -1,0 +1,109 @@
+#pragma once
+// CRavixFinderDoc: the finder's one document. It owns the discovery engine and through it
+// the camera records, runs the commands on the cameras selected in the active view
+// (Refresh, Requery, Open In Browser, Copy URL, IP Settings, Update Firmware, Set Default
+// Password), decides when each is enabled, builds camera URLs and runs the periodic
+// requery timer. It has no file: its content is what discovery currently holds.
+
+#include <QObject>
+#include <QPointer>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "finder/finder_mdns.h"
+#include "gui/app/command_table.h"
+#include "records/browse_record.h"
+#include "records/record_event.h"
+
+class CCamerasViewCommonBase;
+class CFinderCore;
+class QWidget;
+namespace ravix {
+class AppState;
+class EventPostTarget;
+}  // namespace ravix
+
+class CRavixFinderDoc : public QObject {
+  Q_OBJECT
+
+ public:
+  static constexpr int kRequeryWaitMs = 500;
+
+  // finder: the discovery engine (tests give one with records of their own); by default
+  // a new one on core's camera context and prompt service.
+  CRavixFinderDoc(CFinderCore& core, ravix::AppState& state, std::unique_ptr<CFindermDNS> finder = nullptr,
+                  QObject* parent = nullptr);
+  ~CRavixFinderDoc() override;
+
+  // The receiver of the engine's notifications (the main frame), bound at every Refresh.
+  void SetNotifyTarget(std::shared_ptr<ravix::EventPostTarget> target) { notifyTarget_ = std::move(target); }
+  // The main window: owner of clipboard copies and closed after a clipboard-mode copy.
+  void SetMainWindow(QWidget* window) { mainWindow_ = window; }
+  // The one camera view; null while there is none.
+  void SetActiveView(CCamerasViewCommonBase* view) { activeView_ = view; }
+  CCamerasViewCommonBase* GetActiveCameraView() const { return activeView_; }
+
+  const ravix::CommandTable& Commands() const { return commands_; }
+  // Evaluates every command's rule (menu opened, selection or record changed).
+  void UpdateCommands() const { commands_.Update(); }
+  // Runs command id when its rule holds now; returns whether it ran.
+  bool ExecuteCommand(int id) const { return commands_.Execute(id); }
+  // Open In Browser, Copy URL, IP Settings with separators (null), for context menus.
+  QList<QAction*> CameraContextActions() const;
+
+  // "http://host:port/path", or "http://host/path" when port is 0.
+  static std::string BuildCameraURL(const std::string& host, uint32_t port, const std::string& path);
+  bool CopyTextToClipboard(const std::string& text);
+  // The per-camera step of Open In Browser.
+  void OpenCameraInBrowser(const CBrowseRecord& record);
+  // Update for every record of the engine, in list order; true when there was one.
+  bool NotifyAllRecords();
+  // Passes one notification to the view.
+  void UpdateAllViews(const RecordEvent& event);
+  bool GetRecord(uint32_t id, CBrowseRecord& record) { return m_finder->GetRecord(id, record); }
+  CFindermDNS& Finder() { return *m_finder; }
+
+  // Command handlers.
+  void OnRefresh();
+  void OnRequery();
+  void OnOpenSpecificInBrowser();
+  void OnCopyURL();
+  void OnIPSettings();
+  void OnUpdateFirmware();
+  void OnSetDefaultPassword();
+
+  // Enabling rules.
+  bool IsOneSelectedReachable() const;
+  bool IsAnySelectedReachable() const;
+
+  // Whether Shift is held; tests answer it.
+  void SetShiftQuery(std::function<bool()> query) { shiftQuery_ = std::move(query); }
+  // The pause after waking the responder (Copy URL, Refresh); tests shorten it.
+  void SetRequeryWait(int milliseconds) { requeryWaitMs_ = milliseconds; }
+  // True while a command waits for the responder (the window must not close then).
+  bool IsWaiting() const { return waiting_; }
+
+ private:
+  void CreateCommands();
+  std::vector<uint32_t> SelectedIDs() const;
+  bool IsReachable(uint32_t id) const;
+  void RequeryAndWait();
+  std::string CameraURLs(const CBrowseRecord& record, bool bothAddresses) const;
+  void FinishClipboardCopy(const std::string& url);
+
+  CFinderCore& core_;
+  ravix::AppState& state_;
+  std::unique_ptr<CFindermDNS> m_finder;
+  bool m_clipboardRequest = false;
+  std::shared_ptr<ravix::EventPostTarget> notifyTarget_;
+  QPointer<QWidget> mainWindow_;
+  CCamerasViewCommonBase* activeView_ = nullptr;
+  ravix::CommandTable commands_{this};
+  std::function<bool()> shiftQuery_;
+  int requeryWaitMs_ = kRequeryWaitMs;
+  bool waiting_ = false;
+};

@@ -1,0 +1,215 @@
+// The document's commands against the real engine holding prepared records: when each
+// command is enabled, the URLs Copy URL and Open In Browser produce, clipboard mode.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QUrl>
+#include <QWidget>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gui/app/resource_ids.h"
+#include "tests/gui/finder_doc_fixture.h"
+#include "tests/gui/selection_stub.h"
+
+namespace res = ravix::res;
+
+namespace {
+
+class FinderDocTest : public FinderDocFixture {
+ protected:
+  void SetUp() override {
+    FinderDocFixture::SetUp();
+    core_->Settings.AlwaysUseIPAddress = false;
+    doc_->SetMainWindow(&window_);
+    doc_->SetShiftQuery([this] { return shift_; });
+    doc_->SetActiveView(&view_);
+    // 1 and 3 reachable, 2 not, 4 a printer (no vendor key, never reachable).
+    finder_->Put({.id = 1, .name = "cam1", .netAddress = "192.168.0.201", .zcAddress = "169.254.3.4"});
+    finder_->Put({.id = 2, .name = "cam2", .reachable = false});
+    finder_->Put({.id = 3, .name = "cam3", .port = 8080});
+    finder_->Put({.id = 4, .name = "printer", .reachable = false, .vendor = false});
+  }
+
+  std::string Clipboard() const { return QGuiApplication::clipboard()->text().toStdString(); }
+  void SetClipboard(const char* text) const { QGuiApplication::clipboard()->setText(QString::fromUtf8(text)); }
+
+  QWidget window_;
+  SelectionStub view_;
+  bool shift_ = false;
+};
+
+TEST_F(FinderDocTest, EnablingRules) {
+  struct Row {
+    const char* what;
+    std::vector<uint32_t> selection;
+    bool one;  // Copy URL, IP Settings
+    bool any;  // Open In Browser, Update Firmware
+  };
+  const Row rows[] = {
+      {"nothing selected", {}, false, false},
+      {"one reachable", {1}, true, true},
+      {"one unreachable", {2}, false, false},
+      {"a printer", {4}, false, false},
+      {"a record that is gone", {77}, false, false},
+      {"two reachable", {1, 3}, false, true},
+      {"unreachable and reachable", {2, 3}, false, true},
+      {"two unreachable", {2, 4}, false, false},
+  };
+  const int always[] = {res::kRefresh, res::kRequery, res::kSetDefaultPassword};
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.what);
+    view_.selected = row.selection;
+    doc_->UpdateCommands();
+    const std::map<int, bool> expected = {{res::kCopyURL, row.one},
+                                          {res::kIPSettings, row.one},
+                                          {res::kOpenInBrowser, row.any},
+                                          {res::kUpdateFirmware, row.any}};
+    for (const auto& [id, enabled] : expected) {
+      EXPECT_EQ(doc_->Commands().IsEnabled(id), enabled) << id;
+      EXPECT_EQ(doc_->Commands().Action(id)->isEnabled(), enabled) << id;
+    }
+    for (int id : always) EXPECT_TRUE(doc_->Commands().Action(id)->isEnabled()) << id;
+  }
+
+  // Without a camera view only the commands that are always enabled remain.
+  doc_->SetActiveView(nullptr);
+  doc_->UpdateCommands();
+  for (int id : {res::kCopyURL, res::kIPSettings, res::kOpenInBrowser, res::kUpdateFirmware})
+    EXPECT_FALSE(doc_->Commands().Action(id)->isEnabled()) << id;
+  for (int id : always) EXPECT_TRUE(doc_->Commands().Action(id)->isEnabled()) << id;
+}
+
+// The rule is asked again when the command arrives: an action still shown enabled from an
+// earlier selection does nothing once its rule no longer holds.
+TEST_F(FinderDocTest, StaleEnabledActionDoesNotRun) {
+  view_.selected = {1};
+  doc_->UpdateCommands();
+  QAction* open = doc_->Commands().Action(res::kOpenInBrowser);
+  ASSERT_TRUE(open->isEnabled());
+  view_.selected = {2};
+  open->trigger();
+  EXPECT_TRUE(opened_.empty());
+  EXPECT_FALSE(open->isEnabled());
+
+  view_.selected = {1};
+  doc_->UpdateCommands();
+  SetClipboard("kept");
+  view_.selected = {1, 3};
+  doc_->Commands().Action(res::kCopyURL)->trigger();
+  EXPECT_EQ(Clipboard(), "kept");
+}
+
+TEST_F(FinderDocTest, BuildCameraURL) {
+  EXPECT_EQ(CRavixFinderDoc::BuildCameraURL("cam1.local.", 0, ""), "http://cam1.local.");
+  EXPECT_EQ(CRavixFinderDoc::BuildCameraURL("10.0.0.5", 80, "/index.html"), "http://10.0.0.5:80/index.html");
+  EXPECT_EQ(CRavixFinderDoc::BuildCameraURL("10.0.0.5", 65535, "x?a=1"), "http://10.0.0.5:65535x?a=1");
+}
+
+TEST_F(FinderDocTest, CopyURLWithShiftGivesOneLinePerAddress) {
+  shift_ = true;
+  view_.selected = {1};
+  ASSERT_TRUE(doc_->ExecuteCommand(res::kCopyURL));
+  EXPECT_EQ(Clipboard(), "http://192.168.0.201:80/index.html\r\nhttp://169.254.3.4:80/index.html");
+
+  // Port 0 and no path: scheme and host only.
+  finder_->Put({.id = 5, .name = "cam5", .port = 0, .path = "", .netAddress = "10.1.2.3", .zcAddress = "169.254.9.9"});
+  view_.selected = {5};
+  ASSERT_TRUE(doc_->ExecuteCommand(res::kCopyURL));
+  EXPECT_EQ(Clipboard(), "http://10.1.2.3\r\nhttp://169.254.9.9");
+
+  // A missing address gives no line (an empty host is no URL).
+  finder_->Put({.id = 6, .name = "cam6", .netAddress = "10.1.2.4"});
+  view_.selected = {6};
+  ASSERT_TRUE(doc_->ExecuteCommand(res::kCopyURL));
+  EXPECT_EQ(Clipboard(), "http://10.1.2.4:80/index.html");
+  finder_->Put({.id = 7, .name = "cam7", .zcAddress = "169.254.7.7"});
+  view_.selected = {7};
+  ASSERT_TRUE(doc_->ExecuteCommand(res::kCopyURL));
+  EXPECT_EQ(Clipboard(), "http://169.254.7.7:80/index.html");
+
+  // No address at all: nothing to copy, the clipboard keeps its text.
+  SetClipboard("kept");
+  view_.selected = {3};
+  ASSERT_TRUE(doc_->ExecuteCommand(res::kCopyURL));
+  EXPECT_EQ(Clipboard(), "kept");
+}
+
+// Without Shift the URL uses the address in the subnet of the camera's adapter; a camera
+// whose adapter has no such subnet leaves the clipboard alone (no route is touched).
+TEST_F(FinderDocTest, CopyURLWithoutShiftNeedsAnAddressOnTheAdapter) {
+  SetClipboard("kept");
+  view_.selected = {1};
+  ASSERT_TRUE(doc_->ExecuteCommand(res::kCopyURL));
+  EXPECT_EQ(Clipboard(), "kept");
+}
+
+TEST_F(FinderDocTest, CopyTextNeedsTheMainWindow) {
+  EXPECT_TRUE(doc_->CopyTextToClipboard("http://a"));
+  EXPECT_EQ(Clipboard(), "http://a");
+  doc_->SetMainWindow(nullptr);
+  EXPECT_FALSE(doc_->CopyTextToClipboard("http://b"));
+  EXPECT_EQ(Clipboard(), "http://a");
+}
+
+TEST_F(FinderDocTest, OpenInBrowserInListOrderSkipsUnreachable) {
+  view_.selected = {3, 2, 4, 1, 77};
+  ASSERT_TRUE(doc_->ExecuteCommand(res::kOpenInBrowser));
+  EXPECT_EQ(opened_, (std::vector<std::string>{"http://cam3.local.:8080/index.html", "http://cam1.local.:80/index.html"}));
+
+  // Addressed by IP: a camera without an address on its adapter is skipped silently.
+  opened_.clear();
+  core_->Settings.AlwaysUseIPAddress = true;
+  view_.selected = {1};
+  ASSERT_TRUE(doc_->ExecuteCommand(res::kOpenInBrowser));
+  EXPECT_TRUE(opened_.empty());
+  EXPECT_EQ(state_.ExitCode, 0);
+}
+
+TEST_F(FinderDocTest, ClipboardModeCopiesInsteadOfOpening) {
+  state_.ClipboardMode = true;
+  window_.show();
+  view_.selected = {3};
+  testing::internal::CaptureStdout();
+  ASSERT_TRUE(doc_->ExecuteCommand(res::kOpenInBrowser));
+  const std::string out = testing::internal::GetCapturedStdout();
+  EXPECT_TRUE(opened_.empty());
+  EXPECT_EQ(Clipboard(), "http://cam3.local.:8080/index.html");
+  EXPECT_EQ(out, "http://cam3.local.:8080/index.html\n");
+  EXPECT_EQ(state_.ExitCode, ravix::kClipboardExitCode);
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(window_.isVisible());  // the close was posted
+}
+
+TEST_F(FinderDocTest, NotifyAllRecordsSendsEveryRecordInListOrder) {
+  EXPECT_TRUE(doc_->NotifyAllRecords());
+  ASSERT_EQ(view_.events.size(), 4u);
+  for (uint32_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(view_.events[i].Operation, RecordOperation::Update);
+    EXPECT_EQ(view_.events[i].RecordID, i + 1);
+  }
+}
+
+// Refresh empties the engine and the view and starts the requery timer with the
+// configured period; with 0 no timer runs.
+TEST_F(FinderDocTest, RefreshClearsAndStartsTheRequeryTimer) {
+  core_->Settings.MachineSleepInterval = 1234;
+  ASSERT_TRUE(doc_->ExecuteCommand(res::kRefresh));
+  ASSERT_FALSE(view_.events.empty());
+  EXPECT_EQ(view_.events.front().Operation, RecordOperation::ClearAll);
+  CBrowseRecord record;
+  EXPECT_FALSE(doc_->GetRecord(1, record));
+  EXPECT_TRUE(state_.PeriodicRequeryRunning());
+  EXPECT_EQ(state_.PeriodicRequeryInterval(), 1234);
+
+  core_->Settings.MachineSleepInterval = 0;
+  ASSERT_TRUE(doc_->ExecuteCommand(res::kRefresh));
+  EXPECT_FALSE(state_.PeriodicRequeryRunning());
+}
+
+}  // namespace

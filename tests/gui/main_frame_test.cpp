@@ -1,0 +1,238 @@
+// The main frame: notifications routed to the view, the "REC" indicator's timing, the
+// view switch carrying the selection, the Help item without a help file, menus.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gui/app/main_frame.h"
+#include "gui/app/resource_ids.h"
+#include "gui/widgets/cameras_view_common_base.h"
+#include "platform/event_post_target.h"
+#include "platform/posted_event.h"
+#include "platform/registered_message.h"
+#include "tests/gui/finder_doc_fixture.h"
+#include "tests/gui/test_camera_view.h"
+
+namespace res = ravix::res;
+
+namespace {
+
+class MainFrameTest : public FinderDocFixture {
+ protected:
+  void SetUp() override {
+    FinderDocFixture::SetUp();
+    for (uint32_t id = 1; id <= 3; ++id) finder_->Put({.id = id, .name = "cam" + std::to_string(id)});
+  }
+
+  void TearDown() override {
+    frame_.reset();
+    FinderDocFixture::TearDown();
+  }
+
+  // realViews: the tree and list views of the finder instead of the test's plain list.
+  void MakeFrame(const QString& helpFile = QStringLiteral("/nonexistent/ravixfinder.html"), bool realViews = false) {
+    CMainFrame::Options options;
+    options.helpFile = helpFile;
+    options.powerEvents = false;
+    if (!realViews) {
+      options.viewFactory = [](ViewMode mode, CameraViewHost& host, QWidget* parent) {
+        return std::make_unique<TestCameraView>(host, mode == ViewMode::Tree, parent);
+      };
+    }
+    frame_ = std::make_unique<CMainFrame>(*core_, state_, *doc_, options);
+  }
+
+  std::vector<uint32_t> Selection() const {
+    std::vector<uint32_t> ids;
+    frame_->ActiveView()->GetSelectedRecordIDs(&ids);
+    return ids;
+  }
+
+  QString Pane(const char* name) const { return frame_->findChild<QLabel*>(QString::fromLatin1(name))->text(); }
+
+  // Posts as the engine does, through the frame's own event types.
+  template <class Payload>
+  void Post(const char* message, Payload value) {
+    auto target = ravix::EventPostTarget::Make(frame_.get());
+    ASSERT_TRUE(target->Post(ravix::RegisterMessageType(message), value));
+  }
+
+  std::unique_ptr<CMainFrame> frame_;
+};
+
+TEST_F(MainFrameTest, RecordNotificationsReachTheView) {
+  core_->Settings.View = ViewMode::List;
+  MakeFrame();
+  ASSERT_NE(frame_->ActiveView(), nullptr);
+  auto* list = frame_->findChild<QListWidget*>();
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->count(), 3);  // the initial update fills the view
+  finder_->Put({.id = 4, .name = "cam4"});
+  Post(ravix::kRecordChangedMessageName, RecordEvent{RecordOperation::Update, 4});
+  Post(ravix::kRecordChangedMessageName, RecordEvent{RecordOperation::Remove, 2});
+  QCoreApplication::processEvents();
+  EXPECT_EQ(list->count(), 3);
+  EXPECT_EQ(list->item(2)->text(), "cam4");
+}
+
+// "REC" is lit while resolves run and one second beyond; a start within that second
+// keeps it lit without a gap.
+TEST_F(MainFrameTest, BusyIndicatorStaysLitOneSecondAfterTheLastResolve) {
+  MakeFrame();
+  EXPECT_EQ(Pane("paneBusy"), "");
+  Post(ravix::kQueriesRunningMessageName, true);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(Pane("paneBusy"), "REC");
+
+  Post(ravix::kQueriesRunningMessageName, false);
+  Post(ravix::kQueriesRunningMessageName, true);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(Pane("paneBusy"), "REC");
+  QTest::qWait(CMainFrame::kIndicatorOffDelayMs + 300);
+  EXPECT_EQ(Pane("paneBusy"), "REC");  // still running: the first stop was taken back
+
+  QElapsedTimer clock;
+  Post(ravix::kQueriesRunningMessageName, false);
+  clock.start();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(Pane("paneBusy"), "REC");
+  QTRY_COMPARE_WITH_TIMEOUT(Pane("paneBusy"), QString(), 5000);
+  EXPECT_GE(clock.elapsed(), CMainFrame::kIndicatorOffDelayMs - 50);
+}
+
+TEST_F(MainFrameTest, ViewSwitchCarriesTheSelection) {
+  core_->Settings.View = ViewMode::Tree;
+  MakeFrame();
+  CCamerasViewCommonBase* tree = frame_->ActiveView();
+  ASSERT_EQ(tree->SelectRecordIDs({2}), 1u);
+  state_.StartPeriodicRequeryTimer(20000);
+
+  // The same view again: nothing happens.
+  frame_->Commands().Action(res::kViewTree)->trigger();
+  EXPECT_EQ(frame_->ActiveView(), tree);
+  EXPECT_TRUE(state_.PeriodicRequeryRunning());
+
+  frame_->Commands().Action(res::kViewList)->trigger();
+  ASSERT_NE(frame_->ActiveView(), tree);
+  EXPECT_EQ(core_->Settings.View, ViewMode::List);
+  EXPECT_EQ(doc_->GetActiveCameraView(), frame_->ActiveView());
+  EXPECT_EQ(Selection(), std::vector<uint32_t>{2});
+  EXPECT_FALSE(state_.PeriodicRequeryRunning());  // the old view's end stops it
+  EXPECT_TRUE(frame_->Commands().Action(res::kViewList)->isChecked());
+
+  // Several selected: the tree takes the first of them in the list's order.
+  ASSERT_EQ(frame_->ActiveView()->SelectRecordIDs({3, 2}), 2u);
+  frame_->Commands().Action(res::kViewTree)->trigger();
+  EXPECT_EQ(core_->Settings.View, ViewMode::Tree);
+  EXPECT_EQ(Selection(), std::vector<uint32_t>{2});
+  EXPECT_TRUE(frame_->Commands().Action(res::kViewTree)->isChecked());
+}
+
+// The same with the finder's own tree and list views.
+TEST_F(MainFrameTest, RealViewsCarryTheSelection) {
+  core_->Settings.View = ViewMode::Tree;
+  MakeFrame(QStringLiteral("/nonexistent/ravixfinder.html"), true);
+  ASSERT_EQ(frame_->ActiveView()->SelectRecordIDs({2}), 1u);
+  frame_->Commands().Action(res::kViewList)->trigger();
+  EXPECT_EQ(core_->Settings.View, ViewMode::List);
+  EXPECT_EQ(Selection(), std::vector<uint32_t>{2});
+
+  ASSERT_EQ(frame_->ActiveView()->SelectRecordIDs({3, 1}), 2u);
+  const std::vector<uint32_t> listed = Selection();
+  ASSERT_GE(listed.size(), 2u);
+  frame_->Commands().Action(res::kViewTree)->trigger();
+  EXPECT_EQ(Selection(), std::vector<uint32_t>{listed.front()});
+  EXPECT_FALSE(frame_->Commands().IsEnabled(res::kSelectAll));  // never in the tree
+}
+
+// Keys reach the commands while a view has the focus: Ctrl+Shift+C copies both URLs of
+// the camera selected in the list.
+TEST_F(MainFrameTest, CopyURLKeysWorkInTheView) {
+  finder_->Put({.id = 9, .name = "cam9", .netAddress = "10.9.9.9", .zcAddress = "169.254.9.9"});
+  core_->Settings.View = ViewMode::List;
+  MakeFrame(QStringLiteral("/nonexistent/ravixfinder.html"), true);
+  doc_->SetShiftQuery([] { return true; });
+  frame_->show();
+  frame_->activateWindow();
+  if (!QTest::qWaitForWindowActive(frame_.get())) GTEST_SKIP() << "the platform activates no window";
+  ASSERT_EQ(frame_->ActiveView()->SelectRecordIDs({9}), 1u);
+  QWidget* view = frame_->ActiveView()->Widget();
+  view->setFocus();
+  QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+  QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+  EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(),
+            "http://10.9.9.9:80/index.html\r\nhttp://169.254.9.9:80/index.html");
+}
+
+TEST_F(MainFrameTest, WithoutHelpFileTheHelpItemGoesAndF1SaysSo) {
+  MakeFrame();
+  auto* help = frame_->findChild<QMenu*>(QStringLiteral("menuHelp"));
+  ASSERT_NE(help, nullptr);
+  const QList<QAction*> items = help->actions();
+  ASSERT_EQ(items.size(), 3);
+  EXPECT_EQ(items[0], frame_->Commands().Action(res::kVisitHomepage));
+  EXPECT_TRUE(items[1]->isSeparator());
+  EXPECT_EQ(items[2], frame_->Commands().Action(res::kAppAbout));
+
+  QTest::keyClick(frame_.get(), Qt::Key_F1);
+  frame_->Commands().Action(res::kHelp)->trigger();
+  EXPECT_EQ(frame_->statusBar()->currentMessage(), "Helpfile not found in application directory.");
+  EXPECT_TRUE(opened_.empty());
+}
+
+TEST_F(MainFrameTest, HelpOpensTheGuideInTheBrowser) {
+  QTemporaryDir dir;
+  const QString guide = dir.filePath(QStringLiteral("ravixfinder.html"));
+  QFile file(guide);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("<html></html>");
+  file.close();
+  MakeFrame(guide);
+  EXPECT_EQ(frame_->findChild<QMenu*>(QStringLiteral("menuHelp"))->actions().size(), 5);
+  frame_->Commands().Action(res::kHelp)->trigger();
+  EXPECT_EQ(opened_, std::vector<std::string>{QUrl::fromLocalFile(guide).toString().toStdString()});
+}
+
+// Caption, menus and toolbar as the user sees them.
+TEST_F(MainFrameTest, CaptionMenusAndToolbar) {
+  MakeFrame();
+  EXPECT_EQ(frame_->windowTitle(), "Zorvik IP Camera Finder");
+  QStringList menus;
+  for (QAction* menu : frame_->menuBar()->actions()) {
+    QStringList items;
+    for (QAction* item : menu->menu()->actions()) items << (item->isSeparator() ? QStringLiteral("-") : item->text());
+    menus << menu->text() + QStringLiteral(": ") + items.join(QLatin1Char('|'));
+  }
+  EXPECT_EQ(menus.join(QLatin1Char('\n')).toStdString(),
+            "&Camera: Open In &Browser\tEnter|-|&Update Firmware...|-|E&xit\n"
+            "&Edit: &Copy URL\tCtrl+C|-|Select &All\tCtrl+A|-|IP &Settings\n"
+            "&View: &Tree|&List|-|T&oolbar|&Status Bar|Tr&ace Output|-|&Refresh\tF5\n"
+            "&Tools: Set &Default Password...\n"
+            "&Help: Zorvik on the &Web|-|&About Zorvik IP Camera Finder...");
+  QStringList buttons;
+  for (QAction* action : frame_->findChild<QToolBar*>(QStringLiteral("toolBar"))->actions())
+    buttons << (action->isSeparator() ? QStringLiteral("-") : action->objectName());
+  EXPECT_EQ(buttons.join(QLatin1Char(' ')).toStdString(),
+            "actionOpenInBrowser - actionCopyURL actionIPSettings - actionRefresh - actionViewTree actionViewList");
+  EXPECT_EQ(doc_->Commands().Action(res::kCopyURL)->toolTip(), "Copy URL (Ctrl+C)");
+  EXPECT_EQ(doc_->Commands().Action(res::kCopyURL)->shortcuts().size(), 3);
+  EXPECT_EQ(frame_->statusBar()->currentMessage(), "Ready");
+  EXPECT_EQ(Pane("paneService"), "SVC");  // no embedded responder runs
+}
+
+}  // namespace

@@ -1,0 +1,117 @@
+#pragma once
+// TestCameraView: the camera view of the frame and application tests: a plain list of the
+// cameras' service names, one row per record, single selection in tree mode. It keeps
+// the tests of the frame apart from the look and rules of the real views.
+
+#include <QAction>
+#include <QListWidget>
+#include <QMenu>
+
+#include <memory>
+
+#include "finder/settings_block.h"
+#include "gui/widgets/camera_view_host.h"
+#include "gui/widgets/cameras_view_common_base.h"
+
+class TestCameraView : public QListWidget, public CCamerasViewCommonBase {
+ public:
+  TestCameraView(CameraViewHost& host, bool singleSelection, QWidget* parent = nullptr);
+  ~TestCameraView() override;
+
+  std::size_t GetSelectedRecordIDs(std::vector<uint32_t>* ids) const override;
+  std::size_t SelectRecordIDs(const std::vector<uint32_t>& ids) override;
+  void OnInitialUpdate() override;
+  void OnUpdate(const RecordEvent& event) override;
+  QWidget* Widget() override { return this; }
+
+ private:
+  QListWidgetItem* FindRow(uint32_t id) const;
+  void ShowContextMenu(const QPoint& at);
+
+  CameraViewHost& host_;
+  bool singleSelection_;
+};
+
+inline TestCameraView::TestCameraView(CameraViewHost& host, bool singleSelection, QWidget* parent)
+    : QListWidget(parent), host_(host), singleSelection_(singleSelection) {
+  setObjectName(singleSelection ? QStringLiteral("testTreeView") : QStringLiteral("testListView"));
+  const bool single = singleSelection || host.ClipboardMode();
+  setSelectionMode(single ? QAbstractItemView::SingleSelection : QAbstractItemView::ExtendedSelection);
+  setSortingEnabled(false);
+  setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(this, &QWidget::customContextMenuRequested, this, &TestCameraView::ShowContextMenu);
+  connect(this, &QListWidget::itemDoubleClicked, this, [this] {
+    QAction* open = host_.OpenInBrowserAction();
+    if (open != nullptr && open->isEnabled()) open->trigger();
+  });
+}
+
+inline TestCameraView::~TestCameraView() { host_.StopPeriodicRequeryTimer(); }
+
+inline QListWidgetItem* TestCameraView::FindRow(uint32_t id) const {
+  for (int row = 0; row < count(); ++row) {
+    if (item(row)->data(Qt::UserRole).toUInt() == id) return item(row);
+  }
+  return nullptr;
+}
+
+inline std::size_t TestCameraView::GetSelectedRecordIDs(std::vector<uint32_t>* ids) const {
+  std::vector<uint32_t> selected;
+  for (int row = 0; row < count(); ++row) {
+    if (item(row)->isSelected()) selected.push_back(item(row)->data(Qt::UserRole).toUInt());
+  }
+  if (ids != nullptr) *ids = selected;
+  return selected.size();
+}
+
+inline std::size_t TestCameraView::SelectRecordIDs(const std::vector<uint32_t>& ids) {
+  clearSelection();
+  std::size_t found = 0;
+  for (uint32_t id : ids) {
+    QListWidgetItem* row = FindRow(id);
+    if (row == nullptr) continue;
+    row->setSelected(true);
+    if (found++ == 0) setCurrentItem(row, QItemSelectionModel::Current);
+    if (singleSelection_) break;
+  }
+  return found;
+}
+
+inline void TestCameraView::OnInitialUpdate() {
+  OnUpdate(RecordEvent{RecordOperation::ClearAll, 0});
+  host_.NotifyAllRecords();
+}
+
+inline void TestCameraView::OnUpdate(const RecordEvent& event) {
+  if (event.Operation == RecordOperation::ClearAll) {
+    clear();
+    return;
+  }
+  QListWidgetItem* row = FindRow(event.RecordID);
+  CBrowseRecord record;
+  const bool shown = event.Operation == RecordOperation::Update && host_.GetRecord(event.RecordID, record) &&
+                     (!host_.Settings().ZorvikOnly || record.TxtRecord.count(txtkey::kVendor) != 0);
+  if (!shown) {
+    if (row != nullptr) {
+      const std::unique_ptr<QListWidgetItem> gone(takeItem(this->row(row)));
+    }
+    return;
+  }
+  if (row == nullptr) {
+    row = new QListWidgetItem(this);  // owned by the list
+    row->setData(Qt::UserRole, event.RecordID);
+  }
+  row->setText(QString::fromStdString(record.ServiceName));
+}
+
+inline void TestCameraView::ShowContextMenu(const QPoint& at) {
+  QMenu menu(this);
+  for (QAction* action : host_.CameraContextActions()) {
+    if (action == nullptr) {
+      menu.addSeparator();
+    } else {
+      menu.addAction(action);
+    }
+  }
+  menu.exec(viewport()->mapToGlobal(at));
+}
