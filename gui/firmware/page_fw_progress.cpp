@@ -91,11 +91,11 @@ void CPageFWProgress::initializePage() {
   ConnectCameras();
   running_ = static_cast<int>(cameras_.size());
   BlockClosing(true);
-  if (cameras_.empty()) return;
-  if (!StartJobs()) {
-    Finish();
-    running_ = 0;
-  }
+  if (!cameras_.empty() && StartJobs()) return;
+  // Nothing to wait for (no camera, the file unreadable, a worker not startable): on to
+  // the results at once.
+  running_ = 0;
+  Finish();
 }
 
 void CPageFWProgress::ConnectCameras() {

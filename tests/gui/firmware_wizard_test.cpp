@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QCompleter>
 #include <QDir>
 #include <QFile>
@@ -12,11 +13,13 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTreeWidget>
 
 #include <map>
 
 #include "camera/camera_connect.h"
 #include "gui/firmware/firmware_camera_list.h"
+#include "gui/firmware/page_fw_results.h"
 #include "gui/firmware/page_fw_select.h"
 #include "gui/firmware/property_sheet_fw.h"
 #include "gui_test_base.h"
@@ -28,16 +31,15 @@ class FirmwareWizardSelect : public GuiTestBase {
  protected:
   FirmwareWizardSelect() : context_{tools_, true, nullptr, nullptr, {}} {}
 
-  // A wizard over one camera whose Browse answers with browseAnswer.
-  std::unique_ptr<CPropertySheetFW> MakeWizard() {
-    CBrowseRecord camera;
-    camera.ServiceName = "ZV000101";
+  // A wizard over the cameras (one by default) whose Browse answers with browseAnswer.
+  std::unique_ptr<CPropertySheetFW> MakeWizard(std::vector<CBrowseRecord> cameras = {OneCamera()}) {
     FirmwareWizardOptions options;
+    options.requery = [this] { ++requeries; };
     options.chooseFile = [this](QWidget*, const QString& current) {
       browseStartedAt.push_back(current);
       return browseAnswer;
     };
-    auto wizard = std::make_unique<CPropertySheetFW>(std::vector<CBrowseRecord>{camera}, context_, options);
+    auto wizard = std::make_unique<CPropertySheetFW>(std::move(cameras), context_, options);
     wizard->show();
     return wizard;
   }
@@ -53,8 +55,15 @@ class FirmwareWizardSelect : public GuiTestBase {
     return wizard.button(QWizard::NextButton)->isVisible() && wizard.button(QWizard::NextButton)->isEnabled();
   }
 
+  static CBrowseRecord OneCamera() {
+    CBrowseRecord camera;
+    camera.ServiceName = "ZV000101";
+    return camera;
+  }
+
   QString browseAnswer;
   std::vector<QString> browseStartedAt;
+  int requeries = 0;
 
  private:
   CNetworkTools tools_;
@@ -132,6 +141,18 @@ TEST_F(FirmwareWizardSelect, PathFieldCompletesFromTheFileSystem) {
     return edit.completer()->completionCount() == 1;
   }));
   EXPECT_EQ(edit.completer()->currentCompletion(), TempPath("release-5.0.0.bin"));
+}
+
+TEST_F(FirmwareWizardSelect, WithoutCamerasNextLeadsToAnEmptyResultList) {
+  auto wizard = MakeWizard({});
+  wizard->SelectPage()->PathEdit()->setText(WriteFile("fw.bin", "RVXFWIMG"));
+  wizard->button(QWizard::NextButton)->click();
+  ASSERT_TRUE(ProcessEventsUntil([&] { return wizard->currentId() == CPropertySheetFW::ResultsPageId; }));
+  EXPECT_EQ(wizard->ResultsPage()->ResultList()->topLevelItemCount(), 0);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(requeries, 1);
+  wizard->button(QWizard::FinishButton)->click();
+  EXPECT_FALSE(wizard->isVisible());
 }
 
 TEST(FirmwareCameraList, OneCopyPerSelectedIdInSelectionOrderGoneRecordsLeaveEmptySlots) {
