@@ -6,6 +6,7 @@
 #include <sys/capability.h>
 
 #include <cstring>
+#include <utility>
 #include <memory>
 
 #include "net/hardware_address_reader.h"
@@ -106,6 +107,8 @@ struct CapFree {
 }  // namespace
 
 CNetworkTools::CNetworkTools() { RefreshAdapters(); }
+
+CNetworkTools::CNetworkTools(std::vector<AdapterEntry> adapters) : m_adapters(std::move(adapters)) {}
 
 CNetworkTools::~CNetworkTools() = default;
 

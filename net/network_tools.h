@@ -36,6 +36,9 @@ class CNetworkTools {
  public:
   // Builds the adapter table.
   CNetworkTools();
+  // Starts from the given table instead of the kernel's (windows shown without a live
+  // network, tests); RefreshAdapters replaces it.
+  explicit CNetworkTools(std::vector<AdapterEntry> adapters);
   virtual ~CNetworkTools();
   CNetworkTools(const CNetworkTools&) = delete;
   CNetworkTools& operator=(const CNetworkTools&) = delete;

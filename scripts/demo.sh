@@ -36,37 +36,6 @@ cleanup() {
 }
 trap cleanup EXIT
 
-cat >"$WORK/office.json" <<'JSON'
-{
-  "cameras": [
-    {"model": "Ravix-B120", "serial": "ZV000101", "fwversion": "3.2.1", "modelid": "B120-4MP", "mac": "00-1e-c0-00-01-01", "path": "/index.html"},
-    {"model": "Ravix-B120", "serial": "ZV000102", "fwversion": "3.2.1", "modelid": "B120-4MP", "mac": "00-1e-c0-00-01-02", "path": "/index.html",
-     "login": {"username": "admin", "password": "zorvik"}},
-    {"model": "Ravix-D210", "serial": "ZV000103", "fwversion": "3.1.0", "modelid": "D210-2MP", "mac": "00-1e-c0-00-01-03", "path": "/index.html"},
-    {"model": "Ravix-B120", "serial": "ZV000104", "fwversion": "3.2.1", "modelid": "B120-4MP", "mac": "00-1e-c0-00-01-04", "path": "/index.html"},
-    {"model": "Ravix2-B300", "serial": "ZV000105", "fwversion": "4.0.2", "modelid": "B300-8MP", "path": "/index.html"},
-    {"model": "Ravix2-B300", "serial": "ZV000106", "fwversion": "4.0.2", "modelid": "B300-8MP", "mac": "00-1e-c0-00-01-06", "path": "/index.html",
-     "login": {"username": "admin", "password": "zorvik"}},
-    {"model": "Ravix-B120", "serial": "ZV000107", "fwversion": "3.2.1", "modelid": "B120-4MP", "mac": "00-1e-c0-00-01-07", "path": "/index.html"},
-    {"model": "Ravix-B120", "serial": "ZV000108", "fwversion": "3.0.9", "modelid": "B120-4MP", "mac": "00-1e-c0-00-01-08", "path": "/index.html"}
-  ],
-  "services": [
-    {"name": "Office Printer", "host": "office-printer", "txt": {"txtvers": "1", "product": "(LaserPrint 4000)", "path": "/"}}
-  ]
-}
-JSON
-cat >"$WORK/zeroconf.json" <<'JSON'
-{
-  "cameras": [
-    {"model": "Ravix-B120", "serial": "ZV000201", "fwversion": "3.2.1", "modelid": "B120-4MP", "mac": "00-1e-c0-00-02-01", "ipv4_net": "192.168.0.201"},
-    {"model": "Ravix-B120", "serial": "ZV000202", "fwversion": "3.2.1", "modelid": "B120-4MP", "mac": "00-1e-c0-00-02-02", "ipv4_net": "192.168.0.202",
-     "login": {"username": "admin", "password": "zorvik"}},
-    {"model": "Ravix-B120", "serial": "ZV000203", "fwversion": "3.2.1", "modelid": "B120-4MP", "ipv4_net": "192.168.0.203"},
-    {"model": "Ravix2-B300", "serial": "ZV000204", "fwversion": "4.0.2", "modelid": "B300-8MP", "mac": "00-1e-c0-00-02-04", "ipv4_net": "192.168.0.204"}
-  ]
-}
-JSON
-
 # Starts a simulator in camera namespace $1 with description $2; waits for "ready".
 start_simulator() {
   local ns=$1 config=$2 out="$WORK/$1.out"
@@ -81,8 +50,9 @@ start_simulator() {
   return 1
 }
 
-start_simulator cam0 "$WORK/office.json"
-start_simulator cam1 "$WORK/zeroconf.json"
+# The cameras of the demo (also what the views' lab test and screenshots use).
+start_simulator cam0 "$ROOT/scripts/demo/office.json"
+start_simulator cam1 "$ROOT/scripts/demo/zeroconf.json"
 echo "demo: 12 cameras and a printer are announced; running ravixfinder $*"
 status=0
 "$FINDER" "$@" || status=$?

@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config git
-  qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
   libavahi-core-dev libavahi-client-dev libavahi-common-dev
   libcurl4-openssl-dev
   libboost-thread-dev libboost-regex-dev libboost-chrono-dev

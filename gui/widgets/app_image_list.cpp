@@ -1,53 +1,37 @@
 #include "gui/widgets/app_image_list.h"
 
-#include <QColor>
 #include <QCoreApplication>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPixmap>
+#include <QSvgRenderer>
 
-#include <functional>
-#include <memory>
+// The resources of a static library are registered by hand, outside any namespace.
+static void InitIconResources() { Q_INIT_RESOURCE(icons); }
 
 namespace {
 
-constexpr int kPixels = 48;  // drawn once, scaled down for 16 px
+constexpr std::array<const char*, kAppImageCount> kFiles = {
+    "computer.svg",    "adapter.svg",        "box_camera.svg",        "other_device.svg",
+    "dome_camera.svg", "update_succeeded.svg", "update_failed.svg", "firmware_warning.svg",
+};
 
-QIcon Draw(const QColor& fill, const std::function<void(QPainter&)>& mark) {
-  QPixmap pixmap(kPixels, kPixels);
-  pixmap.fill(Qt::transparent);
-  QPainter painter(&pixmap);
-  painter.setRenderHint(QPainter::Antialiasing);
-  painter.setPen(Qt::NoPen);
-  painter.setBrush(fill);
-  painter.drawEllipse(2, 2, kPixels - 4, kPixels - 4);
-  painter.setPen(QPen(Qt::white, 6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-  painter.setBrush(Qt::NoBrush);
-  mark(painter);
-  painter.end();
-  return QIcon(pixmap);
-}
+// 16 px at pixel ratios 1, 1.25, 1.5, 2 and 3.
+constexpr std::array<int, 5> kPixelSizes = {16, 20, 24, 32, 48};
 
-QIcon Camera(const QColor& body) {
-  return Draw(body, [](QPainter& p) { p.drawRect(12, 16, 24, 16); });
-}
-
-QIcon Warning() {
-  QPixmap pixmap(kPixels, kPixels);
-  pixmap.fill(Qt::transparent);
-  QPainter painter(&pixmap);
-  painter.setRenderHint(QPainter::Antialiasing);
-  QPainterPath triangle;
-  triangle.moveTo(kPixels / 2.0, 3);
-  triangle.lineTo(kPixels - 3, kPixels - 5);
-  triangle.lineTo(3, kPixels - 5);
-  triangle.closeSubpath();
-  painter.fillPath(triangle, QColor(0xf2, 0xb1, 0x1b));
-  painter.setPen(QPen(Qt::black, 5, Qt::SolidLine, Qt::RoundCap));
-  painter.drawLine(kPixels / 2, 17, kPixels / 2, 30);
-  painter.drawPoint(kPixels / 2, 37);
-  painter.end();
-  return QIcon(pixmap);
+QIcon RenderSvg(const QString& path) {
+  QSvgRenderer renderer(path);
+  QIcon icon;
+  if (!renderer.isValid()) return icon;
+  for (int size : kPixelSizes) {
+    QPixmap pixmap(size, size);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    renderer.render(&painter);
+    painter.end();
+    icon.addPixmap(pixmap);
+  }
+  return icon;
 }
 
 std::unique_ptr<AppImageList>& SharedSlot() {
@@ -60,20 +44,10 @@ void ReleaseShared() { SharedSlot().reset(); }
 }  // namespace
 
 AppImageList::AppImageList() {
-  icons_ = {
-      Draw(QColor(0x44, 0x55, 0x66), [](QPainter& p) { p.drawRect(12, 12, 24, 18); }),
-      Draw(QColor(0x33, 0x66, 0x99), [](QPainter& p) { p.drawLine(12, 24, 36, 24); }),
-      Camera(QColor(0x2a, 0x6f, 0xb0)),
-      Draw(QColor(0x88, 0x88, 0x88), [](QPainter& p) { p.drawEllipse(16, 16, 16, 16); }),
-      Camera(QColor(0x5a, 0x4f, 0xb0)),
-      Draw(QColor(0x2e, 0x9d, 0x46), [](QPainter& p) { p.drawPolyline(QPolygon({{13, 25}, {21, 33}, {35, 16}})); }),
-      Draw(QColor(0xc8, 0x2b, 0x2b),
-           [](QPainter& p) {
-             p.drawLine(16, 16, 32, 32);
-             p.drawLine(32, 16, 16, 32);
-           }),
-      Warning(),
-  };
+  InitIconResources();
+  for (int i = 0; i < kAppImageCount; ++i) icons_[static_cast<std::size_t>(i)] = RenderSvg(ResourcePath(AppImage(i)));
+  const QIcon themed = QIcon::fromTheme(QStringLiteral("computer"));
+  if (!themed.isNull()) icons_[static_cast<std::size_t>(AppImage::Computer)] = themed;
 }
 
 QIcon AppImageList::Icon(AppImage image) const { return Icon(static_cast<int>(image)); }
@@ -81,6 +55,10 @@ QIcon AppImageList::Icon(AppImage image) const { return Icon(static_cast<int>(im
 QIcon AppImageList::Icon(int index) const {
   if (index < 0 || index >= kAppImageCount) return {};
   return icons_[static_cast<std::size_t>(index)];
+}
+
+QString AppImageList::ResourcePath(AppImage image) {
+  return QStringLiteral(":/icons/") + QLatin1String(kFiles[static_cast<std::size_t>(image)]);
 }
 
 const AppImageList& AppImageList::Shared() {

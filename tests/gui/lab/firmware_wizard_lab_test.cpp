@@ -73,7 +73,13 @@ class FirmwareWizardLab : public GuiTestBase {
 
   std::unique_ptr<CPropertySheetFW> MakeWizard(const std::vector<std::string>& addresses) {
     std::vector<CBrowseRecord> cameras;
-    for (const std::string& address : addresses) cameras.push_back(finder_lab::RecordFor(address, ""));
+    const nlohmann::json devices = finder_lab::Simulator()->List();
+    for (const std::string& address : addresses) {
+      CBrowseRecord& camera = cameras.emplace_back(finder_lab::RecordFor(address, ""));
+      for (const nlohmann::json& device : devices) {
+        if (device.value("address", "") == address) camera.ServiceName = device.value("name", "");
+      }
+    }
     FirmwareWizardOptions options;
     options.requery = [this] { ++requeries; };
     auto wizard = std::make_unique<CPropertySheetFW>(std::move(cameras), context_, options);
@@ -122,7 +128,7 @@ TEST_F(FirmwareWizardLab, ThreeCamerasOneProgressBarOneRowEach) {
   EXPECT_EQ(bar.minimum(), 0);
   EXPECT_EQ(bar.maximum(), 297);
   ASSERT_EQ(prompt.shown.size(), 1u);  // only the login camera asked, once, and was cancelled
-  EXPECT_NE(prompt.shown[0].Prompt.find("Camera at 192.168.77.11"), std::string::npos) << prompt.shown[0].Prompt;
+  EXPECT_NE(prompt.shown[0].Prompt.find("Login Camera"), std::string::npos) << prompt.shown[0].Prompt;
   // While the updates run there is no way out of the wizard.
   EXPECT_TRUE(wizard->ProgressPage()->JobsRunning());
   EXPECT_FALSE(wizard->button(QWizard::CancelButton)->isEnabled());

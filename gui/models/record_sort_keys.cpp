@@ -1,0 +1,34 @@
+#include "gui/models/record_sort_keys.h"
+
+namespace ravix {
+
+SortKeys ApplyColumnClick(const SortKeys& keys, int column) {
+  if (keys[0] != kEmptySortKey && SortKeyColumn(keys[0]) == column) {
+    SortKeys flipped = keys;
+    flipped[0] = IsDescending(keys[0]) ? column : (column | kSortDescendingBit);
+    return flipped;
+  }
+  SortKeys result = kNoSortKeys;
+  result[0] = column;
+  std::size_t next = 1;
+  for (SortKey key : keys) {
+    if (next == result.size()) break;
+    if (key == kEmptySortKey || SortKeyColumn(key) == column) continue;
+    result[next++] = key;
+  }
+  return result;
+}
+
+int CompareRecords(const SortKeys& keys, const CBrowseRecord& a, const CBrowseRecord& b,
+                   const views::AdapterNameLookup& adapterName) {
+  for (SortKey key : keys) {
+    if (key == kEmptySortKey) return 0;
+    const auto column = views::ColumnAt(SortKeyColumn(key));
+    if (!column) continue;
+    const int r = views::CompareByColumn(*column, a, b, adapterName);
+    if (r != 0) return IsDescending(key) ? -r : r;
+  }
+  return 0;
+}
+
+}  // namespace ravix

@@ -1,0 +1,109 @@
+#pragma once
+// RecordStoreHost: a camera view host over records kept in a map, as the document would
+// hand them out: copies by ID, and Update for every record to the views that asked to
+// be notified. Its frame actions are real QActions whose triggers are counted.
+
+#include <QAction>
+#include <QList>
+#include <QObject>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gui/widgets/camera_view_host.h"
+#include "gui/widgets/cameras_view_common_base.h"
+#include "net/ipv4_text.h"
+#include "net/network_tools.h"
+#include "platform/app_profile.h"
+#include "finder/settings_block.h"
+
+class RecordStoreHost : public CameraViewHost {
+ public:
+  RecordStoreHost(const QString& profileFile, std::vector<AdapterEntry> adapters)
+      : profile_(profileFile), tools_(std::move(adapters)) {
+    open_ = new QAction(QStringLiteral("&Open In Browser"), &actionOwner_);
+    copy_ = new QAction(QStringLiteral("&Copy URL"), &actionOwner_);
+    settings_ = new QAction(QStringLiteral("IP &Settings"), &actionOwner_);
+    QObject::connect(open_, &QAction::triggered, [this] { ++openCount; });
+  }
+
+  bool GetRecord(uint32_t id, CBrowseRecord& record) override {
+    const auto found = records.find(id);
+    if (found == records.end()) return false;
+    record = found->second;
+    return true;
+  }
+  bool NotifyAllRecords() override {
+    for (const auto& [id, record] : records) Notify({RecordOperation::Update, id});
+    return !records.empty();
+  }
+  const CNetworkTools& NetworkTools() const override { return tools_; }
+  const SettingsBlock& Settings() const override { return settingsBlock; }
+  bool ClipboardMode() const override { return clipboardMode; }
+  void StopPeriodicRequeryTimer() override { ++timerStops; }
+  ravix::AppProfile& Profile() override { return profile_; }
+  QList<QAction*> CameraContextActions() const override { return {open_, copy_, nullptr, settings_}; }
+  QAction* OpenInBrowserAction() const override { return open_; }
+
+  // Stores the record (a copy) and tells every view.
+  void Put(const CBrowseRecord& record) {
+    records[record.ID] = record;
+    Notify({RecordOperation::Update, record.ID});
+  }
+  void Drop(uint32_t id) {
+    records.erase(id);
+    Notify({RecordOperation::Remove, id});
+  }
+  void Notify(const RecordEvent& event) {
+    for (CCamerasViewCommonBase* view : views) view->OnUpdate(event);
+  }
+
+  std::map<uint32_t, CBrowseRecord> records;
+  std::vector<CCamerasViewCommonBase*> views;
+  SettingsBlock settingsBlock;
+  bool clipboardMode = false;
+  int timerStops = 0;
+  int openCount = 0;
+
+ private:
+  ravix::AppProfile profile_;
+  CNetworkTools tools_;
+  QObject actionOwner_;
+  QAction* open_;
+  QAction* copy_;
+  QAction* settings_;
+};
+
+// A camera record of the maker (vendor key set) found on interface ifIndex.
+inline CBrowseRecord MakeCamera(uint32_t id, const std::string& name, const std::string& model, uint32_t ifIndex = 2) {
+  CBrowseRecord record;
+  record.ID = id;
+  record.ServiceName = name;
+  record.ServiceType = "_http._tcp.";
+  record.SetDomain("local.");
+  record.SetHostTarget((name + ".local.").c_str());
+  record.InterfaceIndex = ifIndex;
+  record.Port = 80;
+  record.DiscoveredTime = 1700000000 + id;
+  record.AddTxtValue(txtkey::kVendor, "Zorvik");
+  if (!model.empty()) record.AddTxtValue(txtkey::kModel, model.c_str());
+  return record;
+}
+
+// An adapter entry named name with the given (address, mask) pairs in dotted text.
+inline AdapterEntry MakeAdapter(uint32_t ifIndex, const char* name,
+                                const std::vector<std::pair<const char*, const char*>>& addresses) {
+  AdapterEntry adapter;
+  adapter.IfIndex = ifIndex;
+  std::snprintf(adapter.Name, sizeof adapter.Name, "%s", name);
+  for (const auto& [address, mask] : addresses) {
+    if (adapter.AddressCount == AdapterEntry::kMaxAddresses) break;
+    ravix::ParseIPv4(address, adapter.Addresses[adapter.AddressCount]);
+    ravix::ParseIPv4(mask, adapter.Masks[adapter.AddressCount]);
+    ++adapter.AddressCount;
+  }
+  return adapter;
+}

@@ -1,0 +1,40 @@
+#include "views/tree_tooltips.h"
+
+#include <algorithm>
+
+#include "net/ipv4_text.h"
+#include "net/network_tools.h"
+#include "views/record_columns.h"
+
+namespace views {
+
+std::string CameraTooltip(const CBrowseRecord& record) {
+  const std::string addresses = JoinCameraAddresses(record, "\n\t\t");
+  const auto txt = [&](const char* key) { return record.GetTxtValueOrEmpty(key); };
+  std::string tip = record.ServiceName;
+  tip += "\n\nModel:\t\t" + txt(txtkey::kModel);
+  tip += "\nFirmware:\t" + txt(txtkey::kFirmwareVersion);
+  tip += "\nModel ID:\t" + txt(txtkey::kModelId);
+  tip += "\nSerial:\t\t" + txt(txtkey::kSerial);
+  tip += "\nDiscovered:\t" + FormatDiscoveredTime(record.DiscoveredTime);
+  tip += "\nHostname:\t" + record.HostTarget;
+  tip += "\nMAC:\t\t" + txt(txtkey::kMacAddress);
+  tip += std::string("\nIP") + (addresses.find('\n') != std::string::npos ? "s" : "") + ":\t\t" + addresses;
+  tip += "\nPort:\t\t" + std::to_string(record.Port);
+  return tip;
+}
+
+std::string AdapterTooltip(const CNetworkTools& tools, uint32_t interfaceIndex) {
+  const AdapterEntry* adapter = tools.FindAdapter(interfaceIndex);
+  if (adapter == nullptr) return {};
+  std::string addresses;
+  const uint32_t count = std::min(adapter->AddressCount, AdapterEntry::kMaxAddresses);
+  for (uint32_t i = 0; i < count; ++i) {
+    if (!addresses.empty()) addresses += '\n';
+    addresses += "IP:\t" + ravix::FormatIPv4(adapter->Addresses[i]) + "\nMask:\t" + ravix::FormatIPv4(adapter->Masks[i]);
+  }
+  if (addresses.empty()) return {};
+  return std::string(adapter->Name) + "\n\n" + addresses;
+}
+
+}  // namespace views
