@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMetaObject>
@@ -101,6 +102,10 @@ void CPageFWProgress::initializePage() {
 void CPageFWProgress::ConnectCameras() {
   percents_.assign(cameras_.size(), 0);
   for (CBrowseRecord& camera : cameras_) {
+    // The handle and the result keys are the wizard's own; a camera that advertises them in
+    // its TXT record must not choose the handle its update goes through, nor its result.
+    camera.TxtRecord.erase(txtkey::kCameraHandle);
+    camera.TxtRecord.erase(txtkey::kFirmwareResult);
     int id = 0;
     ConnectCamera(connect_, camera, &id);  // a camera not opened gets no handle and fails in its worker
     if (id != 0) camera.AddTxtValue(txtkey::kCameraHandle, std::to_string(id).c_str());
@@ -110,7 +115,7 @@ void CPageFWProgress::ConnectCameras() {
 bool CPageFWProgress::StartJobs() {
   auto jobs = std::make_unique<FirmwareJobSet>();
   std::string error;
-  if (!jobs->ReadImage(sharedPath_.toStdString(), error)) {
+  if (!jobs->ReadImage(QFile::encodeName(sharedPath_).toStdString(), error)) {
     DebugTrace("firmware wizard: %s\n", error.c_str());
     CloseNotedHandles();
     return false;

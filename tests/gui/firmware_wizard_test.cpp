@@ -5,14 +5,10 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QCompleter>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QFileSystemModel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTest>
 #include <QTreeWidget>
 
 #include <map>
@@ -120,27 +116,6 @@ TEST_F(FirmwareWizardSelect, BrowseReplacesThePathAndCancelKeepsIt) {
 
   EXPECT_TRUE(page.validatePage());
   EXPECT_EQ(wizard->FirmwarePath(), image);
-}
-
-TEST_F(FirmwareWizardSelect, PathFieldCompletesFromTheFileSystem) {
-  auto wizard = MakeWizard();
-  QLineEdit& edit = *wizard->SelectPage()->PathEdit();
-  ASSERT_NE(edit.completer(), nullptr);
-  EXPECT_EQ(edit.completer()->objectName(), "firmwarePathCompleter");
-  WriteFile("release-5.0.0.bin", "x");
-  edit.setFocus();
-  QTest::keyClicks(&edit, TempPath("rel"));
-  // The file system is read in the background (its popup would show the file once the
-  // folder is known; offscreen there is no popup): ask again until it is.
-  auto* files = qobject_cast<QFileSystemModel*>(edit.completer()->model());
-  ASSERT_NE(files, nullptr);
-  EXPECT_TRUE(ProcessEventsUntil([&] {
-    const QModelIndex folder = files->index(QFileInfo(edit.text()).path());
-    if (files->canFetchMore(folder)) files->fetchMore(folder);
-    edit.completer()->setCompletionPrefix(edit.text());
-    return edit.completer()->completionCount() == 1;
-  }));
-  EXPECT_EQ(edit.completer()->currentCompletion(), TempPath("release-5.0.0.bin"));
 }
 
 TEST_F(FirmwareWizardSelect, WithoutCamerasNextLeadsToAnEmptyResultList) {

@@ -71,7 +71,8 @@ class FirmwareWizardLab : public GuiTestBase {
     if (finder_lab::Simulator() != nullptr) finder_lab::Simulator()->SetFaults(kRefusingImageCamera, nlohmann::json::object());
   }
 
-  std::unique_ptr<CPropertySheetFW> MakeWizard(const std::vector<std::string>& addresses) {
+  // Records of the cameras at these addresses, named as the simulator names them.
+  static std::vector<CBrowseRecord> Records(const std::vector<std::string>& addresses) {
     std::vector<CBrowseRecord> cameras;
     const nlohmann::json devices = finder_lab::Simulator()->List();
     for (const std::string& address : addresses) {
@@ -80,6 +81,10 @@ class FirmwareWizardLab : public GuiTestBase {
         if (device.value("address", "") == address) camera.ServiceName = device.value("name", "");
       }
     }
+    return cameras;
+  }
+
+  std::unique_ptr<CPropertySheetFW> MakeWizard(std::vector<CBrowseRecord> cameras) {
     FirmwareWizardOptions options;
     options.requery = [this] { ++requeries; };
     auto wizard = std::make_unique<CPropertySheetFW>(std::move(cameras), context_, options);
@@ -118,7 +123,11 @@ class FirmwareWizardLab : public GuiTestBase {
 
 TEST_F(FirmwareWizardLab, ThreeCamerasOneProgressBarOneRowEach) {
   prompt.Cancel();  // the login camera's prompt
-  auto wizard = MakeWizard({kOpenCamera, kRefusingImageCamera, kLoginCamera});
+  std::vector<CBrowseRecord> records = Records({kOpenCamera, kRefusingImageCamera, kLoginCamera});
+  // What a camera advertises under the wizard's own keys counts for nothing.
+  records[2].TxtRecord[txtkey::kCameraHandle] = "1";
+  records[2].TxtRecord[txtkey::kFirmwareResult] = "0";
+  auto wizard = MakeWizard(std::move(records));
   QProgressBar& bar = *wizard->ProgressPage()->ProgressBar();
   int highest = 0;
   QObject::connect(&bar, &QProgressBar::valueChanged, [&](int value) { highest = std::max(highest, value); });
@@ -208,7 +217,7 @@ class RemovingPrompt : public IPasswordPrompt {
 
 TEST_F(FirmwareWizardLab, FileThatCannotBeReadLeadsStraightToTheResults) {
   const QString path = WriteImage("5.1.0");
-  auto wizard = MakeWizard({kLoginCamera, kOpenCamera});
+  auto wizard = MakeWizard(Records({kLoginCamera, kOpenCamera}));
   RemovingPrompt removing(path);
   MutablePrompt(&removing);
   StartUpdate(*wizard, path);
