@@ -1,0 +1,164 @@
+// The firmware wizard without cameras to talk to: what the select page accepts as a
+// firmware file, Browse, the buttons it offers, and the camera list the Update Firmware
+// command builds from the selection.
+#include <sys/stat.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include <map>
+
+#include "camera/camera_connect.h"
+#include "gui/firmware/firmware_camera_list.h"
+#include "gui/firmware/page_fw_results.h"
+#include "gui/firmware/page_fw_select.h"
+#include "gui/firmware/property_sheet_fw.h"
+#include "gui_test_base.h"
+#include "net/network_tools.h"
+
+namespace {
+
+class FirmwareWizardSelect : public GuiTestBase {
+ protected:
+  FirmwareWizardSelect() : context_{tools_, true, nullptr, nullptr, {}} {}
+
+  // A wizard over the cameras (one by default) whose Browse answers with browseAnswer.
+  std::unique_ptr<CPropertySheetFW> MakeWizard(std::vector<CBrowseRecord> cameras = {OneCamera()}) {
+    FirmwareWizardOptions options;
+    options.requery = [this] { ++requeries; };
+    options.chooseFile = [this](QWidget*, const QString& current) {
+      browseStartedAt.push_back(current);
+      return browseAnswer;
+    };
+    auto wizard = std::make_unique<CPropertySheetFW>(std::move(cameras), context_, options);
+    wizard->show();
+    return wizard;
+  }
+
+  QString WriteFile(const QString& name, const QByteArray& bytes) {
+    QFile file(TempPath(name));
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    return file.fileName();
+  }
+
+  static bool NextOffered(const CPropertySheetFW& wizard) {
+    return wizard.button(QWizard::NextButton)->isVisible() && wizard.button(QWizard::NextButton)->isEnabled();
+  }
+
+  static CBrowseRecord OneCamera() {
+    CBrowseRecord camera;
+    camera.ServiceName = "ZV000101";
+    return camera;
+  }
+
+  QString browseAnswer;
+  std::vector<QString> browseStartedAt;
+  int requeries = 0;
+
+ private:
+  CNetworkTools tools_;
+  CameraConnectContext context_;
+};
+
+TEST_F(FirmwareWizardSelect, NextOnlyForAnExistingNonEmptyRegularFile) {
+  auto wizard = MakeWizard();
+  CPageFWSelect& page = *wizard->SelectPage();
+  const QString image = WriteFile("fw.bin", QByteArray(1, '\x7f'));
+  const QString empty = WriteFile("empty.bin", {});
+  const QString pipe = TempPath("fifo.bin");
+  ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+  ASSERT_TRUE(QDir().mkpath(TempPath("folder.bin")));
+
+  const std::map<QString, bool> cases = {
+      {QString(), false},          {TempPath("folder.bin"), false}, {TempPath("missing.bin"), false},
+      {empty, false},              {pipe, false},                   {"/dev/zero", false},
+      {image, true},
+  };
+  for (const auto& [path, acceptable] : cases) {
+    SCOPED_TRACE(path.toStdString());
+    page.PathEdit()->setText(path);
+    EXPECT_EQ(page.isComplete(), acceptable);
+    EXPECT_EQ(NextOffered(*wizard), acceptable);
+    EXPECT_FALSE(wizard->button(QWizard::FinishButton)->isVisible() && wizard->button(QWizard::FinishButton)->isEnabled());
+  }
+  EXPECT_FALSE(wizard->button(QWizard::BackButton)->isVisible());
+
+  // A file that empties after it was typed is refused when the user goes on.
+  page.PathEdit()->setText(image);
+  QFile::resize(image, 0);
+  EXPECT_FALSE(page.validatePage());
+  EXPECT_TRUE(wizard->FirmwarePath().isEmpty());
+}
+
+TEST_F(FirmwareWizardSelect, BrowseReplacesThePathAndCancelKeepsIt) {
+  auto wizard = MakeWizard();
+  CPageFWSelect& page = *wizard->SelectPage();
+  const QString image = WriteFile("camera.bin", "RVXFWIMG");
+  page.PathEdit()->setText(TempPath("typed"));
+
+  browseAnswer = image;
+  page.BrowseButton()->click();
+  EXPECT_EQ(page.PathEdit()->text(), image);
+  EXPECT_TRUE(NextOffered(*wizard));
+
+  browseAnswer.clear();  // the user cancels the dialog
+  page.BrowseButton()->click();
+  EXPECT_EQ(page.PathEdit()->text(), image);
+  ASSERT_EQ(browseStartedAt.size(), 2u);
+  EXPECT_EQ(browseStartedAt[0], TempPath("typed"));
+  EXPECT_EQ(browseStartedAt[1], image);
+
+  EXPECT_TRUE(page.validatePage());
+  EXPECT_EQ(wizard->FirmwarePath(), image);
+}
+
+TEST_F(FirmwareWizardSelect, WithoutCamerasNextLeadsToAnEmptyResultList) {
+  auto wizard = MakeWizard({});
+  wizard->SelectPage()->PathEdit()->setText(WriteFile("fw.bin", "RVXFWIMG"));
+  wizard->button(QWizard::NextButton)->click();
+  ASSERT_TRUE(ProcessEventsUntil([&] { return wizard->currentId() == CPropertySheetFW::ResultsPageId; }));
+  EXPECT_EQ(wizard->ResultsPage()->ResultList()->topLevelItemCount(), 0);
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+  EXPECT_EQ(requeries, 1);
+  wizard->button(QWizard::FinishButton)->click();
+  EXPECT_FALSE(wizard->isVisible());
+}
+
+TEST(FirmwareCameraList, OneCopyPerSelectedIdInSelectionOrderGoneRecordsLeaveEmptySlots) {
+  std::map<uint32_t, CBrowseRecord> live;
+  live[3].ServiceName = "ZV000103";
+  live[3].NetworkSettingsValid = true;
+  live[7].ServiceName = "Office Printer";  // not a camera of ours: passed on all the same
+  live[9].ServiceName = "ZV000109";        // unreachable: passed on too
+  std::vector<uint32_t> asked;
+  const RecordCopyGetter get = [&](uint32_t id, CBrowseRecord& record) {
+    asked.push_back(id);
+    const auto found = live.find(id);
+    if (found == live.end()) {
+      record.ServiceName = "half written";  // a getter that fails may have touched its output
+      return false;
+    }
+    record = found->second;
+    return true;
+  };
+
+  const std::vector<CBrowseRecord> list = BuildFirmwareCameraList({9, 4, 3, 7}, get);
+  EXPECT_EQ(asked, (std::vector<uint32_t>{9, 4, 3, 7}));
+  ASSERT_EQ(list.size(), 4u);
+  EXPECT_EQ(list[0].ServiceName, "ZV000109");
+  EXPECT_EQ(list[1].ServiceName, "");
+  EXPECT_EQ(list[1].ID, 0u);
+  EXPECT_TRUE(list[1].TxtRecord.empty());
+  EXPECT_EQ(list[2].ServiceName, "ZV000103");
+  EXPECT_TRUE(list[2].NetworkSettingsValid);
+  EXPECT_EQ(list[3].ServiceName, "Office Printer");
+  EXPECT_TRUE(BuildFirmwareCameraList({}, get).empty());
+}
+
+}  // namespace
