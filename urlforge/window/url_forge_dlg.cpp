@@ -126,14 +126,14 @@ void CUrlForgeDlg::CreateControls() {
   m_comboParameter = Named(new QComboBox(this), "parameter");
   m_comboParameter->setMinimumWidth(DluX(this, 98));
   m_comboMethod = Named(new QComboBox(this), "method");
-  m_comboMethod->setMinimumWidth(DluX(this, 75));
+  m_comboMethod->setMinimumWidth(DluX(this, 90));
 
   // The five value controls share one place; at most the edit with its arrows shows.
   auto* valueArea = Named(new QWidget(this), "valueArea");
   valueArea->setMinimumWidth(DluX(this, 93));
   m_editValue = Named(new QLineEdit(valueArea), "value");
   m_spinValue = Named(new ravix::UpDownControl(valueArea), "upDown");
-  m_spinValue->setFixedWidth(DluX(this, 10) + 8);
+  m_spinValue->setFixedSize(DluX(this, 10) + 8, m_editValue->sizeHint().height());
   m_listEntries = Named(new QListWidget(valueArea), "entries");
   m_listEntries->setMinimumHeight(DluY(this, 75));
   m_checkValue = Named(new QCheckBox(valueArea), "check");
@@ -143,11 +143,11 @@ void CUrlForgeDlg::CreateControls() {
   auto* valueGrid = new QGridLayout(valueArea);
   valueGrid->setContentsMargins(0, 0, 0, 0);
   valueGrid->setSpacing(0);
-  valueGrid->addWidget(m_editValue, 0, 0);
-  valueGrid->addWidget(m_spinValue, 0, 1);
+  valueGrid->addWidget(m_editValue, 0, 0, Qt::AlignTop);
+  valueGrid->addWidget(m_spinValue, 0, 1, Qt::AlignTop);
   valueGrid->addWidget(m_listEntries, 0, 0, 1, 2);
-  valueGrid->addWidget(m_checkValue, 0, 0, 1, 2);
-  valueGrid->addWidget(m_comboEntries, 0, 0, 1, 2);
+  valueGrid->addWidget(m_checkValue, 0, 0, 1, 2, Qt::AlignTop);
+  valueGrid->addWidget(m_comboEntries, 0, 0, 1, 2, Qt::AlignTop);
   valueGrid->setRowStretch(1, 1);
   m_labelValue = Named(new QLabel(tr("Value"), this), "valueLabel");
   m_buttonShowUrl = Named(new QPushButton(tr("&Execute"), this), "execute");
