@@ -5,7 +5,7 @@
 
 #include "camera/camera_handle_map.h"
 #include "camera/camera_query.h"
-#include "camera/wipe_text.h"
+#include "platform/wipe_text.h"
 #include "platform/debug_trace.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "camera/camera_result.h"
-#include "camera/perform_request.h"
+#include "http/camera_result.h"
+#include "http/perform_request.h"
 
 // Timeouts (ms) and answer buffer sizes of the camera's interfaces.
 constexpr int kCameraRequestTimeoutMs = 1000;

@@ -2,7 +2,7 @@
 
 #include "camera/camera_client.h"
 #include "camera/credential_store.h"
-#include "camera/network_tools.h"
+#include "net/network_tools.h"
 #include "camera/password_prompt.h"
 #include "platform/debug_trace.h"
 

@@ -6,8 +6,8 @@
 #include <functional>
 #include <string>
 
-#include "camera/camera_result.h"
-#include "discovery/browse_record.h"
+#include "http/camera_result.h"
+#include "records/browse_record.h"
 
 class CNetworkTools;
 class CCredentialStore;

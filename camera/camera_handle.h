@@ -9,7 +9,7 @@
 #include <boost/thread/recursive_mutex.hpp>
 #include <string>
 
-#include "camera/curl_request.h"
+#include "http/curl_request.h"
 
 class CCameraHandle {
  public:

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "camera/wipe_text.h"
+#include "platform/wipe_text.h"
 
 namespace {
 

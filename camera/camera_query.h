@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "camera/camera_result.h"
+#include "http/camera_result.h"
 
 // name, then for the items key, value, key, value, ... (a null-terminated list): "&"
 // before a key, "=" before a value, each item through EscapeQueryText. An odd number of

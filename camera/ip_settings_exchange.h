@@ -2,7 +2,7 @@
 // Reading and writing a camera's network settings (Network.* parameters) for a record.
 
 #include "camera/camera_connect.h"
-#include "discovery/browse_record.h"
+#include "records/browse_record.h"
 
 // The parameter names, in the order they are read.
 inline constexpr const char* kNetworkParameterNames[] = {

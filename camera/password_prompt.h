@@ -6,7 +6,7 @@
 #include <string>
 
 #include "camera/secure_bytes.h"
-#include "discovery/browse_record.h"
+#include "records/browse_record.h"
 
 class CNetworkTools;
 

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "discovery/dnssd_full_name.h"
+#include "records/dnssd_full_name.h"
 
 struct _DNSServiceRef_t;
 using DNSServiceRef = _DNSServiceRef_t*;

@@ -11,7 +11,7 @@
 #include <thread>
 #include <unordered_map>
 
-#include "discovery/txt_record_parser.h"
+#include "records/txt_record_parser.h"
 #include "platform/debug_trace.h"
 #include "platform/name_thread.h"
 

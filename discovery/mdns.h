@@ -14,7 +14,7 @@
 #include <memory>
 #include <vector>
 
-#include "discovery/browse_record.h"
+#include "records/browse_record.h"
 #include "discovery/dnssd.h"
 
 class CmDNS {

@@ -2,17 +2,14 @@
 
 #include <QCoreApplication>
 
-#include "platform/registered_message.h"
-
 namespace ravix {
 
-bool EventPostTarget::Post(QEvent::Type type, std::uintptr_t wParam, std::intptr_t lParam) {
-  if (type == QEvent::None) return false;
+bool EventPostTarget::PostEvent(std::unique_ptr<QEvent> event) {
   // Posting only appends to the receiver thread's queue, so holding the mutex here keeps
   // Detach (and the receiver's destruction behind it) from overtaking the post.
   std::lock_guard<std::mutex> lock(mutex_);
   if (receiver_ == nullptr) return false;
-  QCoreApplication::postEvent(receiver_, new RegisteredMessageEvent(type, wParam, lParam));
+  QCoreApplication::postEvent(receiver_, event.release());  // the queue owns it now
   return true;
 }
 

@@ -1,13 +1,9 @@
 #pragma once
 // Notifications that worker threads post to an object of the GUI thread, in the manner of
 // registered window messages: each name gets its own Qt event type, the same one for the
-// whole run, and the event carries two numbers (wParam, lParam).
+// whole run. The events themselves carry typed payloads (platform/posted_event.h).
 
 #include <QEvent>
-
-#include <cstdint>
-
-#include "platform/thread_handoff.h"
 
 namespace ravix {
 
@@ -18,27 +14,5 @@ inline constexpr const char* kQueriesRunningMessageName = "mDNSQueriesRunningSta
 // every call from any thread. QEvent::None when name is null or empty or Qt has no
 // event types left.
 QEvent::Type RegisterMessageType(const char* name);
-
-class RegisteredMessageEvent final : public QEvent {
- public:
-  RegisteredMessageEvent(QEvent::Type type, std::uintptr_t wParam, std::intptr_t lParam)
-      : QEvent(type), wParam_(wParam), lParam_(lParam) {
-    HandOff(this);
-  }
-
-  // The receiver's way in: event as a message of type, or null when it is another event.
-  static const RegisteredMessageEvent* From(const QEvent* event, QEvent::Type type) {
-    TakeOver(event);
-    if (type == QEvent::None || event->type() != type) return nullptr;
-    return static_cast<const RegisteredMessageEvent*>(event);
-  }
-
-  std::uintptr_t WParam() const { return wParam_; }
-  std::intptr_t LParam() const { return lParam_; }
-
- private:
-  std::uintptr_t wParam_;
-  std::intptr_t lParam_;
-};
 
 }  // namespace ravix

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "discovery/browse_record.h"
+#include "records/browse_record.h"
 #include "views/record_columns.h"
 
 enum class ListingFormat { Table, Csv, Json };

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "discovery/finder_mdns.h"
+#include "finder/finder_mdns.h"
 #include "platform/debug_trace.h"
 #include "platform/natural_compare.h"
 #include "views/record_columns.h"

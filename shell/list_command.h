@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "shell/finder_core.h"
+#include "finder/finder_core.h"
 #include "shell/finder_options.h"
 
 // Exit code: 0 after printing, 1 when discovery could not start. Messages go to err.

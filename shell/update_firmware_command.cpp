@@ -11,7 +11,8 @@
 
 #include "camera/camera_client.h"
 #include "discovery/mdns.h"
-#include "firmware/firmware_update_command.h"
+#include "firmware/image_file.h"
+#include "firmware/update_batch.h"
 #include "views/record_columns.h"
 
 namespace {

@@ -5,7 +5,7 @@
 
 #include <iosfwd>
 
-#include "shell/finder_core.h"
+#include "finder/finder_core.h"
 #include "shell/finder_options.h"
 
 // Exit code: 0 when every camera was updated, 1 when one was not, 2 when the file is

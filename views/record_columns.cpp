@@ -8,7 +8,7 @@
 
 #include <cstdio>
 
-#include "camera/network_tools.h"
+#include "net/network_tools.h"
 #include "platform/natural_compare.h"
 
 namespace views {

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "discovery/browse_record.h"
+#include "records/browse_record.h"
 
 namespace views {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/debug_trace.h"
-#include "shell/finder_core.h"
+#include "finder/finder_core.h"
 #include "shell/finder_options.h"
 #include "shell/list_command.h"
 #include "shell/update_firmware_command.h"

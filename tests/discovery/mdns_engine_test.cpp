@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "discovery/txt_record_parser.h"
+#include "records/txt_record_parser.h"
 #include "recording_engine.h"
 #include "scripted_backend.h"
 

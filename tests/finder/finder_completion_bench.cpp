@@ -24,9 +24,11 @@
 #include <vector>
 
 #include "camera/camera_client.h"
-#include "discovery/finder_mdns.h"
+#include "finder/finder_mdns.h"
+#include "platform/posted_event.h"
 #include "platform/registered_message.h"
-#include "shell/finder_core.h"
+#include "records/record_event.h"
+#include "finder/finder_core.h"
 #include "tests/support/camsim_process.h"
 
 namespace {
@@ -39,9 +41,10 @@ double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).coun
 class UpdateCounter : public QObject {
  public:
   bool event(QEvent* e) override {
-    if (e->type() != ravix::RegisterMessageType(ravix::kRecordChangedMessageName)) return QObject::event(e);
-    const auto* message = static_cast<ravix::RegisteredMessageEvent*>(e);
-    if (message->WParam() == Update) updated.insert(static_cast<uint32_t>(message->LParam()));
+    const auto type = ravix::RegisterMessageType(ravix::kRecordChangedMessageName);
+    const auto* message = ravix::PostedEvent<RecordEvent>::From(e, type);
+    if (message == nullptr) return QObject::event(e);
+    if (message->Value().Operation == RecordOperation::Update) updated.insert(message->Value().RecordID);
     return true;
   }
   std::set<uint32_t> updated;

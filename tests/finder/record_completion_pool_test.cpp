@@ -1,7 +1,7 @@
 // RecordCompletionPool: runs per ID never overlap, repeats while running fold into one more
 // run, Stop drops what waits and waits for what runs. The work functions block on gates
 // the test opens, so every case is decided by order, not by timing.
-#include "discovery/record_completion_pool.h"
+#include "finder/record_completion_pool.h"
 
 #include <gtest/gtest.h>
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "camera/camera_client.h"
-#include "firmware/firmware_update_command.h"
+#include "firmware/update_batch.h"
 #include "tests/support/camsim_process.h"
 
 namespace {

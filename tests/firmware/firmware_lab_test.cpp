@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "camera/camera_client.h"
-#include "discovery/browse_record.h"
-#include "firmware/camera_update_firmware.h"
-#include "firmware/firmware_update_command.h"
-#include "firmware/fw_update_thread.h"
+#include "records/browse_record.h"
+#include "firmware/upload_protocol.h"
+#include "firmware/update_batch.h"
+#include "firmware/camera_worker.h"
 #include "firmware_test_support.h"
 #include "tests/support/camsim_process.h"
 
@@ -101,7 +101,7 @@ TEST_F(FirmwareLab, UploadRefusedWithLoginRequiredEndsTheWorkerWithoutPost) {
   job.imageData = bytes.data();
   job.imageSize = static_cast<unsigned>(bytes.size());
   job.handleId = Open(0);
-  job.window = &events;
+  job.progressTarget = events.target;
   job.timing = &time.timing;
   EXPECT_EQ(static_cast<int>(FWUpdateThread(&job)), -600);
   EXPECT_EQ(job.updateResult, 401);

@@ -5,12 +5,15 @@
 #include <QCoreApplication>
 #include <QObject>
 #include <chrono>
+#include <memory>
 #include <mutex>
 #include <utility>
 #include <vector>
 
-#include "firmware/firmware_progress_event.h"
-#include "firmware/firmware_update_timing.h"
+#include "firmware/progress.h"
+#include "firmware/update_timing.h"
+#include "platform/event_post_target.h"
+#include "platform/posted_event.h"
 
 using Step = std::pair<int, int>;  // step code, percent
 
@@ -50,12 +53,16 @@ class EventRecorder : public QObject {
  public:
   std::vector<Step> steps;
   std::vector<int> indexes;
+  // What the jobs post to; detached when the recorder goes away.
+  const std::shared_ptr<ravix::EventPostTarget> target = ravix::EventPostTarget::Make(this);
+
+  ~EventRecorder() override { target->Detach(); }
 
   bool event(QEvent* event) override {
-    if (event->type() != FirmwareProgressMessage()) return QObject::event(event);
-    const auto* progress = static_cast<const CFirmwareProgressEvent*>(event);
-    steps.emplace_back(progress->StepCode(), progress->Percent());
-    indexes.push_back(progress->Index());
+    const auto* progress = ravix::PostedEvent<FirmwareProgress>::From(event, FirmwareProgressMessage());
+    if (progress == nullptr) return QObject::event(event);
+    steps.emplace_back(progress->Value().StepCode, progress->Value().Percent);
+    indexes.push_back(progress->Value().JobIndex);
     return true;
   }
   // Delivers what the workers posted so far.

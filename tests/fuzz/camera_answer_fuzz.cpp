@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "camera/camera_query.h"
-#include "camera/curl_request.h"
-#include "camera/ipv4_text.h"
+#include "http/curl_request.h"
+#include "net/ipv4_text.h"
 
 namespace {
 

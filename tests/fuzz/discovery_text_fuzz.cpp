@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "discovery/browse_record.h"
-#include "discovery/dnssd_full_name.h"
-#include "discovery/txt_record_parser.h"
+#include "records/browse_record.h"
+#include "records/dnssd_full_name.h"
+#include "records/txt_record_parser.h"
 #include "shell/camera_listing.h"
 #include "views/record_columns.h"
 

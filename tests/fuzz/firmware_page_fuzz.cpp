@@ -7,7 +7,7 @@
 #include <string>
 #include <strings.h>
 
-#include "firmware/firmware_page_text.h"
+#include "firmware/page_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string page(reinterpret_cast<const char*>(data), size);  // cut at a NUL as a page is

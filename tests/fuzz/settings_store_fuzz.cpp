@@ -19,7 +19,7 @@
 #include "platform/app_profile.h"
 #include "shell/column_layout_store.h"
 #include "views/record_columns.h"
-#include "shell/settings_block.h"
+#include "finder/settings_block.h"
 #include "shell/window_placement_store.h"
 
 namespace {

@@ -8,26 +8,40 @@
 #include <vector>
 
 #include "platform/event_post_target.h"
+#include "platform/posted_event.h"
 #include "platform/registered_message.h"
-#include "qt_pump.h"
+#include "records/record_event.h"
+#include "tests/support/qt_pump.h"
 
 namespace {
 
-using ravix::RegisteredMessageEvent;
+using ravix::PostedEvent;
 
+// Stands for the main frame: record events and running states, in arrival order. A running
+// state posted with a record changed type (or the other way round) is counted as misread.
 class Receiver final : public QObject {
  public:
+  struct Note {
+    bool isRecord;
+    RecordEvent record;
+    bool running;
+  };
   bool event(QEvent* e) override {
-    for (QEvent::Type type : {ravix::RegisterMessageType(ravix::kRecordChangedMessageName),
-                              ravix::RegisterMessageType(ravix::kQueriesRunningMessageName)}) {
-      if (const auto* m = RegisteredMessageEvent::From(e, type)) {
-        received.push_back({type, {m->WParam(), m->LParam()}});
-        return true;
-      }
+    const QEvent::Type changed = ravix::RegisterMessageType(ravix::kRecordChangedMessageName);
+    const QEvent::Type running = ravix::RegisterMessageType(ravix::kQueriesRunningMessageName);
+    if (const auto* m = PostedEvent<RecordEvent>::From(e, changed)) {
+      received.push_back({true, m->Value(), false});
+      return true;
     }
+    if (const auto* m = PostedEvent<bool>::From(e, running)) {
+      received.push_back({false, {}, m->Value()});
+      return true;
+    }
+    if (e->type() == changed || e->type() == running) ++misread;
     return QObject::event(e);
   }
-  std::vector<std::pair<int, std::pair<std::uintptr_t, std::intptr_t>>> received;
+  std::vector<Note> received;
+  int misread = 0;
 };
 
 TEST(RegisteredMessage, SameNameGivesSameTypeOnEveryThread) {
@@ -52,24 +66,31 @@ TEST(RegisteredMessage, PostsFromWorkersArriveInOrderAndStopAfterDetach) {
   const QEvent::Type changed = ravix::RegisterMessageType(ravix::kRecordChangedMessageName);
   const QEvent::Type running = ravix::RegisterMessageType(ravix::kQueriesRunningMessageName);
   std::thread worker([&] {
-    EXPECT_TRUE(target->Post(running, 1, 0));
-    for (std::intptr_t id = 1; id <= 100; ++id) EXPECT_TRUE(target->Post(changed, 1, id));
-    EXPECT_TRUE(target->Post(changed, 2, 7));
-    EXPECT_TRUE(target->Post(running, 0, 0));
+    EXPECT_TRUE(target->Post(running, true));
+    for (uint32_t id = 1; id <= 100; ++id) EXPECT_TRUE(target->Post(changed, RecordEvent{RecordOperation::Update, id}));
+    EXPECT_TRUE(target->Post(changed, RecordEvent{RecordOperation::Remove, 7}));
+    EXPECT_TRUE(target->Post(running, false));
+    EXPECT_TRUE(target->Post(changed, 12345));  // a payload of another type under this type
   });
   worker.join();
   EXPECT_TRUE(receiver.received.empty());  // posted, never sent
-  ASSERT_TRUE(PumpUntil([&] { return receiver.received.size() == 103; }));
-  EXPECT_EQ(receiver.received.front().first, running);
-  EXPECT_EQ(receiver.received.front().second.first, 1u);
-  for (std::intptr_t id = 1; id <= 100; ++id) {
-    EXPECT_EQ(receiver.received[static_cast<std::size_t>(id)].second.second, id);
+  ASSERT_TRUE(PumpUntil([&] { return receiver.received.size() == 103 && receiver.misread == 1; }));
+  EXPECT_FALSE(receiver.received.front().isRecord);
+  EXPECT_TRUE(receiver.received.front().running);
+  for (uint32_t id = 1; id <= 100; ++id) {
+    const auto& note = receiver.received[id];
+    EXPECT_TRUE(note.isRecord);
+    EXPECT_EQ(note.record.Operation, RecordOperation::Update);
+    EXPECT_EQ(note.record.RecordID, id);
   }
-  EXPECT_EQ(receiver.received[101].second, std::make_pair(std::uintptr_t{2}, std::intptr_t{7}));
-  EXPECT_FALSE(target->Post(QEvent::None, 1, 1));
+  EXPECT_EQ(receiver.received[101].record.Operation, RecordOperation::Remove);
+  EXPECT_EQ(receiver.received[101].record.RecordID, 7u);
+  EXPECT_FALSE(receiver.received[102].isRecord);
+  EXPECT_FALSE(receiver.received[102].running);
+  EXPECT_FALSE(target->Post(QEvent::None, true));
 
   target->Detach();
-  std::thread late([&] { EXPECT_FALSE(target->Post(changed, 1, 5)); });
+  std::thread late([&] { EXPECT_FALSE(target->Post(changed, RecordEvent{RecordOperation::Update, 5})); });
   late.join();
   PumpUntil([] { return false; }, 20);
   EXPECT_EQ(receiver.received.size(), 103u);
@@ -83,7 +104,7 @@ TEST(RegisteredMessage, ReceiverGoingAwayWhileWorkersPostIsSafe) {
   std::atomic<int> refused{0};
   std::thread worker([&] {
     while (!stop) {
-      if (!target->Post(changed, 1, 1)) ++refused;
+      if (!target->Post(changed, RecordEvent{RecordOperation::Update, 1})) ++refused;
     }
   });
   PumpUntil([&] { return receiver->received.size() > 50; });

@@ -1,0 +1,73 @@
+#pragma once
+// CFindermDNS: the discovery engine as the finder uses it. Only services carrying
+// "vendor.zorvnet" are worked on: each change of such a record starts its completion
+// (address and route, hardware address, network settings over HTTP, maybe a password
+// prompt) on a small worker pool, on a copy of the record and without the record lock;
+// the outcome is merged into the live record when it still exists, and "Update" is
+// posted to the notify target. Removals are posted as "Remove"; resolve activity as
+// "mDNSQueriesRunningStateChanged". Record changes arrive as PostedEvent<RecordEvent>,
+// the running state as PostedEvent<bool>.
+
+#include <cstdint>
+#include <memory>
+
+#include <QEvent>
+
+#include "camera/camera_connect.h"
+#include "camera/gui_password_prompt.h"
+#include "discovery/mdns.h"
+#include "finder/record_completion_pool.h"
+#include "platform/event_post_target.h"
+#include "platform/gui_request_queue.h"
+#include "records/record_event.h"
+
+class CFindermDNS : public CmDNS {
+ public:
+  static constexpr std::size_t kCompletionWorkers = 8;
+
+  // camera: how cameras are opened (its Prompt is ignored: prompts go through
+  // promptService, when given, so that Close can end them).
+  CFindermDNS(const CameraConnectContext& camera, PasswordPromptService* promptService = nullptr);
+  ~CFindermDNS() override;
+
+  // The receiver of the notifications (the main frame); bound at every BrowseOneDomain.
+  void SetNotifyTarget(std::shared_ptr<ravix::EventPostTarget> target);
+
+  void BrowseOneDomain(uint32_t interfaceIndex, const char* type, const char* domain);
+  // Ends pending prompts and completions, then closes the engine (posting "Remove" for
+  // every record).
+  bool Close();
+
+  bool OnRemove(CBrowseRecord& record, bool moreComing) override;
+  bool OnRecordChanged(CBrowseRecord& record, bool moreComing) override;
+  void OnQueriesRunningStateChanged(bool running) override;
+
+  // Starts the completion of a vendor record (it runs later on the pool).
+  void UpdateRecord(CBrowseRecord& record);
+  // Writes settings to the camera of record id and merges the outcome into the live
+  // record; false when the record is gone or the write failed.
+  bool ApplyNetworkSettings(uint32_t id, const NetworkSettings& settings);
+
+  // Waits until no completion is queued or running.
+  void WaitForCompletions() { Completions.WaitIdle(); }
+  std::size_t PendingCompletions() const { return Completions.Pending(); }
+
+ protected:
+  std::shared_ptr<ravix::EventPostTarget> NotifyWindow;
+  QEvent::Type RecordChangedMessage = QEvent::None;
+  QEvent::Type QueriesRunningMessage = QEvent::None;
+
+ private:
+  void CompleteRecord(uint32_t id);
+  // Copies the network settings of worked (and mac, when not empty) into the live record
+  // of the same ID; false when it is gone.
+  bool MergeIntoLiveRecord(const CBrowseRecord& worked, const std::string& mac);
+  std::shared_ptr<ravix::EventPostTarget> CurrentTarget();
+  void PostRecordEvent(RecordOperation operation, uint32_t id);
+
+  std::shared_ptr<ravix::EventPostTarget> pendingTarget_;
+  ravix::GuiRequestCanceller promptCanceller_;
+  std::unique_ptr<GuiPasswordPrompt> prompt_;
+  CameraConnectContext camera_;
+  RecordCompletionPool Completions;
+};

@@ -1,0 +1,42 @@
+#pragma once
+// The IPv4 routes of the kernel's main routing table, read in one dump, and the two
+// changes the network tools make to it: deleting a route read here and adding a route
+// to a subnet over one interface.
+
+#include <cstdint>
+#include <vector>
+
+#include "net/netlink_socket.h"
+
+namespace ravix {
+
+struct MainRoute {
+  uint32_t Destination = 0;  // network byte order
+  uint32_t Mask = 0;         // network byte order
+  // Outgoing interface; 0 when the route has no single next hop (multipath, blackhole).
+  uint32_t IfIndex = 0;
+  uint32_t Metric = 0;
+  // Made by the kernel for an address of IfIndex (protocol kernel, link scope).
+  bool Connected = false;
+  rtnl_route* Object = nullptr;  // owned by the table's cache
+};
+
+class MainRouteTable {
+ public:
+  // Reads the table; 0 on success, else a negative libnl error code.
+  int Read(const NetlinkSocket& sock);
+  const std::vector<MainRoute>& Routes() const { return routes_; }
+  // Deletes a route of this table; 0 or a negative libnl error code.
+  static int Delete(const NetlinkSocket& sock, const MainRoute& route);
+
+ private:
+  NlCachePtr cache_;
+  std::vector<MainRoute> routes_;
+};
+
+// Adds destination/mask as a link-scope route over ifIndex with the given metric, in
+// the main table; 0 or a negative libnl error code.
+int AddLinkRoute(const NetlinkSocket& sock, uint32_t destination, uint32_t mask, uint32_t ifIndex,
+                 uint32_t metric);
+
+}  // namespace ravix

@@ -1,0 +1,69 @@
+#pragma once
+// CBrowseRecord: the finder's picture of one camera, one DNS-SD service instance of
+// "_http._tcp" in "local." plus what was learned about it afterwards. A plain value type:
+// the engine owns the live records, everybody else works on copies.
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include "records/network_settings.h"
+
+// TXT keys the system reads or writes.
+namespace txtkey {
+inline constexpr const char* kVendor = "vendor.zorvnet";
+inline constexpr const char* kModel = "model.zorvnet";
+inline constexpr const char* kFirmwareVersion = "fwversion.zorvnet";
+inline constexpr const char* kModelId = "modelid.zorvnet";
+inline constexpr const char* kSerial = "serial.zorvnet";
+inline constexpr const char* kMacAddress = "macaddress.zorvnet";
+inline constexpr const char* kIpv4Net = "ipv4-net.zorvnet";
+inline constexpr const char* kIpv4Zc = "ipv4-zc.zorvnet";
+inline constexpr const char* kPath = "path";
+inline constexpr const char* kCameraHandle = "hcam.finder.zorvnet";
+inline constexpr const char* kFirmwareResult = "fwupdateresult.finder.zorvnet";
+}  // namespace txtkey
+
+class CBrowseRecord {
+ public:
+  // Keys ordered byte by byte (std::string compares as unsigned bytes).
+  using TxtMap = std::map<std::string, std::string>;
+
+  CBrowseRecord() = default;
+  CBrowseRecord(const CBrowseRecord&) = default;
+  CBrowseRecord& operator=(const CBrowseRecord&) = default;
+  CBrowseRecord(CBrowseRecord&&) = default;
+  CBrowseRecord& operator=(CBrowseRecord&&) = default;
+  virtual ~CBrowseRecord() = default;
+
+  // False when key is null or absent (value untouched), else copies the value out.
+  bool GetTxtValue(const char* key, std::string& value) const;
+  // The value, or "" when key is null or absent.
+  std::string GetTxtValueOrEmpty(const char* key) const;
+  // Inserts the pair when the key is new (true); an existing value is never replaced
+  // (false); false for a null key or value.
+  bool AddTxtValue(const char* key, const char* value);
+
+  // Store the text without one final "."; null stores "".
+  void SetDomain(const char* domain);
+  void SetHostTarget(const char* host);
+
+  // ServiceName + "." + ServiceType + Domain, for display and traces.
+  std::string GetFullName() const;
+  // Whether the escaped DNS-SD full name of this record equals fullName byte for byte.
+  bool MatchesFullName(const char* fullName) const;
+  // Same ServiceName, ServiceType and Domain.
+  bool IsSameService(const CBrowseRecord& other) const;
+
+  TxtMap TxtRecord;
+  uint32_t ID = 0;
+  int64_t DiscoveredTime = 0;
+  uint32_t InterfaceIndex = 0;
+  std::string ServiceName;
+  std::string ServiceType;
+  std::string Domain;
+  std::string HostTarget;
+  uint32_t Port = 0;
+  ::NetworkSettings NetworkSettings;
+  bool NetworkSettingsValid = false;
+};
