@@ -5,8 +5,8 @@
 #include <cctype>
 
 #include "camera/camera_client.h"
-#include "camera/perform_request.h"
-#include "camera/wipe_text.h"
+#include "http/perform_request.h"
+#include "platform/wipe_text.h"
 #include "urlforge/sdk/ip_cam_error.h"
 #include "urlforge/sdk/ip_cam_error_text.h"
 #include "urlforge/sdk/sdk_text.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "camera/curl_request.h"
+#include "http/curl_request.h"
 #include "urlforge/sdk/param_action.h"
 
 namespace ravix {

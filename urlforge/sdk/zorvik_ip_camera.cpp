@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-#include "camera/wipe_text.h"
+#include "platform/wipe_text.h"
 #include "urlforge/sdk/camera_link.h"
 #include "urlforge/sdk/command_parameter.h"
 #include "urlforge/sdk/enumeration_parameter.h"
