@@ -5,6 +5,7 @@
 # and runs ravixfinder with the given arguments in the lab's "pc" namespace. Everything
 # (simulators, namespaces) is removed on exit. Needs root.
 #   scripts/demo.sh [ravixfinder arguments...]     e.g. scripts/demo.sh --list
+#   scripts/demo.sh --urlforge                     UrlForge's window instead (needs a display)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
@@ -16,7 +17,9 @@ fi
 
 if [ "${1:-}" != "--in-lab" ]; then
   cmake -S . -B "$BUILD_DIR" -G Ninja >/dev/null
-  cmake --build "$BUILD_DIR" --parallel 2 --target ravix-camsim ravixfinder >/dev/null
+  PROGRAM=ravixfinder
+  [ "${1:-}" = "--urlforge" ] && PROGRAM=urlforge
+  cmake --build "$BUILD_DIR" --parallel 2 --target ravix-camsim "$PROGRAM" >/dev/null
   exec tools/netlab/netlab \
     --link 192.168.77.1/24=192.168.77.10/24x9 \
     --link 169.254.10.1/16=169.254.3.4/16x4 \
@@ -27,6 +30,10 @@ shift
 # --- inside the lab (pc namespace) ---------------------------------------------------
 CAMSIM="$ROOT/$BUILD_DIR/tools/camsim/ravix-camsim"
 FINDER="$ROOT/$BUILD_DIR/shell/ravixfinder"
+if [ "${1:-}" = "--urlforge" ]; then
+  FINDER="$ROOT/$BUILD_DIR/urlforge/urlforge"
+  shift
+fi
 WORK=$(mktemp -d /tmp/ravix-demo-XXXXXX)
 PIDS=()
 cleanup() {
@@ -83,7 +90,7 @@ start_simulator() {
 
 start_simulator cam0 "$WORK/office.json"
 start_simulator cam1 "$WORK/zeroconf.json"
-echo "demo: 12 cameras and a printer are announced; running ravixfinder $*"
+echo "demo: 12 cameras and a printer are announced; running $(basename "$FINDER") $*"
 status=0
 "$FINDER" "$@" || status=$?
 echo "demo: the cameras received $(cat "$WORK"/cam*-requests.log 2>/dev/null | wc -l) HTTP requests"
