@@ -227,6 +227,7 @@ TEST_F(SdkLabTest, ConnectFailuresLeaveTheCameraUnconnected) {
   EXPECT_EQ(camera_.Connect(QString::fromStdString(kOpenCamera), "", "", 0, 0), eInvalidPort);
   EXPECT_EQ(camera_.Connect("", "", "", 80, 0), eInvalidAddress);
   EXPECT_EQ(camera_.Connect("192.0.2.10/x?", "", "", 80, 0), eInvalidAddress);
+  EXPECT_EQ(camera_.Connect("192.0.2.", "", "", 80, 0), eInvalidAddress);
   EXPECT_TRUE(sim_->RequestLog().empty());
 
   ConnectOpen();

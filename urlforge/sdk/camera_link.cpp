@@ -1,5 +1,7 @@
 #include "urlforge/sdk/camera_link.h"
 
+#include <arpa/inet.h>
+
 #include <QCoreApplication>
 #include <algorithm>
 #include <cctype>
@@ -23,11 +25,21 @@ constexpr std::size_t kMaxHostLength = 253;
 
 // An IPv4 address or a host name: letters, digits, "." and "-", not starting with either
 // punctuation mark. Anything else could change the URL built from it.
+// Digits and dots only must make a whole IPv4 address.
 bool IsValidHost(const std::string& host) {
   if (host.empty() || host.size() > kMaxHostLength || host.front() == '.' || host.front() == '-') return false;
-  return std::all_of(host.begin(), host.end(), [](char c) {
+  const bool hostChars = std::all_of(host.begin(), host.end(), [](char c) {
     return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '.' || c == '-';
   });
+  const bool numeric = host.find_first_not_of("0123456789.") == std::string::npos;
+  in_addr address{};
+  return hostChars && (!numeric || inet_pton(AF_INET, host.c_str(), &address) == 1);
+}
+
+// Camera texts shown in failure messages are cut to a readable length.
+QString Excerpt(const std::string& text) {
+  constexpr std::size_t kMax = 200;
+  return FromCameraText(text.size() > kMax ? text.substr(0, kMax) + "..." : text);
 }
 
 // The answer's lines; a last line without line feed counts, a carriage return before a
@@ -119,7 +131,7 @@ int CameraLink::RunOne(const ParamAction& action, std::string& value) {
   std::vector<ParamAnswer> answers;
   const int result = Run({action}, answers);
   if (result != eIPCamOk) return result;
-  if (!answers[0].ok) return Fail(eCameraException, FromCameraText(action.name + ": " + answers[0].text));
+  if (!answers[0].ok) return Fail(eCameraException, Excerpt(action.name + ": " + answers[0].text));
   value = answers[0].text;
   return eIPCamOk;
 }
@@ -145,7 +157,7 @@ int CameraLink::RunBatch(const ParamAction* actions, std::size_t count, std::vec
     ParamAnswer answer;
     answer.ok = TakePrefix(lines[i], "Return_" + index + "=", answer.text);
     if (!answer.ok && !TakePrefix(lines[i], "Exception_" + index + "=", answer.text)) {
-      return Fail(eUnexpectedAnswer, FromCameraText(lines[i]));
+      return Fail(eUnexpectedAnswer, Excerpt(lines[i]));
     }
     answers.push_back(std::move(answer));
   }

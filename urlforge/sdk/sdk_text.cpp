@@ -15,7 +15,7 @@ QString FromCameraText(const std::string& text) {
 bool ParseWholeInt(const std::string& text, int& value) {
   const char* begin = text.data();
   const char* end = begin + text.size();
-  if (begin != end && *begin == '+') ++begin;
+  if (begin != end && *begin == '+' && end - begin > 1 && begin[1] != '-') ++begin;
   int parsed = 0;
   const auto [ptr, ec] = std::from_chars(begin, end, parsed);
   if (begin == end || ec != std::errc() || ptr != end) return false;
