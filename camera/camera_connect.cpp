@@ -30,7 +30,7 @@ CameraResult TryStoredCredentials(const CameraConnectContext& context, const CBr
 CameraResult PromptUntilAccepted(const CameraConnectContext& context, const CBrowseRecord& record,
                                  const std::string& serial, int* outId, CameraResult rc) {
   if (context.Prompt == nullptr) return rc;
-  PasswordPromptData prompt = MakeCameraPasswordPrompt(record, &context.Tools);
+  PasswordPromptData prompt = MakeCameraPasswordPrompt(record, &context.Tools, context.AlwaysUseIPAddress);
   while (IsAuthenticationFailure(rc)) {
     WipeString(prompt.Password);  // the user name typed last time stays
     if (context.Prompt->DoModal(prompt) != PromptResult::Ok) break;
@@ -41,8 +41,14 @@ CameraResult PromptUntilAccepted(const CameraConnectContext& context, const CBro
         context.Credentials->SaveForCamera(serial, prompt.UserName, prompt.Password);
       return CamOk;
     }
-    if (IsAuthenticationFailure(rc) && context.ShowLoginFailed)
-      context.ShowLoginFailed(FormatLoginFailedMessage(prompt.UserName));
+    if (!IsAuthenticationFailure(rc)) break;
+    // Told by the caller when it can, else by the prompt itself before it asks again.
+    const std::string failed = FormatLoginFailedMessage(prompt.UserName);
+    if (context.ShowLoginFailed) {
+      context.ShowLoginFailed(failed);
+    } else {
+      prompt.LoginFailedMessage = failed;
+    }
   }
   return rc;
 }

@@ -24,7 +24,8 @@ struct CameraConnectContext {
   // The password prompt; null: no prompt, as if the user cancelled it.
   IPasswordPrompt* Prompt = nullptr;
   // Tells the user that the typed credentials failed (the caller waits the 2000 ms first
-  // when it shows a wait cursor). May be empty.
+  // when it shows a wait cursor). Empty: the next prompt carries the message instead
+  // (PasswordPromptData::LoginFailedMessage), so the prompt's own thread shows it.
   std::function<void(const std::string& message)> ShowLoginFailed;
 };
 

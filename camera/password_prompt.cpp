@@ -17,13 +17,15 @@ std::string FormatWithText(const char* format, const std::string& text) {
 
 }  // namespace
 
-PasswordPromptData MakeCameraPasswordPrompt(const CBrowseRecord& record, CNetworkTools* tools) {
+PasswordPromptData MakeCameraPasswordPrompt(const CBrowseRecord& record, CNetworkTools* tools,
+                                            bool alwaysUseIPAddress) {
   PasswordPromptData data;
   data.Caption = FormatWithText(credential_strings::kCameraCaption, record.ServiceName);
   data.Prompt = FormatWithText(credential_strings::kCameraPrompt, record.ServiceName);
   data.Save = true;
   data.SaveEnabled = true;
   data.CheckingTools = tools;
+  data.AlwaysUseIPAddress = alwaysUseIPAddress;
   data.Record = record;
   return data;
 }

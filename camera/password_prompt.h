@@ -26,9 +26,14 @@ struct PasswordPromptData {
   // When set, OK first tries the typed credentials on Record and keeps the dialog open
   // when the camera refuses them (401 or 18). The tools object lives as long as the program.
   CNetworkTools* CheckingTools = nullptr;
+  // How the check addresses the camera (the AlwaysUseIPAddress setting).
+  bool AlwaysUseIPAddress = true;
   // The camera tried on OK: a copy, so the dialog never depends on its asker's record.
   std::optional<CBrowseRecord> Record;
   bool SaveEnabled = true;  // whether "&Save Password" can be changed
+  // When not empty: the credentials typed last time failed. The GUI shows this message
+  // (after the wait cursor) before it shows the dialog again.
+  std::string LoginFailedMessage;
 };
 
 class IPasswordPrompt {
@@ -39,8 +44,10 @@ class IPasswordPrompt {
 };
 
 // The prompt of a camera login: caption and prompt name the record's ServiceName, empty
-// user name, Save ticked and changeable, checking with tools.
-PasswordPromptData MakeCameraPasswordPrompt(const CBrowseRecord& record, CNetworkTools* tools);
+// user name, Save ticked and changeable, checking with tools (addressing the camera by
+// its IPv4 address when alwaysUseIPAddress).
+PasswordPromptData MakeCameraPasswordPrompt(const CBrowseRecord& record, CNetworkTools* tools,
+                                            bool alwaysUseIPAddress = true);
 // The prompt of Set Default Password: no checking, Save ticked and fixed.
 PasswordPromptData MakeDefaultPasswordPrompt();
 // Message after a failed login with the typed user name.

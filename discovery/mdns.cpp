@@ -83,6 +83,7 @@ bool CmDNS::Close() {
   std::unique_ptr<boost::thread> thread;
   {
     Lock lock(RecordLock);
+    Stopping = true;  // a reply handled meanwhile must not start another thread
     if (EventsThread) {
       DebugTrace("%s: Signaling HandleEvents thread to stop", "CmDNS::Close");
       const uint64_t one = 1;
@@ -103,6 +104,7 @@ bool CmDNS::Close() {
   // Normally the resolves were ended by OnRemove; end any an override left running.
   for (auto& [key, ref] : ServiceRefs) DNSServiceRefDeallocate(ref);
   ServiceRefs.clear();
+  Stopping = false;
   return true;
 }
 
@@ -151,7 +153,7 @@ void CmDNS::UpdateQueriesRunning(bool started) {
 
 void CmDNS::StartEventsThread() {
   Lock lock(RecordLock);
-  if (EventsThread) return;
+  if (EventsThread || Stopping) return;
   StopSocket = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
   if (StopSocket < 0) {
     DebugTrace("%s: no stop descriptor, errno %i", "CmDNS::StartEventsThread", errno);
@@ -274,6 +276,7 @@ void CmDNS::HandleEventsThreadHandler() {
         DebugTrace("%s: Exiting due to stop request", kHandler);
         return;
       }
+      OnEventsCycleWoken();
       std::vector<bool> readable(refs.size(), false);
       for (size_t i = 0; i < refs.size(); ++i) {
         const auto slot = slotOfFd.find(DNSServiceRefSockFD(refs[i].second));
@@ -287,6 +290,10 @@ void CmDNS::HandleEventsThreadHandler() {
 
 bool CmDNS::ProcessReadable(const RefList& refs, const std::vector<bool>& readable) {
   Lock lock(RecordLock);
+  if (Stopping) {
+    DebugTrace("%s: Exiting due to stop request", kHandler);
+    return false;
+  }
   for (size_t i = 0; i < refs.size(); ++i) {
     if (!readable[i]) continue;
     const auto [key, ref] = refs[i];

@@ -64,6 +64,13 @@ class CmDNS {
   boost::recursive_mutex RecordLock;
   // eventfd the events thread waits on beside the operations; -1 when none.
   int StopSocket = -1;
+  // Close is ending the events thread: no thread is started and no reply is handled
+  // until Close has finished, so the stop always reaches the thread that runs.
+  bool Stopping = false;
+
+  // Called on the events thread when its wait returned with work, before it takes
+  // RecordLock for the replies. Does nothing; tests use it to hold the thread there.
+  virtual void OnEventsCycleWoken() {}
 
   // Last ID given to a record, process-wide.
   static inline std::atomic<uint32_t> LastRecordID{0};

@@ -53,6 +53,20 @@ int CompareAddresses(const std::string& a, const std::string& b) {
   return x < y ? -1 : (x > y ? 1 : 0);
 }
 
+// The locale's full time format (with seconds) without its time zone: the zone letters
+// "t" outside quoted text go, with the blanks around them.
+QString TimeWithoutZone(const QLocale& locale) {
+  const QString format = locale.timeFormat(QLocale::LongFormat);
+  QString out;
+  bool quoted = false;
+  for (const QChar ch : format) {
+    if (ch == QLatin1Char('\'')) quoted = !quoted;
+    if (!quoted && ch == QLatin1Char('t')) continue;
+    out += ch;
+  }
+  return out.simplified();
+}
+
 std::string Decimal(long long value) {
   char text[24];
   std::snprintf(text, sizeof text, "%lld", value);
@@ -78,7 +92,7 @@ std::string FormatDiscoveredTime(int64_t secondsSinceEpoch) {
   const QDateTime local = QDateTime::fromSecsSinceEpoch(secondsSinceEpoch).toLocalTime();
   const QLocale locale = QLocale::system();
   const QString text =
-      locale.toString(local.date(), QLocale::ShortFormat) + ' ' + locale.toString(local.time(), QLocale::LongFormat);
+      locale.toString(local.date(), QLocale::ShortFormat) + ' ' + locale.toString(local.time(), TimeWithoutZone(locale));
   return text.toStdString();
 }
 

@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
 #include <string>
+#include <thread>
 
 #include "records/txt_record_parser.h"
 #include "recording_engine.h"
@@ -265,6 +271,79 @@ TEST(EngineWithoutResponder, BrowseFailsQuietly) {
   engine.BrowseOneDomain(0, "_http._tcp", "local.");
   EXPECT_TRUE(engine.Close());
   EXPECT_TRUE(engine.Events().empty());
+}
+
+// Holds the events thread between its wait and the replies, once armed, so that a test
+// can run Close exactly there.
+class HeldEngine : public RecordingEngine {
+ public:
+  void Arm() {
+    std::lock_guard lock(mutex_);
+    armed_ = true;
+  }
+  bool WaitHeld() {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::seconds(20), [this] { return held_; });
+  }
+  void Release() {
+    std::lock_guard lock(mutex_);
+    released_ = true;
+    changed_.notify_all();
+  }
+  bool ThreadTakenOut() {
+    boost::lock_guard lock(RecordLock);
+    return !EventsThread;
+  }
+
+ protected:
+  void OnEventsCycleWoken() override {
+    std::unique_lock lock(mutex_);
+    if (!armed_) return;
+    armed_ = false;
+    held_ = true;
+    changed_.notify_all();
+    changed_.wait(lock, [this] { return released_; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool armed_ = false;
+  bool held_ = false;
+  bool released_ = false;
+};
+
+// A browse reply that arrives while Close stops the events thread: the thread is past
+// its wait when Close signals it and takes it out, then goes on to the reply. The reply
+// must neither be handled nor start a second events thread, and Close must return.
+TEST(EngineClose, ReplyArrivingWhileCloseStopsTheThreadStartsNoOther) {
+  ScriptedBackend backend;
+  DNSServiceSetDefaultBackend(&backend);
+  HeldEngine engine;
+  engine.BrowseOneDomain(0, "_http._tcp", "local.");
+  engine.Arm();
+  backend.Add("Late");
+  ASSERT_TRUE(engine.WaitHeld());
+  std::atomic<bool> closed{false};
+  std::thread closer([&] {
+    engine.Close();
+    closed = true;
+  });
+  ASSERT_TRUE(RecordingEngine::Wait([&] { return engine.ThreadTakenOut(); }));
+  engine.Release();
+  if (!RecordingEngine::Wait([&] { return closed.load(); }, std::chrono::seconds(10))) {
+    std::fprintf(stderr, "Close did not return: the stop missed the running events thread\n");
+    std::_Exit(1);  // the engine cannot be torn down any more
+  }
+  closer.join();
+  EXPECT_EQ(engine.Count('a'), 0u);
+  EXPECT_EQ(backend.LiveResolves(), 0u);
+
+  engine.BrowseOneDomain(0, "_http._tcp", "local.");  // the engine works on after that
+  backend.Add("Next");
+  EXPECT_TRUE(engine.WaitCount('a', 1));
+  engine.Close();
+  DNSServiceSetDefaultBackend(nullptr);
 }
 
 }  // namespace

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QDateTime>
+#include <QLocale>
+
 #include <map>
 
 namespace {
@@ -81,6 +84,17 @@ TEST(CellText, AddressJoiningKeepsSeparatorAfterFirst) {
   onlyZc.AddTxtValue(txtkey::kIpv4Zc, "169.254.1.1");
   EXPECT_EQ(JoinCameraAddresses(onlyZc, ", "), "169.254.1.1");
   EXPECT_EQ(JoinCameraAddresses(Vendor("c"), ", "), "");
+}
+
+TEST(CellText, DiscoveredShowsShortDateAndTimeWithoutZone) {
+  const std::string text = FormatDiscoveredTime(1700000000);  // 14 Nov 2023, 22:13:20 UTC
+  const QDateTime local = QDateTime::fromSecsSinceEpoch(1700000000).toLocalTime();
+  EXPECT_EQ(text.rfind(QLocale::system().toString(local.date(), QLocale::ShortFormat).toStdString(), 0), 0u) << text;
+  EXPECT_NE(text.find(local.time().toString(QStringLiteral("mm:ss")).toStdString()), std::string::npos) << text;
+  for (const QString& zone : {local.timeZoneAbbreviation(), QStringLiteral("UTC"), QStringLiteral("GMT")}) {
+    if (zone.isEmpty()) continue;
+    EXPECT_EQ(text.find(zone.toStdString()), std::string::npos) << text;
+  }
 }
 
 TEST(CompareByColumn, Orders) {

@@ -1,0 +1,27 @@
+#pragma once
+// The password dialog as the prompt of every camera login: installed once by the
+// application, it answers the logins that completion threads, the IP settings and the
+// firmware wizard ask for, one at a time on the GUI thread. And Set Default Password.
+
+#include <QPointer>
+#include <QWidget>
+
+#include "camera/gui_password_prompt.h"
+
+class CCredentialStore;
+
+namespace ravix {
+
+// GUI thread. Prompts are shown over parent (may be null). Remove it with
+// service.RemoveHandler() before parent goes away.
+void InstallPasswordDialog(PasswordPromptService& service, QPointer<QWidget> parent);
+
+// One prompt: when data carries a login-failed message, the wait cursor for two seconds
+// and that message first; then the dialog. 1 (OK, data holds what was typed) or 2.
+int RunPasswordPrompt(PasswordPromptData& data, GuiRequestCall& call, QWidget* parent);
+
+// Set Default Password: the dialog without a camera test, Save ticked and fixed; OK
+// stores the default credentials, Cancel changes nothing. True when they were stored.
+bool RunSetDefaultPassword(QWidget* parent, const CCredentialStore& store);
+
+}  // namespace ravix

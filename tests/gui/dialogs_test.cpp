@@ -1,0 +1,333 @@
+// The password dialog, Set Default Password and the IP settings dialog, offscreen: what
+// they show, what they hand back, what they refuse and when they warn.
+#include <gmock/gmock.h>
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
+
+#include <string>
+#include <vector>
+
+#include "camera/credential_store.h"
+#include "camera/credential_strings.h"
+#include "gui/dialogs/dlg_password.h"
+#include "gui/dialogs/edit_ip_settings.h"
+#include "gui/dialogs/message_box.h"
+#include "gui/dialogs/password_prompt_handler.h"
+#include "gui_test_base.h"
+#include "net/network_tools.h"
+
+namespace {
+
+using testing::ElementsAre;
+
+// Answers every message box with OK and keeps its text.
+class MessageBoxes {
+ public:
+  MessageBoxes() {
+    previous_ = ravix::SetMessageBoxHandler([this](const ravix::MessageBoxRequest& request) {
+      texts.push_back(request.Text.toStdString());
+      titles.push_back(request.Title.toStdString());
+      return QMessageBox::Ok;
+    });
+  }
+  ~MessageBoxes() { ravix::SetMessageBoxHandler(previous_); }
+  std::vector<std::string> texts;
+  std::vector<std::string> titles;
+
+ private:
+  ravix::MessageBoxHandler previous_;
+};
+
+template <class T>
+T* Find(QWidget& dialog, const char* name) {
+  T* child = dialog.findChild<T*>(QLatin1String(name));
+  EXPECT_NE(child, nullptr) << name;
+  return child;
+}
+
+class PasswordDialog : public GuiTestBase {
+ protected:
+  CBrowseRecord Camera() {
+    CBrowseRecord record;
+    record.ServiceName = "Gate";
+    record.HostTarget = "gate.local.";
+    return record;
+  }
+  CNetworkTools tools_;
+};
+
+TEST_F(PasswordDialog, CameraPromptShowsItsTextsAndHandsBackWhatWasTyped) {
+  PasswordPromptData data = MakeCameraPasswordPrompt(Camera(), nullptr);
+  data.UserName = "admin";
+  CDlgPassword dialog(data);
+  EXPECT_EQ(dialog.windowTitle().toStdString(), "Authentication for \"Gate\"");
+  EXPECT_EQ(Find<QLabel>(dialog, "prompt")->text().toStdString(),
+            "Please enter the username and password for camera \"Gate\".");
+  EXPECT_EQ(Find<QLineEdit>(dialog, "userName")->text(), QStringLiteral("admin"));
+  EXPECT_EQ(Find<QLineEdit>(dialog, "password")->echoMode(), QLineEdit::Password);
+  QCheckBox* save = Find<QCheckBox>(dialog, "savePassword");
+  EXPECT_TRUE(save->isChecked());
+  EXPECT_TRUE(save->isEnabled());
+  EXPECT_EQ(save->text(), QStringLiteral("&Save Password"));
+
+  Find<QLineEdit>(dialog, "userName")->setText(QStringLiteral("root"));
+  Find<QLineEdit>(dialog, "password")->setText(QStringLiteral("pa:ss@word"));
+  save->setChecked(false);
+  Find<QPushButton>(dialog, "ok")->click();  // no checking tools: OK ends the dialog
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  EXPECT_EQ(data.UserName, "root");
+  EXPECT_EQ(data.Password, "pa:ss@word");
+  EXPECT_FALSE(data.Save);
+}
+
+TEST_F(PasswordDialog, RefusedCredentialsShowTheBalloonAndKeepTheDialogOpen) {
+  PasswordPromptData data = MakeCameraPasswordPrompt(Camera(), &tools_);
+  CDlgPassword dialog(data);
+  std::vector<CameraResult> answers{401, 18, 13};
+  std::vector<std::string> tried;
+  dialog.SetCredentialCheck([&](const PasswordPromptData& typed) {
+    tried.push_back(typed.UserName + "/" + typed.Password);
+    const CameraResult rc = answers.front();
+    answers.erase(answers.begin());
+    return rc;
+  });
+  dialog.show();
+  QLineEdit* password = Find<QLineEdit>(dialog, "password");
+  Find<QLineEdit>(dialog, "userName")->setText(QStringLiteral("admin"));
+  password->setText(QStringLiteral("wrong"));
+  Find<QPushButton>(dialog, "ok")->click();
+  EXPECT_TRUE(dialog.isVisible());
+  EXPECT_TRUE(dialog.IsBalloonShown());
+  auto* balloon = dialog.findChild<QWidget*>(QStringLiteral("passwordBalloon"));
+  ASSERT_NE(balloon, nullptr);
+  EXPECT_EQ(Find<QLabel>(*balloon, "passwordBalloonTitle")->text().toStdString(), "Invalid username or password");
+  EXPECT_EQ(Find<QLabel>(*balloon, "passwordBalloonText")->text().toStdString(),
+            "Please provide a valid username and password or click \"Cancel\" to abort.");
+  EXPECT_EQ(password->selectedText(), QStringLiteral("wrong"));
+
+  password->setText(QStringLiteral("still wrong"));  // typing hides the balloon
+  EXPECT_FALSE(dialog.IsBalloonShown());
+  Find<QPushButton>(dialog, "ok")->click();  // 18: refused too
+  EXPECT_TRUE(dialog.IsBalloonShown());
+  EXPECT_TRUE(dialog.isVisible());
+
+  password->setText(QStringLiteral("right"));
+  Find<QPushButton>(dialog, "ok")->click();  // 13: not a refusal, the caller's attempt reports it
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  EXPECT_FALSE(dialog.IsBalloonShown());
+  EXPECT_THAT(tried, ElementsAre("admin/wrong", "admin/still wrong", "admin/right"));
+  EXPECT_EQ(data.Password, "right");
+}
+
+TEST_F(PasswordDialog, CancelEndsTheDialogEvenAfterARefusal) {
+  PasswordPromptData data = MakeCameraPasswordPrompt(Camera(), &tools_);
+  data.UserName = "admin";
+  CDlgPassword dialog(data);
+  dialog.SetCredentialCheck([](const PasswordPromptData&) { return CameraResult{401}; });
+  dialog.show();
+  Find<QPushButton>(dialog, "ok")->click();
+  ASSERT_TRUE(dialog.isVisible());
+  Find<QLineEdit>(dialog, "userName")->setText(QStringLiteral("changed"));
+  Find<QPushButton>(dialog, "cancel")->click();
+  EXPECT_EQ(dialog.result(), QDialog::Rejected);
+  EXPECT_EQ(data.UserName, "admin");  // only OK hands values back... as typed before the refusal
+}
+
+TEST_F(PasswordDialog, SetDefaultPasswordStoresMasterOnOkAndNothingOnCancel) {
+  CCredentialStore store(Profile(), TempPath(QStringLiteral("keys")).toStdString());
+  MessageBoxes boxes;
+  auto answer = [](bool ok, const char* user, const char* password) {
+    QTimer::singleShot(0, [=] {
+      auto* dialog = qobject_cast<CDlgPassword*>(QApplication::activeModalWidget());
+      ASSERT_NE(dialog, nullptr);
+      EXPECT_EQ(dialog->windowTitle().toStdString(), credential_strings::kDefaultCaption);
+      EXPECT_EQ(Find<QLabel>(*dialog, "prompt")->text().toStdString(), credential_strings::kDefaultPrompt);
+      QCheckBox* save = Find<QCheckBox>(*dialog, "savePassword");
+      EXPECT_TRUE(save->isChecked());
+      EXPECT_FALSE(save->isEnabled());
+      EXPECT_TRUE(Find<QLineEdit>(*dialog, "userName")->text().isEmpty());  // never shows the stored one
+      Find<QLineEdit>(*dialog, "userName")->setText(QString::fromLatin1(user));
+      Find<QLineEdit>(*dialog, "password")->setText(QString::fromLatin1(password));
+      Find<QPushButton>(*dialog, ok ? "ok" : "cancel")->click();
+    });
+  };
+  answer(false, "nobody", "x");
+  EXPECT_FALSE(ravix::RunSetDefaultPassword(nullptr, store));
+  EXPECT_FALSE(store.Exists(kMasterCredentials));
+
+  answer(true, "admin", "zorvik");
+  EXPECT_TRUE(ravix::RunSetDefaultPassword(nullptr, store));
+  CameraCredentials stored;
+  ASSERT_TRUE(store.Read(kMasterCredentials, stored));
+  EXPECT_EQ(stored.UserName, "admin");
+  EXPECT_EQ(stored.Password, "zorvik");
+
+  answer(false, "other", "y");  // Cancel keeps the earlier value
+  EXPECT_FALSE(ravix::RunSetDefaultPassword(nullptr, store));
+  ASSERT_TRUE(store.Read(kMasterCredentials, stored));
+  EXPECT_EQ(stored.UserName, "admin");
+  EXPECT_TRUE(boxes.texts.empty());
+}
+
+// After the camera refused what the user typed (found by the login itself, not by the
+// dialog's check), the next prompt first tells so, naming the user, then asks again.
+TEST_F(PasswordDialog, RepeatedPromptShowsTheLoginFailedMessageFirst) {
+  PasswordPromptService service;
+  ravix::InstallPasswordDialog(service, nullptr);
+  MessageBoxes boxes;
+  bool dialogAfterMessage = false;
+  QTimer answer;
+  answer.setInterval(20);
+  QObject::connect(&answer, &QTimer::timeout, [&] {
+    if (auto* dialog = qobject_cast<CDlgPassword*>(QApplication::activeModalWidget())) {
+      dialogAfterMessage = boxes.texts.size() == 1;
+      dialog->reject();
+    }
+  });
+  answer.start();
+  PasswordPromptData data = MakeCameraPasswordPrompt(Camera(), nullptr);
+  data.LoginFailedMessage = FormatLoginFailedMessage("admin");
+  GuiPasswordPrompt prompt(service);
+  EXPECT_EQ(prompt.DoModal(data), PromptResult::Cancel);
+  EXPECT_THAT(boxes.texts, ElementsAre("Login failed for user \"admin\".\n\nPlease enter a valid username and "
+                                       "password or click \"Cancel\" to cancel the login."));
+  EXPECT_TRUE(dialogAfterMessage);
+  service.RemoveHandler();
+}
+
+class IpSettingsDialog : public GuiTestBase {
+ protected:
+  IpSettingsDialog() : dialog_(Record(), tools_) {
+    dialog_.SetReachabilityCheck([this](const CBrowseRecord&, const std::string& candidate) {
+      candidates_.push_back(candidate);
+      return reachable_;
+    });
+    NetworkSettings settings;
+    settings.HostName = "yard-cam";
+    settings.DHCP = false;
+    settings.IPAddress = "192.168.77.12";
+    settings.NetPrefix = 24;
+    settings.NameServer = "192.168.77.2";
+    settings.Gateway = "192.168.77.1";
+    settings.HTTPPort = 80;
+    dialog_.SetFromSettings(settings);
+  }
+  static CBrowseRecord Record() {
+    CBrowseRecord record;
+    record.ID = 4;
+    record.ServiceName = "Yard";
+    return record;
+  }
+  QLineEdit* Field(const char* name) { return Find<QLineEdit>(dialog_, name); }
+
+  CNetworkTools tools_;
+  CEditIPSettings dialog_;
+  MessageBoxes boxes_;
+  std::vector<std::string> candidates_;
+  bool reachable_ = true;
+};
+
+TEST_F(IpSettingsDialog, ExchangesTheSevenFieldsBothWays) {
+  EXPECT_EQ(dialog_.windowTitle(), QStringLiteral("IP Settings"));
+  EXPECT_EQ(Field("name")->text(), QStringLiteral("yard-cam"));
+  EXPECT_EQ(Field("ipAddress")->text(), QStringLiteral("192.168.77.12"));
+  EXPECT_EQ(Field("prefix")->text(), QStringLiteral("24"));
+  EXPECT_EQ(Field("port")->text(), QStringLiteral("80"));
+  EXPECT_FALSE(Find<QCheckBox>(dialog_, "dhcp")->isChecked());
+  for (const char* name : {"gateway", "ipAddress", "nameServer", "prefix"}) EXPECT_TRUE(Field(name)->isEnabled());
+
+  Field("name")->setText(QStringLiteral("lobby-cam"));
+  Field("port")->setText(QStringLiteral(" 8080 "));
+  Field("prefix")->setText(QStringLiteral("16"));
+  dialog_.show();
+  Find<QPushButton>(dialog_, "transmit")->click();
+  EXPECT_EQ(dialog_.result(), QDialog::Accepted);
+  const NetworkSettings out = dialog_.ToSettings();
+  EXPECT_EQ(out.HostName, "lobby-cam");
+  EXPECT_EQ(out.HTTPPort, 8080);
+  EXPECT_EQ(out.NetPrefix, 16);
+  EXPECT_EQ(out.Gateway, "192.168.77.1");
+  EXPECT_FALSE(out.DHCP);
+  EXPECT_TRUE(boxes_.texts.empty());
+}
+
+TEST_F(IpSettingsDialog, BadValuesKeepTheDialogOpenWithTheFirstFaultFocused) {
+  dialog_.show();
+  QApplication::setActiveWindow(&dialog_);
+  struct Case {
+    const char* field;
+    const char* text;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"prefix", "33", "Enter an integer between 0 and 32."},
+      {"prefix", "-1", "Enter an integer between 0 and 32."},
+      {"prefix", "x", "Enter an integer."},
+      {"port", "", "Enter a positive integer."},
+      {"port", "-80", "Enter a positive integer."},
+      {"port", "99999999999", "Enter a positive integer."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.field) + "=" + c.text);
+    Field("prefix")->setText(QStringLiteral("24"));
+    Field("port")->setText(QStringLiteral("80"));
+    Field(c.field)->setText(QString::fromLatin1(c.text));
+    boxes_.texts.clear();
+    Find<QPushButton>(dialog_, "transmit")->click();
+    EXPECT_TRUE(dialog_.isVisible());
+    EXPECT_THAT(boxes_.texts, ElementsAre(c.message));
+    EXPECT_EQ(QApplication::focusWidget(), Field(c.field));
+  }
+  EXPECT_EQ(boxes_.titles.front(), "Zorvik IP Camera Finder");
+}
+
+TEST_F(IpSettingsDialog, FieldsRefuseWhatTheyCannotHold) {
+  Field("name")->setText(QString(81, QLatin1Char('n')));
+  EXPECT_EQ(Field("name")->text().size(), 80);
+  QTest::keyClicks(Field("gateway"), QStringLiteral("10.a0.0.1-/x"));
+  EXPECT_EQ(Field("gateway")->text(), QStringLiteral("192.168.77.110.0.0.1").left(15));
+  Field("ipAddress")->clear();
+  QTest::keyClicks(Field("ipAddress"), QStringLiteral("1o.0.0.1"));
+  EXPECT_EQ(Field("ipAddress")->text(), QStringLiteral("1.0.0.1"));
+}
+
+TEST_F(IpSettingsDialog, DhcpClickTogglesTheAddressFieldsAndWarnsWhenUnreachable) {
+  dialog_.show();
+  QCheckBox* dhcp = Find<QCheckBox>(dialog_, "dhcp");
+  reachable_ = false;
+  dhcp->click();  // on: the candidate is no address at all
+  for (const char* name : {"gateway", "ipAddress", "nameServer", "prefix"}) EXPECT_FALSE(Field(name)->isEnabled());
+  EXPECT_TRUE(Field("name")->isEnabled());
+  EXPECT_TRUE(Field("port")->isEnabled());
+  EXPECT_THAT(candidates_, ElementsAre(""));
+  EXPECT_THAT(boxes_.texts, ElementsAre("This change may cause the camera to be unreachable in the network. "));
+
+  reachable_ = true;
+  dhcp->click();  // off: the typed static address is the candidate, reachable, no warning
+  for (const char* name : {"gateway", "ipAddress", "nameServer", "prefix"}) EXPECT_TRUE(Field(name)->isEnabled());
+  EXPECT_THAT(candidates_, ElementsAre("", "192.168.77.12"));
+  EXPECT_EQ(boxes_.texts.size(), 1u);
+
+  Find<QPushButton>(dialog_, "transmit")->click();  // the warnings never block
+  EXPECT_EQ(dialog_.result(), QDialog::Accepted);
+}
+
+TEST_F(IpSettingsDialog, LeavingTheAddressFieldWarnsForAnUnreachableAddress) {
+  dialog_.show();
+  QApplication::setActiveWindow(&dialog_);
+  Field("ipAddress")->setFocus();
+  Field("ipAddress")->setText(QStringLiteral("10.1.2.3"));
+  reachable_ = false;
+  QTest::keyClick(Field("ipAddress"), Qt::Key_Tab);
+  EXPECT_THAT(candidates_, ElementsAre("10.1.2.3"));
+  EXPECT_THAT(boxes_.texts, ElementsAre("This change may cause the camera to be unreachable in the network. "));
+  EXPECT_EQ(dialog_.m_ipAddress, QStringLiteral("10.1.2.3"));
+}
+
+}  // namespace
