@@ -8,6 +8,7 @@
 #   scripts/demo.sh                                the finder's window (needs a desktop session:
 #                                                  DISPLAY or WAYLAND_DISPLAY kept through sudo)
 #   scripts/demo.sh --screenshot FILE [tree|list]  saves a picture of the window (offscreen)
+#   scripts/demo.sh --urlforge                     UrlForge's window instead (needs a display)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
@@ -33,6 +34,7 @@ if [ "${1:-}" != "--in-lab" ]; then
     fi
   fi
   cmake -S . -B "$BUILD_DIR" -G Ninja >/dev/null
+  [ "${1:-}" = "--urlforge" ] && TARGETS+=(urlforge)
   cmake --build "$BUILD_DIR" --parallel 2 --target "${TARGETS[@]}" >/dev/null
   exec tools/netlab/netlab \
     --link 192.168.77.1/24=192.168.77.10/24x9 \
@@ -44,6 +46,10 @@ shift
 # --- inside the lab (pc namespace) ---------------------------------------------------
 CAMSIM="$ROOT/$BUILD_DIR/tools/camsim/ravix-camsim"
 FINDER="$ROOT/$BUILD_DIR/shell/ravixfinder"
+if [ "${1:-}" = "--urlforge" ]; then
+  FINDER="$ROOT/$BUILD_DIR/urlforge/urlforge"
+  shift
+fi
 WORK=$(mktemp -d /tmp/ravix-demo-XXXXXX)
 PIDS=()
 cleanup() {
@@ -70,7 +76,7 @@ start_simulator() {
 # The cameras of the demo (also what the views' lab test and screenshots use).
 start_simulator cam0 "$ROOT/scripts/demo/office.json"
 start_simulator cam1 "$ROOT/scripts/demo/zeroconf.json"
-echo "demo: 12 cameras and a printer are announced; running ravixfinder $*"
+echo "demo: 12 cameras and a printer are announced; running $(basename "$FINDER") $*"
 status=0
 if [ "${1:-}" = "--screenshot" ]; then
   shift

@@ -1,7 +1,7 @@
 // urlforge: composes, shows and sends command URLs of a camera's parameter interface.
-#include <cstdio>
+#include "urlforge/window/url_forge_app.h"
 
-int main() {
-  std::printf("Usage: urlforge\n\nCommand generator for one camera's parameter interface (being built).\n");
-  return 0;
+int main(int argc, char** argv) {
+  CUrlForgeApp app(argc, argv);
+  return app.Run();
 }
