@@ -15,6 +15,8 @@
 #include "gui/app/ravix_finder_doc.h"
 #include "gui/app/resource_ids.h"
 #include "gui/app/string_table.h"
+#include "gui/dialogs/message_box.h"
+#include "gui/dialogs/password_prompt_handler.h"
 #include "net/network_tools.h"
 #include "platform/debug_trace.h"
 #include "platform/name_thread.h"
@@ -94,7 +96,7 @@ void CRavixFinderApp::ShowMessage(int stringId) const {
     options_.showMessage(stringId);
     return;
   }
-  QMessageBox::warning(frame_.get(), ravix::StringTable::Text(res::kAppTitle), ravix::StringTable::Text(stringId));
+  ravix::ShowMessageBox(frame_.get(), ravix::StringTable::Text(stringId), QMessageBox::Warning);
 }
 
 bool CRavixFinderApp::StartResponder() {
@@ -135,6 +137,8 @@ bool CRavixFinderApp::InitInstance() {
   frameOptions.viewFactory = options_.viewFactory;
   frameOptions.powerEvents = options_.powerEvents;
   frame_ = std::make_unique<CMainFrame>(*core_, *state_, *doc_, std::move(frameOptions));
+  // Camera logins of every thread ask the user through the password dialog over the frame.
+  ravix::InstallPasswordDialog(core_->PromptService, frame_.get());
 
   frame_->show();
   // The first discovery starts once the event loop runs.
@@ -146,6 +150,7 @@ bool CRavixFinderApp::InitInstance() {
 
 int CRavixFinderApp::ExitInstance(int frameworkExitCode) {
   if (state_ != nullptr) state_->StopPeriodicRequeryTimer();
+  if (core_ != nullptr) core_->PromptService.RemoveHandler();  // a waiting login reads as Cancel
   frame_.reset();  // the view goes with it (saving its layout)
   doc_.reset();    // discovery ends before its responder does
   if (core_ != nullptr) {

@@ -6,6 +6,8 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QKeySequence>
+#include <QMetaObject>
+#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
@@ -14,6 +16,11 @@
 #include "finder/finder_core.h"
 #include "gui/app/app_state.h"
 #include "gui/app/resource_ids.h"
+#include "gui/dialogs/ip_settings_command.h"
+#include "gui/dialogs/password_prompt_handler.h"
+#include "gui/dialogs/wait_cursor.h"
+#include "gui/firmware/firmware_camera_list.h"
+#include "gui/firmware/run_firmware_update_wizard.h"
 #include "gui/widgets/cameras_view_common_base.h"
 #include "net/network_tools.h"
 #include "platform/debug_trace.h"
@@ -22,15 +29,6 @@
 namespace res = ravix::res;
 
 namespace {
-
-// Shows the wait cursor for the life of the object.
-class WaitCursor {
- public:
-  WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-  WaitCursor(const WaitCursor&) = delete;
-  WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 bool ShiftHeld() { return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier); }
 
@@ -225,7 +223,7 @@ void CRavixFinderDoc::RequeryAndWait() {
 }
 
 void CRavixFinderDoc::OnRefresh() {
-  WaitCursor waitCursor;
+  ravix::WaitCursor waitCursor;
   state_.StopPeriodicRequeryTimer();
   m_finder->Close();
   core_.theNetworkTools.RefreshAdapters();
@@ -251,20 +249,35 @@ void CRavixFinderDoc::UpdateAllViews(const RecordEvent& event) {
   if (activeView_ != nullptr) activeView_->OnUpdate(event);
 }
 
-// --- commands whose dialogs come later --------------------------------------------------
+// --- commands with dialogs ------------------------------------------------------------
 
 void CRavixFinderDoc::OnIPSettings() {
   if (activeView_ == nullptr) {
     DebugTrace("CRavixFinderDoc::OnOpenSpecificInBrowser: Could not get current view. Command ignored");
     return;
   }
-  DebugTrace("CRavixFinderDoc::OnIPSettings: the IP settings dialog is not part of this build");
+  const std::vector<uint32_t> ids = SelectedIDs();
+  CBrowseRecord record;
+  if (ids.size() != 1 || !m_finder->GetRecord(ids.front(), record)) return;
+  ravix::IPSettingsCommandHooks hooks;
+  QPointer<QAction> refresh = commands_.Action(res::kRefresh);
+  hooks.PostRefresh = [refresh] {
+    if (refresh) QMetaObject::invokeMethod(refresh, &QAction::trigger, Qt::QueuedConnection);
+  };
+  hooks.RefreshNow = [this] { OnRefresh(); };
+  ravix::RunIPSettingsCommand(mainWindow_, record, *m_finder, core_.theNetworkTools, hooks);
 }
 
 void CRavixFinderDoc::OnUpdateFirmware() {
-  DebugTrace("CRavixFinderDoc::OnUpdateFirmware: the firmware wizard is not part of this build");
+  if (activeView_ == nullptr) return;
+  const std::vector<uint32_t> ids = SelectedIDs();
+  if (ids.empty()) return;
+  std::vector<CBrowseRecord> cameras = BuildFirmwareCameraList(
+      ids, [this](uint32_t id, CBrowseRecord& record) { return m_finder->GetRecord(id, record); });
+  GuiPasswordPrompt prompt(core_.PromptService);
+  CameraConnectContext context = core_.CameraContext();
+  context.Prompt = &prompt;
+  RunFirmwareUpdateWizard(mainWindow_, std::move(cameras), context, [this] { core_.ServiceHost.RequeryResponder(); });
 }
 
-void CRavixFinderDoc::OnSetDefaultPassword() {
-  DebugTrace("CRavixFinderDoc::OnSetDefaultPassword: the password dialog is not part of this build");
-}
+void CRavixFinderDoc::OnSetDefaultPassword() { ravix::RunSetDefaultPassword(mainWindow_, core_.Credentials); }
