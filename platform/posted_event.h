@@ -19,8 +19,9 @@ class PostedEvent final : public QEvent {
 
   // The receiver's way in: event as a notification of type with this payload, else null.
   static const PostedEvent* From(const QEvent* event, QEvent::Type type) {
-    if (event == nullptr || type == QEvent::None || event->type() != type) return nullptr;
-    TakeOver(event);
+    if (event == nullptr) return nullptr;
+    TakeOver(event);  // made on another thread: taken over before anything of it is read
+    if (type == QEvent::None || event->type() != type) return nullptr;
     return dynamic_cast<const PostedEvent*>(event);
   }
 
