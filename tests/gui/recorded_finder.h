@@ -12,7 +12,7 @@
 #include "finder/finder_mdns.h"
 #include "records/browse_record.h"
 
-struct CameraSpec {
+struct TestCamera {
   uint32_t id = 0;
   std::string name{};
   uint32_t port = 80;
@@ -24,20 +24,20 @@ struct CameraSpec {
   uint32_t interfaceIndex = 999999;  // no adapter of this machine has it
 };
 
-inline CBrowseRecord CameraRecord(const CameraSpec& spec) {
+inline CBrowseRecord CameraRecord(const TestCamera& camera) {
   CBrowseRecord record;
-  record.ID = spec.id;
-  record.ServiceName = spec.name;
+  record.ID = camera.id;
+  record.ServiceName = camera.name;
   record.ServiceType = "_http._tcp.";
   record.Domain = "local.";
-  record.HostTarget = spec.name + ".local.";
-  record.Port = spec.port;
-  record.InterfaceIndex = spec.interfaceIndex;
-  record.NetworkSettingsValid = spec.reachable;
-  if (spec.vendor) record.AddTxtValue(txtkey::kVendor, "1");
-  if (!spec.path.empty()) record.AddTxtValue(txtkey::kPath, spec.path.c_str());
-  if (!spec.netAddress.empty()) record.AddTxtValue(txtkey::kIpv4Net, spec.netAddress.c_str());
-  if (!spec.zcAddress.empty()) record.AddTxtValue(txtkey::kIpv4Zc, spec.zcAddress.c_str());
+  record.HostTarget = camera.name + ".local.";
+  record.Port = camera.port;
+  record.InterfaceIndex = camera.interfaceIndex;
+  record.NetworkSettingsValid = camera.reachable;
+  if (camera.vendor) record.AddTxtValue(txtkey::kVendor, "1");
+  if (!camera.path.empty()) record.AddTxtValue(txtkey::kPath, camera.path.c_str());
+  if (!camera.netAddress.empty()) record.AddTxtValue(txtkey::kIpv4Net, camera.netAddress.c_str());
+  if (!camera.zcAddress.empty()) record.AddTxtValue(txtkey::kIpv4Zc, camera.zcAddress.c_str());
   return record;
 }
 
@@ -45,8 +45,8 @@ class RecordedFinder : public CFindermDNS {
  public:
   explicit RecordedFinder(CFinderCore& core) : CFindermDNS(core.CameraContext()) {}
 
-  void Put(const CameraSpec& spec) {
+  void Put(const TestCamera& camera) {
     boost::recursive_mutex::scoped_lock lock(RecordLock);
-    Records.push_back(CameraRecord(spec));
+    Records.push_back(CameraRecord(camera));
   }
 };
