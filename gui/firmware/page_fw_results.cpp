@@ -1,5 +1,7 @@
 #include "gui/firmware/page_fw_results.h"
 
+#include <algorithm>
+
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QHeaderView>
@@ -76,6 +78,8 @@ void CPageFWResults::initializePage() {
     item->setText(ResultColumn, known ? ResultText(code) : QCoreApplication::translate("FirmwareResult", "Unknown"));
     item->setIcon(ResultColumn, images.Icon(known && code >= 0 ? AppImage::UpdateSucceeded : AppImage::UpdateFailed));
   }
+  list_->resizeColumnToContents(CameraColumn);  // whole camera names, never narrower than at first
+  list_->setColumnWidth(CameraColumn, std::max(kCameraColumnWidth, list_->columnWidth(CameraColumn)));
   if (wizard() != nullptr && wizard()->button(QWizard::CancelButton) != nullptr)
     wizard()->button(QWizard::CancelButton)->setEnabled(false);
 }
