@@ -108,8 +108,16 @@ bool CmDNS::Close() {
   return true;
 }
 
-bool CmDNS::GetRecord(uint32_t id, CBrowseRecord& record) {
+Lock CmDNS::LockForReader() {
+  ++ReadersWaiting;
   Lock lock(RecordLock);
+  ++ReadersServed;
+  --ReadersWaiting;
+  return lock;
+}
+
+bool CmDNS::GetRecord(uint32_t id, CBrowseRecord& record) {
+  const Lock lock = LockForReader();
   for (const CBrowseRecord& live : Records) {
     if (live.ID != id) continue;
     record = live;
@@ -119,7 +127,7 @@ bool CmDNS::GetRecord(uint32_t id, CBrowseRecord& record) {
 }
 
 size_t CmDNS::GetRecordIDs(std::vector<uint32_t>& ids) {
-  Lock lock(RecordLock);
+  const Lock lock = LockForReader();
   ids.reserve(ids.size() + Records.size());
   for (const CBrowseRecord& live : Records) ids.push_back(live.ID);
   return Records.size();
@@ -289,23 +297,39 @@ void CmDNS::HandleEventsThreadHandler() {
 }
 
 bool CmDNS::ProcessReadable(const RefList& refs, const std::vector<bool>& readable) {
-  Lock lock(RecordLock);
-  if (Stopping) {
-    DebugTrace("%s: Exiting due to stop request", kHandler);
-    return false;
-  }
   for (size_t i = 0; i < refs.size(); ++i) {
     if (!readable[i]) continue;
     const auto [key, ref] = refs[i];
-    // An operation ended earlier in this cycle is skipped; a busy one yields after a batch.
-    for (int n = 0; n < kRepliesPerCycle && IsCurrent(key, ref); ++n) {
-      if (n > 0 && !Readable(DNSServiceRefSockFD(ref))) break;
-      const DNSServiceErrorType error = DNSServiceProcessResult(ref);
-      if (error != 0) {
-        DebugTrace("%s: Exiting due to DNSServiceProcessResult error: %i", kHandler, error);
-        return false;
-      }
+    // A busy operation yields after a batch; one ended earlier in this cycle is skipped.
+    for (int n = 0; n < kRepliesPerCycle; ++n) {
+      const int handled = ProcessOneReply(key, ref, n == 0);
+      if (handled < 0) return false;
+      if (handled == 0) break;
+      LetWaitingReaderIn();
     }
   }
   return true;
+}
+
+int CmDNS::ProcessOneReply(uint32_t key, DNSServiceRef ref, bool first) {
+  Lock lock(RecordLock);
+  if (Stopping) {
+    DebugTrace("%s: Exiting due to stop request", kHandler);
+    return -1;
+  }
+  if (!IsCurrent(key, ref)) return 0;
+  if (!first && !Readable(DNSServiceRefSockFD(ref))) return 0;
+  const DNSServiceErrorType error = DNSServiceProcessResult(ref);
+  if (error != 0) {
+    DebugTrace("%s: Exiting due to DNSServiceProcessResult error: %i", kHandler, error);
+    return -1;
+  }
+  return 1;
+}
+
+void CmDNS::LetWaitingReaderIn() const {
+  if (ReadersWaiting.load() == 0) return;
+  // One reader at least gets its turn; a steady stream of readers cannot hold replies up.
+  const uint64_t served = ReadersServed.load();
+  while (ReadersWaiting.load() > 0 && ReadersServed.load() == served) std::this_thread::yield();
 }

@@ -2,7 +2,8 @@
 // CmDNS: browses one DNS-SD service type in one domain, resolves every service found,
 // keeps one CBrowseRecord per service and reports additions, removals and changes through
 // virtual operations. One events thread waits on the descriptors of all running DNS-SD
-// operations and runs every reply callback with RecordLock held.
+// operations and runs every reply callback with RecordLock held; the lock is taken per
+// reply, so a reader waits for one reply at most, never for a whole burst.
 
 #include <boost/thread/recursive_mutex.hpp>
 #include <boost/thread/thread.hpp>
@@ -72,6 +73,13 @@ class CmDNS {
   // RecordLock for the replies. Does nothing; tests use it to hold the thread there.
   virtual void OnEventsCycleWoken() {}
 
+  // RecordLock for a reader (GetRecord, GetRecordIDs): while one waits, the events thread
+  // lets it in before its next reply.
+  boost::recursive_mutex::scoped_lock LockForReader();
+  // Readers waiting for RecordLock, and readers that got it so far.
+  std::atomic<int> ReadersWaiting{0};
+  std::atomic<uint64_t> ReadersServed{0};
+
   // Last ID given to a record, process-wide.
   static inline std::atomic<uint32_t> LastRecordID{0};
 
@@ -85,4 +93,9 @@ class CmDNS {
   bool IsCurrent(uint32_t key, DNSServiceRef ref) const;
   // Handles the readable operations of one cycle; false when the thread must end.
   bool ProcessReadable(const RefList& refs, const std::vector<bool>& readable);
+  // One reply of an operation under RecordLock: 1 handled, 0 nothing to do (the
+  // operation ended or has no reply waiting), -1 the thread must end.
+  int ProcessOneReply(uint32_t key, DNSServiceRef ref, bool first);
+  // Between two replies: lets a reader that waits for RecordLock go first.
+  void LetWaitingReaderIn() const;
 };

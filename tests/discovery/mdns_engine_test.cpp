@@ -239,6 +239,52 @@ TEST_F(EngineTest, BrowseStaysServedPastManyResolves) {
   EXPECT_EQ(engine.RecordCount(), size_t{kCameras});
 }
 
+// Starts a reader when the first record of a burst is added and holds that reply until
+// the reader waits for the record lock.
+class ReaderInBurstEngine : public RecordingEngine {
+ public:
+  ~ReaderInBurstEngine() override { RecordsSeenByReader(); }
+
+  bool OnAdd(const CBrowseRecord& record, bool moreComing) override {
+    if (record.ID == 1) {
+      reader_ = std::thread([this] { seen_ = RecordCount(); });
+      Wait([this] { return ReadersWaiting.load() > 0; });
+    }
+    return RecordingEngine::OnAdd(record, moreComing);
+  }
+  size_t RecordsSeenByReader() {
+    if (reader_.joinable()) reader_.join();
+    return seen_;
+  }
+
+ private:
+  std::thread reader_;
+  std::atomic<size_t> seen_{0};
+};
+
+// A reader waiting while a burst of browse replies is handled gets the records after the
+// reply under way, not after the burst; the replies keep their order.
+TEST(EngineReaders, ReaderGetsInBetweenTheRepliesOfABurst) {
+  ScriptedBackend backend;
+  DNSServiceSetDefaultBackend(&backend);
+  ReaderInBurstEngine engine;
+  engine.BrowseOneDomain(0, "_http._tcp", "local.");
+  constexpr int kBurst = 3 * CmDNS::kRepliesPerCycle;
+  for (int i = 0; i < kBurst; ++i) backend.Add("cam" + std::to_string(i), 2, kDNSServiceFlagsMoreComing);
+  ASSERT_TRUE(engine.WaitCount('a', kBurst));
+  EXPECT_EQ(engine.RecordsSeenByReader(), 1u);
+  uint32_t next = 1;
+  for (const RecordingEngine::Event& e : engine.Events()) {
+    if (e.kind != 'a') continue;
+    EXPECT_EQ(e.id, next);
+    EXPECT_EQ(e.name, "cam" + std::to_string(next - 1));
+    ++next;
+  }
+  EXPECT_EQ(backend.LiveResolves(), size_t{kBurst});
+  engine.Close();
+  DNSServiceSetDefaultBackend(nullptr);
+}
+
 TEST_F(EngineTest, FailuresLeaveTheEngineConsistent) {
   backend.browseError = kDNSServiceErr_Unknown;
   Browse();
