@@ -6,11 +6,37 @@
 #include <avahi-common/thread-watch.h>
 #include <dbus/dbus.h>
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstring>
 #include <string>
 
 #include "discovery/avahi_reply_format.h"
 #include "discovery/dnssd_operation.h"
+
+struct AvahiClientBackend::Lane {
+  AvahiClientBackend* backend = nullptr;
+  AvahiThreadedPoll* poll = nullptr;
+  int wakeFd = -1;  // readable while lookups are queued
+  AvahiWatch* wakeWatch = nullptr;
+  std::mutex mutex;  // guards queued; nothing else is taken while it is held
+  std::vector<ClientOperation*> queued;
+  std::vector<std::unique_ptr<Connection>> connections;  // poll lock
+
+  ~Lane() {
+    if (poll != nullptr) avahi_threaded_poll_stop(poll);
+    connections.clear();
+    if (wakeWatch != nullptr) avahi_threaded_poll_get(poll)->watch_free(wakeWatch);
+    if (poll != nullptr) avahi_threaded_poll_free(poll);
+    if (wakeFd >= 0) close(wakeFd);
+  }
+  void Wake() const {
+    const uint64_t one = 1;
+    [[maybe_unused]] auto written = write(wakeFd, &one, sizeof one);
+  }
+};
 
 struct AvahiClientBackend::Connection {
   AvahiClientBackend* backend = nullptr;
@@ -42,6 +68,7 @@ class ClientOperation : public _DNSServiceRef_t {
         domain_(AvahiName(domain)) {}
   ~ClientOperation() override { backend_.Detach(this); }
 
+  AvahiClientBackend::Lane* lane = nullptr;
   AvahiClientBackend::Connection* connection = nullptr;
 
   // Poll lock held.
@@ -64,6 +91,14 @@ class ClientOperation : public _DNSServiceRef_t {
     if (resolver_ != nullptr) avahi_service_resolver_free(resolver_);
     browser_ = nullptr;
     resolver_ = nullptr;
+  }
+
+  // The daemon refused the lookup object: the operation answers with an error once.
+  void PushStartFailure() {
+    if (IsBrowse())
+      PushBrowse(0, 0, kDNSServiceErr_Unknown, "", "", "");
+    else
+      PushResolve(0, kDNSServiceErr_Unknown, "", "", 0, "");
   }
 
   // The connection died: its lookup objects died with it.
@@ -138,77 +173,142 @@ bool AvahiClientBackend::DaemonAnswers(bool* installed) {
   return running;
 }
 
-AvahiClientBackend::AvahiClientBackend() : poll_(avahi_threaded_poll_new()) {
-  if (poll_ != nullptr && avahi_threaded_poll_start(poll_) < 0) {
-    avahi_threaded_poll_free(poll_);
-    poll_ = nullptr;
+namespace {
+
+void LaneWoken(AvahiWatch*, int fd, AvahiWatchEvent, void* userdata) {
+  uint64_t count = 0;
+  [[maybe_unused]] auto got = read(fd, &count, sizeof count);
+  auto* lane = static_cast<AvahiClientBackend::Lane*>(userdata);
+  lane->backend->StartQueued(*lane);
+}
+
+}  // namespace
+
+AvahiClientBackend::AvahiClientBackend() {
+  for (unsigned i = 0; i < kLanes; ++i) {
+    auto lane = std::make_unique<Lane>();
+    lane->backend = this;
+    lane->poll = avahi_threaded_poll_new();
+    lane->wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (lane->poll == nullptr || lane->wakeFd < 0) break;
+    const AvahiPoll* api = avahi_threaded_poll_get(lane->poll);
+    lane->wakeWatch = api->watch_new(api, lane->wakeFd, AVAHI_WATCH_IN, &LaneWoken, lane.get());
+    if (lane->wakeWatch == nullptr || avahi_threaded_poll_start(lane->poll) < 0) break;
+    lanes_.push_back(std::move(lane));
   }
+  if (lanes_.size() != kLanes) lanes_.clear();
 }
 
 AvahiClientBackend::~AvahiClientBackend() {
-  if (poll_ == nullptr) return;
-  {
-    std::lock_guard lock(mutex_);
-    avahi_threaded_poll_lock(poll_);
-    for (auto& connection : connections_) {
+  for (auto& lane : lanes_) {
+    avahi_threaded_poll_lock(lane->poll);
+    {
+      std::lock_guard lock(lane->mutex);
+      for (ClientOperation* op : lane->queued) {
+        op->MarkLost();
+        op->lane = nullptr;
+      }
+      lane->queued.clear();
+    }
+    for (auto& connection : lane->connections) {
       for (ClientOperation* op : connection->operations) {
         op->Stop();
         op->MarkLost();
         op->connection = nullptr;
+        op->lane = nullptr;
       }
       connection->operations.clear();
     }
-    avahi_threaded_poll_unlock(poll_);
+    avahi_threaded_poll_unlock(lane->poll);
   }
-  avahi_threaded_poll_stop(poll_);
-  connections_.clear();
-  avahi_threaded_poll_free(poll_);
+  lanes_.clear();
 }
 
 size_t AvahiClientBackend::ConnectionCount() const {
-  std::lock_guard lock(mutex_);
-  return connections_.size();
+  size_t count = 0;
+  for (const auto& lane : lanes_) {
+    avahi_threaded_poll_lock(lane->poll);
+    count += lane->connections.size();
+    avahi_threaded_poll_unlock(lane->poll);
+  }
+  return count;
 }
 
-AvahiClientBackend::Connection* AvahiClientBackend::ConnectionWithRoom() {
-  for (auto& connection : connections_)
+AvahiClientBackend::Connection* AvahiClientBackend::ConnectionWithRoom(Lane& lane) {
+  for (auto& connection : lane.connections)
     if (!connection->lost && connection->operations.size() < kOperationsPerConnection) return connection.get();
   auto connection = std::make_unique<Connection>();
   connection->backend = this;
   int error = 0;
-  connection->client = avahi_client_new(avahi_threaded_poll_get(poll_), AvahiClientFlags(0), &ClientStateChanged,
+  connection->client = avahi_client_new(avahi_threaded_poll_get(lane.poll), AvahiClientFlags(0), &ClientStateChanged,
                                         connection.get(), &error);
   if (connection->client == nullptr) return nullptr;
-  connections_.push_back(std::move(connection));
-  return connections_.back().get();
+  lane.connections.push_back(std::move(connection));
+  return lane.connections.back().get();
+}
+
+bool AvahiClientBackend::StartNow(Lane& lane, ClientOperation* op) {
+  Connection* connection = ConnectionWithRoom(lane);
+  if (connection == nullptr || !op->Start(connection->client)) return false;
+  op->connection = connection;
+  connection->operations.insert(op);
+  return true;
+}
+
+void AvahiClientBackend::StartQueued(Lane& lane) {
+  std::vector<ClientOperation*> batch;
+  {
+    std::lock_guard lock(lane.mutex);
+    const size_t n = std::min<size_t>(lane.queued.size(), kStartsPerTurn);
+    batch.assign(lane.queued.begin(), lane.queued.begin() + static_cast<std::ptrdiff_t>(n));
+    lane.queued.erase(lane.queued.begin(), lane.queued.begin() + static_cast<std::ptrdiff_t>(n));
+    if (!lane.queued.empty()) lane.Wake();  // the rest after the loop has turned
+  }
+  // A Detach meanwhile waits for this lane's poll lock, so every operation taken here is
+  // started (or fails) before it can be stopped.
+  for (ClientOperation* op : batch) {
+    if (!StartNow(lane, op)) op->PushStartFailure();
+  }
 }
 
 DNSServiceErrorType AvahiClientBackend::Attach(ClientOperation* op) {
-  if (poll_ == nullptr) return kDNSServiceErr_ServiceNotRunning;
+  if (lanes_.empty()) return kDNSServiceErr_ServiceNotRunning;
   if (!op->Valid()) return kDNSServiceErr_NoMemory;
-  std::lock_guard lock(mutex_);
-  avahi_threaded_poll_lock(poll_);
-  DNSServiceErrorType result = kDNSServiceErr_ServiceNotRunning;
-  if (Connection* connection = ConnectionWithRoom()) {
-    result = kDNSServiceErr_Invalid;
-    if (op->Start(connection->client)) {
-      op->connection = connection;
-      connection->operations.insert(op);
-      result = 0;
-    }
+  Lane& lane = *lanes_[nextLane_++ % lanes_.size()];
+  op->lane = &lane;
+  if (!op->IsBrowse()) {
+    std::lock_guard lock(lane.mutex);
+    lane.queued.push_back(op);
+    lane.Wake();
+    return 0;
   }
-  avahi_threaded_poll_unlock(poll_);
-  return result;
+  avahi_threaded_poll_lock(lane.poll);
+  const bool started = StartNow(lane, op);
+  avahi_threaded_poll_unlock(lane.poll);
+  if (started) return 0;
+  op->lane = nullptr;
+  return kDNSServiceErr_ServiceNotRunning;
 }
 
 void AvahiClientBackend::Detach(ClientOperation* op) {
-  std::lock_guard lock(mutex_);
-  if (op->connection == nullptr) return;
-  avahi_threaded_poll_lock(poll_);
-  op->Stop();
-  op->connection->operations.erase(op);
-  op->connection = nullptr;
-  avahi_threaded_poll_unlock(poll_);
+  Lane* lane = op->lane;
+  if (lane == nullptr) return;
+  {
+    std::lock_guard lock(lane->mutex);
+    const auto it = std::find(lane->queued.begin(), lane->queued.end(), op);
+    if (it != lane->queued.end()) {
+      lane->queued.erase(it);  // never started
+      return;
+    }
+  }
+  avahi_threaded_poll_lock(lane->poll);
+  if (op->connection != nullptr) {
+    op->Stop();
+    op->connection->operations.erase(op);
+    op->connection = nullptr;
+  }
+  op->lane = nullptr;
+  avahi_threaded_poll_unlock(lane->poll);
 }
 
 void AvahiClientBackend::ConnectionLost(Connection* connection) {
