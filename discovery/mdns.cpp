@@ -43,20 +43,22 @@ bool CmDNS::OnRecordChanged(CBrowseRecord&, bool) { return true; }
 void CmDNS::OnQueriesRunningStateChanged(bool) {}
 
 void CmDNS::BrowseOneDomain(uint32_t interfaceIndex, const char* type, const char* domain) {
-  Lock lock(RecordLock);
-  LastRecordID = 0;
-  QueriesRunning = 0;
-  DNSServiceRef ref = nullptr;
-  const DNSServiceErrorType ret =
-      DNSServiceBrowse(&ref, 0, interfaceIndex, type, domain, &CmDNS::BrowseReply, this);
-  DebugTrace("%s: IF: %u Type: '%s' Domain: '%s' ret: %i", "CmDNS::BrowseOneDomain", interfaceIndex,
-             type != nullptr ? type : "", domain != nullptr ? domain : "", ret);
-  if (ret != 0) return;
-  if (!AddServiceRef(0, ref)) {
-    DNSServiceRefDeallocate(ref);  // a browse is running already
-    return;
+  {
+    Lock lock(RecordLock);
+    LastRecordID = 0;
+    QueriesRunning = 0;
+    DNSServiceRef ref = nullptr;
+    const DNSServiceErrorType ret =
+        DNSServiceBrowse(&ref, 0, interfaceIndex, type, domain, &CmDNS::BrowseReply, this);
+    DebugTrace("%s: IF: %u Type: '%s' Domain: '%s' ret: %i", "CmDNS::BrowseOneDomain", interfaceIndex,
+               type != nullptr ? type : "", domain != nullptr ? domain : "", ret);
+    if (ret != 0) return;
+    if (!AddServiceRef(0, ref)) {
+      DNSServiceRefDeallocate(ref);  // a browse is running already
+      return;
+    }
   }
-  StartEventsThread();
+  StartEventsThread();  // outside the lock: its start pause keeps no reader waiting
 }
 
 bool CmDNS::ResolveService(const CBrowseRecord& record) {
@@ -160,14 +162,18 @@ void CmDNS::UpdateQueriesRunning(bool started) {
 }
 
 void CmDNS::StartEventsThread() {
-  Lock lock(RecordLock);
-  if (EventsThread || Stopping) return;
-  StopSocket = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-  if (StopSocket < 0) {
-    DebugTrace("%s: no stop descriptor, errno %i", "CmDNS::StartEventsThread", errno);
-    return;
+  {
+    Lock lock(RecordLock);
+    if (EventsThread || Stopping) return;
+    StopSocket = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (StopSocket < 0) {
+      DebugTrace("%s: no stop descriptor, errno %i", "CmDNS::StartEventsThread", errno);
+      return;
+    }
+    EventsThread = std::make_unique<boost::thread>(&CmDNS::HandleEventsThreadHandler, this);
   }
-  EventsThread = std::make_unique<boost::thread>(&CmDNS::HandleEventsThreadHandler, this);
+  // The caller waits for the new thread to settle; the record lock is free meanwhile
+  // (unless the caller itself holds it).
   std::this_thread::sleep_for(kThreadStartPause);
 }
 
