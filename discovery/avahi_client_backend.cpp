@@ -257,13 +257,15 @@ bool AvahiClientBackend::StartNow(Lane& lane, ClientOperation* op) {
 
 void AvahiClientBackend::StartQueued(Lane& lane) {
   std::vector<ClientOperation*> batch;
+  bool more = false;
   {
     std::lock_guard lock(lane.mutex);
     const size_t n = std::min<size_t>(lane.queued.size(), kStartsPerTurn);
     batch.assign(lane.queued.begin(), lane.queued.begin() + static_cast<std::ptrdiff_t>(n));
     lane.queued.erase(lane.queued.begin(), lane.queued.begin() + static_cast<std::ptrdiff_t>(n));
-    if (!lane.queued.empty()) lane.Wake();  // the rest after the loop has turned
+    more = !lane.queued.empty();
   }
+  if (more) lane.Wake();  // the rest after the loop has turned
   // A Detach meanwhile waits for this lane's poll lock, so every operation taken here is
   // started (or fails) before it can be stopped.
   for (ClientOperation* op : batch) {
@@ -277,8 +279,10 @@ DNSServiceErrorType AvahiClientBackend::Attach(ClientOperation* op) {
   Lane& lane = *lanes_[nextLane_++ % lanes_.size()];
   op->lane = &lane;
   if (!op->IsBrowse()) {
-    std::lock_guard lock(lane.mutex);
-    lane.queued.push_back(op);
+    {
+      std::lock_guard lock(lane.mutex);
+      lane.queued.push_back(op);
+    }
     lane.Wake();
     return 0;
   }

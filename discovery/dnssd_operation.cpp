@@ -43,14 +43,20 @@ void _DNSServiceRef_t::PushResolve(uint32_t interfaceIndex, DNSServiceErrorType 
 }
 
 void _DNSServiceRef_t::MarkLost() {
-  std::lock_guard lock(mutex_);
-  lost_ = true;
+  {
+    std::lock_guard lock(mutex_);
+    lost_ = true;
+  }
   Signal();
 }
 
+// The descriptor is signalled after the queue's lock is released, so that a consumer never
+// waits for the write; at worst it finds the descriptor readable with nothing queued.
 void _DNSServiceRef_t::Push(DnssdReply reply) {
-  std::lock_guard lock(mutex_);
-  replies_.push_back(std::move(reply));
+  {
+    std::lock_guard lock(mutex_);
+    replies_.push_back(std::move(reply));
+  }
   Signal();
 }
 

@@ -273,11 +273,13 @@ void CmDNS::HandleEventsThreadHandler() {
       Lock lock(RecordLock);
       fds.push_back({StopSocket, POLLIN, 0});
       refs.assign(ServiceRefs.rbegin(), ServiceRefs.rend());
-      for (const auto& [key, ref] : refs) {
-        const int fd = DNSServiceRefSockFD(ref);
-        if (fd < 0 || !slotOfFd.emplace(fd, fds.size()).second) continue;
-        fds.push_back({fd, POLLIN, 0});
-      }
+    }
+    // Only this thread ends operations (and Close, after joining it): the copied
+    // references stay valid without the lock.
+    for (const auto& [key, ref] : refs) {
+      const int fd = DNSServiceRefSockFD(ref);
+      if (fd < 0 || !slotOfFd.emplace(fd, fds.size()).second) continue;
+      fds.push_back({fd, POLLIN, 0});
     }
     const int result = poll(fds.data(), fds.size(), -1);
     if (result < 0 && errno == EINTR) continue;
