@@ -8,6 +8,7 @@
 
 #include <set>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -144,6 +145,27 @@ TEST(DnssdLayer, BrowseAndResolveRepliesHaveTheDnssdShape) {
   ASSERT_TRUE(c.PumpUntil([&] { return c.Find(removed) != nullptr; }));
   for (size_t i = before; i < c.replies.size(); ++i) EXPECT_NE(c.replies[i].ref, resolve);
   EXPECT_EQ(c.Find(removed)->interfaceIndex, LabPcInterfaceIndex(0));
+}
+
+// Resolves ended right after they were started (with avahi-daemon most of them before the
+// daemon was even asked) never answer, and a resolve started beside them answers as usual.
+TEST(DnssdLayer, ResolvesEndedAtOnceNeverAnswer) {
+  const std::string name = "Lab Brief";
+  ASSERT_TRUE(gCameras->Publish(name, 8081, {"vendor.zorvnet=1"}));
+  Collector c;
+  c.Browse();
+  const auto added = [&](const Collector::Reply& r) { return r.a == name && (r.flags & kDNSServiceFlagsAdd); };
+  ASSERT_TRUE(c.PumpUntil([&] { return c.Find(added) != nullptr; }));
+  const uint32_t interfaceIndex = c.Find(added)->interfaceIndex;
+  std::vector<DNSServiceRef> ended;
+  for (int i = 0; i < 200; ++i) ended.push_back(c.Resolve(interfaceIndex, name));
+  DNSServiceRef live = c.Resolve(interfaceIndex, name);  // allocated before any is freed
+  for (DNSServiceRef ref : ended) c.Release(ref);
+  ASSERT_TRUE(c.PumpUntil([&] {
+    return c.Find([&](const Collector::Reply& r) { return r.ref == live && r.error == 0; }) != nullptr;
+  }));
+  EXPECT_EQ(c.Find([&](const Collector::Reply& r) { return std::ranges::count(ended, r.ref) > 0; }), nullptr);
+  gCameras->Withdraw(name);
 }
 
 TEST(DnssdLayer, StaysCorrectPastThousandOperations) {
