@@ -5,6 +5,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <ctime>
@@ -63,22 +64,53 @@ void CmDNS::BrowseOneDomain(uint32_t interfaceIndex, const char* type, const cha
 
 bool CmDNS::ResolveService(const CBrowseRecord& record) {
   Lock lock(RecordLock);
+  if (HandlingReply) {
+    DeferredResolves.push_back(record);  // started as soon as this reply is done
+    return true;
+  }
   DNSServiceRef ref = nullptr;
+  if (CallResolve(record, &ref) != 0) return false;
+  if (!KeepResolve(record.ID, ref)) return false;
+  StartEventsThread();
+  return true;
+}
+
+DNSServiceErrorType CmDNS::CallResolve(const CBrowseRecord& record, DNSServiceRef* ref) {
   const DNSServiceErrorType ret =
-      DNSServiceResolve(&ref, 0, record.InterfaceIndex, record.ServiceName.c_str(), record.ServiceType.c_str(),
+      DNSServiceResolve(ref, 0, record.InterfaceIndex, record.ServiceName.c_str(), record.ServiceType.c_str(),
                         record.Domain.c_str(), &CmDNS::ResolveReply, this);
   DebugTrace("%s: ID: %d  IF: %u Name: '%s' Type: '%ss' Domain: '%s' ret: %i", "CmDNS::ResolveService",
              static_cast<int>(record.ID), record.InterfaceIndex, record.ServiceName.c_str(),
              record.ServiceType.c_str(), record.Domain.c_str(), ret);
-  if (ret != 0) return false;
+  return ret;
+}
+
+bool CmDNS::KeepResolve(uint32_t id, DNSServiceRef ref) {
   UpdateQueriesRunning(true);
-  if (!AddServiceRef(record.ID, ref)) {
-    DNSServiceRefDeallocate(ref);  // the record's resolve runs already
-    UpdateQueriesRunning(false);
-    return false;
+  if (AddServiceRef(id, ref)) return true;
+  DNSServiceRefDeallocate(ref);  // the record's resolve runs already
+  UpdateQueriesRunning(false);
+  return false;
+}
+
+void CmDNS::StartDeferredResolves() {
+  std::vector<CBrowseRecord> records;
+  {
+    Lock lock(RecordLock);
+    records.swap(DeferredResolves);
   }
-  StartEventsThread();
-  return true;
+  for (const CBrowseRecord& record : records) {
+    DNSServiceRef ref = nullptr;
+    if (CallResolve(record, &ref) != 0) continue;
+    Lock lock(RecordLock);
+    const bool listed = std::any_of(Records.begin(), Records.end(),
+                                    [&](const CBrowseRecord& live) { return live.ID == record.ID; });
+    if (Stopping || !listed) {
+      DNSServiceRefDeallocate(ref);  // Close is under way, or the record went meanwhile
+      continue;
+    }
+    KeepResolve(record.ID, ref);
+  }
 }
 
 bool CmDNS::Close() {
@@ -102,6 +134,7 @@ bool CmDNS::Close() {
   const bool moreComing = Records.size() > 1;
   for (CBrowseRecord& record : Records) OnRemove(record, moreComing);
   Records.clear();
+  DeferredResolves.clear();
   ReleaseServiceRef(0);
   // Normally the resolves were ended by OnRemove; end any an override left running.
   for (auto& [key, ref] : ServiceRefs) DNSServiceRefDeallocate(ref);
@@ -313,6 +346,7 @@ bool CmDNS::ProcessReadable(const RefList& refs, const std::vector<bool>& readab
       const int handled = ProcessOneReply(key, ref, n == 0);
       if (handled < 0) return false;
       if (handled == 0) break;
+      StartDeferredResolves();
       LetWaitingReaderIn();
     }
   }
@@ -327,7 +361,9 @@ int CmDNS::ProcessOneReply(uint32_t key, DNSServiceRef ref, bool first) {
   }
   if (!IsCurrent(key, ref)) return 0;
   if (!first && !Readable(DNSServiceRefSockFD(ref))) return 0;
+  HandlingReply = true;
   const DNSServiceErrorType error = DNSServiceProcessResult(ref);
+  HandlingReply = false;
   if (error != 0) {
     DebugTrace("%s: Exiting due to DNSServiceProcessResult error: %i", kHandler, error);
     return -1;

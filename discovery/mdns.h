@@ -98,4 +98,17 @@ class CmDNS {
   int ProcessOneReply(uint32_t key, DNSServiceRef ref, bool first);
   // Between two replies: lets a reader that waits for RecordLock go first.
   void LetWaitingReaderIn() const;
+  // DNSServiceResolve for the record, traced.
+  DNSServiceErrorType CallResolve(const CBrowseRecord& record, DNSServiceRef* ref);
+  // Keeps a started resolve under the record's ID; false (and the resolve ended) when one
+  // runs already. RecordLock held.
+  bool KeepResolve(uint32_t id, DNSServiceRef ref);
+  // Starts the resolves asked for while the last reply was handled, without RecordLock.
+  void StartDeferredResolves();
+
+  // While a reply is handled, ResolveService only notes the record: a responder can make
+  // the start of a resolve wait (the embedded one for its poll lock), and no reader should
+  // wait for that. RecordLock guards both.
+  bool HandlingReply = false;
+  std::vector<CBrowseRecord> DeferredResolves;
 };
