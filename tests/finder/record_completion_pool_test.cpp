@@ -365,7 +365,7 @@ TEST(RecordCompletionPool, WorkersRunOnTheStackSizeAsked) {
   pool.Schedule(1);
   pool.WaitIdle();
   EXPECT_GE(stack, limits.stackBytes);
-  EXPECT_LT(stack, 2 * limits.stackBytes);
+  EXPECT_LT(stack, 2u * 1024 * 1024) << "far below the 8 MiB default (sanitizers add some)";
 }
 
 }  // namespace
