@@ -5,8 +5,9 @@
 // serves up to 500 cameras, so give the lab one link per 500 cameras (one command line):
 //   sudo tools/netlab/netlab --link 10.77.0.1/16=10.77.1.1/16x500 --link 10.78.0.1/16=10.78.1.1/16x500
 //     --link 10.79.0.1/16=10.79.1.1/16x500 --link 10.80.0.1/16=10.80.1.1/16x500
-//     -- build/tests/finder/list_memory_bench [N] [--seconds S]
-// (default N 2000, S 20: how long the finder discovers before it completes). Prints figures only.
+//     -- build/tests/finder/list_memory_bench [N] [--seconds S] [--smaps FILE]
+// (default N 2000, S 20: how long the finder discovers before it completes; FILE gets the
+// finder's memory map at its peak, to see where the memory goes). Prints figures only.
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,6 +19,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <thread>
@@ -48,7 +50,9 @@ struct ChildFigures {
 };
 
 // Runs argv with standard output read line by line; counts lines starting with marker.
-ChildFigures RunAndMeasure(const std::vector<std::string>& args, const std::string& marker) {
+// With mapsFile, the child's /proc/PID/smaps at its highest VmHWM is written there.
+ChildFigures RunAndMeasure(const std::vector<std::string>& args, const std::string& marker,
+                           const std::string& mapsFile = {}) {
   ChildFigures figures;
   int out[2];
   if (pipe(out) != 0) return figures;
@@ -71,10 +75,16 @@ ChildFigures RunAndMeasure(const std::vector<std::string>& args, const std::stri
   // child's own VmHWM is read while it runs (it only grows; the last reading is kept).
   std::atomic<bool> ended{false};
   std::atomic<double> peakMiB{0};
+  std::string peakMaps;
   std::thread watcher([&] {
-    const std::string status = "/proc/" + std::to_string(pid) + "/status";
+    const std::string proc = "/proc/" + std::to_string(pid);
     while (!ended) {
-      if (const double hwm = StatusMiB(status, "VmHWM:"); hwm > 0) peakMiB = hwm;
+      const double hwm = StatusMiB(proc + "/status", "VmHWM:");
+      if (hwm > 0 && hwm != peakMiB && !mapsFile.empty()) {
+        std::ifstream maps(proc + "/smaps");
+        peakMaps.assign(std::istreambuf_iterator<char>(maps), std::istreambuf_iterator<char>());
+      }
+      if (hwm > 0) peakMiB = hwm;
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
   });
@@ -92,6 +102,7 @@ ChildFigures RunAndMeasure(const std::vector<std::string>& args, const std::stri
   waitpid(pid, &status, 0);
   figures.seconds = std::chrono::duration<double>(Clock::now() - start).count();
   figures.peakMiB = peakMiB;
+  if (!mapsFile.empty()) std::ofstream(mapsFile) << peakMaps;
   figures.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
   return figures;
 }
@@ -101,9 +112,12 @@ ChildFigures RunAndMeasure(const std::vector<std::string>& args, const std::stri
 int main(int argc, char** argv) {
   int cameras = 2000;
   std::string seconds = "20";
+  std::string mapsFile;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--seconds") == 0 && i + 1 < argc)
       seconds = argv[++i];
+    else if (std::strcmp(argv[i], "--smaps") == 0 && i + 1 < argc)
+      mapsFile = argv[++i];
     else
       cameras = std::atoi(argv[i]);
   }
@@ -134,7 +148,7 @@ int main(int argc, char** argv) {
   for (int attempt = 0; attempt < 3 && browse.lines < cameras; ++attempt)
     browse = RunAndMeasure({"avahi-browse", "-rtp", "_http._tcp"}, "=;");
   const ChildFigures finder =
-      RunAndMeasure({RAVIX_FINDER_BINARY, "--list", "--seconds", seconds, "--format", "csv"}, "");
+      RunAndMeasure({RAVIX_FINDER_BINARY, "--list", "--seconds", seconds, "--format", "csv"}, "", mapsFile);
   std::filesystem::remove_all(home);
 
   const double ratio = browse.peakMiB > 0 ? finder.peakMiB / browse.peakMiB : 0;
