@@ -11,10 +11,20 @@ namespace {
 using Lock = boost::lock_guard<boost::recursive_mutex>;
 }
 
+RecordCompletionPool::Limits CFindermDNS::DefaultCompletionLimits() {
+  RecordCompletionPool::Limits limits;
+  limits.maxWorkers = kCompletionWorkers;
+  return limits;
+}
+
 CFindermDNS::CFindermDNS(const CameraConnectContext& camera, PasswordPromptService* promptService)
+    : CFindermDNS(camera, DefaultCompletionLimits(), promptService) {}
+
+CFindermDNS::CFindermDNS(const CameraConnectContext& camera, RecordCompletionPool::Limits completionLimits,
+                         PasswordPromptService* promptService)
     : prompt_(promptService ? std::make_unique<GuiPasswordPrompt>(*promptService, &promptCanceller_) : nullptr),
       camera_(camera),
-      Completions(kCompletionWorkers, [this](uint32_t id) { CompleteRecord(id); }) {
+      Completions(completionLimits, [this](uint32_t id) { CompleteRecord(id); }) {
   camera_.Prompt = prompt_.get();
 }
 
@@ -76,17 +86,27 @@ void CFindermDNS::OnQueriesRunningStateChanged(bool running) {
 void CFindermDNS::UpdateRecord(CBrowseRecord& record) { Completions.Schedule(record.ID); }
 
 void CFindermDNS::CompleteRecord(uint32_t id) {
+  using Phase = ravix::CompletionTimes::Phase;
   CBrowseRecord copy;
   if (!GetRecord(id, copy)) return;
   DebugTrace("Update: ID: %d, %s, %d", static_cast<int>(id), copy.ServiceName.c_str(), 1);
   std::string cameraAddress, localAddress, mac;
-  if (camera_.Tools.ResolveCameraAddress(copy, cameraAddress, localAddress)) {
-    mac = CNetworkTools::GetMacAddress(cameraAddress, localAddress);
-    if (!mac.empty())
-      DebugTrace("%s adding txtRecord recID=%u key='%s' val='%s'", "CFindermDNS::OnRecordChanged", id,
-                 txtkey::kMacAddress, mac.c_str());
+  bool addressed = false;
+  {
+    ravix::CompletionTimes::Timer timer(times_, Phase::Address);
+    addressed = camera_.Tools.ResolveCameraAddress(copy, cameraAddress, localAddress);
   }
-  ReadNetworkSettings(camera_, copy);
+  if (addressed) {
+    ravix::CompletionTimes::Timer timer(times_, Phase::Arp);
+    mac = CNetworkTools::GetMacAddress(cameraAddress, localAddress);
+  }
+  if (!mac.empty())
+    DebugTrace("%s adding txtRecord recID=%u key='%s' val='%s'", "CFindermDNS::OnRecordChanged", id,
+               txtkey::kMacAddress, mac.c_str());
+  {
+    ravix::CompletionTimes::Timer timer(times_, Phase::Settings);
+    ReadNetworkSettings(camera_, copy);
+  }
   DebugTrace("Update: ID: %d complete", static_cast<int>(id));
   if (!MergeIntoLiveRecord(copy, mac)) return;
   PostRecordEvent(RecordOperation::Update, id);
@@ -94,6 +114,7 @@ void CFindermDNS::CompleteRecord(uint32_t id) {
 
 bool CFindermDNS::MergeIntoLiveRecord(const CBrowseRecord& worked, const std::string& mac) {
   Lock lock(RecordLock);
+  ravix::CompletionTimes::Timer timer(times_, ravix::CompletionTimes::Phase::Merge);  // the lock hold alone
   for (CBrowseRecord& live : Records) {
     if (live.ID != worked.ID) continue;
     if (!mac.empty()) live.AddTxtValue(txtkey::kMacAddress, mac.c_str());  // an advertised value stays

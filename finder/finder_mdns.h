@@ -2,7 +2,7 @@
 // CFindermDNS: the discovery engine as the finder uses it. Only services carrying
 // "vendor.zorvnet" are worked on: each change of such a record starts its completion
 // (address and route, hardware address, network settings over HTTP, maybe a password
-// prompt) on a small worker pool, on a copy of the record and without the record lock;
+// prompt) on a bounded worker pool, on a copy of the record and without the record lock;
 // the outcome is merged into the live record when it still exists, and "Update" is
 // posted to the notify target. Removals are posted as "Remove"; resolve activity as
 // "mDNSQueriesRunningStateChanged". Record changes arrive as PostedEvent<RecordEvent>,
@@ -16,6 +16,7 @@
 #include "camera/camera_connect.h"
 #include "camera/gui_password_prompt.h"
 #include "discovery/mdns.h"
+#include "finder/completion_times.h"
 #include "finder/record_completion_pool.h"
 #include "platform/event_post_target.h"
 #include "platform/gui_request_queue.h"
@@ -23,11 +24,17 @@
 
 class CFindermDNS : public CmDNS {
  public:
-  static constexpr std::size_t kCompletionWorkers = 8;
+  // Completions mostly wait for cameras (a silent one for the whole HTTP timeout), so
+  // the pool may grow to many workers: 256 cover 2000 cameras with a tenth of them silent
+  // within about one timeout. Idle workers end after two seconds.
+  static constexpr std::size_t kCompletionWorkers = 256;
+  static RecordCompletionPool::Limits DefaultCompletionLimits();
 
   // camera: how cameras are opened (its Prompt is ignored: prompts go through
   // promptService, when given, so that Close can end them).
   CFindermDNS(const CameraConnectContext& camera, PasswordPromptService* promptService = nullptr);
+  CFindermDNS(const CameraConnectContext& camera, RecordCompletionPool::Limits completionLimits,
+              PasswordPromptService* promptService = nullptr);
   ~CFindermDNS() override;
 
   // The receiver of the notifications (the main frame); bound at every BrowseOneDomain.
@@ -51,6 +58,10 @@ class CFindermDNS : public CmDNS {
   // Waits until no completion is queued or running.
   void WaitForCompletions() { Completions.WaitIdle(); }
   std::size_t PendingCompletions() const { return Completions.Pending(); }
+  std::size_t CompletionWorkers() const { return Completions.Workers(); }
+  std::size_t PeakCompletionWorkers() const { return Completions.PeakWorkers(); }
+  // Where completions spent their time so far.
+  const ravix::CompletionTimes& CompletionFigures() const { return times_; }
 
  protected:
   std::shared_ptr<ravix::EventPostTarget> NotifyWindow;
@@ -69,5 +80,6 @@ class CFindermDNS : public CmDNS {
   ravix::GuiRequestCanceller promptCanceller_;
   std::unique_ptr<GuiPasswordPrompt> prompt_;
   CameraConnectContext camera_;
+  ravix::CompletionTimes times_;
   RecordCompletionPool Completions;
 };

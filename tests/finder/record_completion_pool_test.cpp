@@ -4,7 +4,9 @@
 #include "finder/record_completion_pool.h"
 
 #include <gtest/gtest.h>
+#include <pthread.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -246,6 +248,124 @@ TEST(RecordCompletionPool, DestructorEndsARunningPool) {
     release.Open();
   }
   EXPECT_EQ(log.EndedCount(9), 1);
+}
+
+// Counts how many runs are inside the work function at once.
+class Concurrency {
+ public:
+  void Enter() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    most_ = std::max(most_, ++now_);
+    changed_.notify_all();
+  }
+  void Leave() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    --now_;
+  }
+  bool WaitFor(int count) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, kDeadlock, [&] { return now_ >= count; });
+  }
+  int Most() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return most_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  int now_ = 0, most_ = 0;
+};
+
+RecordCompletionPool::Limits TestLimits(std::size_t maxWorkers, std::chrono::milliseconds idle) {
+  RecordCompletionPool::Limits limits;
+  limits.maxWorkers = maxWorkers;
+  limits.idleTimeout = idle;
+  return limits;
+}
+
+TEST(RecordCompletionPool, GrowsOnDemandUpToItsBoundAndQueuesTheRest) {
+  Concurrency running;
+  Gate release;
+  std::atomic<int> done{0};
+  RecordCompletionPool pool(TestLimits(4, std::chrono::hours(1)), [&](uint32_t) {
+    running.Enter();
+    EXPECT_TRUE(release.Wait());
+    running.Leave();
+    ++done;
+  });
+  EXPECT_EQ(pool.Workers(), 0u) << "no thread before the first run";
+  for (uint32_t id = 1; id <= 12; ++id) pool.Schedule(id);
+  ASSERT_TRUE(running.WaitFor(4));
+  EXPECT_EQ(pool.Workers(), 4u);
+  EXPECT_EQ(pool.Pending(), 12u);
+  release.Open();
+  pool.WaitIdle();
+  EXPECT_EQ(done.load(), 12);
+  EXPECT_EQ(running.Most(), 4);
+  EXPECT_EQ(pool.PeakWorkers(), 4u);
+}
+
+TEST(RecordCompletionPool, AnIdleWorkerTakesTheNextRunInsteadOfANewThread) {
+  RunLog log;
+  RecordCompletionPool pool(TestLimits(16, std::chrono::hours(1)), [&](uint32_t id) {
+    log.Began(id);
+    log.Ended(id);
+  });
+  for (uint32_t id = 1; id <= 5; ++id) {
+    pool.Schedule(id);
+    pool.WaitIdle();
+  }
+  for (uint32_t id = 1; id <= 5; ++id) EXPECT_EQ(log.EndedCount(id), 1);
+  EXPECT_EQ(pool.PeakWorkers(), 1u);
+}
+
+TEST(RecordCompletionPool, IdleWorkersEndAndThePoolGrowsAgain) {
+  Concurrency running;
+  Gate release;
+  RunLog log;
+  RecordCompletionPool pool(TestLimits(8, std::chrono::milliseconds(30)), [&](uint32_t id) {
+    log.Began(id);
+    if (id <= 3) {
+      running.Enter();
+      EXPECT_TRUE(release.Wait());
+      running.Leave();
+    }
+    log.Ended(id);
+  });
+  for (uint32_t id = 1; id <= 3; ++id) pool.Schedule(id);
+  ASSERT_TRUE(running.WaitFor(3));
+  EXPECT_EQ(pool.Workers(), 3u);
+  release.Open();
+  pool.WaitIdle();
+  const auto guard = std::chrono::steady_clock::now() + kDeadlock;
+  while (pool.Workers() > 0 && std::chrono::steady_clock::now() < guard)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  EXPECT_EQ(pool.Workers(), 0u) << "every idle worker ends";
+  pool.Schedule(4);  // joins the ended threads and starts a fresh one
+  pool.WaitIdle();
+  EXPECT_EQ(log.EndedCount(4), 1);
+  EXPECT_LE(pool.Workers(), 1u);
+  pool.Stop();
+  EXPECT_EQ(pool.Workers(), 0u);
+}
+
+TEST(RecordCompletionPool, WorkersRunOnTheStackSizeAsked) {
+  RecordCompletionPool::Limits limits = TestLimits(1, std::chrono::hours(1));
+  limits.stackBytes = 192 * 1024;
+  std::size_t stack = 0;
+  RecordCompletionPool pool(limits, [&](uint32_t) {
+    pthread_attr_t attributes;
+    ASSERT_EQ(pthread_getattr_np(pthread_self(), &attributes), 0);
+    pthread_attr_getstacksize(&attributes, &stack);
+    pthread_attr_destroy(&attributes);
+    volatile char deep[64 * 1024] = {};  // a camera exchange's buffers fit with room to spare
+    deep[sizeof(deep) - 1] = 1;
+  });
+  pool.Schedule(1);
+  pool.WaitIdle();
+  EXPECT_GE(stack, limits.stackBytes);
+  EXPECT_LT(stack, 2u * 1024 * 1024) << "far below the 8 MiB default (sanitizers add some)";
 }
 
 }  // namespace
