@@ -127,12 +127,8 @@ int EmbeddedResponder::StopServiceThread() {
   return 0;
 }
 
-int EmbeddedResponder::Initialise() {
-  std::lock_guard lock(mutex_);
-  if (running_) return AVAHI_ERR_BAD_STATE;
-  avahi_set_log_function(&LibraryLog);
-  poll_ = avahi_threaded_poll_new();
-  if (poll_ == nullptr) return AVAHI_ERR_NO_MEMORY;
+// The server of this process: the PC's own addresses are published under its host name.
+AvahiServer* EmbeddedResponder::NewServer(int* error) {
   AvahiServerConfig config;
   avahi_server_config_init(&config);
   config.n_cache_entries_max = kCacheEntries;
@@ -141,9 +137,19 @@ int EmbeddedResponder::Initialise() {
   config.publish_workstation = 0;
   config.publish_domain = 0;
   config.disallow_other_stacks = 0;
-  int error = 0;
-  server_ = avahi_server_new(avahi_threaded_poll_get(poll_), &config, nullptr, nullptr, &error);
+  AvahiServer* server = avahi_server_new(avahi_threaded_poll_get(poll_), &config, nullptr, nullptr, error);
   avahi_server_config_free(&config);
+  return server;
+}
+
+int EmbeddedResponder::Initialise() {
+  std::lock_guard lock(mutex_);
+  if (running_) return AVAHI_ERR_BAD_STATE;
+  avahi_set_log_function(&LibraryLog);
+  poll_ = avahi_threaded_poll_new();
+  if (poll_ == nullptr) return AVAHI_ERR_NO_MEMORY;
+  int error = 0;
+  server_ = NewServer(&error);
   if (server_ == nullptr || avahi_threaded_poll_start(poll_) < 0) {
     if (server_ != nullptr) avahi_server_free(server_);
     avahi_threaded_poll_free(poll_);
@@ -167,7 +173,7 @@ void EmbeddedResponder::Finalise() {
   operations_.clear();
   avahi_threaded_poll_unlock(poll_);
   avahi_threaded_poll_stop(poll_);
-  avahi_server_free(server_);
+  if (server_ != nullptr) avahi_server_free(server_);  // none while asleep
   avahi_threaded_poll_free(poll_);
   server_ = nullptr;
   poll_ = nullptr;
@@ -176,15 +182,49 @@ void EmbeddedResponder::Finalise() {
 void EmbeddedResponder::CoreMachineSleep(bool sleeping) {
   std::lock_guard lock(mutex_);
   if (!running_) return;
-  sleeping_ = sleeping;
   avahi_threaded_poll_lock(poll_);
-  for (CoreOperation* op : operations_) {
-    if (sleeping)
-      op->Stop();
-    else
-      op->Restart(server_);
-  }
+  if (sleeping)
+    FallAsleep();
+  else
+    WakeUp();
   avahi_threaded_poll_unlock(poll_);
+}
+
+// avahi-core withdraws a server's records only when the server goes: freeing it sends the
+// goodbye packets of the host's address records, so the PC's name stops answering at once
+// instead of lingering in the neighbours' caches. The lookups are stopped first.
+void EmbeddedResponder::FallAsleep() {
+  if (sleeping_) return;
+  for (CoreOperation* op : operations_) op->Stop();
+  avahi_server_free(server_);
+  server_ = nullptr;
+  sleeping_ = true;
+  DebugTrace("embedded responder asleep: announcements withdrawn");
+}
+
+// After a sleep a new server probes and announces the host name again; awake or not,
+// every browse and resolve queries the network anew. A server that cannot be created now
+// leaves the responder asleep; the next wake tries again.
+void EmbeddedResponder::WakeUp() {
+  if (sleeping_) {
+    int error = 0;
+    server_ = NewServer(&error);
+    if (server_ == nullptr) {
+      DebugTrace("embedded responder stays asleep: %s", avahi_strerror(error));
+      return;
+    }
+    sleeping_ = false;
+  }
+  for (CoreOperation* op : operations_) op->Restart(server_);
+}
+
+std::string EmbeddedResponder::HostNameFqdn() const {
+  std::lock_guard lock(mutex_);
+  if (server_ == nullptr) return {};
+  avahi_threaded_poll_lock(poll_);
+  std::string name = avahi_server_get_host_name_fqdn(server_);
+  avahi_threaded_poll_unlock(poll_);
+  return name;
 }
 
 bool EmbeddedResponder::IsRunning() const {
