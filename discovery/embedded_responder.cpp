@@ -2,12 +2,14 @@
 
 #include <avahi-common/error.h>
 #include <avahi-common/thread-watch.h>
+#include <avahi-common/timeval.h>
 #include <avahi-core/core.h>
 #include <avahi-core/log.h>
 #include <avahi-core/lookup.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <future>
 #include <memory>
 #include <string>
 
@@ -182,17 +184,50 @@ void EmbeddedResponder::Finalise() {
 void EmbeddedResponder::CoreMachineSleep(bool sleeping) {
   std::lock_guard lock(mutex_);
   if (!running_) return;
+  RunOnPollThread(sleeping ? &EmbeddedResponder::FallAsleep : &EmbeddedResponder::WakeUp);
+}
+
+namespace {
+
+struct PollTask {
+  EmbeddedResponder* responder;
+  void (EmbeddedResponder::*work)();
+  const AvahiPoll* api;
+  std::promise<void> done;
+};
+
+void RunPollTask(AvahiTimeout* timeout, void* userdata) {
+  auto* task = static_cast<PollTask*>(userdata);
+  (task->responder->*task->work)();
+  task->api->timeout_free(timeout);
+  task->done.set_value();
+}
+
+}  // namespace
+
+// Replacing the server closes and opens sockets, which the poll loop only takes safely
+// from its own thread: a watch added while the loop sits in poll() is dispatched before it
+// was ever polled (an assertion in libavahi-common). The work runs as an immediate timeout
+// of the loop, and the caller waits for it.
+void EmbeddedResponder::RunOnPollThread(void (EmbeddedResponder::*work)()) {
+  PollTask task{this, work, avahi_threaded_poll_get(poll_), {}};
+  std::future<void> finished = task.done.get_future();
+  timeval now{};
+  avahi_elapse_time(&now, 0, 0);
   avahi_threaded_poll_lock(poll_);
-  if (sleeping)
-    FallAsleep();
-  else
-    WakeUp();
+  AvahiTimeout* timeout = task.api->timeout_new(task.api, &now, &RunPollTask, &task);
   avahi_threaded_poll_unlock(poll_);
+  if (timeout == nullptr) {
+    DebugTrace("embedded responder: no timeout for the sleep change");
+    return;
+  }
+  finished.wait();
 }
 
 // avahi-core withdraws a server's records only when the server goes: freeing it sends the
 // goodbye packets of the host's address records, so the PC's name stops answering at once
-// instead of lingering in the neighbours' caches. The lookups are stopped first.
+// instead of lingering in the neighbours' caches. The lookups are stopped first. Poll
+// thread.
 void EmbeddedResponder::FallAsleep() {
   if (sleeping_) return;
   for (CoreOperation* op : operations_) op->Stop();
@@ -204,7 +239,7 @@ void EmbeddedResponder::FallAsleep() {
 
 // After a sleep a new server probes and announces the host name again; awake or not,
 // every browse and resolve queries the network anew. A server that cannot be created now
-// leaves the responder asleep; the next wake tries again.
+// leaves the responder asleep; the next wake tries again. Poll thread.
 void EmbeddedResponder::WakeUp() {
   if (sleeping_) {
     int error = 0;

@@ -53,7 +53,8 @@ class EmbeddedResponder : public DnssdBackend {
   int Initialise();
   void Finalise();
   AvahiServer* NewServer(int* error);
-  // Poll lock held by the caller.
+  // Run on the poll thread while the caller holds mutex_ and waits.
+  void RunOnPollThread(void (EmbeddedResponder::*work)());
   void FallAsleep();
   void WakeUp();
   DNSServiceErrorType Attach(CoreOperation* op);

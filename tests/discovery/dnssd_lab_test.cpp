@@ -393,9 +393,17 @@ TEST(ServiceHost, ChoosesTheRespondersAndGuardsTheSleepEntry) {
     other.RequeryResponder();  // only traces now
   }
   DNSServiceSetDefaultBackend(inUse);
-  // the responder of the test still takes operations
+  // quick suspend and resume cycles while cameras talk; the responder of the test still
+  // takes operations and finds a camera afterwards
+  ASSERT_TRUE(gCameras->Publish("After Cycles", 80, {"vendor.zorvnet=1"}));
+  for (int cycle = 0; cycle < 20; ++cycle) {
+    gHost->ForwardMachineSleep(true);
+    gHost->ForwardMachineSleep(false);
+  }
   Collector c;
-  EXPECT_NE(c.Browse(), nullptr);
+  ASSERT_NE(c.Browse(), nullptr);
+  EXPECT_TRUE(c.PumpUntil([&] { return c.Find([](const Collector::Reply& r) { return r.a == "After Cycles"; }); }));
+  gCameras->Withdraw("After Cycles");
 }
 
 }  // namespace
