@@ -125,7 +125,9 @@ constexpr double kScaleGoalSeconds = 3.0;
 // resolved at once. Separates the responder's and the network's share from the engine's.
 struct RawDiscovery {
   std::string prefix;
+  bool keepResolves = false;  // as the engine does, to follow later changes
   std::vector<DNSServiceRef> resolves;
+  std::set<DNSServiceRef> answered;
   std::set<std::string> added;
   size_t resolved = 0;
   double resolveCallSeconds = 0;  // time spent creating the resolves
@@ -149,17 +151,27 @@ struct RawDiscovery {
   static void OnResolve(DNSServiceRef ref, DNSServiceFlags, uint32_t, DNSServiceErrorType error, const char*,
                         const char*, uint16_t port, uint16_t txtLen, const unsigned char*, void* context) {
     auto* self = static_cast<RawDiscovery*>(context);
-    if (error == 0 && port != 0 && txtLen > 0) {
-      ++self->resolved;
-      DNSServiceRefDeallocate(ref);  // one answer is all this run needs
-      std::erase(self->resolves, ref);
-    }
+    if (error != 0 || port == 0 || txtLen == 0 || !self->answered.insert(ref).second) return;
+    ++self->resolved;
+    if (self->keepResolves) return;
+    DNSServiceRefDeallocate(ref);  // one answer is all this run needs
+    std::erase(self->resolves, ref);
+    self->answered.erase(ref);
   }
 };
 
-// UDP datagrams this namespace dropped because a socket's receive buffer was full.
-long UdpReceiveBufferDrops() {
-  std::ifstream snmp("/proc/net/snmp");
+// UDP datagrams dropped because a socket's receive buffer was full, in the pc namespace
+// (no argument) or in a camera namespace of the lab.
+long UdpReceiveBufferDrops(const std::string& cameraNamespace = {}) {
+  const std::string command =
+      cameraNamespace.empty() ? "cat /proc/net/snmp" : "ip netns exec " + cameraNamespace + " cat /proc/net/snmp";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return -1;
+  std::string text;
+  char chunk[512];
+  while (std::fgets(chunk, sizeof chunk, pipe) != nullptr) text += chunk;
+  pclose(pipe);
+  std::istringstream snmp(text);
   std::string header, values;
   while (std::getline(snmp, header) && std::getline(snmp, values)) {
     if (header.rfind("Udp:", 0) != 0) continue;
@@ -169,6 +181,11 @@ long UdpReceiveBufferDrops() {
       if (name == "RcvbufErrors") return std::stol(number);
   }
   return -1;
+}
+
+std::string CameraNamespaceName() {
+  const char* name = std::getenv("NETLAB_CAM0");
+  return name != nullptr ? name : "";
 }
 
 // A fresh server with an empty cache, as at start-up.
@@ -239,10 +256,11 @@ void WithdrawSpread(std::vector<std::unique_ptr<LabPublisher>>& publishers, cons
 // (all browsed, all resolved) and the resolve creation cost, beside the goal.
 void ReportEmbeddedAtScale(EmbeddedResponder& embedded, int n, const std::vector<int>& splits) {
   std::printf("\nembedded responder at N = %d (goal: all resolved within %.1f s)\n", n, kScaleGoalSeconds);
-  std::printf("%10s %10s %8s %12s %12s %14s %14s %12s %12s\n", "servers", "engine s", "goal s", "layer: all",
-              "layer: all", "resolve call", "longest call", "UDP drops", "UDP drops");
-  std::printf("%10s %10s %8s %12s %12s %14s %14s %12s %12s\n", "", "(cold)", "", "browsed s", "resolved s",
-              "mean us", "ms", "engine", "layer");
+  std::printf("%8s %9s %6s %10s %10s %10s %8s %8s %8s %8s %8s %8s %8s\n", "servers", "engine", "goal",
+              "layer: all", "layer: all", "layer,kept", "resolve", "longest", "pc drops", "pc drops", "pc drops",
+              "cam drops", "cam drops");
+  std::printf("%8s %9s %6s %10s %10s %10s %8s %8s %8s %8s %8s %8s %8s\n", "", "s", "s", "browsed s", "resolved s",
+              "resolved s", "call us", "call ms", "engine", "layer", "kept", "engine", "layer");
   for (int servers : splits) {
     auto publishers = ScalePublishers(servers);
     if (publishers.empty()) {
@@ -251,17 +269,30 @@ void ReportEmbeddedAtScale(EmbeddedResponder& embedded, int n, const std::vector
     }
     const std::string prefix = "Scale" + std::to_string(servers) + "-";
     PublishSpread(publishers, prefix, n);
-    EmptyResponderCache(embedded);
-    const long dropsBefore = UdpReceiveBufferDrops();
-    const double tEngine = TimeEngine(embedded, prefix, n, nullptr);
-    const long engineDrops = UdpReceiveBufferDrops() - dropsBefore;
+    std::this_thread::sleep_for(std::chrono::seconds(8));  // the publishers' announcements end
     EmptyResponderCache(embedded);
     RawDiscovery raw;
     const long layerDropsBefore = UdpReceiveBufferDrops();
+    const long layerCameraDropsBefore = UdpReceiveBufferDrops(CameraNamespaceName());
     const double tLayer = TimeRawLayer(prefix, n, raw);
-    std::printf("%10d %10.3f %8.1f %12.3f %12.3f %14.0f %14.2f %12ld %12ld\n", servers, tEngine, kScaleGoalSeconds,
-                raw.allAdded, tLayer, raw.added.empty() ? 0.0 : 1e6 * raw.resolveCallSeconds / raw.added.size(),
-                1e3 * raw.longestResolveCall, engineDrops, UdpReceiveBufferDrops() - layerDropsBefore);
+    const long layerDrops = UdpReceiveBufferDrops() - layerDropsBefore;
+    const long layerCameraDrops = UdpReceiveBufferDrops(CameraNamespaceName()) - layerCameraDropsBefore;
+    EmptyResponderCache(embedded);
+    RawDiscovery kept;
+    kept.keepResolves = true;
+    const long keptDropsBefore = UdpReceiveBufferDrops();
+    const double tKept = TimeRawLayer(prefix, n, kept);
+    const long keptDrops = UdpReceiveBufferDrops() - keptDropsBefore;
+    EmptyResponderCache(embedded);
+    const long dropsBefore = UdpReceiveBufferDrops();
+    const long cameraDropsBefore = UdpReceiveBufferDrops(CameraNamespaceName());
+    const double tEngine = TimeEngine(embedded, prefix, n, nullptr);
+    const long engineDrops = UdpReceiveBufferDrops() - dropsBefore;
+    const long cameraDrops = UdpReceiveBufferDrops(CameraNamespaceName()) - cameraDropsBefore;
+    std::printf("%8d %9.2f %6.1f %10.2f %10.2f %10.2f %8.0f %8.1f %8ld %8ld %8ld %8ld %8ld\n", servers, tEngine,
+                kScaleGoalSeconds, raw.allAdded, tLayer, tKept,
+                raw.added.empty() ? 0.0 : 1e6 * raw.resolveCallSeconds / raw.added.size(), 1e3 * raw.longestResolveCall,
+                engineDrops, layerDrops, keptDrops, cameraDrops, layerCameraDrops);
     std::fflush(stdout);
     WithdrawSpread(publishers, prefix, n);
   }
