@@ -55,23 +55,48 @@ class CoreOperation : public _DNSServiceRef_t {
   void Stop() {
     if (browser_ != nullptr) avahi_s_service_browser_free(browser_);
     if (resolver_ != nullptr) avahi_s_service_resolver_free(resolver_);
+    if (sweep_ != nullptr) poll_->timeout_free(sweep_);
     browser_ = nullptr;
     resolver_ = nullptr;
+    sweep_ = nullptr;
   }
 
-  // Poll lock held by the caller: the lookup object is created anew.
-  void Restart(AvahiServer* server) {
+  // Poll lock held by the caller: the lookup object is created anew. Services not seen
+  // again are reported gone once the cache has been read; after a sleep (freshCache) the
+  // cache is empty, so that waits until the cameras had time to answer the new queries.
+  void Restart(AvahiServer* server, const AvahiPoll* poll, bool freshCache) {
     Stop();
     tracker_.Restart();
+    poll_ = poll;
+    delaySweep_ = freshCache;
     Start(server);
   }
 
  private:
+  static constexpr unsigned kSweepAfterWakeMs = 5000;  // the first three query rounds
+
   static void BrowseEvent(AvahiSServiceBrowser*, AvahiIfIndex interface, AvahiProtocol protocol,
                           AvahiBrowserEvent event, const char* name, const char* type, const char* domain,
                           AvahiLookupResultFlags, void* userdata) {
     auto* self = static_cast<CoreOperation*>(userdata);
+    if (event == AVAHI_BROWSER_CACHE_EXHAUSTED && self->delaySweep_ && self->DelaySweep()) return;
     self->tracker_.OnEvent(*self, interface, protocol, event, name, type, domain);
+  }
+
+  bool DelaySweep() {
+    delaySweep_ = false;
+    timeval when{};
+    avahi_elapse_time(&when, kSweepAfterWakeMs, 0);
+    sweep_ = poll_->timeout_new(poll_, &when, &CoreOperation::SweepEvent, this);
+    return sweep_ != nullptr;
+  }
+
+  static void SweepEvent(AvahiTimeout* timeout, void* userdata) {
+    auto* self = static_cast<CoreOperation*>(userdata);
+    self->poll_->timeout_free(timeout);
+    self->sweep_ = nullptr;
+    self->tracker_.OnEvent(*self, AVAHI_IF_UNSPEC, AVAHI_PROTO_UNSPEC, AVAHI_BROWSER_CACHE_EXHAUSTED, nullptr, nullptr,
+                           nullptr);
   }
 
   static void ResolveEvent(AvahiSServiceResolver*, AvahiIfIndex interface, AvahiProtocol, AvahiResolverEvent event,
@@ -89,6 +114,9 @@ class CoreOperation : public _DNSServiceRef_t {
   std::string domain_;
   AvahiSServiceBrowser* browser_ = nullptr;
   AvahiSServiceResolver* resolver_ = nullptr;
+  const AvahiPoll* poll_ = nullptr;
+  AvahiTimeout* sweep_ = nullptr;  // the delayed sweep after a wake
+  bool delaySweep_ = false;
   AvahiBrowseTracker tracker_;
 };
 
@@ -241,6 +269,7 @@ void EmbeddedResponder::FallAsleep() {
 // every browse and resolve queries the network anew. A server that cannot be created now
 // leaves the responder asleep; the next wake tries again. Poll thread.
 void EmbeddedResponder::WakeUp() {
+  const bool freshCache = sleeping_;
   if (sleeping_) {
     int error = 0;
     server_ = NewServer(&error);
@@ -250,7 +279,7 @@ void EmbeddedResponder::WakeUp() {
     }
     sleeping_ = false;
   }
-  for (CoreOperation* op : operations_) op->Restart(server_);
+  for (CoreOperation* op : operations_) op->Restart(server_, avahi_threaded_poll_get(poll_), freshCache);
 }
 
 std::string EmbeddedResponder::HostNameFqdn() const {

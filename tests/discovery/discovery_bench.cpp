@@ -300,12 +300,14 @@ void ReportEmbeddedAtScale(EmbeddedResponder& embedded, int n, const std::vector
 
 }  // namespace
 
-// Arguments: [--progress] [--scale N] [--scale-only] [N...] (default 1 50 250 1000, then the
-// embedded responder at N = 2000 with the cameras on one and on four publishing servers).
+// Arguments: [--progress] [--scale N] [--scale-only] [--servers K]... [N...] (default 1 50
+// 250 1000, then the embedded responder at N = 2000 with the cameras on one and on four
+// publishing servers).
 int main(int argc, char** argv) {
   std::vector<int> sizes;
   int scale = 2000;
   bool scaleOnly = false;
+  std::vector<int> splits;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--progress") == 0)
       gProgress = true;
@@ -313,11 +315,15 @@ int main(int argc, char** argv) {
       scaleOnly = true;
     else if (std::strcmp(argv[i], "--scale") == 0 && i + 1 < argc)
       scale = std::atoi(argv[++i]);
+    else if (std::strcmp(argv[i], "--servers") == 0 && i + 1 < argc)
+      splits.push_back(std::atoi(argv[++i]));
+
     else
       sizes.push_back(std::atoi(argv[i]));
   }
   if (sizes.empty()) sizes = {1, 50, 250, 1000};
   if (scaleOnly) sizes.clear();
+  if (splits.empty()) splits = {1, 4};
   LabAvahiDaemon daemon;  // before any thread exists
   if (!daemon.Start()) {
     std::fprintf(stderr, "SKIP: %s (run inside tools/netlab as root)\n", daemon.Error().c_str());
@@ -348,7 +354,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     WithdrawCameras(cameras, prefix, n);
   }
-  if (scale > 0) ReportEmbeddedAtScale(*embedded, scale, {1, 4});
+  if (scale > 0) ReportEmbeddedAtScale(*embedded, scale, splits);
   DNSServiceSetDefaultBackend(nullptr);
   return 0;
 }
