@@ -2,12 +2,14 @@
 
 #include <avahi-common/error.h>
 #include <avahi-common/thread-watch.h>
+#include <avahi-common/timeval.h>
 #include <avahi-core/core.h>
 #include <avahi-core/log.h>
 #include <avahi-core/lookup.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <future>
 #include <memory>
 #include <string>
 
@@ -53,23 +55,48 @@ class CoreOperation : public _DNSServiceRef_t {
   void Stop() {
     if (browser_ != nullptr) avahi_s_service_browser_free(browser_);
     if (resolver_ != nullptr) avahi_s_service_resolver_free(resolver_);
+    if (sweep_ != nullptr) poll_->timeout_free(sweep_);
     browser_ = nullptr;
     resolver_ = nullptr;
+    sweep_ = nullptr;
   }
 
-  // Poll lock held by the caller: the lookup object is created anew.
-  void Restart(AvahiServer* server) {
+  // Poll lock held by the caller: the lookup object is created anew. Services not seen
+  // again are reported gone once the cache has been read; after a sleep (freshCache) the
+  // cache is empty, so that waits until the cameras had time to answer the new queries.
+  void Restart(AvahiServer* server, const AvahiPoll* poll, bool freshCache) {
     Stop();
     tracker_.Restart();
+    poll_ = poll;
+    delaySweep_ = freshCache;
     Start(server);
   }
 
  private:
+  static constexpr unsigned kSweepAfterWakeMs = 5000;  // the first three query rounds
+
   static void BrowseEvent(AvahiSServiceBrowser*, AvahiIfIndex interface, AvahiProtocol protocol,
                           AvahiBrowserEvent event, const char* name, const char* type, const char* domain,
                           AvahiLookupResultFlags, void* userdata) {
     auto* self = static_cast<CoreOperation*>(userdata);
+    if (event == AVAHI_BROWSER_CACHE_EXHAUSTED && self->delaySweep_ && self->DelaySweep()) return;
     self->tracker_.OnEvent(*self, interface, protocol, event, name, type, domain);
+  }
+
+  bool DelaySweep() {
+    delaySweep_ = false;
+    timeval when{};
+    avahi_elapse_time(&when, kSweepAfterWakeMs, 0);
+    sweep_ = poll_->timeout_new(poll_, &when, &CoreOperation::SweepEvent, this);
+    return sweep_ != nullptr;
+  }
+
+  static void SweepEvent(AvahiTimeout* timeout, void* userdata) {
+    auto* self = static_cast<CoreOperation*>(userdata);
+    self->poll_->timeout_free(timeout);
+    self->sweep_ = nullptr;
+    self->tracker_.OnEvent(*self, AVAHI_IF_UNSPEC, AVAHI_PROTO_UNSPEC, AVAHI_BROWSER_CACHE_EXHAUSTED, nullptr, nullptr,
+                           nullptr);
   }
 
   static void ResolveEvent(AvahiSServiceResolver*, AvahiIfIndex interface, AvahiProtocol, AvahiResolverEvent event,
@@ -87,6 +114,9 @@ class CoreOperation : public _DNSServiceRef_t {
   std::string domain_;
   AvahiSServiceBrowser* browser_ = nullptr;
   AvahiSServiceResolver* resolver_ = nullptr;
+  const AvahiPoll* poll_ = nullptr;
+  AvahiTimeout* sweep_ = nullptr;  // the delayed sweep after a wake
+  bool delaySweep_ = false;
   AvahiBrowseTracker tracker_;
 };
 
@@ -127,12 +157,8 @@ int EmbeddedResponder::StopServiceThread() {
   return 0;
 }
 
-int EmbeddedResponder::Initialise() {
-  std::lock_guard lock(mutex_);
-  if (running_) return AVAHI_ERR_BAD_STATE;
-  avahi_set_log_function(&LibraryLog);
-  poll_ = avahi_threaded_poll_new();
-  if (poll_ == nullptr) return AVAHI_ERR_NO_MEMORY;
+// The server of this process: the PC's own addresses are published under its host name.
+AvahiServer* EmbeddedResponder::NewServer(int* error) {
   AvahiServerConfig config;
   avahi_server_config_init(&config);
   config.n_cache_entries_max = kCacheEntries;
@@ -141,9 +167,19 @@ int EmbeddedResponder::Initialise() {
   config.publish_workstation = 0;
   config.publish_domain = 0;
   config.disallow_other_stacks = 0;
-  int error = 0;
-  server_ = avahi_server_new(avahi_threaded_poll_get(poll_), &config, nullptr, nullptr, &error);
+  AvahiServer* server = avahi_server_new(avahi_threaded_poll_get(poll_), &config, nullptr, nullptr, error);
   avahi_server_config_free(&config);
+  return server;
+}
+
+int EmbeddedResponder::Initialise() {
+  std::lock_guard lock(mutex_);
+  if (running_) return AVAHI_ERR_BAD_STATE;
+  avahi_set_log_function(&LibraryLog);
+  poll_ = avahi_threaded_poll_new();
+  if (poll_ == nullptr) return AVAHI_ERR_NO_MEMORY;
+  int error = 0;
+  server_ = NewServer(&error);
   if (server_ == nullptr || avahi_threaded_poll_start(poll_) < 0) {
     if (server_ != nullptr) avahi_server_free(server_);
     avahi_threaded_poll_free(poll_);
@@ -167,7 +203,7 @@ void EmbeddedResponder::Finalise() {
   operations_.clear();
   avahi_threaded_poll_unlock(poll_);
   avahi_threaded_poll_stop(poll_);
-  avahi_server_free(server_);
+  if (server_ != nullptr) avahi_server_free(server_);  // none while asleep
   avahi_threaded_poll_free(poll_);
   server_ = nullptr;
   poll_ = nullptr;
@@ -176,15 +212,83 @@ void EmbeddedResponder::Finalise() {
 void EmbeddedResponder::CoreMachineSleep(bool sleeping) {
   std::lock_guard lock(mutex_);
   if (!running_) return;
-  sleeping_ = sleeping;
+  RunOnPollThread(sleeping ? &EmbeddedResponder::FallAsleep : &EmbeddedResponder::WakeUp);
+}
+
+namespace {
+
+struct PollTask {
+  EmbeddedResponder* responder;
+  void (EmbeddedResponder::*work)();
+  const AvahiPoll* api;
+  std::promise<void> done;
+};
+
+void RunPollTask(AvahiTimeout* timeout, void* userdata) {
+  auto* task = static_cast<PollTask*>(userdata);
+  (task->responder->*task->work)();
+  task->api->timeout_free(timeout);
+  task->done.set_value();
+}
+
+}  // namespace
+
+// Replacing the server closes and opens sockets, which the poll loop only takes safely
+// from its own thread: a watch added while the loop sits in poll() is dispatched before it
+// was ever polled (an assertion in libavahi-common). The work runs as an immediate timeout
+// of the loop, and the caller waits for it.
+void EmbeddedResponder::RunOnPollThread(void (EmbeddedResponder::*work)()) {
+  PollTask task{this, work, avahi_threaded_poll_get(poll_), {}};
+  std::future<void> finished = task.done.get_future();
+  timeval now{};
+  avahi_elapse_time(&now, 0, 0);
   avahi_threaded_poll_lock(poll_);
-  for (CoreOperation* op : operations_) {
-    if (sleeping)
-      op->Stop();
-    else
-      op->Restart(server_);
-  }
+  AvahiTimeout* timeout = task.api->timeout_new(task.api, &now, &RunPollTask, &task);
   avahi_threaded_poll_unlock(poll_);
+  if (timeout == nullptr) {
+    DebugTrace("embedded responder: no timeout for the sleep change");
+    return;
+  }
+  finished.wait();
+}
+
+// avahi-core withdraws a server's records only when the server goes: freeing it sends the
+// goodbye packets of the host's address records, so the PC's name stops answering at once
+// instead of lingering in the neighbours' caches. The lookups are stopped first. Poll
+// thread.
+void EmbeddedResponder::FallAsleep() {
+  if (sleeping_) return;
+  for (CoreOperation* op : operations_) op->Stop();
+  avahi_server_free(server_);
+  server_ = nullptr;
+  sleeping_ = true;
+  DebugTrace("embedded responder asleep: announcements withdrawn");
+}
+
+// After a sleep a new server probes and announces the host name again; awake or not,
+// every browse and resolve queries the network anew. A server that cannot be created now
+// leaves the responder asleep; the next wake tries again. Poll thread.
+void EmbeddedResponder::WakeUp() {
+  const bool freshCache = sleeping_;
+  if (sleeping_) {
+    int error = 0;
+    server_ = NewServer(&error);
+    if (server_ == nullptr) {
+      DebugTrace("embedded responder stays asleep: %s", avahi_strerror(error));
+      return;
+    }
+    sleeping_ = false;
+  }
+  for (CoreOperation* op : operations_) op->Restart(server_, avahi_threaded_poll_get(poll_), freshCache);
+}
+
+std::string EmbeddedResponder::HostNameFqdn() const {
+  std::lock_guard lock(mutex_);
+  if (server_ == nullptr) return {};
+  avahi_threaded_poll_lock(poll_);
+  std::string name = avahi_server_get_host_name_fqdn(server_);
+  avahi_threaded_poll_unlock(poll_);
+  return name;
 }
 
 bool EmbeddedResponder::IsRunning() const {

@@ -4,7 +4,9 @@
 // thread (initialise, signal ready, wait for the stop event, finalise); the client
 // operations of the engine are served directly as DnssdBackend.
 
+#include <mutex>
 #include <set>
+#include <string>
 
 #include "discovery/auto_reset_event.h"
 #include "discovery/dnssd.h"
@@ -28,10 +30,14 @@ class EmbeddedResponder : public DnssdBackend {
   int RunServiceInThread(AutoResetEvent* ready);
   // Tells RunServiceInThread to finalise and return; 0.
   int StopServiceThread();
-  // Sleeping true suspends every browse and resolve; false runs them anew so that every
-  // service answers again. Does nothing unless the responder runs.
+  // Sleeping true suspends every browse and resolve and withdraws the PC's own address
+  // records (goodbye packets); false announces them again after a sleep and runs every
+  // browse and resolve anew so that every service answers again. Does nothing unless the
+  // responder runs (not before a start, after a failed one or after the stop).
   void CoreMachineSleep(bool sleeping);
   bool IsRunning() const;
+  // The PC's host name as published ("name.local"); empty unless running and awake.
+  std::string HostNameFqdn() const;
 
   DNSServiceErrorType Browse(DNSServiceRef* sdRef, DNSServiceFlags flags, uint32_t interfaceIndex,
                              const char* regtype, const char* domain, DNSServiceBrowseReply callBack,
@@ -46,11 +52,16 @@ class EmbeddedResponder : public DnssdBackend {
  private:
   int Initialise();
   void Finalise();
+  AvahiServer* NewServer(int* error);
+  // Run on the poll thread while the caller holds mutex_ and waits.
+  void RunOnPollThread(void (EmbeddedResponder::*work)());
+  void FallAsleep();
+  void WakeUp();
   DNSServiceErrorType Attach(CoreOperation* op);
 
   mutable std::mutex mutex_;  // guards everything below; taken before the poll lock
   AvahiThreadedPoll* poll_ = nullptr;
-  AvahiServer* server_ = nullptr;
+  AvahiServer* server_ = nullptr;  // null while asleep
   bool running_ = false;
   bool sleeping_ = false;
   std::set<CoreOperation*> operations_;

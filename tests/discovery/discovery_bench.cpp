@@ -3,6 +3,8 @@
 // embedded responder and for avahi-daemon, against `avahi-browse -rtp _http._tcp` through
 // the same daemon; and the resident memory with 1000 cameras. Prints figures only.
 
+#include <poll.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -13,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -201,20 +204,214 @@ void PrintPlatformFigures(int n, const PlatformFigures& figures, double waitEmbe
               waitEmbeddedMs, waitPlatformMs, worst <= 5.0 ? "met" : "missed", figures.longestUncontendedMs);
 }
 
+// ---- The embedded responder at a few thousand cameras ----
+
+constexpr double kScaleGoalSeconds = 3.0;
+
+// The DNS-SD layer alone on this thread, without the engine: a browse whose every add is
+// resolved at once. Separates the responder's and the network's share from the engine's.
+struct RawDiscovery {
+  std::string prefix;
+  bool keepResolves = false;  // as the engine does, to follow later changes
+  std::vector<DNSServiceRef> resolves;
+  std::set<DNSServiceRef> answered;
+  std::set<std::string> added;
+  size_t resolved = 0;
+  double resolveCallSeconds = 0;  // time spent creating the resolves
+  double longestResolveCall = 0;
+  double allAdded = -1;
+  Clock::time_point start = Clock::now();
+
+  static void OnBrowse(DNSServiceRef, DNSServiceFlags flags, uint32_t interfaceIndex, DNSServiceErrorType error,
+                       const char* name, const char* type, const char* domain, void* context) {
+    auto* self = static_cast<RawDiscovery*>(context);
+    if (error != 0 || (flags & kDNSServiceFlagsAdd) == 0 || std::string(name).rfind(self->prefix, 0) != 0) return;
+    if (!self->added.insert(name).second) return;
+    const auto before = Clock::now();
+    DNSServiceRef ref = nullptr;
+    if (DNSServiceResolve(&ref, 0, interfaceIndex, name, type, domain, &OnResolve, self) == 0)
+      self->resolves.push_back(ref);
+    const double call = std::chrono::duration<double>(Clock::now() - before).count();
+    self->resolveCallSeconds += call;
+    self->longestResolveCall = std::max(self->longestResolveCall, call);
+  }
+  static void OnResolve(DNSServiceRef ref, DNSServiceFlags, uint32_t, DNSServiceErrorType error, const char*,
+                        const char*, uint16_t port, uint16_t txtLen, const unsigned char*, void* context) {
+    auto* self = static_cast<RawDiscovery*>(context);
+    if (error != 0 || port == 0 || txtLen == 0 || !self->answered.insert(ref).second) return;
+    ++self->resolved;
+    if (self->keepResolves) return;
+    DNSServiceRefDeallocate(ref);  // one answer is all this run needs
+    std::erase(self->resolves, ref);
+    self->answered.erase(ref);
+  }
+};
+
+// UDP datagrams dropped because a socket's receive buffer was full, in the pc namespace
+// (no argument) or in a camera namespace of the lab.
+long UdpReceiveBufferDrops(const std::string& cameraNamespace = {}) {
+  const std::string command =
+      cameraNamespace.empty() ? "cat /proc/net/snmp" : "ip netns exec " + cameraNamespace + " cat /proc/net/snmp";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return -1;
+  std::string text;
+  char chunk[512];
+  while (std::fgets(chunk, sizeof chunk, pipe) != nullptr) text += chunk;
+  pclose(pipe);
+  std::istringstream snmp(text);
+  std::string header, values;
+  while (std::getline(snmp, header) && std::getline(snmp, values)) {
+    if (header.rfind("Udp:", 0) != 0) continue;
+    std::istringstream names(header), numbers(values);
+    std::string name, number;
+    while (names >> name && numbers >> number)
+      if (name == "RcvbufErrors") return std::stol(number);
+  }
+  return -1;
+}
+
+std::string CameraNamespaceName() {
+  const char* name = std::getenv("NETLAB_CAM0");
+  return name != nullptr ? name : "";
+}
+
+// A fresh server with an empty cache, as at start-up.
+void EmptyResponderCache(EmbeddedResponder& embedded) {
+  embedded.CoreMachineSleep(true);
+  embedded.CoreMachineSleep(false);
+  std::this_thread::sleep_for(std::chrono::seconds(2));  // probed and announced
+}
+
+bool HasReply(DNSServiceRef ref) {
+  pollfd one{DNSServiceRefSockFD(ref), POLLIN, 0};
+  return poll(&one, 1, 0) > 0;
+}
+
+// Seconds until n are resolved through the layer alone (negative past 120 s).
+double TimeRawLayer(const std::string& prefix, int n, RawDiscovery& run) {
+  run.prefix = prefix;
+  DNSServiceRef browse = nullptr;
+  if (DNSServiceBrowse(&browse, 0, 0, "_http._tcp", "local.", &RawDiscovery::OnBrowse, &run) != 0) return -1;
+  while (run.resolved < static_cast<size_t>(n) && Clock::now() - run.start < std::chrono::seconds(120)) {
+    bool any = false;
+    while (HasReply(browse) && DNSServiceProcessResult(browse) == 0) any = true;
+    if (run.allAdded < 0 && run.added.size() == static_cast<size_t>(n))
+      run.allAdded = std::chrono::duration<double>(Clock::now() - run.start).count();
+    const std::vector<DNSServiceRef> pending = run.resolves;
+    for (DNSServiceRef ref : pending)
+      if (HasReply(ref)) any |= DNSServiceProcessResult(ref) == 0;
+    if (!any) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  const bool done = run.resolved >= static_cast<size_t>(n);
+  for (DNSServiceRef ref : run.resolves) DNSServiceRefDeallocate(ref);
+  run.resolves.clear();
+  DNSServiceRefDeallocate(browse);
+  return done ? std::chrono::duration<double>(Clock::now() - run.start).count() : -1;
+}
+
+// n cameras split over `servers` publishing avahi-core servers (distinct host names) in the
+// camera namespace: shows how much of the time is the publishing side's.
+std::vector<std::unique_ptr<LabPublisher>> ScalePublishers(int servers) {
+  std::vector<std::unique_ptr<LabPublisher>> publishers;
+  for (int i = 0; i < servers; ++i) {
+    publishers.push_back(std::make_unique<LabPublisher>(LabCameraNamespace(), "scalecam" + std::to_string(i)));
+    if (!publishers.back()->Ok()) return {};
+  }
+  return publishers;
+}
+
+void PublishSpread(std::vector<std::unique_ptr<LabPublisher>>& publishers, const std::string& prefix, int n) {
+  const auto start = Clock::now();
+  for (int i = 0; i < n; ++i)
+    publishers[i % publishers.size()]->Publish(
+        prefix + std::to_string(i), static_cast<uint16_t>(8000 + i % 1000),
+        {"vendor.zorvnet=Zorvik", "serial.zorvnet=SN" + std::to_string(i), "model.zorvnet=Ravix-D1",
+         "fwversion.zorvnet=1.0", "path=/"});
+  bool established = true;
+  for (auto& publisher : publishers) established &= publisher->WaitEstablished(300);
+  std::printf("# %d cameras on %zu publishing server(s), established in %.1f s%s\n", n, publishers.size(),
+              std::chrono::duration<double>(Clock::now() - start).count(), established ? "" : " (not all)");
+  std::this_thread::sleep_for(std::chrono::seconds(2));  // the announcements are over
+}
+
+void WithdrawSpread(std::vector<std::unique_ptr<LabPublisher>>& publishers, const std::string& prefix, int n) {
+  for (int i = 0; i < n; ++i) publishers[i % publishers.size()]->Withdraw(prefix + std::to_string(i));
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+}
+
+// One row per publisher split: the engine over the embedded responder, the layer alone
+// (all browsed, all resolved) and the resolve creation cost, beside the goal.
+void ReportEmbeddedAtScale(EmbeddedResponder& embedded, int n, const std::vector<int>& splits) {
+  std::printf("\nembedded responder at N = %d (goal: all resolved within %.1f s)\n", n, kScaleGoalSeconds);
+  std::printf("%8s %9s %6s %10s %10s %10s %8s %8s %8s %8s %8s %8s %8s\n", "servers", "engine", "goal",
+              "layer: all", "layer: all", "layer,kept", "resolve", "longest", "pc drops", "pc drops", "pc drops",
+              "cam drops", "cam drops");
+  std::printf("%8s %9s %6s %10s %10s %10s %8s %8s %8s %8s %8s %8s %8s\n", "", "s", "s", "browsed s", "resolved s",
+              "resolved s", "call us", "call ms", "engine", "layer", "kept", "engine", "layer");
+  for (int servers : splits) {
+    auto publishers = ScalePublishers(servers);
+    if (publishers.empty()) {
+      std::printf("%10d publisher failed\n", servers);
+      continue;
+    }
+    const std::string prefix = "Scale" + std::to_string(servers) + "-";
+    PublishSpread(publishers, prefix, n);
+    std::this_thread::sleep_for(std::chrono::seconds(8));  // the publishers' announcements end
+    EmptyResponderCache(embedded);
+    RawDiscovery raw;
+    const long layerDropsBefore = UdpReceiveBufferDrops();
+    const long layerCameraDropsBefore = UdpReceiveBufferDrops(CameraNamespaceName());
+    const double tLayer = TimeRawLayer(prefix, n, raw);
+    const long layerDrops = UdpReceiveBufferDrops() - layerDropsBefore;
+    const long layerCameraDrops = UdpReceiveBufferDrops(CameraNamespaceName()) - layerCameraDropsBefore;
+    EmptyResponderCache(embedded);
+    RawDiscovery kept;
+    kept.keepResolves = true;
+    const long keptDropsBefore = UdpReceiveBufferDrops();
+    const double tKept = TimeRawLayer(prefix, n, kept);
+    const long keptDrops = UdpReceiveBufferDrops() - keptDropsBefore;
+    EmptyResponderCache(embedded);
+    const long dropsBefore = UdpReceiveBufferDrops();
+    const long cameraDropsBefore = UdpReceiveBufferDrops(CameraNamespaceName());
+    const double tEngine = TimeEngine(embedded, prefix, n, nullptr);
+    const long engineDrops = UdpReceiveBufferDrops() - dropsBefore;
+    const long cameraDrops = UdpReceiveBufferDrops(CameraNamespaceName()) - cameraDropsBefore;
+    std::printf("%8d %9.2f %6.1f %10.2f %10.2f %10.2f %8.0f %8.1f %8ld %8ld %8ld %8ld %8ld\n", servers, tEngine,
+                kScaleGoalSeconds, raw.allAdded, tLayer, tKept,
+                raw.added.empty() ? 0.0 : 1e6 * raw.resolveCallSeconds / raw.added.size(), 1e3 * raw.longestResolveCall,
+                engineDrops, layerDrops, keptDrops, cameraDrops, layerCameraDrops);
+    std::fflush(stdout);
+    WithdrawSpread(publishers, prefix, n);
+  }
+}
+
 }  // namespace
 
-// Arguments: [--progress] [--platform-only] [N...] (default 1 50 250 1000).
+// Arguments: [--progress] [--platform-only] [--scale N] [--scale-only] [--servers K]... [N...]
+// (default 1 50 250 1000, then the embedded responder at N = 2000 with the cameras on one and
+// on four publishing servers).
 int main(int argc, char** argv) {
   std::vector<int> sizes;
+  int scale = 2000;
+  bool scaleOnly = false;
+  std::vector<int> splits;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--progress") == 0)
       gProgress = true;
     else if (std::strcmp(argv[i], "--platform-only") == 0)
       gPlatformOnly = true;
+    else if (std::strcmp(argv[i], "--scale-only") == 0)
+      scaleOnly = true;
+    else if (std::strcmp(argv[i], "--scale") == 0 && i + 1 < argc)
+      scale = std::atoi(argv[++i]);
+    else if (std::strcmp(argv[i], "--servers") == 0 && i + 1 < argc)
+      splits.push_back(std::atoi(argv[++i]));
     else
       sizes.push_back(std::atoi(argv[i]));
   }
   if (sizes.empty()) sizes = {1, 50, 250, 1000};
+  if (scaleOnly) sizes.clear();
+  if (splits.empty()) splits = {1, 4};
   LabAvahiDaemon daemon;  // before any thread exists
   if (!daemon.Start()) {
     std::fprintf(stderr, "SKIP: %s (run inside tools/netlab as root)\n", daemon.Error().c_str());
@@ -248,6 +445,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     WithdrawCameras(cameras, prefix, n);
   }
+  if (scale > 0 && !gPlatformOnly) ReportEmbeddedAtScale(*embedded, scale, splits);
   DNSServiceSetDefaultBackend(nullptr);
   return 0;
 }

@@ -333,6 +333,53 @@ TEST_F(EngineInLab, RequeryMakesEveryCameraAnswerAgain) {
   EXPECT_EQ(Resolved("Requery "), size_t{kCameras});
 }
 
+// The PC's name as a camera's cache sees it: answered, gone by goodbye while the PC sleeps
+// (long before the records' two-minute lifetime), announced again on wake; the cameras
+// answer again and one that left during the sleep is reported gone.
+TEST_F(EngineInLab, SleepWithdrawsThePcsNameAndWakeRestoresIt) {
+  if (gPlatform) GTEST_SKIP() << "the platform daemon does not sleep with the finder";
+  auto* responder = dynamic_cast<EmbeddedResponder*>(DNSServiceDefaultBackend());
+  ASSERT_NE(responder, nullptr);
+  const std::string pcName = responder->HostNameFqdn();
+  ASSERT_FALSE(pcName.empty());
+  PublishCameras("Sleep ", 3);
+  engine.BrowseOneDomain(0, "_http._tcp", "local.");
+  ASSERT_TRUE(RecordingEngine::Wait([&] { return Resolved("Sleep ") == 3; }));
+  ASSERT_TRUE(gCameras->WatchHost(pcName));
+  ASSERT_TRUE(RecordingEngine::Wait([&] { return gCameras->HostAddresses() > 0; })) << pcName << " not answered";
+
+  gHost->ForwardMachineSleep(true);
+  gHost->ForwardMachineSleep(true);  // a second suspend changes nothing
+  EXPECT_TRUE(responder->HostNameFqdn().empty());
+  ASSERT_TRUE(RecordingEngine::Wait([&] { return gCameras->HostAddresses() == 0; })) << pcName << " not withdrawn";
+  const uint32_t leftId = IdOf("Sleep 2");
+  gCameras->Withdraw("Sleep 2");
+  std::erase(published, "Sleep 2");
+  engine.ClearEvents();
+  Collector whileAsleep;  // taken while asleep, served after the wake
+  ASSERT_NE(whileAsleep.Browse(), nullptr);
+
+  gHost->ForwardMachineSleep(false);
+  EXPECT_EQ(responder->HostNameFqdn(), pcName);
+  ASSERT_TRUE(RecordingEngine::Wait([&] { return gCameras->HostAddresses() > 0; })) << pcName << " not back";
+  EXPECT_GE(gCameras->HostAppearances(), 2);
+  ASSERT_TRUE(RecordingEngine::Wait([&] {
+    std::set<std::string> answered;
+    bool leftReported = false;
+    for (const auto& e : engine.Events()) {
+      if (e.kind == 'c' && e.name.starts_with("Sleep ")) answered.insert(e.name);
+      leftReported |= e.kind == 'r' && e.id == leftId;
+    }
+    return leftReported && answered.count("Sleep 0") == 1 && answered.count("Sleep 1") == 1;
+  })) << engine.Count('c') << " answers, " << engine.Count('r') << " removals";
+  EXPECT_EQ(Resolved("Sleep "), 2u);
+  for (const auto& e : engine.Events())  // the cameras still there were never reported gone
+    EXPECT_FALSE(e.kind == 'r' && (e.name == "Sleep 0" || e.name == "Sleep 1")) << e.name;
+  EXPECT_TRUE(whileAsleep.PumpUntil([&] {
+    return whileAsleep.Find([](const Collector::Reply& r) { return r.a == "Sleep 0"; }) != nullptr;
+  }));
+}
+
 TEST_F(EngineInLab, ThreeHundredCamerasAreAllFound) {
   constexpr int kCameras = 300;
   PublishCameras("Crowd ", kCameras);
@@ -361,16 +408,27 @@ TEST(ServiceHost, ChoosesTheRespondersAndGuardsTheSleepEntry) {
     EXPECT_FALSE(other.StartBonjourThread());
     other.ForwardMachineSleep(true);
     other.ForwardMachineSleep(false);
-    other.StopBonjourThread();
+    other.ForwardMachineSleep(true);
+    other.StopBonjourThread();  // stopped while asleep
+    other.ForwardMachineSleep(false);  // and woken after the stop
     EXPECT_FALSE(other.UsingEmbeddedResponder());
     other.CoreMachineSleep(false);
     other.CoreMachineSleep(true);
     other.RequeryResponder();  // only traces now
   }
   DNSServiceSetDefaultBackend(inUse);
-  // the responder of the test still takes operations
+  if (gPlatform) return;
+  // quick suspend and resume cycles while cameras talk; the responder of the test still
+  // takes operations and finds a camera afterwards
+  ASSERT_TRUE(gCameras->Publish("After Cycles", 80, {"vendor.zorvnet=1"}));
+  for (int cycle = 0; cycle < 20; ++cycle) {
+    gHost->ForwardMachineSleep(true);
+    gHost->ForwardMachineSleep(false);
+  }
   Collector c;
-  EXPECT_NE(c.Browse(), nullptr);
+  ASSERT_NE(c.Browse(), nullptr);
+  EXPECT_TRUE(c.PumpUntil([&] { return c.Find([](const Collector::Reply& r) { return r.a == "After Cycles"; }); }));
+  gCameras->Withdraw("After Cycles");
 }
 
 }  // namespace

@@ -6,7 +6,9 @@
 #include <avahi-common/thread-watch.h>
 #include <avahi-core/core.h>
 #include <avahi-core/log.h>
+#include <avahi-core/lookup.h>
 #include <avahi-core/publish.h>
+#include <avahi-core/rr.h>
 #include <fcntl.h>
 #include <net/if.h>
 #include <sched.h>
@@ -29,6 +31,21 @@ AvahiStringList* ToStringList(const std::vector<std::string>& txt) {
 
 void ServerState(AvahiServer* server, AvahiServerState state, void* userdata) {
   LabServerState(server, state, userdata);
+}
+
+}  // namespace
+
+void LabHostEvent(LabPublisher* self, bool added) {
+  self->hostAddresses_ += added ? 1 : -1;
+  if (added) ++self->hostAppearances_;
+}
+
+namespace {
+
+void HostRecordEvent(AvahiSRecordBrowser*, AvahiIfIndex, AvahiProtocol, AvahiBrowserEvent event, AvahiRecord*,
+                     AvahiLookupResultFlags, void* userdata) {
+  if (event == AVAHI_BROWSER_NEW || event == AVAHI_BROWSER_REMOVE)
+    LabHostEvent(static_cast<LabPublisher*>(userdata), event == AVAHI_BROWSER_NEW);
 }
 
 }  // namespace
@@ -85,6 +102,7 @@ void LabPublisher::Run(const std::string& namespacePath) {
 LabPublisher::~LabPublisher() {
   if (poll_ == nullptr) return;
   avahi_threaded_poll_stop(poll_);
+  if (hostWatch_ != nullptr) avahi_s_record_browser_free(hostWatch_);
   for (auto& [name, service] : services_) avahi_s_entry_group_free(service.group);
   if (server_ != nullptr) avahi_server_free(server_);
   avahi_threaded_poll_free(poll_);
@@ -141,4 +159,16 @@ void LabPublisher::Withdraw(const std::string& name) {
   avahi_s_entry_group_free(it->second.group);
   avahi_threaded_poll_unlock(poll_);
   services_.erase(it);
+}
+
+bool LabPublisher::WatchHost(const std::string& fqdn) {
+  if (!Ok() || hostWatch_ != nullptr) return false;
+  avahi_threaded_poll_lock(poll_);
+  AvahiKey* key = avahi_key_new(fqdn.c_str(), AVAHI_DNS_CLASS_IN, AVAHI_DNS_TYPE_A);
+  if (key != nullptr)
+    hostWatch_ = avahi_s_record_browser_new(server_, AVAHI_IF_UNSPEC, AVAHI_PROTO_INET, key,
+                                            AVAHI_LOOKUP_USE_MULTICAST, &HostRecordEvent, this);
+  if (key != nullptr) avahi_key_unref(key);
+  avahi_threaded_poll_unlock(poll_);
+  return hostWatch_ != nullptr;
 }

@@ -12,6 +12,7 @@
 struct AvahiServer;
 struct AvahiThreadedPoll;
 struct AvahiSEntryGroup;
+struct AvahiSRecordBrowser;
 
 // Server state callback of the publisher (userdata: the LabPublisher).
 void LabServerState(AvahiServer* server, int state, void* userdata);
@@ -34,6 +35,12 @@ class LabPublisher {
   // Waits until every published service has finished probing and is announced.
   bool WaitEstablished(int seconds);
 
+  // Follows the IPv4 address records of another host ("name.local") as this side's cache
+  // sees them: answered, announced, withdrawn by goodbye or expired.
+  bool WatchHost(const std::string& fqdn);
+  int HostAddresses() const { return hostAddresses_; }  // cached now
+  int HostAppearances() const { return hostAppearances_; }  // added so far
+
  private:
   struct Service {
     AvahiSEntryGroup* group = nullptr;
@@ -45,10 +52,14 @@ class LabPublisher {
   AvahiThreadedPoll* poll_ = nullptr;
   AvahiServer* server_ = nullptr;
   std::map<std::string, Service> services_;
+  AvahiSRecordBrowser* hostWatch_ = nullptr;
+  std::atomic<int> hostAddresses_{0};
+  std::atomic<int> hostAppearances_{0};
   std::promise<void> running_;
   std::atomic<bool> runningSeen_{false};
 
   friend void LabServerState(AvahiServer*, int, void*);
+  friend void LabHostEvent(LabPublisher*, bool added);
 };
 
 // Camera namespace path of lab link i, empty outside a lab.
