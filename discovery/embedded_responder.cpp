@@ -141,6 +141,9 @@ int EmbeddedResponder::Initialise() {
   config.publish_workstation = 0;
   config.publish_domain = 0;
   config.disallow_other_stacks = 0;
+  // An adapter that loses its link drops what it learned: a camera unplugged meanwhile
+  // sends no goodbye and would otherwise come back from the cache for over an hour.
+  config.use_iff_running = 1;
   int error = 0;
   server_ = avahi_server_new(avahi_threaded_poll_get(poll_), &config, nullptr, nullptr, &error);
   avahi_server_config_free(&config);
