@@ -171,6 +171,26 @@ bool StartLinks(const SoakOptions& options, std::vector<SoakLink>& links, std::s
   return links.size() >= 2;
 }
 
+void RunEventsFor(int milliseconds) {
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < milliseconds) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+}
+
+bool AllListed(CFindermDNS& engine, const std::vector<std::string>& names) {
+  std::set<std::string> resolved;
+  std::vector<uint32_t> ids;
+  engine.GetRecordIDs(ids);
+  for (uint32_t id : ids) {
+    CBrowseRecord record;
+    if (engine.GetRecord(id, record) && !record.HostTarget.empty()) resolved.insert(record.ServiceName);
+  }
+  return std::all_of(names.begin(), names.end(), [&](const std::string& name) { return resolved.count(name) != 0; });
+}
+
 // The firmware update of a few cameras as the command line does it: open with stored
 // credentials, then one worker per camera. The last camera refuses the image.
 struct FirmwareRun {
@@ -186,6 +206,10 @@ void RunFirmwareUpdate(CFinderCore& core, CFindermDNS& engine, std::vector<SoakL
   const std::string bytes = CamsimProcess::FirmwareImage(300000, kNewFirmware);
   image.assign(bytes.begin(), bytes.end());
   links[1].sim->SetFaults(run.hosts.back(), {{"firmware_refused", true}});
+  // A camera of a link that was down a moment ago may still be on its way back.
+  QElapsedTimer wait;
+  wait.start();
+  while (!AllListed(engine, run.names) && wait.elapsed() < 20000) RunEventsFor(200);
   std::vector<FirmwareUpdateTarget> targets;
   std::vector<uint32_t> ids;
   engine.GetRecordIDs(ids);
@@ -278,18 +302,12 @@ std::vector<std::string> CheckListing(CFinderCore& core, CFindermDNS& engine, co
   return problems;
 }
 
-void RunEventsFor(int milliseconds) {
-  QElapsedTimer clock;
-  clock.start();
-  while (clock.elapsed() < milliseconds) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-}
-
-void Refresh(CFinderCore& core, CFindermDNS& engine, int& cycles) {
+void Refresh(CFinderCore& core, CFindermDNS& engine, int& cycles, bool trace) {
+  if (trace) std::printf("refresh\n");
   engine.Close();
   core.theNetworkTools.RefreshAdapters();
+  core.ServiceHost.RequeryResponder();  // as the window's Refresh: wake the responder, wait, browse
+  RunEventsFor(500);
   engine.BrowseOneDomain(0, "_http._tcp", "local.");
   ++cycles;
 }
@@ -387,7 +405,7 @@ int main(int argc, char** argv) {
     QTimer refresh;
     refresh.setSingleShot(true);
     QObject::connect(&refresh, &QTimer::timeout, [&] {
-      Refresh(core, engine, refreshes);
+      Refresh(core, engine, refreshes, options.trace);
       refresh.start(std::uniform_int_distribution<int>(10000, 30000)(timing));
     });
     refresh.start(15000);
@@ -415,7 +433,7 @@ int main(int argc, char** argv) {
                 std::chrono::duration<double>(Clock::now() - start).count());
     driver.StopAndHeal();
     RunEventsFor(3000);
-    Refresh(core, engine, refreshes);
+    Refresh(core, engine, refreshes, options.trace);
 
     const std::map<std::string, Expected> expected = ExpectedCameras(links);
     std::vector<std::string> problems;
