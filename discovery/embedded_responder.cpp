@@ -167,6 +167,9 @@ AvahiServer* EmbeddedResponder::NewServer(int* error) {
   config.publish_workstation = 0;
   config.publish_domain = 0;
   config.disallow_other_stacks = 0;
+  // An adapter that loses its link drops what it learned: a camera unplugged meanwhile
+  // sends no goodbye and would otherwise come back from the cache for over an hour.
+  config.use_iff_running = 1;
   AvahiServer* server = avahi_server_new(avahi_threaded_poll_get(poll_), &config, nullptr, nullptr, error);
   avahi_server_config_free(&config);
   return server;

@@ -132,7 +132,7 @@ void WithdrawCameras(LabPublisher& cameras, const std::string& prefix, int n) {
 // Seconds until all n are resolved (negative when not within the limit); the longest
 // GetRecord wait meanwhile in *longestWaitMs.
 double TimeEngine(DnssdBackend& backend, const std::string& prefix, int n, long* rssDeltaKiB,
-                  double* longestWaitMs, double* longestUncontendedMs = nullptr) {
+                  double* longestWaitMs = nullptr, double* longestUncontendedMs = nullptr) {
   DNSServiceSetDefaultBackend(&backend);
   const long before = ResidentKiB();
   CountingEngine engine(prefix);
@@ -152,7 +152,8 @@ double TimeEngine(DnssdBackend& backend, const std::string& prefix, int n, long*
   }
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   if (rssDeltaKiB != nullptr) *rssDeltaKiB = ResidentKiB() - before;
-  *longestWaitMs = reader.Stop();
+  const double waited = reader.Stop();
+  if (longestWaitMs != nullptr) *longestWaitMs = waited;
   if (longestUncontendedMs != nullptr) *longestUncontendedMs = reader.LongestUncontended();
   engine.Close();
   return seconds;

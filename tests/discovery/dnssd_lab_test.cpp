@@ -9,7 +9,10 @@
 #include <set>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <thread>
 #include <functional>
 #include <memory>
 #include <string>
@@ -378,6 +381,41 @@ TEST_F(EngineInLab, SleepWithdrawsThePcsNameAndWakeRestoresIt) {
   EXPECT_TRUE(whileAsleep.PumpUntil([&] {
     return whileAsleep.Find([](const Collector::Reply& r) { return r.a == "Sleep 0"; }) != nullptr;
   }));
+}
+
+// A camera unplugged while its link is down sends no goodbye; once the link is back it
+// must not come back from the responder's cache (its records live for over an hour).
+TEST_F(EngineInLab, CameraRemovedWhileItsLinkIsDownStaysGone) {
+  if (gPlatform) GTEST_SKIP() << "the platform daemon keeps its own cache";
+  const std::string link = std::getenv("NETLAB_CAM1") != nullptr ? "cam1" : "";
+  if (link.empty()) GTEST_SKIP() << "needs a second camera link";
+  CamsimProcess::Options options;
+  options.cameraNamespace = std::getenv("NETLAB_CAM1");
+  options.cameras = 3;
+  CamsimProcess sim(options);
+  std::string error;
+  ASSERT_TRUE(sim.Start(&error)) << error;
+  const nlohmann::json cams = sim.List();
+  engine.BrowseOneDomain(0, "_http._tcp", "local.");
+  const auto listed = [&](const nlohmann::json& cam) {
+    CBrowseRecord r;
+    return engine.GetRecord(IdOf(cam["name"]), r) && !r.GetTxtValueOrEmpty("serial.zorvnet").empty();
+  };
+  ASSERT_TRUE(RecordingEngine::Wait([&] { return listed(cams[0]) && listed(cams[1]) && listed(cams[2]); }));
+
+  const std::string setLink = std::string(std::getenv("NETLAB_RUN")) + " " + link + " ip link set " +
+                              std::getenv("NETLAB_CAM1_IF");
+  ASSERT_EQ(std::system((setLink + " down").c_str()), 0);
+  ASSERT_TRUE(sim.RemoveCamera(cams[1]["host"], &error)) << error;
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  ASSERT_EQ(std::system((setLink + " up").c_str()), 0);
+  // what Refresh does: close, wake the responder, browse anew
+  engine.Close();
+  gHost->RequeryResponder();
+  engine.BrowseOneDomain(0, "_http._tcp", "local.");
+  ASSERT_TRUE(RecordingEngine::Wait([&] { return listed(cams[0]) && listed(cams[2]); }));
+  std::this_thread::sleep_for(std::chrono::seconds(3));
+  EXPECT_FALSE(listed(cams[1])) << cams[1]["name"] << " came back from the cache";
 }
 
 TEST_F(EngineInLab, ThreeHundredCamerasAreAllFound) {
