@@ -6,6 +6,7 @@
 #include <avahi-common/malloc.h>
 #include <avahi-common/strlst.h>
 #include <avahi-common/thread-watch.h>
+#include <avahi-common/timeval.h>
 #include <avahi-core/core.h>
 #include <avahi-core/log.h>
 #include <avahi-core/publish.h>
@@ -19,6 +20,12 @@ namespace camsim {
 namespace {
 
 constexpr const char* kServiceType = "_http._tcp";
+// A collision right after a link came back is often the device's own earlier probe or
+// announcement seen again (its addresses not yet known to the responder); a camera that
+// meets one publishes again under the same name a little later, and only gives up after
+// a few collisions in a row.
+constexpr int kCollisionRetries = 5;
+constexpr unsigned kRetryDelayMs = 1000;
 
 // An avahi string list in the TXT record's order (avahi prepends, so build backwards).
 struct StringList {
@@ -116,13 +123,39 @@ void MdnsPublisher::OnServerState(AvahiServer* server, int state, void* self) {
 void MdnsPublisher::OnGroupState(AvahiServer*, AvahiSEntryGroup*, int state, void* data) {
   auto* entry = static_cast<Entry*>(data);
   if (state == AVAHI_ENTRY_GROUP_ESTABLISHED) {
+    entry->collisions = 0;
     entry->owner->SetState(*entry, State::Established, "");
+  } else if (state == AVAHI_ENTRY_GROUP_COLLISION && entry->collisions < kCollisionRetries) {
+    entry->owner->ScheduleRetry(*entry);
   } else if (state == AVAHI_ENTRY_GROUP_COLLISION) {
     entry->owner->SetState(*entry, State::Failed, "mDNS: name collision for \"" + entry->announcement.name + "\" or " +
                                                       FullHost(entry->announcement.host));
   } else if (state == AVAHI_ENTRY_GROUP_FAILURE) {
     entry->owner->SetState(*entry, State::Failed, "mDNS: publishing \"" + entry->announcement.name + "\" failed");
   }
+}
+
+void MdnsPublisher::ScheduleRetry(Entry& entry) {
+  ++entry.collisions;
+  std::fprintf(stderr, "ravix-camsim: mDNS: name collision for \"%s\", publishing it again\n",
+               entry.announcement.name.c_str());
+  if (entry.retry != nullptr) return;
+  timeval when{};
+  avahi_elapse_time(&when, kRetryDelayMs, kRetryDelayMs / 2);
+  const AvahiPoll* api = avahi_threaded_poll_get(poll_);
+  entry.retry = api->timeout_new(api, &when, &MdnsPublisher::OnRetry, &entry);
+  if (entry.retry == nullptr) SetState(entry, State::Failed, "mDNS: cannot publish \"" + entry.announcement.name + "\" again");
+}
+
+// The group is replaced here, outside its own state callback.
+void MdnsPublisher::OnRetry(AvahiTimeout* timeout, void* data) {
+  auto* entry = static_cast<Entry*>(data);
+  MdnsPublisher* self = entry->owner;
+  avahi_threaded_poll_get(self->poll_)->timeout_free(timeout);
+  entry->retry = nullptr;
+  if (entry->group != nullptr) avahi_s_entry_group_free(entry->group);
+  entry->group = nullptr;
+  if (self->running_) self->Register(*entry);
 }
 
 void MdnsPublisher::SetState(Entry& entry, State state, const std::string& error) {
@@ -181,7 +214,7 @@ bool MdnsPublisher::UpdateTxt(int id, const TxtRecord& txt, std::string& error) 
   }
   Entry& entry = *it->second;
   entry.announcement.txt = txt;
-  if (entry.group == nullptr) return true;  // goes out with the registration
+  if (entry.group == nullptr || entry.retry != nullptr) return true;  // goes out with the registration
   StringList list(txt);
   const int rc = avahi_server_update_service_txt_strlst(server_, entry.group, AVAHI_IF_UNSPEC, AVAHI_PROTO_INET,
                                                         static_cast<AvahiPublishFlags>(0),
@@ -199,6 +232,7 @@ void MdnsPublisher::Withdraw(int id) {
   const auto it = entries_.find(id);
   if (it == entries_.end()) return;
   if (it->second->group != nullptr) avahi_s_entry_group_free(it->second->group);
+  if (it->second->retry != nullptr) avahi_threaded_poll_get(poll_)->timeout_free(it->second->retry);
   std::lock_guard<std::mutex> stateLock(mutex_);
   entries_.erase(it);
 }

@@ -15,6 +15,7 @@
 
 struct AvahiServer;
 struct AvahiSEntryGroup;
+struct AvahiTimeout;
 struct AvahiThreadedPoll;
 
 namespace camsim {
@@ -53,10 +54,14 @@ class MdnsPublisher {
     AvahiSEntryGroup* group = nullptr;
     State state = State::Pending;
     std::string error;
+    AvahiTimeout* retry = nullptr;  // publishing again after a collision
+    int collisions = 0;
   };
 
   static void OnServerState(AvahiServer* server, int state, void* self);
   static void OnGroupState(AvahiServer* server, AvahiSEntryGroup* group, int state, void* entry);
+  static void OnRetry(AvahiTimeout* timeout, void* entry);
+  void ScheduleRetry(Entry& entry);  // poll thread
   void Register(Entry& entry);  // poll thread or with the poll lock held
   void SetState(Entry& entry, State state, const std::string& error);
 
