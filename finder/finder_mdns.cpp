@@ -11,11 +11,7 @@ namespace {
 using Lock = boost::lock_guard<boost::recursive_mutex>;
 }
 
-RecordCompletionPool::Limits CFindermDNS::DefaultCompletionLimits() {
-  RecordCompletionPool::Limits limits;
-  limits.maxWorkers = kCompletionWorkers;
-  return limits;
-}
+RecordCompletionPool::Limits CFindermDNS::DefaultCompletionLimits() { return {kCompletionWorkers}; }
 
 CFindermDNS::CFindermDNS(const CameraConnectContext& camera, PasswordPromptService* promptService)
     : CFindermDNS(camera, DefaultCompletionLimits(), promptService) {}

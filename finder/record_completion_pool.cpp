@@ -4,12 +4,6 @@
 #include "platform/name_thread.h"
 
 namespace {
-RecordCompletionPool::Limits WithWorkers(std::size_t workers) {
-  RecordCompletionPool::Limits limits;
-  limits.maxWorkers = workers;
-  return limits;
-}
-
 RecordCompletionPool::Limits Normalised(RecordCompletionPool::Limits limits) {
   if (limits.maxWorkers == 0) limits.maxWorkers = 1;
   return limits;
@@ -17,7 +11,7 @@ RecordCompletionPool::Limits Normalised(RecordCompletionPool::Limits limits) {
 }  // namespace
 
 RecordCompletionPool::RecordCompletionPool(std::size_t maxWorkers, Work work)
-    : RecordCompletionPool(WithWorkers(maxWorkers), std::move(work)) {}
+    : RecordCompletionPool(Limits{maxWorkers}, std::move(work)) {}
 
 RecordCompletionPool::RecordCompletionPool(Limits limits, Work work)
     : limits_(Normalised(limits)), work_(std::move(work)) {}
