@@ -24,5 +24,5 @@ endif()
 # QtCore is allowed in core libraries (settings, events); Widgets only under ui/ folders.
 find_package(Qt6 REQUIRED COMPONENTS Core)
 if(RAVIX_BUILD_GUI)
-  find_package(Qt6 REQUIRED COMPONENTS Widgets Network DBus Svg Test)
+  find_package(Qt6 REQUIRED COMPONENTS Widgets Network DBus Svg Test Concurrent)
 endif()
