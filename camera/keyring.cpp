@@ -14,8 +14,10 @@
 
 namespace {
 
+// Overwrites the bytes in place, also where another QByteArray (a job's copy) shares them:
+// every holder is done with them when this is called.
 void WipeBytes(QByteArray& bytes) {
-  if (!bytes.isEmpty()) sodium_memzero(bytes.data(), static_cast<std::size_t>(bytes.size()));
+  if (!bytes.isEmpty()) sodium_memzero(const_cast<char*>(bytes.constData()), static_cast<std::size_t>(bytes.size()));
   bytes.clear();
 }
 
@@ -146,7 +148,7 @@ CKeyring::Result CKeyring::Read(const std::string& name, const std::string& labe
 CKeyring::Result CKeyring::Write(const std::string& name, const std::string& label, const SecureBytes& secret) {
   const QString service = QString::fromStdString(label);
   const QString key = QString::fromStdString(name);
-  // The job keeps its own copy until it is done; this one is wiped when the job is made.
+  // The job shares these bytes; they are wiped once it finished, even after the wait ended.
   auto bytes = std::make_shared<QByteArray>(reinterpret_cast<const char*>(secret.data()),
                                             static_cast<qsizetype>(secret.size()));
   const Result result = Run(
@@ -154,7 +156,7 @@ CKeyring::Result CKeyring::Write(const std::string& name, const std::string& lab
         auto* job = new QKeychain::WritePasswordJob(service, parent);
         job->setKey(key);
         job->setBinaryData(*bytes);
-        WipeBytes(*bytes);
+        QObject::connect(job, &QKeychain::Job::finished, parent, [bytes] { WipeBytes(*bytes); });
         return job;
       },
       "writing '" + label + "'", nullptr);

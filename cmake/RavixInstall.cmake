@@ -48,12 +48,13 @@ else()
   message(WARNING "scdoc or gzip not found (scripts/install-deps.sh installs them): no manual pages")
 endif()
 
-# What Debian asks of every package: the copyright and a compressed changelog.
-set(changelog ${CMAKE_BINARY_DIR}/changelog.Debian.gz)
+# What Debian asks of every package: the copyright and a compressed changelog (of a
+# native package: the version has no Debian revision).
+set(changelog ${CMAKE_BINARY_DIR}/changelog.gz)
 string(TIMESTAMP changelog_date "%a, %d %b %Y %H:%M:%S +0000" UTC)
-file(WRITE ${CMAKE_BINARY_DIR}/changelog.Debian
+file(WRITE ${CMAKE_BINARY_DIR}/changelog
      "ravixfinder (${PROJECT_VERSION}) stable; urgency=medium\n\n"
      "  * Release ${PROJECT_VERSION}.\n\n"
      " -- Zorvik Vision Components <support@zorvik-vision.com>  ${changelog_date}\n")
-execute_process(COMMAND gzip -9nf ${CMAKE_BINARY_DIR}/changelog.Debian)
+execute_process(COMMAND gzip -9nf ${CMAKE_BINARY_DIR}/changelog)
 install(FILES ${changelog} ${CMAKE_SOURCE_DIR}/docs/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/ravixfinder)

@@ -8,9 +8,9 @@ set(CPACK_PACKAGE_VENDOR "Zorvik Vision Components")
 set(CPACK_PACKAGE_CONTACT "Zorvik Vision Components <support@zorvik-vision.com>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "finder and command URL tool for Zorvik IP cameras")
+# The long description (CPack puts the summary above it).
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "finder and command URL tool for Zorvik IP cameras
- RavixFinder finds the Zorvik IP cameras on the local networks by DNS-SD,
+    "RavixFinder finds the Zorvik IP cameras on the local networks by DNS-SD,
  routes their subnets over the right adapter, lists them with their network
  settings, changes their IP settings and updates their firmware, in a window
  or from the command line. UrlForge reads and writes one camera's parameters
