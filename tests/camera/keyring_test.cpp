@@ -66,6 +66,9 @@ class KeyringSession {
     keyring_.closeWriteChannel();
     if (!WaitFor("org.freedesktop.secrets"))
       return "gnome-keyring-daemon did not take the Secret Service name: " + keyring_.readAllStandardError().toStdString();
+    // The login keyring is made and unlocked from the password only after the name is taken.
+    if (kind == Session::Unlocked && !WaitForUnlockedDefaultCollection())
+      return "gnome-keyring-daemon did not unlock its login keyring";
     return {};
   }
 
@@ -133,6 +136,21 @@ class KeyringSession {
                    "string:" + QString::fromLatin1(name)});
       probe.waitForFinished(5000);
       if (probe.readAllStandardOutput().contains("boolean true")) return true;
+      QThread::msleep(50);
+    }
+    return false;
+  }
+
+  static bool WaitForUnlockedDefaultCollection() {
+    for (int i = 0; i < 100; ++i) {
+      QProcess probe;
+      probe.start(QStringLiteral("dbus-send"),
+                  {QStringLiteral("--session"), QStringLiteral("--print-reply"), QStringLiteral("--dest=org.freedesktop.secrets"),
+                   QStringLiteral("/org/freedesktop/secrets/aliases/default"),
+                   QStringLiteral("org.freedesktop.DBus.Properties.Get"),
+                   QStringLiteral("string:org.freedesktop.Secret.Collection"), QStringLiteral("string:Locked")});
+      probe.waitForFinished(5000);
+      if (probe.readAllStandardOutput().contains("boolean false")) return true;
       QThread::msleep(50);
     }
     return false;
