@@ -1,10 +1,22 @@
 #pragma once
-// CCredentialStore: stored camera credentials in section "Authentication", one binary
-// value per camera named by its serial number and the default credentials "Master". Each
-// value is the protected credential text: user name, TAB, password, NUL.
+// CCredentialStore: stored camera credentials, one value per camera named by its serial
+// number and the default credentials "Master". Each value is the credential text: user
+// name, TAB, password, NUL.
+//
+// With a desktop keyring (CKeyring) the values are its entries, labelled with the
+// program's name and the camera's serial. Without one, or while it cannot be reached,
+// they are kept in the file store: section "Authentication" of the profile, each value
+// protected with the user's own key (CProtectedData). On first use of a reachable
+// keyring, the file store's values move into it; a file value is removed only after the
+// keyring holds it, so a failure on the way loses nothing.
 
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
 
+#include "camera/keyring.h"
 #include "camera/secure_bytes.h"
 #include "platform/app_profile.h"
 
@@ -33,9 +45,11 @@ bool SplitCredentialText(const SecureBytes& text, CameraCredentials& out);
 
 class CCredentialStore {
  public:
-  // keyFolder: where the protection key lives; empty for the user's own.
-  explicit CCredentialStore(const ravix::AppProfile& profile, std::string keyFolder = {})
-      : profile_(profile), keyFolder_(std::move(keyFolder)) {}
+  // keyFolder: where the file store's protection key lives; empty for the user's own.
+  // keyring: the desktop keyring to keep the values in; none: the file store only.
+  explicit CCredentialStore(const ravix::AppProfile& profile, std::string keyFolder = {},
+                            std::shared_ptr<CKeyring> keyring = nullptr)
+      : profile_(profile), keyFolder_(std::move(keyFolder)), keyring_(std::move(keyring)) {}
 
   // The credentials to try for a camera before asking the user: its own value when one
   // exists, otherwise "Master". Nothing for an empty serial, and nothing when the value
@@ -46,8 +60,12 @@ class CCredentialStore {
   // One value; false when it is missing, unreadable or has no TAB.
   bool Read(const std::string& valueName, CameraCredentials& out) const;
   bool Exists(const std::string& valueName) const;
-  // Protects and writes; false when protection gave nothing or the store refused the write.
+  // Writes to the keyring, or when it cannot be reached, protects and writes to the file
+  // store; false when neither took the value.
   bool Write(const std::string& valueName, const std::string& userName, const std::string& password) const;
+  // Forgets a value in the file store and in the keyring while it answers; false when the
+  // file could not be changed or the keyring stopped answering on the way.
+  bool Remove(const std::string& valueName) const;
 
   // After a prompted login with Save ticked; nothing is stored for an empty serial.
   bool SaveForCamera(const std::string& serial, const std::string& userName, const std::string& password) const;
@@ -58,8 +76,32 @@ class CCredentialStore {
   // %2F and %5C (the store would read '/' and '\' as group separators), and the serial
   // "Master" as "%4Daster" (that name holds the default credentials).
   static std::string ValueNameOfSerial(const std::string& serial);
+  // What a keyring manager shows for a value: the program's name and the camera's serial,
+  // or that it is the default password.
+  static std::string KeyringLabel(const std::string& valueName);
+
+  // Moves the file store's values into the keyring (done once on first use); the number
+  // moved. Values the file store cannot unprotect stay where they are.
+  std::size_t MoveFileValuesToKeyring() const;
+  // Whether values go to the keyring now (it was given and still answers).
+  bool UsesKeyring() const;
+
+  // Called with the value name after each value moved into the keyring.
+  std::function<void(const std::string&)> OnValueMoved;
 
  private:
+  enum class Lookup { Found, Missing, Unusable };
+  enum class Move { Moved, Skipped, Failed };
+
+  Lookup Find(const std::string& valueName, CameraCredentials& out) const;
+  Lookup FindInFile(const std::string& valueName, SecureBytes& text) const;
+  bool WriteToFile(const std::string& valueName, const SecureBytes& text) const;
+  bool InFile(const std::string& valueName) const;
+  Move MoveToKeyring(const std::string& valueName) const;
+  void FirstUse() const;
+
   const ravix::AppProfile& profile_;
   std::string keyFolder_;
+  std::shared_ptr<CKeyring> keyring_;
+  mutable std::once_flag firstUse_;
 };

@@ -23,6 +23,8 @@ endif()
 
 # QtCore is allowed in core libraries (settings, events); Widgets only under ui/ folders.
 find_package(Qt6 REQUIRED COMPONENTS Core)
+# The desktop keyring for stored camera passwords (Debian qtkeychain-qt6-dev).
+find_package(Qt6Keychain REQUIRED)
 if(RAVIX_BUILD_GUI)
   find_package(Qt6 REQUIRED COMPONENTS Widgets Network DBus Svg Test Concurrent)
 endif()

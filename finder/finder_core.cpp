@@ -1,7 +1,10 @@
 #include "finder/finder_core.h"
 
 CFinderCore::CFinderCore(std::optional<ravix::AppProfile> profile)
-    : Profile(profile ? std::move(*profile) : ravix::AppProfile()), Credentials(Profile) {
+    : Profile(profile ? std::move(*profile) : ravix::AppProfile()),
+      // The user's own profile keeps its passwords in the desktop keyring when one answers;
+      // a given profile (tests) keeps them in its own file store only.
+      Credentials(Profile, {}, profile ? nullptr : std::make_shared<CKeyring>()) {
   Settings.Load(Profile);
 }
 

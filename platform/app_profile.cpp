@@ -188,4 +188,22 @@ bool AppProfile::WriteProfileBinary(const char* section, const char* entry, cons
   return settings->status() == QSettings::NoError;
 }
 
+bool AppProfile::RemoveProfileValue(const char* section, const char* entry) const {
+  if (!CanWrite(section, entry)) return false;
+  auto settings = Open();
+  settings->remove(KeyOf(section, entry));
+  settings->sync();
+  return settings->status() == QSettings::NoError;
+}
+
+std::vector<std::string> AppProfile::ProfileEntries(const char* section) const {
+  std::vector<std::string> names;
+  auto settings = OpenForRead(nullptr);
+  if (!settings) return names;
+  settings->beginGroup(QString::fromUtf8(section));
+  for (const QString& key : settings->childKeys()) names.push_back(key.toStdString());
+  settings->endGroup();
+  return names;
+}
+
 }  // namespace ravix

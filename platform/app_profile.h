@@ -41,6 +41,11 @@ class AppProfile {
   bool WriteProfileBinary(const char* section, const char* entry, const unsigned char* data,
                           std::size_t size) const;
 
+  // Removes one value; true when it is gone afterwards (also when it never existed).
+  bool RemoveProfileValue(const char* section, const char* entry) const;
+  // The names of the values in a section (none when the store cannot be read).
+  std::vector<std::string> ProfileEntries(const char* section) const;
+
   // Whether the store can be read: true when it is missing (first run) or was read fine.
   // problem (optional) receives a line that says what is wrong.
   bool IsReadable(std::string* problem = nullptr) const;

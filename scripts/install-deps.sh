@@ -20,6 +20,11 @@ PACKAGES=(
   # (xcb ships with libqt6gui6), SVG icons, fonts, and xdg-open for the browser
   qt6-qpa-plugins qt6-wayland libqt6svg6 libxcb-cursor0 libxkbcommon-x11-0
   fonts-dejavu-core xdg-utils
+  # the desktop keyring (QtKeychain over the Secret Service) and, for its tests, a keyring
+  # daemon in a private D-Bus session and secret-tool to look at it from outside
+  qtkeychain-qt6-dev gnome-keyring libsecret-tools dbus-daemon
+  # the Debian package, its checks and the manual pages
+  dpkg-dev fakeroot file lintian desktop-file-utils appstream scdoc man-db groff-base
 )
 
 missing=()

@@ -108,6 +108,8 @@ const char* FinderUsageText() {
          "                     (address, route, MAC, network settings) and print one row each\n"
          "  --all              with --list, also other \"_http._tcp\" services\n"
          "  --format F         table (default), csv or json\n"
+         "  --seconds N        with --list: how long to discover (default 5); with\n"
+         "                     --update-firmware: the longest wait for the named cameras\n"
          "  --update-firmware FILE\n"
          "                     update the firmware of the named cameras in parallel\n"
          "  --camera NAME      a camera by service name or serial number (repeatable)\n"

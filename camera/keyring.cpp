@@ -1,0 +1,176 @@
+#include "camera/keyring.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QThread>
+
+#include <condition_variable>
+
+#include <qt6keychain/keychain.h>
+#include <sodium.h>
+
+#include "platform/debug_trace.h"
+
+namespace {
+
+// Overwrites the bytes in place, also where another QByteArray (a job's copy) shares them:
+// every holder is done with them when this is called.
+void WipeBytes(QByteArray& bytes) {
+  if (!bytes.isEmpty()) sodium_memzero(const_cast<char*>(bytes.constData()), static_cast<std::size_t>(bytes.size()));
+  bytes.clear();
+}
+
+// The thread every keyring job runs on, started on first use and stopped when the
+// process ends. Jobs still waiting then are dropped with it.
+class KeyringThread {
+ public:
+  KeyringThread() : context_(std::make_unique<QObject>()) {
+    thread_.setObjectName(QStringLiteral("keyring"));
+    context_->moveToThread(&thread_);
+    thread_.start();
+  }
+  ~KeyringThread() {
+    thread_.quit();
+    thread_.wait();
+  }
+  KeyringThread(const KeyringThread&) = delete;
+  KeyringThread& operator=(const KeyringThread&) = delete;
+
+  static QObject* Context() {
+    static KeyringThread instance;
+    return instance.context_.get();
+  }
+
+ private:
+  QThread thread_;
+  std::unique_ptr<QObject> context_;  // lives on thread_; the jobs' parent
+};
+
+}  // namespace
+
+// One job's answer, shared by the waiting caller and the keyring thread (which may
+// finish the job after the caller stopped waiting).
+struct CKeyring::Answer {
+  std::mutex mutex;
+  std::condition_variable done;
+  bool finished = false;
+  QKeychain::Error error = QKeychain::NoError;
+  std::string errorText;
+  SecureBytes data;
+};
+
+CKeyring::CKeyring(std::chrono::milliseconds timeout) : timeout_(timeout) {}
+
+CKeyring::~CKeyring() = default;
+
+bool CKeyring::Reachable() const {
+  std::lock_guard lock(mutex_);
+  return !gone_;
+}
+
+std::string CKeyring::Problem() const {
+  std::lock_guard lock(mutex_);
+  return problem_;
+}
+
+void CKeyring::MarkGone(const std::string& problem) {
+  std::lock_guard lock(mutex_);
+  if (gone_) return;
+  gone_ = true;
+  problem_ = problem;
+  DebugTrace("Desktop keyring: %s; it is not asked again in this run", problem.c_str());
+}
+
+CKeyring::Result CKeyring::Run(const JobFactory& makeJob, const std::string& what, SecureBytes* out) {
+  if (!Reachable()) return Result::Unavailable;
+  auto answer = std::make_shared<Answer>();
+  QObject* const context = KeyringThread::Context();
+  const bool queued = QMetaObject::invokeMethod(
+      context,
+      [context, makeJob, answer] {
+        QKeychain::Job* job = makeJob(context);  // owned by context until it deletes itself when finished
+        job->setAutoDelete(true);
+        job->setInsecureFallback(false);
+        QObject::connect(job, &QKeychain::Job::finished, context, [answer](QKeychain::Job* finished) {
+          std::lock_guard lock(answer->mutex);
+          answer->error = finished->error();
+          answer->errorText = finished->errorString().toStdString();
+          if (auto* read = qobject_cast<QKeychain::ReadPasswordJob*>(finished); read && answer->error == QKeychain::NoError) {
+            QByteArray bytes = read->binaryData();
+            answer->data.Assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+            WipeBytes(bytes);
+          }
+          answer->finished = true;
+          answer->done.notify_all();
+        });
+        job->start();
+      },
+      Qt::QueuedConnection);
+  if (!queued) {
+    MarkGone("its thread does not run");
+    return Result::Unavailable;
+  }
+  std::unique_lock lock(answer->mutex);
+  if (!answer->done.wait_for(lock, timeout_, [&] { return answer->finished; })) {
+    lock.unlock();
+    MarkGone(what + " got no answer within " + std::to_string(timeout_.count()) + " ms (locked, or the service hangs)");
+    return Result::Unavailable;
+  }
+  switch (answer->error) {
+    case QKeychain::NoError:
+      if (out != nullptr) *out = std::move(answer->data);
+      return Result::Ok;
+    case QKeychain::EntryNotFound:
+      return Result::NotFound;
+    default:
+      break;
+  }
+  const std::string problem = what + " failed: " + answer->errorText;
+  lock.unlock();
+  MarkGone(problem);
+  return Result::Unavailable;
+}
+
+CKeyring::Result CKeyring::Read(const std::string& name, const std::string& label, SecureBytes& out) {
+  out.Clear();
+  const QString service = QString::fromStdString(label);
+  const QString key = QString::fromStdString(name);
+  return Run(
+      [service, key](QObject* parent) {
+        auto* job = new QKeychain::ReadPasswordJob(service, parent);
+        job->setKey(key);
+        return job;
+      },
+      "reading '" + label + "'", &out);
+}
+
+CKeyring::Result CKeyring::Write(const std::string& name, const std::string& label, const SecureBytes& secret) {
+  const QString service = QString::fromStdString(label);
+  const QString key = QString::fromStdString(name);
+  // The job shares these bytes; they are wiped once it finished, even after the wait ended.
+  auto bytes = std::make_shared<QByteArray>(reinterpret_cast<const char*>(secret.data()),
+                                            static_cast<qsizetype>(secret.size()));
+  const Result result = Run(
+      [service, key, bytes](QObject* parent) {
+        auto* job = new QKeychain::WritePasswordJob(service, parent);
+        job->setKey(key);
+        job->setBinaryData(*bytes);
+        QObject::connect(job, &QKeychain::Job::finished, parent, [bytes] { WipeBytes(*bytes); });
+        return job;
+      },
+      "writing '" + label + "'", nullptr);
+  return result;
+}
+
+CKeyring::Result CKeyring::Remove(const std::string& name, const std::string& label) {
+  const QString service = QString::fromStdString(label);
+  const QString key = QString::fromStdString(name);
+  return Run(
+      [service, key](QObject* parent) {
+        auto* job = new QKeychain::DeletePasswordJob(service, parent);
+        job->setKey(key);
+        return job;
+      },
+      "removing '" + label + "'", nullptr);
+}
