@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -14,6 +15,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <algorithm>
 #include <cstdlib>
 
 #include "tests/urlforge/urlforge_lab_cameras.h"
@@ -312,6 +315,58 @@ TEST_F(DialogLabTest, ValuesStayOneQueryValueAndTheUrlNamesThePort) {
   Click("executeUrl");  // sent with the login session
   EXPECT_TRUE(Log().endsWith("\nReturn_0=Gate & Yard #1\nReturn_1=2\nReturn_2=1\n")) << Log().toStdString();
   EXPECT_EQ(sim_->GetParameter(kLockedCamera, "Device.Location").value_or(""), "Gate & Yard #1");
+  EXPECT_TRUE(messages_.isEmpty()) << messages_.join("; ").toStdString();
+}
+
+// Watches the GUI thread: a 10 ms timer notes the largest gap between its ticks and asks
+// the dialog to repaint; paints that arrive while the dialog is locked are counted.
+class GuiThreadWatch : public QObject {
+ public:
+  explicit GuiThreadWatch(QWidget* window) : window_(window) {
+    window_->installEventFilter(this);
+    QObject::connect(&timer_, &QTimer::timeout, this, [this] {
+      largestGapMs_ = std::max(largestGapMs_, sinceTick_.restart());
+      window_->update();
+    });
+    sinceTick_.start();
+    timer_.start(10);
+  }
+  ~GuiThreadWatch() override { window_->removeEventFilter(this); }
+
+  qint64 LargestGapMs() const { return largestGapMs_; }
+  int PaintsWhileLocked() const { return paintsWhileLocked_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == window_ && event->type() == QEvent::Paint && !window_->isEnabled()) ++paintsWhileLocked_;
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  QWidget* window_;
+  QTimer timer_;
+  QElapsedTimer sinceTick_;
+  qint64 largestGapMs_ = 0;
+  int paintsWhileLocked_ = 0;
+};
+
+TEST_F(DialogLabTest, WindowKeepsRunningWhileASlowCameraAnswers) {
+  ASSERT_TRUE(sim_->SetFaults(kOpenCamera, {{"delay_ms", 3000}}));
+  Child<QLineEdit>("ipAddress")->setText(QString::fromStdString(kOpenCamera));
+  GuiThreadWatch watch(dialog_.get());
+  QElapsedTimer connecting;
+  connecting.start();
+  Child<QPushButton>("connect")->click();
+  EXPECT_FALSE(Enabled("connect"));
+  EXPECT_FALSE(Enabled("group"));
+  Settle();
+  EXPECT_GE(connecting.elapsed(), 3000);  // the camera did wait
+  EXPECT_EQ(Status(), " Camera successfully connected!");
+  EXPECT_EQ(Child<QLineEdit>("value")->text(), "31");
+  // A GUI thread that waited for the camera would show a gap of the whole delay (3 s);
+  // the bound leaves room for a loaded machine and the sanitizer builds.
+  EXPECT_LT(watch.LargestGapMs(), 1000);
+  EXPECT_GT(watch.PaintsWhileLocked(), 10);
   EXPECT_TRUE(messages_.isEmpty()) << messages_.join("; ").toStdString();
 }
 
