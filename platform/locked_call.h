@@ -98,7 +98,11 @@ void RunLocked(QObject* window, Work work, Done done) {
                        done(std::move(**box));
                      }
                    });
+  // Both hand-overs pass through Qt's pool and watcher; the marks let ThreadSanitizer see
+  // what the window wrote before the work and what the work wrote before `done`.
+  HandOff(box.get());
   watcher->setFuture(QtConcurrent::run([work = std::move(work), box]() mutable {
+    TakeOver(box.get());
     if constexpr (std::is_void_v<Result>) {
       work();
     } else {
