@@ -12,6 +12,16 @@ if(RAVIX_TSAN)
   set(RAVIX_TEST_ENVIRONMENT "TSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/tsan.supp")
 endif()
 
+# Environment of window test programs whose cases gtest_discover_tests lists: it splits a
+# list-valued property into separate properties (so a second entry never arrived), hence
+# one entry: the sanitizer's options where there are any (the window tests' mains default
+# to the offscreen platform themselves), else the offscreen platform.
+if(RAVIX_TEST_ENVIRONMENT)
+  set(RAVIX_GUI_TEST_ENVIRONMENT "${RAVIX_TEST_ENVIRONMENT}")
+else()
+  set(RAVIX_GUI_TEST_ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+endif()
+
 # ravix_add_gtest(NAME SOURCES... LIBS ...): a unit test executable whose cases CTest lists one by one.
 function(ravix_add_gtest name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})

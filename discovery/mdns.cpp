@@ -46,6 +46,12 @@ void CmDNS::OnQueriesRunningStateChanged(bool) {}
 void CmDNS::BrowseOneDomain(uint32_t interfaceIndex, const char* type, const char* domain) {
   {
     Lock lock(RecordLock);
+    if (ServiceRefs.count(0) != 0) {
+      // A browse runs already: its records keep their IDs and its resolves their count,
+      // so that no second record gets an ID that a live one has.
+      DebugTrace("%s: a browse is running already", "CmDNS::BrowseOneDomain");
+      return;
+    }
     LastRecordID = 0;
     QueriesRunning = 0;
     DNSServiceRef ref = nullptr;
@@ -55,7 +61,7 @@ void CmDNS::BrowseOneDomain(uint32_t interfaceIndex, const char* type, const cha
                type != nullptr ? type : "", domain != nullptr ? domain : "", ret);
     if (ret != 0) return;
     if (!AddServiceRef(0, ref)) {
-      DNSServiceRefDeallocate(ref);  // a browse is running already
+      DNSServiceRefDeallocate(ref);
       return;
     }
   }

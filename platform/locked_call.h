@@ -9,7 +9,8 @@
 // is disabled, so its controls take no input while it keeps painting and the
 // application's timers keep firing, and the busy cursor shows. When the work ends the
 // cursor and the window's enabled state are restored first, then `done` runs on the
-// window's thread with the work's result (nothing for void work). When the window is
+// window's thread with the work's result (nothing for void work); while several works
+// of one window overlap, the window stays disabled until the last has ended. When the window is
 // destroyed before the work ends, `done` never runs and the lock goes with the window;
 // the work runs to its end on what it captured, so it must capture by value (or own
 // shared state) and never touch a widget. Qt's global pool runs the work; the
@@ -33,26 +34,48 @@
 
 namespace ravix {
 
+namespace detail {
+
+// Kept as a child of a locked window: how many locks hold it and whether it was enabled
+// before the first, so that overlapping work on one window unlocks it only at its end.
+class WindowLockCount : public QObject {
+ public:
+  static constexpr const char* kName = "ravixWindowLockCount";
+  explicit WindowLockCount(QObject* window) : QObject(window) { setObjectName(QLatin1String(kName)); }
+
+  static WindowLockCount* Of(QObject* window) {
+    auto* count = dynamic_cast<WindowLockCount*>(
+        window->findChild<QObject*>(QLatin1String(kName), Qt::FindDirectChildrenOnly));
+    return count != nullptr ? count : new WindowLockCount(window);
+  }
+
+  int locks = 0;
+  bool wasEnabled = true;
+};
+
+}  // namespace detail
+
 // The lock itself: the busy cursor and the window disabled while it lives.
 class WindowLock {
  public:
   explicit WindowLock(QObject* window) : window_(window) {
     if (window_) {
-      wasEnabled_ = window_->property("enabled").toBool();
+      count_ = detail::WindowLockCount::Of(window);
+      if (count_->locks++ == 0) count_->wasEnabled = window_->property("enabled").toBool();
       window_->setProperty("enabled", false);
     }
     QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
   }
   ~WindowLock() {
     QGuiApplication::restoreOverrideCursor();
-    if (window_) window_->setProperty("enabled", wasEnabled_);
+    if (window_ && count_ && --count_->locks == 0) window_->setProperty("enabled", count_->wasEnabled);
   }
   WindowLock(const WindowLock&) = delete;
   WindowLock& operator=(const WindowLock&) = delete;
 
  private:
   QPointer<QObject> window_;
-  bool wasEnabled_ = true;
+  QPointer<detail::WindowLockCount> count_;
 };
 
 template <class Work, class Done>
@@ -75,7 +98,11 @@ void RunLocked(QObject* window, Work work, Done done) {
                        done(std::move(**box));
                      }
                    });
+  // Both hand-overs pass through Qt's pool and watcher; the marks let ThreadSanitizer see
+  // what the window wrote before the work and what the work wrote before `done`.
+  HandOff(box.get());
   watcher->setFuture(QtConcurrent::run([work = std::move(work), box]() mutable {
+    TakeOver(box.get());
     if constexpr (std::is_void_v<Result>) {
       work();
     } else {

@@ -223,6 +223,43 @@ TEST_F(EngineTest, QueriesRunningTransitionsAndReset) {
   EXPECT_FALSE(q().back());
 }
 
+// A second BrowseOneDomain while the browse runs (a Refresh asked for inside another)
+// changes nothing: IDs go on from the live records, the running count keeps the resolves
+// that still run, and no second browse starts.
+TEST_F(EngineTest, BrowseWhileBrowsingKeepsIdsAndRunningCount) {
+  auto q = [this] {
+    std::vector<bool> states;
+    for (const auto& e : engine.Events())
+      if (e.kind == 'q') states.push_back(e.flag);
+    return states;
+  };
+  Browse();
+  backend.Add("A");
+  backend.Add("B");
+  ASSERT_TRUE(engine.Wait([&] { return q().size() == 1; }));
+  Browse();
+  backend.Add("C");
+  Settle();
+  std::vector<uint32_t> ids;
+  engine.GetRecordIDs(ids);
+  EXPECT_EQ(ids, (std::vector<uint32_t>{1, 2, 3, 4}));  // A, B, C and the marker
+  EXPECT_EQ(Record(3).ServiceName, "C");
+  size_t browses = 0;
+  for (const auto& op : backend.Operations()) browses += op.browse;
+  EXPECT_EQ(browses, 1u);
+
+  // Four resolves run: answering three of them leaves the engine running.
+  for (const char* name : {"A", "B", "C"}) {
+    const std::string service = std::string(name) + "._http._tcp.local.";
+    backend.Answer(name, service, std::string(name) + ".local.", 80, "");
+  }
+  ASSERT_TRUE(engine.WaitCount('c', 3));
+  EXPECT_EQ(q(), (std::vector<bool>{true}));
+  backend.Answer("marker-0", "marker-0._http._tcp.local.", "m.local.", 80, "");
+  ASSERT_TRUE(engine.WaitCount('c', 4));
+  EXPECT_EQ(q(), (std::vector<bool>{true, false}));
+}
+
 TEST_F(EngineTest, BrowseStaysServedPastManyResolves) {
   Browse();
   constexpr int kCameras = 300;

@@ -6,6 +6,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -13,6 +15,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <algorithm>
 #include <cstdlib>
 
 #include "tests/urlforge/urlforge_lab_cameras.h"
@@ -51,7 +55,20 @@ class DialogLabTest : public urlforge_test::LabCameras {
     Child<QLineEdit>("port")->setText(port);
     Child<QLineEdit>("user")->setText(user);
     Child<QLineEdit>("password")->setText(password);
-    Child<QPushButton>("connect")->click();
+    Click("connect");
+  }
+
+  // Camera work runs on a worker thread while the dialog is disabled: waits until the
+  // dialog takes input again (every step of a chain has run then).
+  void Settle() {
+    QDeadlineTimer deadline(30000);
+    while (!dialog_->isEnabled() && !deadline.hasExpired()) QTest::qWait(5);
+    ASSERT_TRUE(dialog_->isEnabled()) << "camera work still running";
+  }
+
+  void Click(const char* button) {
+    Child<QPushButton>(button)->click();
+    Settle();
   }
 
   void Select(const char* list, const QString& text) {
@@ -59,6 +76,7 @@ class DialogLabTest : public urlforge_test::LabCameras {
     const int index = combo->findText(text);
     ASSERT_GE(index, 0) << list << ": " << text.toStdString();
     combo->setCurrentIndex(index);
+    Settle();
   }
 
   void Choose(const QString& group, const QString& parameter, const QString& method) {
@@ -98,7 +116,7 @@ TEST_F(DialogLabTest, ComposesTheExampleUrlsAndSendsThem) {
   Choose("Network", "HTTPPort", "GetValue");
   EXPECT_EQ(Child<QLineEdit>("value")->text(), "80");
   TakeParamQueries();
-  Child<QPushButton>("execute")->click();
+  Click("execute");
   EXPECT_EQ(Log(), "http://192.0.2.10/cgi-bin/param_if.cgi?NumActions=1&Action_0=Network.HTTPPort.GetValue");
   EXPECT_TRUE(TakeParamQueries().empty());  // a Get method's Execute only composes
   EXPECT_TRUE(Enabled("executeUrl"));
@@ -106,7 +124,7 @@ TEST_F(DialogLabTest, ComposesTheExampleUrlsAndSendsThem) {
   Select("method", "SetValue");
   EXPECT_FALSE(Enabled("executeUrl"));  // every selection change disables it again
   EXPECT_EQ(PasteValue("8080"), "8080");
-  Child<QPushButton>("execute")->click();
+  Click("execute");
   EXPECT_EQ(Log(),
             "http://192.0.2.10/cgi-bin/param_if.cgi?NumActions=2&Action_0=Network.HTTPPort.GetValue&Action_1=Network."
             "HTTPPort.SetValue&Parameter_1_0=8080");
@@ -114,7 +132,7 @@ TEST_F(DialogLabTest, ComposesTheExampleUrlsAndSendsThem) {
   EXPECT_EQ(sim_->GetStagedParameter(kOpenCamera, "Network.HTTPPort").value_or(""), "8080");
   TakeParamQueries();
 
-  Child<QPushButton>("executeUrl")->click();
+  Click("executeUrl");
   const QString path =
       "/cgi-bin/param_if.cgi?NumActions=2&Action_0=Network.HTTPPort.GetValue&Action_1=Network.HTTPPort.SetValue&"
       "Parameter_1_0=8080";
@@ -126,7 +144,7 @@ TEST_F(DialogLabTest, ComposesTheExampleUrlsAndSendsThem) {
   Child<QPushButton>("clear")->click();
   EXPECT_EQ(Log(), "");
   EXPECT_TRUE(Enabled("executeUrl"));
-  Child<QPushButton>("executeUrl")->click();
+  Click("executeUrl");
   EXPECT_EQ(Log(), "/cgi-bin/param_if.cgi?NumActions=0\n");
   EXPECT_EQ(TakeParamQueries(), std::vector<std::string>{"NumActions=0"});
   EXPECT_TRUE(messages_.isEmpty()) << messages_.join("; ").toStdString();
@@ -200,7 +218,7 @@ TEST_F(DialogLabTest, IntegerValuesStepTowardZeroAndStayWithinTheLimits) {
   EXPECT_EQ(edit->text(), "100");
 
   PasteValue("65");
-  Child<QPushButton>("execute")->click();
+  Click("execute");
   EXPECT_EQ(Log(), "http://192.0.2.10/cgi-bin/param_if.cgi?NumActions=1&Action_0=Image.Brightness.SetValue&"
                    "Parameter_0_0=65");
   EXPECT_EQ(sim_->GetParameter(kOpenCamera, "Image.Brightness").value_or(""), "65");
@@ -237,12 +255,12 @@ TEST_F(DialogLabTest, RefusalsAndFailuresAreShownAndLoseNothing) {
   // A write the camera refuses is reported; its action is still appended.
   Choose("Image", "Brightness", "SetValue");
   ASSERT_TRUE(sim_->SetFaults(kOpenCamera, {{"exception", true}}));
-  Child<QPushButton>("execute")->click();
+  Click("execute");
   ASSERT_EQ(messages_.size(), 3);
   EXPECT_TRUE(messages_[2].contains("Camera is busy")) << messages_[2].toStdString();
   EXPECT_TRUE(Log().endsWith("&Action_0=Image.Brightness.SetValue&Parameter_0_0=50"));
   ASSERT_TRUE(sim_->SetFaults(kOpenCamera, {{"http_status", 500}}));
-  Child<QPushButton>("executeUrl")->click();
+  Click("executeUrl");
   ASSERT_EQ(messages_.size(), 4);
   EXPECT_TRUE(messages_[3].contains("500")) << messages_[3].toStdString();
   EXPECT_TRUE(Log().startsWith("http://"));
@@ -252,6 +270,7 @@ TEST_F(DialogLabTest, RefusalsAndFailuresAreShownAndLoseNothing) {
   auto* group = Child<QComboBox>("group");
   group->addItem("Audio");
   group->setCurrentIndex(group->findText("Audio"));
+  Settle();
   ASSERT_EQ(messages_.size(), 5);
   EXPECT_TRUE(messages_[4].contains("Audio")) << messages_[4].toStdString();
   EXPECT_EQ(Child<QComboBox>("parameter")->count(), 0);
@@ -261,6 +280,7 @@ TEST_F(DialogLabTest, RefusalsAndFailuresAreShownAndLoseNothing) {
   Select("group", "Image");
   parameter->addItem("Zoom");
   parameter->setCurrentIndex(parameter->findText("Zoom"));
+  Settle();
   ASSERT_EQ(messages_.size(), 6);
   EXPECT_TRUE(messages_[5].contains("Image.Zoom")) << messages_[5].toStdString();
   EXPECT_EQ(Child<QLabel>("parameterLabel")->text(), "Parameter");
@@ -272,19 +292,19 @@ TEST_F(DialogLabTest, ValuesStayOneQueryValueAndTheUrlNamesThePort) {
   ASSERT_TRUE(messages_.isEmpty()) << messages_.join("; ").toStdString();
   Choose("Device", "Location", "SetValue");
   PasteValue("Gate & Yard #1");
-  Child<QPushButton>("execute")->click();
+  Click("execute");
   EXPECT_EQ(sim_->GetParameter(kLockedCamera, "Device.Location").value_or(""), "Gate & Yard #1");
   Choose("Image", "ExposureMode", "SetStringValue");
   auto* choice = Child<QComboBox>("valueChoice");
   EXPECT_TRUE(choice->isVisible());
   EXPECT_EQ(choice->currentText(), "Auto");
   choice->setCurrentIndex(choice->findText("Shutter"));
-  Child<QPushButton>("execute")->click();
+  Click("execute");
   EXPECT_EQ(sim_->GetParameter(kLockedCamera, "Image.ExposureMode").value_or(""), "2");
   Select("method", "SetIntValue");
   EXPECT_EQ(Child<QComboBox>("valueChoice")->currentText(), "2");
   choice->setCurrentIndex(choice->findText("1"));
-  Child<QPushButton>("execute")->click();
+  Click("execute");
   EXPECT_EQ(sim_->GetParameter(kLockedCamera, "Image.ExposureMode").value_or(""), "1");
   EXPECT_EQ(Log(), "http://192.0.2.11:8080/cgi-bin/param_if.cgi?NumActions=3"
                    "&Action_0=Device.Location.SetValue&Parameter_0_0=Gate%20%26%20Yard%20%231"
@@ -292,19 +312,71 @@ TEST_F(DialogLabTest, ValuesStayOneQueryValueAndTheUrlNamesThePort) {
                    "&Action_2=Image.ExposureMode.SetIntValue&Parameter_2_0=1");
 
   sim_->SetParameter(kLockedCamera, "Device.Location", "elsewhere");
-  Child<QPushButton>("executeUrl")->click();  // sent with the login session
+  Click("executeUrl");  // sent with the login session
   EXPECT_TRUE(Log().endsWith("\nReturn_0=Gate & Yard #1\nReturn_1=2\nReturn_2=1\n")) << Log().toStdString();
   EXPECT_EQ(sim_->GetParameter(kLockedCamera, "Device.Location").value_or(""), "Gate & Yard #1");
+  EXPECT_TRUE(messages_.isEmpty()) << messages_.join("; ").toStdString();
+}
+
+// Watches the GUI thread: a 10 ms timer notes the largest gap between its ticks and asks
+// the dialog to repaint; paints that arrive while the dialog is locked are counted.
+class GuiThreadWatch : public QObject {
+ public:
+  explicit GuiThreadWatch(QWidget* window) : window_(window) {
+    window_->installEventFilter(this);
+    QObject::connect(&timer_, &QTimer::timeout, this, [this] {
+      largestGapMs_ = std::max(largestGapMs_, sinceTick_.restart());
+      window_->update();
+    });
+    sinceTick_.start();
+    timer_.start(10);
+  }
+  ~GuiThreadWatch() override { window_->removeEventFilter(this); }
+
+  qint64 LargestGapMs() const { return largestGapMs_; }
+  int PaintsWhileLocked() const { return paintsWhileLocked_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == window_ && event->type() == QEvent::Paint && !window_->isEnabled()) ++paintsWhileLocked_;
+    return QObject::eventFilter(watched, event);
+  }
+
+ private:
+  QWidget* window_;
+  QTimer timer_;
+  QElapsedTimer sinceTick_;
+  qint64 largestGapMs_ = 0;
+  int paintsWhileLocked_ = 0;
+};
+
+TEST_F(DialogLabTest, WindowKeepsRunningWhileASlowCameraAnswers) {
+  ASSERT_TRUE(sim_->SetFaults(kOpenCamera, {{"delay_ms", 3000}}));
+  Child<QLineEdit>("ipAddress")->setText(QString::fromStdString(kOpenCamera));
+  GuiThreadWatch watch(dialog_.get());
+  QElapsedTimer connecting;
+  connecting.start();
+  Child<QPushButton>("connect")->click();
+  EXPECT_FALSE(Enabled("connect"));
+  EXPECT_FALSE(Enabled("group"));
+  Settle();
+  EXPECT_GE(connecting.elapsed(), 3000);  // the camera did wait
+  EXPECT_EQ(Status(), " Camera successfully connected!");
+  EXPECT_EQ(Child<QLineEdit>("value")->text(), "31");
+  // A GUI thread that waited for the camera would show a gap of the whole delay (3 s);
+  // the bound leaves room for a loaded machine and the sanitizer builds.
+  EXPECT_LT(watch.LargestGapMs(), 1000);
+  EXPECT_GT(watch.PaintsWhileLocked(), 10);
   EXPECT_TRUE(messages_.isEmpty()) << messages_.join("; ").toStdString();
 }
 
 TEST_F(DialogLabTest, Screenshot) {
   Connect(kOpenCamera);
   Choose("Image", "ExposureMode", "GetStringValue");
-  Child<QPushButton>("execute")->click();
+  Click("execute");
   Choose("Image", "Brightness", "SetValue");
   PasteValue("65");
-  Child<QPushButton>("execute")->click();
+  Click("execute");
   QApplication::processEvents();
   const QPixmap picture = dialog_->grab();
   ASSERT_FALSE(picture.isNull());

@@ -17,12 +17,9 @@ class UpDownControl : public QWidget {
   explicit UpDownControl(QWidget* parent);
 
   void SetBuddy(QLineEdit* buddy);
-  QLineEdit* Buddy() const { return buddy_; }
   void SetRange(int min, int max);
   // The amount of one step (0 and below step by 1).
   void SetStep(int step);
-  int Minimum() const { return min_; }
-  int Maximum() const { return max_; }
   int Step() const { return step_; }
 
   // Steps up (positive count) or down.

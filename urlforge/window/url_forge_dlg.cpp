@@ -21,6 +21,9 @@
 #include "urlforge/sdk/integer_parameter.h"
 #include "urlforge/sdk/string_parameter.h"
 #include "urlforge/sdk/zorvik_ip_camera.h"
+#include "platform/locked_call.h"
+#include "urlforge/window/method_view.h"
+#include "urlforge/window/parameter_snapshot.h"
 #include "urlforge/window/up_down_control.h"
 #include "urlforge/window/url_forge_text.h"
 
@@ -38,22 +41,26 @@ Widget* Named(Widget* widget, const char* name) {
   return widget;
 }
 
-// The methods offered for a parameter type, before "IsEnabled" and "IsReadonly".
-QStringList MethodsOf(int type) {
-  switch (type) {
-    case eInteger: return {"SetValue", "GetValue", "GetMin", "GetMax", "GetInc"};
-    case eString: return {"SetValue", "GetValue", "GetMaxLength"};
-    case eCommand: return {"Execute", "IsDone", "Stop"};
-    case eEnumeration: return {"SetStringValue", "SetIntValue", "GetStringValue", "GetIntValue", "GetEntries"};
-    default: return {};
-  }
-}
-
 // Replaces the entries of a sorted selection list without running its handler.
 void FillSorted(QComboBox* combo, const QStringList& names) {
   const QSignalBlocker blocker(combo);
   combo->clear();
   combo->addItems(ravix::SortedForList(names));
+}
+
+// The methods of a parameter type in list order, each with its function as item data.
+void FillMethods(QComboBox* combo, ZorvikIPCam::eParameterType type) {
+  QStringList names;
+  for (const eFunction method : ravix::MethodsOf(type)) names << ravix::MethodName(method);
+  const QSignalBlocker blocker(combo);
+  combo->clear();
+  for (const QString& name : ravix::SortedForList(names)) {
+    combo->addItem(name, static_cast<int>(CZorvikIPCamera::StringToFunction(name)));
+  }
+}
+
+void Run(const std::function<void()>& then) {
+  if (then) then();
 }
 
 void EmptyList(QComboBox* combo) {
@@ -73,7 +80,7 @@ bool SelectFirst(QComboBox* combo) {
 CUrlForgeDlg::CUrlForgeDlg(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      m_pCamera(std::make_unique<CZorvikIPCamera>()) {
+      m_pCamera(std::make_shared<CZorvikIPCamera>()) {
   setObjectName(QStringLiteral("urlForgeDialog"));
   setWindowTitle(tr(" Zorvik IP Camera UrlForge"));
   setWindowIcon(QIcon(QStringLiteral(":/urlforge/urlforge.svg")));
@@ -89,7 +96,27 @@ void CUrlForgeDlg::SetMessageSink(MessageSink sink) { messageSink_ = std::move(s
 
 QString CUrlForgeDlg::MessageTitle() { return tr("Zorvik IP Camera UrlForge"); }
 
+// Built from top to bottom, which is also the order of the Tab key.
 void CUrlForgeDlg::CreateControls() {
+  auto* top = new QHBoxLayout;
+  top->addWidget(CreateCameraBox());
+  top->addStretch(1);
+  QLayout* selection = CreateSelection();
+  m_editLog = Named(new QPlainTextEdit(this), "log");
+  m_editLog->setMinimumHeight(DluY(this, 101));
+  QLayout* buttons = CreateButtons();
+  m_staticStatus = Named(new QLabel(this), "status");
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(top);
+  layout->addLayout(selection);
+  layout->addWidget(m_editLog, 1);
+  layout->addLayout(buttons);
+  layout->addWidget(m_staticStatus);
+  resize(DluX(this, 449), DluY(this, 338));
+}
+
+QWidget* CUrlForgeDlg::CreateCameraBox() {
   auto* cameraBox = Named(new QGroupBox(tr("Camera"), this), "cameraBox");
   m_ipAddress = Named(new QLineEdit(cameraBox), "ipAddress");
   static const QString octet = QStringLiteral("(25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])");
@@ -119,16 +146,11 @@ void CUrlForgeDlg::CreateControls() {
   cameraGrid->addWidget(m_editUser, 1, 1, Qt::AlignLeft);
   cameraGrid->addWidget(Named(new QLabel(tr("Password"), cameraBox), "passwordLabel"), 2, 0);
   cameraGrid->addWidget(m_editPassword, 2, 1, Qt::AlignLeft);
+  return cameraBox;
+}
 
-  m_comboGroup = Named(new QComboBox(this), "group");
-  m_comboGroup->setMinimumWidth(DluX(this, 98));
-  m_labelParameter = Named(new QLabel(tr("Parameter"), this), "parameterLabel");
-  m_comboParameter = Named(new QComboBox(this), "parameter");
-  m_comboParameter->setMinimumWidth(DluX(this, 98));
-  m_comboMethod = Named(new QComboBox(this), "method");
-  m_comboMethod->setMinimumWidth(DluX(this, 90));
-
-  // The five value controls share one place; at most the edit with its arrows shows.
+// The five value controls share one place; at most the edit with its arrows shows.
+QWidget* CUrlForgeDlg::CreateValueArea() {
   auto* valueArea = Named(new QWidget(this), "valueArea");
   valueArea->setMinimumWidth(DluX(this, 93));
   m_editValue = Named(new QLineEdit(valueArea), "value");
@@ -149,9 +171,22 @@ void CUrlForgeDlg::CreateControls() {
   valueGrid->addWidget(m_checkValue, 0, 0, 1, 2, Qt::AlignTop);
   valueGrid->addWidget(m_comboEntries, 0, 0, 1, 2, Qt::AlignTop);
   valueGrid->setRowStretch(1, 1);
+  return valueArea;
+}
+
+// Group, parameter and method lists, the value controls and "&Execute".
+QLayout* CUrlForgeDlg::CreateSelection() {
+  m_comboGroup = Named(new QComboBox(this), "group");
+  m_comboGroup->setMinimumWidth(DluX(this, 98));
+  m_labelParameter = Named(new QLabel(tr("Parameter"), this), "parameterLabel");
+  m_comboParameter = Named(new QComboBox(this), "parameter");
+  m_comboParameter->setMinimumWidth(DluX(this, 98));
+  m_comboMethod = Named(new QComboBox(this), "method");
+  m_comboMethod->setMinimumWidth(DluX(this, 90));
+  QWidget* valueArea = CreateValueArea();
   m_labelValue = Named(new QLabel(tr("Value"), this), "valueLabel");
-  m_buttonShowUrl = Named(new QPushButton(tr("&Execute"), this), "execute");
-  m_buttonShowUrl->setAutoDefault(false);
+  m_buttonExecute = Named(new QPushButton(tr("&Execute"), this), "execute");
+  m_buttonExecute->setAutoDefault(false);
 
   auto* selection = new QGridLayout;
   selection->addWidget(Named(new QLabel(tr("Group"), this), "groupLabel"), 0, 0);
@@ -162,37 +197,26 @@ void CUrlForgeDlg::CreateControls() {
   selection->addWidget(m_comboParameter, 1, 1, Qt::AlignTop);
   selection->addWidget(m_comboMethod, 1, 2, Qt::AlignTop);
   selection->addWidget(valueArea, 1, 3);
-  selection->addWidget(m_buttonShowUrl, 1, 4, Qt::AlignTop);
+  selection->addWidget(m_buttonExecute, 1, 4, Qt::AlignTop);
   selection->setRowMinimumHeight(1, DluY(this, 80));
+  return selection;
+}
 
-  m_editLog = Named(new QPlainTextEdit(this), "log");
-  m_editLog->setMinimumHeight(DluY(this, 101));
-  m_buttonExecute = Named(new QPushButton(tr("&Execute URL"), this), "executeUrl");
+// "&Execute URL", "&Clear" and "&Quit" below the log.
+QLayout* CUrlForgeDlg::CreateButtons() {
+  m_buttonExecuteUrl = Named(new QPushButton(tr("&Execute URL"), this), "executeUrl");
   m_buttonClear = Named(new QPushButton(tr("&Clear"), this), "clear");
   m_buttonQuit = Named(new QPushButton(tr("&Quit"), this), "quit");
-  for (QPushButton* button : {m_buttonExecute, m_buttonClear, m_buttonQuit}) {
+  for (QPushButton* button : {m_buttonExecuteUrl, m_buttonClear, m_buttonQuit}) {
     button->setAutoDefault(false);
     button->setMinimumWidth(DluX(this, 63));
   }
-  m_staticStatus = Named(new QLabel(this), "status");
-
   auto* buttons = new QHBoxLayout;
-  buttons->addWidget(m_buttonExecute);
+  buttons->addWidget(m_buttonExecuteUrl);
   buttons->addWidget(m_buttonClear);
   buttons->addStretch(1);
   buttons->addWidget(m_buttonQuit);
-
-  auto* top = new QHBoxLayout;
-  top->addWidget(cameraBox);
-  top->addStretch(1);
-
-  auto* layout = new QVBoxLayout(this);
-  layout->addLayout(top);
-  layout->addLayout(selection);
-  layout->addWidget(m_editLog, 1);
-  layout->addLayout(buttons);
-  layout->addWidget(m_staticStatus);
-  resize(DluX(this, 449), DluY(this, 338));
+  return buttons;
 }
 
 void CUrlForgeDlg::ConnectSignals() {
@@ -201,11 +225,20 @@ void CUrlForgeDlg::ConnectSignals() {
   connect(m_comboParameter, &QComboBox::currentIndexChanged, this, &CUrlForgeDlg::OnCbnSelchangeComboparameter);
   connect(m_comboMethod, &QComboBox::currentIndexChanged, this, &CUrlForgeDlg::OnCbnSelchangeCombomethod);
   connect(m_editValue, &QLineEdit::textChanged, this, &CUrlForgeDlg::OnEnChangeEditvalue);
-  connect(m_buttonShowUrl, &QPushButton::clicked, this, &CUrlForgeDlg::OnBnClickedButtonshowurl);
+  connect(m_buttonExecute, &QPushButton::clicked, this, &CUrlForgeDlg::OnBnClickedButtonshowurl);
   connect(m_comboEntries, &QComboBox::currentIndexChanged, this, &CUrlForgeDlg::OnCbnSelchangeComboentries);
-  connect(m_buttonExecute, &QPushButton::clicked, this, &CUrlForgeDlg::OnBnClickedButtonexecute);
+  connect(m_buttonExecuteUrl, &QPushButton::clicked, this, &CUrlForgeDlg::OnBnClickedButtonexecute);
   connect(m_buttonClear, &QPushButton::clicked, this, &CUrlForgeDlg::OnBnClickedButtonclear);
   connect(m_buttonQuit, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+template <class Work, class Done>
+void CUrlForgeDlg::RunCameraWork(Work work, Done done) {
+  cameraBusy_ = true;
+  ravix::RunLocked(this, std::move(work), [this, done = std::move(done)](auto&&... result) mutable {
+    cameraBusy_ = false;
+    done(std::forward<decltype(result)>(result)...);
+  });
 }
 
 void CUrlForgeDlg::ShowMessage(const QString& text) {
@@ -222,7 +255,10 @@ QString CUrlForgeDlg::CameraErrorOr(const QString& fallback) const {
   return error.isEmpty() ? fallback : error;
 }
 
-QString CUrlForgeDlg::MethodText() const { return m_comboMethod->currentText(); }
+eFunction CUrlForgeDlg::SelectedMethod() const {
+  const QVariant method = m_comboMethod->currentData();
+  return method.isValid() ? static_cast<eFunction>(method.toInt()) : eFunctionUnknown;
+}
 
 void CUrlForgeDlg::ResetValueControls() {
   m_editValue->setReadOnly(true);
@@ -236,8 +272,8 @@ void CUrlForgeDlg::ResetValueControls() {
   m_comboEntries->hide();
   EmptyList(m_comboEntries);
   m_labelValue->hide();
+  m_buttonExecuteUrl->setEnabled(false);
   m_buttonExecute->setEnabled(false);
-  m_buttonShowUrl->setEnabled(false);
   QTextCursor cursor = m_editLog->textCursor();  // the log loses its selected text only
   cursor.removeSelectedText();
   m_editLog->setTextCursor(cursor);
@@ -246,6 +282,7 @@ void CUrlForgeDlg::ResetValueControls() {
 }
 
 void CUrlForgeDlg::OnBnClickedButtonconnect() {
+  if (cameraBusy_) return;
   EmptyList(m_comboGroup);
   EmptyList(m_comboParameter);
   EmptyList(m_comboMethod);
@@ -255,19 +292,34 @@ void CUrlForgeDlg::OnBnClickedButtonconnect() {
   m_nActions = 0;
   m_strActions.clear();
   const int port = ravix::LeadingInteger(m_editPort->text());
-  if (m_pCamera->Connect(m_ipAddress->text(), m_editUser->text(), m_editPassword->text(), port, 0) != 0) {
+  RunCameraWork([camera = m_pCamera, address = m_ipAddress->text(), user = m_editUser->text(),
+                 password = m_editPassword->text(),
+                 port] { return camera->Connect(address, user, password, port, 0); },
+                [this](int result) { ShowConnected(result); });
+}
+
+void CUrlForgeDlg::ShowConnected(int result) {
+  if (result != 0) {
     ShowMessage(m_pCamera->GetLastIPCamError());
     return;
   }
   QStringList names;
   for (const CParameterGroup* group : m_pCamera->GetGroups()) names << group->GetName();
   FillSorted(m_comboGroup, names);
-  if (SelectFirst(m_comboGroup)) OnCbnSelchangeCombogroup();
-  m_staticStatus->setText(tr(" Camera successfully connected!"));
+  const Then connected = [this] { m_staticStatus->setText(tr(" Camera successfully connected!")); };
+  if (!SelectFirst(m_comboGroup)) {
+    connected();
+    return;
+  }
+  ShowGroup(connected);
 }
 
 void CUrlForgeDlg::OnCbnSelchangeCombogroup() {
-  if (!m_pCamera->IsConnected()) return;
+  if (!cameraBusy_) ShowGroup({});
+}
+
+void CUrlForgeDlg::ShowGroup(Then then) {
+  if (!m_pCamera->IsConnected()) return Run(then);
   ResetValueControls();
   EmptyList(m_comboParameter);
   EmptyList(m_comboMethod);
@@ -278,33 +330,45 @@ void CUrlForgeDlg::OnCbnSelchangeCombogroup() {
   if (rc != 0 || m_pGroup == nullptr) {
     // The lists below stay empty; the library says why.
     ShowMessage(CameraErrorOr(CZorvikIPCamera::ErrorCodeToString(rc)));
-    return;
+    return Run(then);
   }
   QStringList names;
   for (const CParameter* parameter : m_pGroup->GetParameters()) names << parameter->GetName();
   FillSorted(m_comboParameter, names);
-  if (SelectFirst(m_comboParameter)) OnCbnSelchangeComboparameter();
+  if (!SelectFirst(m_comboParameter)) return Run(then);
+  ShowParameter(std::move(then));
 }
 
 void CUrlForgeDlg::OnCbnSelchangeComboparameter() {
-  if (!m_pCamera->IsConnected()) return;
+  if (!cameraBusy_) ShowParameter({});
+}
+
+void CUrlForgeDlg::ShowParameter(Then then) {
+  if (!m_pCamera->IsConnected()) return Run(then);
   ResetValueControls();
   EmptyList(m_comboMethod);
   m_pParameter = nullptr;
   m_labelParameter->setText(tr("Parameter"));
-  if (m_pGroup == nullptr) return;
+  if (m_pGroup == nullptr) return Run(then);
   const int rc = m_pCamera->GetParameter(m_pGroup->GetName(), m_comboParameter->currentText(), m_pParameter, false, -1);
   if (rc != 0 || m_pParameter == nullptr) {
     // No methods to offer; the library says why.
     m_pParameter = nullptr;
     ShowMessage(CameraErrorOr(CZorvikIPCamera::ErrorCodeToString(rc)));
-    return;
+    return Run(then);
   }
-  if (m_pParameter->Update() != 0) ShowMessage(CameraErrorOr(m_pParameter->GetLastIPCamError()));
+  // The parameter belongs to the camera, which the work holds on to.
+  RunCameraWork([camera = m_pCamera, parameter = m_pParameter] { return parameter->Update(); },
+                [this, then = std::move(then)](int result) {
+                  ShowParameterRead(result);
+                  Run(then);
+                });
+}
+
+void CUrlForgeDlg::ShowParameterRead(int result) {
+  if (result != 0) ShowMessage(CameraErrorOr(m_pParameter->GetLastIPCamError()));
   m_labelParameter->setText(tr("Parameter (%1)").arg(CZorvikIPCamera::TypeToString(m_pParameter->GetType())));
-  QStringList methods = MethodsOf(m_pParameter->GetType());
-  methods << QStringLiteral("IsEnabled") << QStringLiteral("IsReadonly");
-  FillSorted(m_comboMethod, methods);
+  FillMethods(m_comboMethod, m_pParameter->GetType());
   if (SelectFirst(m_comboMethod)) OnCbnSelchangeCombomethod();
 }
 
@@ -314,110 +378,74 @@ void CUrlForgeDlg::ShowValueEdit(const QString& text, bool editable) {
   m_editValue->setText(text);
 }
 
-void CUrlForgeDlg::FillValueChoice(bool byValue) {
-  auto* enumeration = dynamic_cast<CEnumerationParameter*>(m_pParameter);
-  if (enumeration == nullptr) return;
+void CUrlForgeDlg::FillValueChoice(const QStringList& items, const QString& text) {
   const QSignalBlocker blocker(m_comboEntries);
   m_comboEntries->clear();
-  for (const sEnumEntry& entry : enumeration->GetEntries()) {
-    m_comboEntries->addItem(byValue ? QString::number(entry.value) : entry.text);
-  }
+  m_comboEntries->addItems(items);
   m_comboEntries->setCurrentIndex(-1);  // no entry chosen: choosing any one is a change
-  m_comboEntries->setEditText(byValue ? QString::number(enumeration->GetIntValue()) : enumeration->GetStringValue());
+  m_comboEntries->setEditText(text);
   m_comboEntries->show();
 }
 
-void CUrlForgeDlg::OnCbnSelchangeCombomethod() {
-  if (!m_pCamera->IsConnected()) return;
-  ResetValueControls();
-  const QString method = MethodText();
-  m_labelValue->show();
-  m_buttonShowUrl->setEnabled(true);
-  if (m_pParameter == nullptr) return;
-  auto* integer = dynamic_cast<CIntegerParameter*>(m_pParameter);
-  auto* text = dynamic_cast<CStringParameter*>(m_pParameter);
-  auto* enumeration = dynamic_cast<CEnumerationParameter*>(m_pParameter);
-  auto* command = dynamic_cast<CCommandParameter*>(m_pParameter);
-  const auto decimal = [](int value) { return QString::number(value); };
-  switch (CZorvikIPCamera::StringToFunction(method)) {
-    case eGetValue:
-      ShowValueEdit(integer != nullptr ? decimal(integer->GetValue()) : text != nullptr ? text->GetValue() : QString(),
-                    false);
+void CUrlForgeDlg::ShowMethodView(const ravix::MethodView& view) {
+  using ravix::ValueControl;
+  if (!view.valueLabel) m_labelValue->hide();
+  switch (view.control) {
+    case ValueControl::kNone:
       break;
-    case eGetIntValue:
-      if (enumeration != nullptr) ShowValueEdit(decimal(enumeration->GetIntValue()), false);
+    case ValueControl::kEdit:
+      ShowValueEdit(view.text, view.editable);
       break;
-    case eGetMin:
-      if (integer != nullptr) ShowValueEdit(decimal(integer->GetMin()), false);
+    case ValueControl::kNumberEdit:
+      m_spinValue->SetRange(view.min, view.max);
+      m_spinValue->SetStep(view.step);
+      m_spinValue->show();
+      ShowValueEdit(view.text, view.editable);
       break;
-    case eGetMax:
-      if (integer != nullptr) ShowValueEdit(decimal(integer->GetMax()), false);
+    case ValueControl::kChoice:
+      FillValueChoice(view.items, view.text);
       break;
-    case eGetInc:
-      if (integer != nullptr) ShowValueEdit(decimal(integer->GetInc()), false);
-      break;
-    case eGetMaxLength:
-      if (text != nullptr) ShowValueEdit(decimal(text->GetMaxLength()), false);
-      break;
-    case eGetStringValue:
-      if (enumeration != nullptr) ShowValueEdit(enumeration->GetStringValue(), false);
-      break;
-    case eSetValue:
-      if (integer != nullptr) {
-        m_spinValue->SetRange(integer->GetMin(), integer->GetMax());
-        m_spinValue->SetStep(integer->GetInc());
-        m_spinValue->show();
-        ShowValueEdit(decimal(integer->GetValue()), true);
-      } else if (text != nullptr) {
-        ShowValueEdit(text->GetValue(), true);
-      }
-      WriteCheck();
-      break;
-    case eSetIntValue:
-    case eSetStringValue:
-      FillValueChoice(method == QLatin1String("SetIntValue"));
-      WriteCheck();
-      break;
-    case eGetEntries:
-      if (enumeration != nullptr) {
-        for (const sEnumEntry& entry : enumeration->GetEntries()) m_listEntries->addItem(entry.text);
-      }
+    case ValueControl::kList:
+      m_listEntries->addItems(view.items);
       m_listEntries->show();
       break;
-    case eIsEnabled:
-    case eIsReadonly:
-    case eIsDone:
-      m_checkValue->setChecked(method == QLatin1String("IsEnabled")   ? m_pParameter->IsEnabled()
-                               : method == QLatin1String("IsReadonly") ? m_pParameter->GetAccessMode() == eReadOnly
-                                                                       : command != nullptr && command->IsDone());
+    case ValueControl::kCheck:
+      m_checkValue->setChecked(view.checked);
       m_checkValue->show();
       break;
-    case eExecute:
-    case eStop:
-      m_labelValue->hide();
-      if (command != nullptr && method == QLatin1String("Stop")) command->Stop();
-      if (command != nullptr && method != QLatin1String("Stop")) command->Execute();
-      WriteCheck();
-      break;
-    default:
-      break;
   }
+  if (view.writes) WriteCheck();
+}
+
+void CUrlForgeDlg::OnCbnSelchangeCombomethod() {
+  if (!m_pCamera->IsConnected() || cameraBusy_) return;
+  ResetValueControls();
+  m_labelValue->show();
+  m_buttonExecute->setEnabled(true);
+  if (m_pParameter == nullptr) return;
+  const eFunction method = SelectedMethod();
+  // Choosing Execute or Stop chooses what the command's next write sends.
+  if (auto* command = dynamic_cast<CCommandParameter*>(m_pParameter)) {
+    if (method == eExecute) command->Execute();
+    if (method == eStop) command->Stop();
+  }
+  ShowMethodView(ravix::ViewOfMethod(ravix::SnapshotOf(*m_pParameter), method));
 }
 
 void CUrlForgeDlg::WriteCheck() {
   if (m_pParameter != nullptr && m_pParameter->IsEnabled() && m_pParameter->GetAccessMode() == eReadWrite) {
-    m_buttonShowUrl->setEnabled(true);
+    m_buttonExecute->setEnabled(true);
     m_bNothingToWrite = false;
     return;
   }
-  m_buttonShowUrl->setEnabled(false);
+  m_buttonExecute->setEnabled(false);
   m_staticStatus->setText(tr(" Parameter is readonly!"));
 }
 
 void CUrlForgeDlg::OnEnChangeEditvalue() {
-  if (m_bInValueUpdate) return;
+  if (m_bInValueUpdate || cameraBusy_) return;
   const QScopedValueRollback<bool> inUpdate(m_bInValueUpdate, true);
-  if (MethodText() != QLatin1String("SetValue")) return;
+  if (SelectedMethod() != eSetValue) return;
   if (auto* integer = dynamic_cast<CIntegerParameter*>(m_pParameter)) {
     QString valueText = m_editValue->text();
     valueText.remove(QLatin1Char('.'));
@@ -433,42 +461,54 @@ void CUrlForgeDlg::OnEnChangeEditvalue() {
 
 void CUrlForgeDlg::OnCbnSelchangeComboentries(int index) {
   auto* enumeration = dynamic_cast<CEnumerationParameter*>(m_pParameter);
-  if (enumeration == nullptr || index < 0) return;
+  if (enumeration == nullptr || index < 0 || cameraBusy_) return;
   const QString text = m_comboEntries->itemText(index);
-  if (MethodText() == QLatin1String("SetIntValue")) {
+  if (SelectedMethod() == eSetIntValue) {
     enumeration->SetIntValue(ravix::LeadingInteger(text));
   } else {
     enumeration->SetStringValue(text);
   }
 }
 
-QString CUrlForgeDlg::ActionValue(const QString& method) const {
+QString CUrlForgeDlg::ActionValue(eFunction method) const {
   if (auto* integer = dynamic_cast<const CIntegerParameter*>(m_pParameter)) return QString::number(integer->GetValue());
   if (auto* text = dynamic_cast<const CStringParameter*>(m_pParameter)) return text->GetValue();
   if (auto* enumeration = dynamic_cast<const CEnumerationParameter*>(m_pParameter)) {
-    return method == QLatin1String("SetIntValue") ? QString::number(enumeration->GetIntValue())
-                                                  : enumeration->GetStringValue();
+    return method == eSetIntValue ? QString::number(enumeration->GetIntValue()) : enumeration->GetStringValue();
   }
   return QString();
 }
 
 void CUrlForgeDlg::OnBnClickedButtonshowurl() {
-  if (m_pParameter == nullptr || m_pGroup == nullptr) return;
-  if (!m_bNothingToWrite) {
-    const int rc = m_pParameter->Write();
-    if (rc != 0) {
-      ShowMessage(CameraErrorOr(CZorvikIPCamera::ErrorCodeToString(rc)));
-    } else {
-      m_staticStatus->setText(tr(" Value was successfully written to camera!"));
-    }
+  if (m_pParameter == nullptr || m_pGroup == nullptr || cameraBusy_) return;
+  if (m_bNothingToWrite) {  // a Get method only composes
+    AppendAction();
+    return;
   }
-  m_buttonExecute->setEnabled(true);
-  const QString method = MethodText();
+  RunCameraWork([camera = m_pCamera, parameter = m_pParameter] { return parameter->Write(); },
+                [this](int result) {
+                  ShowWritten(result);
+                  AppendAction();
+                });
+}
+
+void CUrlForgeDlg::ShowWritten(int result) {
+  if (result != 0) {
+    ShowMessage(CameraErrorOr(CZorvikIPCamera::ErrorCodeToString(result)));
+    return;
+  }
+  m_staticStatus->setText(tr(" Value was successfully written to camera!"));
+}
+
+void CUrlForgeDlg::AppendAction() {
+  m_buttonExecuteUrl->setEnabled(true);
+  const eFunction method = SelectedMethod();
+  const QString name = ravix::MethodName(method);
   const QString group = m_pGroup->GetName();
   const QString parameter = m_pParameter->GetName();
-  m_strActions += method.contains(QLatin1String("Set"), Qt::CaseSensitive)
-                      ? ravix::ComposeSetAction(m_nActions, group, parameter, method, ActionValue(method))
-                      : ravix::ComposeAction(m_nActions, group, parameter, method);
+  m_strActions += ravix::IsSetMethod(method)
+                      ? ravix::ComposeSetAction(m_nActions, group, parameter, name, ActionValue(method))
+                      : ravix::ComposeAction(m_nActions, group, parameter, name);
   ++m_nActions;
   // The camera this dialog is connected to, so that the URL reaches what Execute URL does.
   m_editLog->setPlainText(
@@ -476,15 +516,23 @@ void CUrlForgeDlg::OnBnClickedButtonshowurl() {
 }
 
 void CUrlForgeDlg::OnBnClickedButtonexecute() {
+  if (cameraBusy_) return;
   const QString path = ravix::ComposeCommandPath(m_nActions, m_strActions);
-  QString answer;
-  const int rc = m_pCamera->ExecuteHTTP(path, answer);
-  if (rc != 0) {
-    const QString parameterError = m_pParameter != nullptr ? m_pParameter->GetLastIPCamError() : QString();
-    ShowMessage(CameraErrorOr(parameterError.isEmpty() ? CZorvikIPCamera::ErrorCodeToString(rc) : parameterError));
-    return;
-  }
-  m_editLog->setPlainText(path + QLatin1Char('\n') + answer);
+  RunCameraWork(
+      [camera = m_pCamera, path] {
+        QString answer;
+        const int result = camera->ExecuteHTTP(path, answer);
+        return std::make_pair(result, answer);
+      },
+      [this, path](const std::pair<int, QString>& outcome) {
+        if (outcome.first != 0) {
+          const QString parameterError = m_pParameter != nullptr ? m_pParameter->GetLastIPCamError() : QString();
+          ShowMessage(
+              CameraErrorOr(parameterError.isEmpty() ? CZorvikIPCamera::ErrorCodeToString(outcome.first) : parameterError));
+          return;
+        }
+        m_editLog->setPlainText(path + QLatin1Char('\n') + outcome.second);
+      });
 }
 
 void CUrlForgeDlg::OnBnClickedButtonclear() {

@@ -3,16 +3,22 @@
 // group, a parameter and a method; the dialog shows what the method reads, lets the user
 // edit and write a value, appends one action per "&Execute" to a command URL shown in its
 // log, and "&Execute URL" sends that command and shows the camera's answer. Every camera
-// access goes through the camera SDK library.
+// access goes through the camera SDK library; the ones that reach the camera (connect,
+// the parameter read, write, the command) run on a worker thread while the dialog is
+// disabled and shows the busy cursor, so that it keeps painting.
 
 #include <QDialog>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <memory>
+
+#include "urlforge/sdk/ip_cam_types.h"
 
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
@@ -26,6 +32,7 @@ class CParameter;
 
 namespace ravix {
 class UpDownControl;
+struct MethodView;
 }
 
 class CUrlForgeDlg : public QDialog {
@@ -42,17 +49,37 @@ class CUrlForgeDlg : public QDialog {
   static QString MessageTitle();
 
  private:
+  // Runs after a step that may wait for the camera, on every path.
+  using Then = std::function<void()>;
+
   void CreateControls();
+  QWidget* CreateCameraBox();
+  QWidget* CreateValueArea();
+  QLayout* CreateSelection();
+  QLayout* CreateButtons();
   void ConnectSignals();
   void ResetValueControls();
   void ShowMessage(const QString& text);
   // The camera's last failure text, else fallback.
   QString CameraErrorOr(const QString& fallback) const;
-  QString MethodText() const;
+  ZorvikIPCam::eFunction SelectedMethod() const;
   void WriteCheck();
   void ShowValueEdit(const QString& text, bool editable);
-  void FillValueChoice(bool byValue);
-  QString ActionValue(const QString& method) const;
+  void ShowMethodView(const ravix::MethodView& view);
+  void FillValueChoice(const QStringList& items, const QString& text);
+  QString ActionValue(ZorvikIPCam::eFunction method) const;
+
+  // Camera work on a worker thread while the dialog is locked; `done` gets its result
+  // on the dialog's thread unless the dialog has gone.
+  template <class Work, class Done>
+  void RunCameraWork(Work work, Done done);
+  // Connected: fills the groups and runs the selection chain.
+  void ShowConnected(int result);
+  void ShowGroup(Then then);
+  void ShowParameter(Then then);
+  void ShowParameterRead(int result);
+  void ShowWritten(int result);
+  void AppendAction();
 
   void OnBnClickedButtonconnect();
   void OnCbnSelchangeCombogroup();
@@ -64,7 +91,8 @@ class CUrlForgeDlg : public QDialog {
   void OnBnClickedButtonexecute();
   void OnBnClickedButtonclear();
 
-  std::unique_ptr<ZorvikIPCam::CZorvikIPCamera> m_pCamera;
+  // Shared with the camera work that runs, which may outlive the dialog.
+  std::shared_ptr<ZorvikIPCam::CZorvikIPCamera> m_pCamera;
   ZorvikIPCam::CParameterGroup* m_pGroup = nullptr;
   ZorvikIPCam::CParameter* m_pParameter = nullptr;
   bool m_bInValueUpdate = false;
@@ -84,9 +112,9 @@ class CUrlForgeDlg : public QDialog {
   ravix::UpDownControl* m_spinValue = nullptr;  // 1009
   QComboBox* m_comboEntries = nullptr;     // 1010
   QLabel* m_labelValue = nullptr;          // 1011
-  QPushButton* m_buttonShowUrl = nullptr;  // 1012 "&Execute"
+  QPushButton* m_buttonExecute = nullptr;  // 1012 "&Execute"
   QPlainTextEdit* m_editLog = nullptr;     // 1015
-  QPushButton* m_buttonExecute = nullptr;  // 1017 "&Execute URL"
+  QPushButton* m_buttonExecuteUrl = nullptr;  // 1017 "&Execute URL"
   QLineEdit* m_editPort = nullptr;         // 1018
   QLineEdit* m_editUser = nullptr;         // 1019
   QLineEdit* m_editPassword = nullptr;     // 1020
@@ -95,4 +123,6 @@ class CUrlForgeDlg : public QDialog {
   QLabel* m_staticStatus = nullptr;        // 1022
 
   MessageSink messageSink_;
+  // Camera work runs: the handlers leave the camera alone.
+  bool cameraBusy_ = false;
 };
