@@ -198,7 +198,7 @@ TEST_F(ListViewTest, SelectionInterfaceAndSelectAll) {
 
   view.setCurrentIndex(view.Model().index(1, 0));
   const QModelIndex current = view.currentIndex();
-  EXPECT_TRUE(view.property("selectAllEnabled").toBool());
+  EXPECT_TRUE(view.CanSelectAll());
   QMetaObject::invokeMethod(&view, "selectAll");
   EXPECT_EQ(view.GetSelectedRecordIDs(nullptr), 4u);
   EXPECT_EQ(view.currentIndex(), current);
