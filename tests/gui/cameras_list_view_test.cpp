@@ -216,6 +216,7 @@ TEST_F(ListViewTest, ClipboardModeSelectsOneRowOnly) {
     view.GetSelectedRecordIDs(&ids);
     EXPECT_EQ(ids, (clipboard ? std::vector<uint32_t>{2} : std::vector<uint32_t>{1, 2})) << "clipboard " << clipboard;
     EXPECT_EQ(view.SelectRecordIDs({1, 2}), clipboard ? 1u : 2u);
+    EXPECT_EQ(view.CanSelectAll(), !clipboard) << "Select All needs a view that selects several rows";
     DestroyView();
   }
 }
