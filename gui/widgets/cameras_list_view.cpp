@@ -126,7 +126,9 @@ void CCamerasListView::UpsertRecord(const CBrowseRecord& record) {
                  static_cast<unsigned>(row));
       return;
     case CameraListModel::Change::Ignored:
-      if (record.ID == 0 && model_->Shows(record)) DebugTrace("Could not insert '%s' recID %u", name.c_str(), record.ID);
+      if (record.ID == 0 && model_->Shows(record)) {
+        DebugTrace("Could not insert '%s' recID %u", name.c_str(), record.ID);
+      }
       return;
   }
 }

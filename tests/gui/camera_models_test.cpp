@@ -42,7 +42,9 @@ views::AdapterNameLookup Adapters(std::map<uint32_t, std::string> names) {
 
 std::vector<std::string> Texts(const CameraTreeModel& model, const QModelIndex& parent) {
   std::vector<std::string> texts;
-  for (int row = 0; row < model.rowCount(parent); ++row) texts.push_back(model.TextOf(model.index(row, 0, parent)).toStdString());
+  for (int row = 0; row < model.rowCount(parent); ++row) {
+    texts.push_back(model.TextOf(model.index(row, 0, parent)).toStdString());
+  }
   return texts;
 }
 
@@ -86,7 +88,8 @@ TEST(CameraTreeModelTest, AdapterNodesOnDemandStayUntilReset) {
   // The table knows eth0 (2) and wlan0 (3); usb0 (7) appears after the tree was built.
   CameraTreeModel model(Adapters({{2, "eth0"}, {3, "wlan0"}, {7, "usb0"}}));
   QAbstractItemModelTester tester(&model, Fatal::Fatal);
-  const QModelIndex root = model.Reset(QStringLiteral("pc"), {{3, QStringLiteral("wlan0")}, {2, QStringLiteral("eth0")}});
+  const QModelIndex root =
+      model.Reset(QStringLiteral("pc"), {{3, QStringLiteral("wlan0")}, {2, QStringLiteral("eth0")}});
   ASSERT_TRUE(root.isValid());
   EXPECT_EQ(model.rowCount(), 1) << "the root is the only top-level node";
   EXPECT_EQ(Texts(model, root), (std::vector<std::string>{"eth0", "wlan0"}));

@@ -402,11 +402,12 @@ std::vector<std::string> CheckList(CCamerasListView& view, const std::map<uint32
       const std::string cell = model.CellText(row, column).toStdString();
       const std::string engine = views::CellText(column, found->second, adapterName);
       if (cell != engine) {
-        problems.push_back("list: " + Label(found->second) + " " + views::ColumnTable[static_cast<std::size_t>(c)].Title +
-                           " '" + cell + "', engine '" + engine + "'");
+        const std::string title = views::ColumnTable[static_cast<std::size_t>(c)].Title;
+        problems.push_back("list: " + Label(found->second) + " " + title + " '" + cell + "', engine '" + engine + "'");
       }
     }
-    if (row > 0 && ravix::CompareRecords(model.SortKeys(), model.RecordAt(row - 1), model.RecordAt(row), adapterName) > 0)
+    const ravix::SortKeys& keys = model.SortKeys();
+    if (row > 0 && ravix::CompareRecords(keys, model.RecordAt(row - 1), model.RecordAt(row), adapterName) > 0)
       problems.push_back("list: row " + std::to_string(row) + " out of sort order");
   }
   for (const auto& [id, record] : shown) {
@@ -437,7 +438,8 @@ std::vector<std::string> CheckTree(CCamerasView& view, const std::map<uint32_t, 
       walk(node);
       const NodeTag tag = model.TagOf(node);
       if (tag.Kind != NodeKind::Camera) continue;
-      if (!nodes.insert(tag.Value).second) problems.push_back("tree: two nodes for record " + std::to_string(tag.Value));
+      if (!nodes.insert(tag.Value).second)
+        problems.push_back("tree: two nodes for record " + std::to_string(tag.Value));
       const auto found = shown.find(tag.Value);
       if (found == shown.end()) {
         problems.push_back("tree: a node for record " + std::to_string(tag.Value) + " that the engine does not hold");
@@ -464,7 +466,8 @@ std::vector<std::string> CheckView(CMainFrame& frame, CFinderCore& core, CFinder
   const std::map<uint32_t, CBrowseRecord> shown = ShownRecords(engine, core.Settings);
   if (auto* list = dynamic_cast<CCamerasListView*>(frame.ActiveView()))
     return CheckList(*list, shown, AdapterNames(core.theNetworkTools));
-  if (auto* tree = dynamic_cast<CCamerasView*>(frame.ActiveView())) return CheckTree(*tree, shown, core.theNetworkTools);
+  if (auto* tree = dynamic_cast<CCamerasView*>(frame.ActiveView()))
+    return CheckTree(*tree, shown, core.theNetworkTools);
   return {"window: no camera view"};
 }
 
@@ -488,10 +491,11 @@ std::vector<std::string> SettledView(CMainFrame& frame, CFinderCore& core, CFind
 void SwitchView(CMainFrame& frame, int& switches, bool trace) {
   const bool toList = dynamic_cast<CCamerasListView*>(frame.ActiveView()) == nullptr;
   if (trace) std::printf("view %s\n", toList ? "list" : "tree");
-  auto* action = frame.findChild<QAction*>(toList ? QStringLiteral("actionViewList") : QStringLiteral("actionViewTree"));
+  const QString name = toList ? QStringLiteral("actionViewList") : QStringLiteral("actionViewTree");
+  auto* action = frame.findChild<QAction*>(name);
   if (action != nullptr) action->trigger();
-  if (auto* list = dynamic_cast<CCamerasListView*>(frame.ActiveView()); list != nullptr && list->Model().SortKeys()[0] == kEmptySortKey)
-    list->OnColumnClick(views::Index(views::Column::Name));
+  auto* list = dynamic_cast<CCamerasListView*>(frame.ActiveView());
+  if (list != nullptr && list->Model().SortKeys()[0] == kEmptySortKey) list->OnColumnClick(views::Index(views::Column::Name));
   ++switches;
 }
 
