@@ -13,6 +13,8 @@
 //     -- build/tests/soak/finder_soak [--seconds N] [--seed S] [--cameras N] [--trace]
 // (one line; --trace prints every operation of the driver).
 // Exit code 0 when every check passed.
+#include <QAbstractItemModelTester>
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
@@ -487,6 +489,14 @@ std::vector<std::string> SettledView(CMainFrame& frame, CFinderCore& core, CFind
   }
 }
 
+// Qt's model checker on the active view's model, for the view's life: a model that tells
+// its views something inconsistent ends the soak at once.
+void WatchModel(CMainFrame& frame) {
+  auto* view = qobject_cast<QAbstractItemView*>(frame.ActiveView() != nullptr ? frame.ActiveView()->Widget() : nullptr);
+  if (view == nullptr || view->model() == nullptr) return;
+  new QAbstractItemModelTester(view->model(), QAbstractItemModelTester::FailureReportingMode::Fatal, view);  // view owns it
+}
+
 // Switches the frame to the other view as the View menu does; a new list sorts by name.
 void SwitchView(CMainFrame& frame, int& switches, bool trace) {
   const bool toList = dynamic_cast<CCamerasListView*>(frame.ActiveView()) == nullptr;
@@ -496,6 +506,7 @@ void SwitchView(CMainFrame& frame, int& switches, bool trace) {
   if (action != nullptr) action->trigger();
   auto* list = dynamic_cast<CCamerasListView*>(frame.ActiveView());
   if (list != nullptr && list->Model().SortKeys()[0] == kEmptySortKey) list->OnColumnClick(views::Index(views::Column::Name));
+  WatchModel(frame);
   ++switches;
 }
 
@@ -592,6 +603,7 @@ int main(int argc, char** argv) {
     frameOptions.powerEvents = false;
     CMainFrame frame(core, state, doc, frameOptions);
     frame.show();
+    WatchModel(frame);
     window = &frame;
     engine.SetNotifyTarget(target);
     engine.BrowseOneDomain(0, "_http._tcp", "local.");
