@@ -339,17 +339,10 @@ void CMainFrame::OnViewTree(int commandId) {
   UpdateCommands();
 }
 
-bool CMainFrame::CanSelectAll() const {
-  const QAbstractItemView* items = ItemViewOf(view_.get());
-  if (items == nullptr) return false;
-  // A view may say that Select All never applies to it.
-  if (const QVariant own = items->property("selectAllEnabled"); own.isValid() && !own.toBool()) return false;
-  const auto mode = items->selectionMode();
-  return mode == QAbstractItemView::ExtendedSelection || mode == QAbstractItemView::MultiSelection;
-}
+bool CMainFrame::CanSelectAll() const { return view_ != nullptr && view_->CanSelectAll(); }
 
 void CMainFrame::OnSelectAll() {
-  if (QAbstractItemView* items = ItemViewOf(view_.get())) items->selectAll();
+  if (view_ != nullptr) view_->SelectAll();
   UpdateCommands();
 }
 

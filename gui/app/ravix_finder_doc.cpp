@@ -245,8 +245,15 @@ bool CRavixFinderDoc::NotifyAllRecords() {
   return !ids.empty();
 }
 
+// The view gets the record's copy with the event, fetched once here.
 void CRavixFinderDoc::UpdateAllViews(const RecordEvent& event) {
-  if (activeView_ != nullptr) activeView_->OnUpdate(event);
+  if (activeView_ == nullptr) return;
+  RecordUpdate update{event.Operation, event.RecordID, std::nullopt};
+  CBrowseRecord record;
+  if (event.Operation == RecordOperation::Update && m_finder->GetRecord(event.RecordID, record)) {
+    update.Record = std::move(record);
+  }
+  activeView_->OnUpdate(update);
 }
 
 // --- commands with dialogs ------------------------------------------------------------

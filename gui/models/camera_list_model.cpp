@@ -147,7 +147,36 @@ void CameraListModel::RemoveAt(int row) {
   endRemoveRows();
 }
 
-void CameraListModel::Clear() {
+bool CameraListModel::Shows(const CBrowseRecord& record) const {
+  return !zorvikOnly_ || views::IsVendorRecord(record);
+}
+
+CameraListModel::Change CameraListModel::Upsert(const CBrowseRecord& record, int* row) {
+  const int existing = RowOf(record.ID);
+  int at = existing;
+  Change change = Change::Ignored;
+  if (existing >= 0 && Shows(record)) {
+    at = Update(existing, record);
+    change = Change::Updated;
+  } else if (existing >= 0) {
+    RemoveAt(existing);
+    change = Change::Hidden;
+  } else if (Shows(record) && record.ID != 0) {
+    at = Insert(record);
+    change = Change::Inserted;
+  }
+  if (row != nullptr) *row = at;
+  return change;
+}
+
+bool CameraListModel::Remove(uint32_t id) {
+  const int row = RowOf(id);
+  if (row < 0) return false;
+  RemoveAt(row);
+  return true;
+}
+
+void CameraListModel::Reset() {
   if (rows_.empty()) return;
   beginResetModel();
   rows_.clear();

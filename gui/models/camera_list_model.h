@@ -1,9 +1,11 @@
 #pragma once
-// CameraListModel: the rows of the camera list, one per record, each holding a copy of
-// the record of its latest update and the texts of the 17 columns. Rows are kept in the
-// order of the sort keys: an insertion or update places its row by binary search among
-// the others (which are in order already); new keys sort all rows once. Without a
-// primary key rows stay where they are.
+// CameraListModel: the rows of the camera list, one per shown record, each holding a copy
+// of the record of its latest update and the texts of the 17 columns. The model owns the
+// row rules: Upsert gives a record its row (or takes it away when the ZorvikOnly rule
+// hides the record), Remove and Reset follow the engine's Remove and ClearAll. Rows are
+// kept in the order of the sort keys: an insertion or update places its row by binary
+// search among the others (which are in order already); new keys sort all rows once.
+// Without a primary key rows stay where they are.
 
 #include <QAbstractTableModel>
 #include <QBrush>
@@ -38,13 +40,24 @@ class CameraListModel : public QAbstractTableModel {
   const CBrowseRecord& RecordAt(int row) const;
   QString CellText(int row, views::Column column) const;
 
-  // A new row for the record, placed by the sort keys; returns its row.
-  int Insert(const CBrowseRecord& record);
-  // Replaces the record copy and texts of row and moves it where the keys place it;
-  // returns its new row.
-  int Update(int row, const CBrowseRecord& record);
+  // What Upsert did with a record.
+  enum class Change { Inserted, Updated, Hidden, Ignored };
+
+  // With ZorvikOnly on, only records with the vendor key get a row (default: on).
+  void SetZorvikOnly(bool on) { zorvikOnly_ = on; }
+  bool ZorvikOnly() const { return zorvikOnly_; }
+  // Whether the ZorvikOnly rule lets the record have a row.
+  bool Shows(const CBrowseRecord& record) const;
+
+  // The record's row: inserted at its sort place, or refilled and moved there; a row
+  // whose record the rule now hides is removed. Record ID 0 names no record and gets no
+  // row. *row (when given) is the row inserted or updated, or the row removed.
+  Change Upsert(const CBrowseRecord& record, int* row = nullptr);
+  // Removes the record's row; false when it has none.
+  bool Remove(uint32_t id);
+  // No rows.
+  void Reset();
   void RemoveAt(int row);
-  void Clear();
 
   const ravix::SortKeys& SortKeys() const { return keys_; }
   // Takes the keys and sorts every row once by them.
@@ -59,6 +72,8 @@ class CameraListModel : public QAbstractTableModel {
   // Where a row for record goes among the rows other than skip (-1: all rows), as an
   // index into the order without skip.
   int PlaceOf(const CBrowseRecord& record, int skip) const;
+  int Insert(const CBrowseRecord& record);
+  int Update(int row, const CBrowseRecord& record);
   bool InOrderAt(int row) const;
   int Compare(const CBrowseRecord& a, const CBrowseRecord& b) const;
   void Fill(Row& row, const CBrowseRecord& record) const;
@@ -66,6 +81,7 @@ class CameraListModel : public QAbstractTableModel {
   views::AdapterNameLookup adapterName_;
   std::vector<std::unique_ptr<Row>> rows_;
   ravix::SortKeys keys_ = ravix::kNoSortKeys;
+  bool zorvikOnly_ = true;
   int highlighted_ = -1;
   QBrush highlightBrush_;
 };

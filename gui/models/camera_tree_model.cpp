@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "gui/widgets/app_image_list.h"
+#include "platform/debug_trace.h"
 #include "platform/natural_compare.h"
 
 struct CameraTreeModel::Node {
@@ -14,7 +15,8 @@ struct CameraTreeModel::Node {
   std::vector<std::unique_ptr<Node>> children;
 };
 
-CameraTreeModel::CameraTreeModel(QObject* parent) : QAbstractItemModel(parent), top_(std::make_unique<Node>()) {}
+CameraTreeModel::CameraTreeModel(views::AdapterNameLookup adapterName, QObject* parent)
+    : QAbstractItemModel(parent), adapterName_(std::move(adapterName)), top_(std::make_unique<Node>()) {}
 
 CameraTreeModel::~CameraTreeModel() = default;
 
@@ -139,6 +141,59 @@ void CameraTreeModel::Clear() {
   beginResetModel();
   top_->children.clear();
   endResetModel();
+}
+
+QModelIndex CameraTreeModel::Reset(const QString& rootText, const std::vector<AdapterNode>& adapters) {
+  Clear();
+  const QModelIndex root = AddTopLevel(NodeTag::RootTag(), rootText, static_cast<int>(AppImage::Computer));
+  for (const AdapterNode& adapter : adapters) {
+    AddChild(root, NodeTag::AdapterTag(adapter.IfIndex), adapter.Name, static_cast<int>(AppImage::Adapter));
+  }
+  return root;
+}
+
+CameraTreeModel::Placement CameraTreeModel::Upsert(const CBrowseRecord& record) {
+  const NodeTag cameraTag = NodeTag::CameraTag(record.ID);
+  Placement placement;
+  if (zorvikOnly_ && !views::IsVendorRecord(record)) {
+    // A service that lost the vendor key leaves the tree, as it leaves the list.
+    const QModelIndex stale = FindNodeByTag(cameraTag);
+    if (!stale.isValid()) return placement;
+    DebugTrace("Delete recID %u as hTreeItem %p", record.ID, stale.internalPointer());
+    RemoveNode(stale);
+    placement.change = Change::Hidden;
+    return placement;
+  }
+  const QModelIndex root = FindNodeByTag(NodeTag::RootTag());
+  placement.parent = FindNodeByTag(NodeTag::AdapterTag(record.InterfaceIndex));
+  if (!placement.parent.isValid()) {
+    const std::optional<std::string> name = adapterName_ ? adapterName_(record.InterfaceIndex) : std::nullopt;
+    if (name) {
+      placement.newAdapter = AddChild(root, NodeTag::AdapterTag(record.InterfaceIndex), QString::fromStdString(*name),
+                                      static_cast<int>(AppImage::Adapter));
+      placement.parent = placement.newAdapter;
+    } else {
+      placement.parent = root;
+    }
+  }
+  const QString text = QString::fromStdString(record.ServiceName);
+  const int image = views::RecordImage(record);
+  if (const QModelIndex existing = FindNodeByTag(cameraTag); existing.isValid()) {
+    placement.camera = SetNode(existing, text, image);
+    placement.parent = placement.camera.parent();
+    placement.change = Change::Updated;
+    return placement;
+  }
+  placement.camera = AddChild(placement.parent, cameraTag, text, image);
+  placement.change = Change::Inserted;
+  return placement;
+}
+
+bool CameraTreeModel::Remove(uint32_t id) {
+  const QModelIndex node = FindNodeByTag(NodeTag::CameraTag(id));
+  if (!node.isValid()) return false;
+  RemoveNode(node);
+  return true;
 }
 
 const CameraTreeModel::Node* CameraTreeModel::Find(const Node& parent, NodeTag tag) {

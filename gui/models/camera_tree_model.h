@@ -1,22 +1,45 @@
 #pragma once
 // CameraTreeModel: the nodes of the camera tree (the computer, its adapters, their
-// cameras), each with its tag, text and image. Children of one parent stay in natural
-// order of their texts: a new or renamed node is placed by binary search.
+// cameras), each with its tag, text and image. The model owns the node rules: Reset
+// builds the root with one node per adapter; Upsert places a camera under the node of
+// its adapter, making that node on demand (under the root when the adapter is unknown),
+// and takes the camera's node away when the ZorvikOnly rule hides the record; Remove
+// takes one camera node. Adapter nodes stay until the next Reset, with or without
+// cameras. Children of one parent stay in natural order of their texts: a new or renamed
+// node is placed by binary search.
 
 #include <QAbstractItemModel>
 #include <QString>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "gui/models/node_tag.h"
+#include "records/browse_record.h"
+#include "views/record_columns.h"
 
 class CameraTreeModel : public QAbstractItemModel {
   Q_OBJECT
 
  public:
-  explicit CameraTreeModel(QObject* parent = nullptr);
+  // One adapter node of Reset.
+  struct AdapterNode {
+    uint32_t IfIndex = 0;
+    QString Name;
+  };
+  // What Upsert did with a record.
+  enum class Change { Inserted, Updated, Hidden, Ignored };
+  struct Placement {
+    Change change = Change::Ignored;
+    QModelIndex camera;      // the camera's node (Inserted, Updated)
+    QModelIndex parent;      // its adapter's node, the root, or invalid for the top level
+    QModelIndex newAdapter;  // the adapter node made for it, when there was none
+  };
+
+  // adapterName: the name of the adapter of an interface index, none when unknown.
+  explicit CameraTreeModel(views::AdapterNameLookup adapterName, QObject* parent = nullptr);
   ~CameraTreeModel() override;
 
   QModelIndex index(int row, int column, const QModelIndex& parent = QModelIndex()) const override;
@@ -24,6 +47,19 @@ class CameraTreeModel : public QAbstractItemModel {
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   int columnCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+
+  // With ZorvikOnly on, only records with the vendor key get a node (default: on).
+  void SetZorvikOnly(bool on) { zorvikOnly_ = on; }
+  bool ZorvikOnly() const { return zorvikOnly_; }
+
+  // Empties the tree, then adds the root with rootText and under it one node per adapter;
+  // returns the root.
+  QModelIndex Reset(const QString& rootText, const std::vector<AdapterNode>& adapters);
+  // The camera's node: added under its adapter, or renamed in place; removed when the
+  // rule hides the record.
+  Placement Upsert(const CBrowseRecord& record);
+  // Removes the camera's node; false when it has none.
+  bool Remove(uint32_t id);
 
   // Appends a top-level node (the tree keeps top-level nodes in insertion order).
   QModelIndex AddTopLevel(NodeTag tag, const QString& text, int image);
@@ -50,5 +86,7 @@ class CameraTreeModel : public QAbstractItemModel {
   static int PlaceAmong(const Node& parent, const std::string& text, const Node* skip);
   static const Node* Find(const Node& parent, NodeTag tag);
 
+  views::AdapterNameLookup adapterName_;
+  bool zorvikOnly_ = true;
   std::unique_ptr<Node> top_;  // holds the top-level nodes; never shown
 };

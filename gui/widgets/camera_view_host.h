@@ -20,7 +20,8 @@ class CameraViewHost {
  public:
   virtual ~CameraViewHost() = default;
 
-  // A copy of the record with this ID; false when the engine has no such record.
+  // A copy of the record with this ID; false when the engine has no such record. Views
+  // read it for a tooltip or a context menu; a record update brings its own copy.
   virtual bool GetRecord(uint32_t id, CBrowseRecord& record) = 0;
   // Sends Update for every record the engine holds, in list order, to the views; true
   // when there was at least one.

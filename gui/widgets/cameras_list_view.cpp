@@ -1,15 +1,11 @@
 #include "gui/widgets/cameras_list_view.h"
 
-#include <QAction>
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
-#include <QKeyEvent>
 
 #include <algorithm>
 
-#include "gui/widgets/app_image_list.h"
-#include "gui/widgets/camera_view_support.h"
 #include "gui/widgets/sort_arrow_style.h"
 #include "net/network_tools.h"
 #include "platform/debug_trace.h"
@@ -28,8 +24,7 @@ QBrush HighlightedColumnBrush(const QPalette& palette) {
 }  // namespace
 
 CCamerasListView::CCamerasListView(CameraViewHost& host, QWidget* parent)
-    : QTreeView(parent),
-      host_(host),
+    : CameraItemView(host, "CCamerasListView", parent),
       model_(new CameraListModel(
           [&host](uint32_t ifIndex) -> std::optional<std::string> {
             const AdapterEntry* adapter = host.NetworkTools().FindAdapter(ifIndex);
@@ -45,12 +40,8 @@ CCamerasListView::CCamerasListView(CameraViewHost& host, QWidget* parent)
   setUniformRowHeights(true);
   setAllColumnsShowFocus(true);
   setSortingEnabled(false);  // the five-key rule below decides, not the header
-  setEditTriggers(QAbstractItemView::NoEditTriggers);
-  setDragEnabled(false);
   setSelectionBehavior(QAbstractItemView::SelectRows);
-  setSelectionMode(host_.ClipboardMode() ? QAbstractItemView::SingleSelection : QAbstractItemView::ExtendedSelection);
-  setIconSize(QSize(AppImageList::kIconSize, AppImageList::kIconSize));
-  ravix::KeepSelectionVisible(*this);
+  setSelectionMode(host.ClipboardMode() ? QAbstractItemView::SingleSelection : QAbstractItemView::ExtendedSelection);
 
   QHeaderView* columns = header();
   columns->setObjectName(QStringLiteral("camerasListHeader"));
@@ -62,15 +53,13 @@ CCamerasListView::CCamerasListView(CameraViewHost& host, QWidget* parent)
   columns->setHighlightSections(false);
   columns->setStyle(new SortArrowStyle(columns));
   connect(columns, &QHeaderView::sectionClicked, this, &CCamerasListView::OnColumnClick);
-  connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex&) { OpenInBrowser(); });
 
   LoadLayout();
   ShowSortIndicators();
 }
 
 CCamerasListView::~CCamerasListView() {
-  host_.StopPeriodicRequeryTimer();
-  model_->Clear();
+  model_->Reset();
   SaveLayout();
 }
 
@@ -78,7 +67,7 @@ void CCamerasListView::LoadLayout() {
   std::vector<int> widths;
   for (const views::ColumnInfo& info : views::ColumnTable) widths.push_back(info.DefaultWidth);
   ColumnLayout layout = ColumnLayout::Defaults(widths);
-  ColumnLayoutStore::Load(host_.Profile(), layout);
+  ColumnLayoutStore::Load(Host().Profile(), layout);
   QHeaderView* columns = header();
   for (int c = 0; c < views::kColumnCount; ++c) columns->resizeSection(c, layout.widths[static_cast<std::size_t>(c)]);
   for (int position = 0; position < static_cast<int>(layout.order.size()); ++position) {
@@ -96,7 +85,7 @@ void CCamerasListView::SaveLayout() const {
     order.push_back(columns->logicalIndex(c));
   }
   const bool orderKnown = std::none_of(order.begin(), order.end(), [](int c) { return c < 0; });
-  ColumnLayoutStore::Save(host_.Profile(), widths, model_->SortKeys(),
+  ColumnLayoutStore::Save(Host().Profile(), widths, model_->SortKeys(),
                           orderKnown ? std::optional<std::vector<int>>(order) : std::nullopt);
 }
 
@@ -121,51 +110,40 @@ void CCamerasListView::OnColumnClick(int column) {
   ShowSortIndicators();
 }
 
-void CCamerasListView::OnInitialUpdate() {
-  OnUpdate({RecordOperation::ClearAll, 0});
-  host_.NotifyAllRecords();
-}
-
-void CCamerasListView::OnUpdate(const RecordEvent& event) {
-  switch (event.Operation) {
-    case RecordOperation::Update: {
-      CBrowseRecord record;
-      if (host_.GetRecord(event.RecordID, record)) InsertOrUpdateRow(record);
-      return;
-    }
-    case RecordOperation::Remove: {
-      const int row = model_->RowOf(event.RecordID);
-      if (row >= 0) model_->RemoveAt(row);
-      return;
-    }
-    case RecordOperation::ClearAll: model_->Clear(); return;
-  }
-  DebugTrace("Unknown operation %i passed to CCamerasListView::OnUpdate. Opertion will be ignored.",
-             static_cast<int>(event.Operation));
-}
-
-void CCamerasListView::InsertOrUpdateRow(const CBrowseRecord& record) {
-  const bool shown = views::IsVendorRecord(record) || !host_.Settings().ZorvikOnly;
+void CCamerasListView::UpsertRecord(const CBrowseRecord& record) {
+  model_->SetZorvikOnly(Host().Settings().ZorvikOnly);
   const std::string name = record.GetFullName();
-  const int row = model_->RowOf(record.ID);
-  if (row < 0) {
-    if (!shown) return;
-    if (record.ID == 0) {  // 0 names no record
-      DebugTrace("Could not insert '%s' recID %u", name.c_str(), record.ID);
+  int row = -1;
+  switch (model_->Upsert(record, &row)) {
+    case CameraListModel::Change::Inserted:
+      DebugTrace("Inserted '%s' recID %u as listitem %u", name.c_str(), record.ID, static_cast<unsigned>(row));
       return;
-    }
-    const int at = model_->Insert(record);
-    DebugTrace("Inserted '%s' recID %u as listitem %u", name.c_str(), record.ID, static_cast<unsigned>(at));
-    return;
+    case CameraListModel::Change::Updated:
+      DebugTrace("Updated '%s' recID %u with listIndex %u", name.c_str(), record.ID, static_cast<unsigned>(row));
+      return;
+    case CameraListModel::Change::Hidden:
+      DebugTrace("Deleted '%s' recID %u with listIndex %u since its not a zorvik camera.", name.c_str(), record.ID,
+                 static_cast<unsigned>(row));
+      return;
+    case CameraListModel::Change::Ignored:
+      if (record.ID == 0 && model_->Shows(record)) {
+        DebugTrace("Could not insert '%s' recID %u", name.c_str(), record.ID);
+      }
+      return;
   }
-  if (shown) {
-    model_->Update(row, record);
-    DebugTrace("Updated '%s' recID %u with listIndex %u", name.c_str(), record.ID, static_cast<unsigned>(row));
-    return;
-  }
-  model_->RemoveAt(row);
-  DebugTrace("Deleted '%s' recID %u with listIndex %u since its not a zorvik camera.", name.c_str(), record.ID,
-             static_cast<unsigned>(row));
+}
+
+void CCamerasListView::RemoveRecord(uint32_t id) { model_->Remove(id); }
+
+void CCamerasListView::ClearRecords() { model_->Reset(); }
+
+bool CCamerasListView::CanSelectAll() const {
+  const auto mode = selectionMode();
+  return mode == QAbstractItemView::ExtendedSelection || mode == QAbstractItemView::MultiSelection;
+}
+
+void CCamerasListView::SelectAll() {
+  if (CanSelectAll()) selectAll();
 }
 
 std::vector<int> CCamerasListView::SelectedRows() const {
@@ -199,39 +177,21 @@ std::size_t CCamerasListView::SelectRecordIDs(const std::vector<uint32_t>& ids) 
   return found;
 }
 
-void CCamerasListView::OpenInBrowser() { ravix::TriggerIfEnabled(host_.OpenInBrowserAction()); }
-
-void CCamerasListView::keyPressEvent(QKeyEvent* event) {
-  if (ravix::IsPlainEnter(*event)) {
-    OpenInBrowser();
-    event->accept();
-    return;
-  }
-  QTreeView::keyPressEvent(event);
-}
-
-void CCamerasListView::contextMenuEvent(QContextMenuEvent* event) {
-  QModelIndex row;
-  QPoint at;
-  if (event->reason() == QContextMenuEvent::Keyboard) {
+std::optional<CameraItemView::MenuRequest> CCamerasListView::ContextMenuRequest(const QContextMenuEvent& event) {
+  if (event.reason() == QContextMenuEvent::Keyboard) {
     const std::vector<int> rows = SelectedRows();
-    if (rows.empty()) return;
+    if (rows.empty()) return std::nullopt;
     const QModelIndex current = currentIndex();
     const bool currentSelected = current.isValid() && selectionModel()->isRowSelected(current.row(), QModelIndex());
-    row = model_->index(currentSelected ? current.row() : rows.front(), 0);
-    at = viewport()->mapToGlobal(visualRect(row).center());
-  } else {
-    row = indexAt(event->pos());
-    if (!row.isValid()) return;
-    row = model_->index(row.row(), 0);
-    const bool single = selectionMode() == QAbstractItemView::SingleSelection;
-    selectionModel()->select(row, (single ? QItemSelectionModel::ClearAndSelect : QItemSelectionModel::Select) |
-                                      QItemSelectionModel::Rows);
-    selectionModel()->setCurrentIndex(row, QItemSelectionModel::NoUpdate);
-    at = event->globalPos();
+    const QModelIndex row = model_->index(currentSelected ? current.row() : rows.front(), 0);
+    return MenuRequest{model_->RecordIdAt(row.row()), viewport()->mapToGlobal(visualRect(row).center())};
   }
-  CBrowseRecord record;
-  if (!host_.GetRecord(model_->RecordIdAt(row.row()), record)) return;
-  contextMenu_.Show(host_.CameraContextActions(), window(), at);
-  event->accept();
+  const QModelIndex hit = indexAt(event.pos());
+  if (!hit.isValid()) return std::nullopt;
+  const QModelIndex row = model_->index(hit.row(), 0);
+  const bool single = selectionMode() == QAbstractItemView::SingleSelection;
+  selectionModel()->select(row, (single ? QItemSelectionModel::ClearAndSelect : QItemSelectionModel::Select) |
+                                    QItemSelectionModel::Rows);
+  selectionModel()->setCurrentIndex(row, QItemSelectionModel::NoUpdate);
+  return MenuRequest{model_->RecordIdAt(row.row()), event.globalPos()};
 }

@@ -4,21 +4,15 @@
 // (loaded when the view is created, saved when it is destroyed). Filled and kept current
 // by the record notifications; each row keeps a copy of its record's latest update.
 
-#include <QTreeView>
-
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "gui/models/camera_list_model.h"
-#include "gui/widgets/camera_context_menu.h"
-#include "gui/widgets/camera_view_host.h"
-#include "gui/widgets/cameras_view_common_base.h"
+#include "gui/widgets/camera_item_view.h"
 
-class CCamerasListView : public QTreeView, public CCamerasViewCommonBase {
+class CCamerasListView : public CameraItemView {
   Q_OBJECT
-  // Whether the frame's Select All applies to this view (it always does here).
-  Q_PROPERTY(bool selectAllEnabled READ SelectAllEnabled CONSTANT)
 
  public:
   // host must outlive the view.
@@ -27,30 +21,25 @@ class CCamerasListView : public QTreeView, public CCamerasViewCommonBase {
 
   std::size_t GetSelectedRecordIDs(std::vector<uint32_t>* ids) const override;
   std::size_t SelectRecordIDs(const std::vector<uint32_t>& ids) override;
-  void OnInitialUpdate() override;
-  void OnUpdate(const RecordEvent& event) override;
-  QWidget* Widget() override { return this; }
-
-  bool SelectAllEnabled() const { return true; }
+  // Always, unless the view selects one row at a time (clipboard mode).
+  bool CanSelectAll() const override;
+  void SelectAll() override;
   // A click on the header of column: new sort keys, indicators, one sort.
   void OnColumnClick(int column);
 
   CameraListModel& Model() { return *model_; }
-  CameraContextMenu& ContextMenu() { return contextMenu_; }
 
  protected:
-  void contextMenuEvent(QContextMenuEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
+  void UpsertRecord(const CBrowseRecord& record) override;
+  void RemoveRecord(uint32_t id) override;
+  void ClearRecords() override;
+  std::optional<MenuRequest> ContextMenuRequest(const QContextMenuEvent& event) override;
 
  private:
-  void InsertOrUpdateRow(const CBrowseRecord& record);
   void ShowSortIndicators();
   void LoadLayout();
   void SaveLayout() const;
-  void OpenInBrowser();
   std::vector<int> SelectedRows() const;
 
-  CameraViewHost& host_;
   CameraListModel* model_;
-  CameraContextMenu contextMenu_;
 };

@@ -1,14 +1,11 @@
 #include "gui/widgets/cameras_view.h"
 
-#include <QAction>
 #include <QContextMenuEvent>
 #include <QHelpEvent>
-#include <QKeyEvent>
 #include <QSysInfo>
 #include <QToolTip>
 
 #include "gui/widgets/app_image_list.h"
-#include "gui/widgets/camera_view_support.h"
 #include "net/network_tools.h"
 #include "platform/debug_trace.h"
 #include "finder/settings_block.h"
@@ -38,7 +35,14 @@ QString TipAsTable(const QString& text) {
 }  // namespace
 
 CCamerasView::CCamerasView(CameraViewHost& host, QWidget* parent)
-    : QTreeView(parent), host_(host), model_(new CameraTreeModel(this)) {
+    : CameraItemView(host, "CCamerasView", parent),
+      model_(new CameraTreeModel(
+          [&host](uint32_t ifIndex) -> std::optional<std::string> {
+            const AdapterEntry* adapter = host.NetworkTools().FindAdapter(ifIndex);
+            if (adapter == nullptr) return std::nullopt;
+            return std::string(adapter->Name);
+          },
+          this)) {
   setObjectName(QStringLiteral("camerasTreeView"));
   model_->setObjectName(QStringLiteral("cameraTreeModel"));
   setModel(model_);
@@ -46,92 +50,37 @@ CCamerasView::CCamerasView(CameraViewHost& host, QWidget* parent)
   setRootIsDecorated(false);  // no lines or button at the computer
   setItemsExpandable(true);
   setExpandsOnDoubleClick(true);
-  setDragEnabled(false);
-  setEditTriggers(QAbstractItemView::NoEditTriggers);
   setSelectionMode(QAbstractItemView::SingleSelection);
-  setIconSize(QSize(AppImageList::kIconSize, AppImageList::kIconSize));
-  ravix::KeepSelectionVisible(*this);
-  connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex&) { OpenInBrowser(); });
 }
 
-CCamerasView::~CCamerasView() { host_.StopPeriodicRequeryTimer(); }
+CCamerasView::~CCamerasView() = default;
 
 QString CCamerasView::RootText() {
   const QString name = QSysInfo::machineHostName();
   return name.isEmpty() ? tr("My Computer") : name;
 }
 
-void CCamerasView::OnInitialUpdate() {
-  OnUpdate({RecordOperation::ClearAll, 0});
-  host_.NotifyAllRecords();
-}
-
-void CCamerasView::OnUpdate(const RecordEvent& event) {
-  switch (event.Operation) {
-    case RecordOperation::Update: {
-      CBrowseRecord record;
-      if (host_.GetRecord(event.RecordID, record)) AddOrUpdateCameraNode(record);
-      return;
-    }
-    case RecordOperation::Remove: {
-      const QModelIndex node = model_->FindNodeByTag(NodeTag::CameraTag(event.RecordID));
-      if (node.isValid()) model_->RemoveNode(node);
-      return;
-    }
-    case RecordOperation::ClearAll:
-      model_->Clear();
-      BuildRoot();
-      return;
+void CCamerasView::ClearRecords() {
+  std::vector<CameraTreeModel::AdapterNode> adapters;
+  for (const AdapterEntry& adapter : Host().NetworkTools().Adapters()) {
+    adapters.push_back({adapter.IfIndex, QString::fromUtf8(adapter.Name)});
   }
-  DebugTrace("Unknown operation %i passed to CCamerasView::OnUpdate. Opertion will be ignored.",
-             static_cast<int>(event.Operation));
-}
-
-void CCamerasView::BuildRoot() {
-  if (model_->rowCount() != 0) return;
-  const QModelIndex root = model_->AddTopLevel(NodeTag::RootTag(), RootText(), static_cast<int>(AppImage::Computer));
+  const QModelIndex root = model_->Reset(RootText(), adapters);
   setCurrentIndex(root);
-  bool added = false;
-  for (const AdapterEntry& adapter : host_.NetworkTools().Adapters()) added |= AddAdapterNode(root, adapter).isValid();
-  if (added) expand(root);
+  if (!adapters.empty()) expand(root);
 }
 
-QModelIndex CCamerasView::AddAdapterNode(const QModelIndex& parent, const AdapterEntry& adapter) {
-  return model_->AddChild(parent, NodeTag::AdapterTag(adapter.IfIndex), QString::fromUtf8(adapter.Name),
-                          static_cast<int>(AppImage::Adapter));
+void CCamerasView::UpsertRecord(const CBrowseRecord& record) {
+  model_->SetZorvikOnly(Host().Settings().ZorvikOnly);
+  const CameraTreeModel::Placement placement = model_->Upsert(record);
+  if (placement.newAdapter.isValid()) expand(placement.newAdapter);
+  if (placement.change != CameraTreeModel::Change::Inserted) return;
+  DebugTrace("Added recID %u as hTreeItem %p", record.ID, placement.camera.internalPointer());
+  if (placement.parent.isValid()) expand(placement.parent);
+  if (const QModelIndex root = model_->FindNodeByTag(NodeTag::RootTag()); root.isValid()) expand(root);
 }
 
-void CCamerasView::AddOrUpdateCameraNode(const CBrowseRecord& record) {
-  const NodeTag cameraTag = NodeTag::CameraTag(record.ID);
-  if (!views::IsVendorRecord(record) && host_.Settings().ZorvikOnly) {
-    // Like the list: a service that lost the vendor key leaves the view.
-    const QModelIndex stale = model_->FindNodeByTag(cameraTag);
-    if (!stale.isValid()) return;
-    DebugTrace("Delete recID %u as hTreeItem %p", record.ID, stale.internalPointer());
-    model_->RemoveNode(stale);
-    return;
-  }
-  const QModelIndex root = model_->FindNodeByTag(NodeTag::RootTag());
-  QModelIndex parent = model_->FindNodeByTag(NodeTag::AdapterTag(record.InterfaceIndex));
-  if (!parent.isValid()) {
-    if (const AdapterEntry* adapter = host_.NetworkTools().FindAdapter(record.InterfaceIndex)) {
-      parent = AddAdapterNode(root, *adapter);
-      expand(parent);
-    }
-    if (!parent.isValid()) parent = root;
-  }
-  const QString text = QString::fromStdString(record.ServiceName);
-  const int image = views::RecordImage(record);
-  const QModelIndex existing = model_->FindNodeByTag(cameraTag);
-  if (existing.isValid()) {
-    model_->SetNode(existing, text, image);
-    return;
-  }
-  const QModelIndex added = model_->AddChild(parent, cameraTag, text, image);
-  DebugTrace("Added recID %u as hTreeItem %p", record.ID, added.internalPointer());
-  if (parent.isValid()) expand(parent);
-  if (root.isValid()) expand(root);
-}
+void CCamerasView::RemoveRecord(uint32_t id) { model_->Remove(id); }
 
 std::size_t CCamerasView::GetSelectedRecordIDs(std::vector<uint32_t>* ids) const {
   const QModelIndexList selected = selectionModel()->selectedIndexes();
@@ -153,14 +102,14 @@ std::size_t CCamerasView::SelectRecordIDs(const std::vector<uint32_t>& ids) {
 }
 
 std::string CCamerasView::TipText(const QModelIndex& node) const {
-  if (!host_.Settings().EnableTreeTips || !node.isValid()) return {};
+  if (!Host().Settings().EnableTreeTips || !node.isValid()) return {};
   const NodeTag tag = model_->TagOf(node);
   std::string text;
   if (tag.Kind == NodeKind::Camera) {
     CBrowseRecord record;
-    if (host_.GetRecord(tag.Value, record)) text = views::CameraTooltip(record);
+    if (Host().GetRecord(tag.Value, record)) text = views::CameraTooltip(record);
   } else if (tag.Kind == NodeKind::Adapter) {
-    text = views::AdapterTooltip(host_.NetworkTools(), tag.Value);
+    text = views::AdapterTooltip(Host().NetworkTools(), tag.Value);
   }
   if (text.size() > static_cast<std::size_t>(kMaxTipLength)) text.resize(static_cast<std::size_t>(kMaxTipLength));
   return text;
@@ -181,36 +130,22 @@ bool CCamerasView::viewportEvent(QEvent* event) {
   return true;
 }
 
-void CCamerasView::OpenInBrowser() { ravix::TriggerIfEnabled(host_.OpenInBrowserAction()); }
-
-void CCamerasView::keyPressEvent(QKeyEvent* event) {
-  if (ravix::IsPlainEnter(*event)) {
-    OpenInBrowser();
-    event->accept();
-    return;
-  }
-  QTreeView::keyPressEvent(event);
-}
-
-void CCamerasView::contextMenuEvent(QContextMenuEvent* event) {
+std::optional<CameraItemView::MenuRequest> CCamerasView::ContextMenuRequest(const QContextMenuEvent& event) {
   QModelIndex node;
   QPoint at;
-  if (event->reason() == QContextMenuEvent::Keyboard) {
+  if (event.reason() == QContextMenuEvent::Keyboard) {
     const QModelIndexList selected = selectionModel()->selectedIndexes();
-    if (selected.isEmpty()) return;
+    if (selected.isEmpty()) return std::nullopt;
     node = selected.front();
     const QRect label = visualRect(node);
     at = viewport()->mapToGlobal(QPoint(label.left() + 1, label.center().y()));
   } else {
-    node = indexAt(event->pos());
-    if (!node.isValid()) return;
+    node = indexAt(event.pos());
+    if (!node.isValid()) return std::nullopt;
     setCurrentIndex(node);
-    at = event->globalPos();
+    at = event.globalPos();
   }
   const NodeTag tag = model_->TagOf(node);
-  CBrowseRecord record;
-  if (tag.Kind != NodeKind::Camera || !host_.GetRecord(tag.Value, record)) return;
-  QToolTip::hideText();
-  contextMenu_.Show(host_.CameraContextActions(), window(), at);
-  event->accept();
+  if (tag.Kind != NodeKind::Camera) return std::nullopt;
+  return MenuRequest{tag.Value, at};
 }

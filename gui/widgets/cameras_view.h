@@ -4,22 +4,16 @@
 // adapter is unknown). Children are kept in natural order. Hovering shows a camera's
 // details or an adapter's addresses (when EnableTreeTips is on).
 
-#include <QTreeView>
-
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "gui/models/camera_tree_model.h"
-#include "gui/widgets/camera_context_menu.h"
-#include "gui/widgets/camera_view_host.h"
-#include "gui/widgets/cameras_view_common_base.h"
+#include "gui/widgets/camera_item_view.h"
 
-class CCamerasView : public QTreeView, public CCamerasViewCommonBase {
+class CCamerasView : public CameraItemView {
   Q_OBJECT
-  // Select All never applies to the tree.
-  Q_PROPERTY(bool selectAllEnabled READ SelectAllEnabled CONSTANT)
 
  public:
   // Longest tip text, as the tree control's tip buffer allows.
@@ -33,11 +27,7 @@ class CCamerasView : public QTreeView, public CCamerasViewCommonBase {
 
   std::size_t GetSelectedRecordIDs(std::vector<uint32_t>* ids) const override;
   std::size_t SelectRecordIDs(const std::vector<uint32_t>& ids) override;
-  void OnInitialUpdate() override;
-  void OnUpdate(const RecordEvent& event) override;
-  QWidget* Widget() override { return this; }
-
-  bool SelectAllEnabled() const { return false; }
+  // Select All never applies to the tree (the inherited defaults say so).
   void selectAll() override {}
 
   // The tip of a node as text (tabs between label and value); empty for no tip.
@@ -46,20 +36,14 @@ class CCamerasView : public QTreeView, public CCamerasViewCommonBase {
   static QString RootText();
 
   CameraTreeModel& Model() { return *model_; }
-  CameraContextMenu& ContextMenu() { return contextMenu_; }
 
  protected:
   bool viewportEvent(QEvent* event) override;
-  void contextMenuEvent(QContextMenuEvent* event) override;
-  void keyPressEvent(QKeyEvent* event) override;
+  void UpsertRecord(const CBrowseRecord& record) override;
+  void RemoveRecord(uint32_t id) override;
+  void ClearRecords() override;
+  std::optional<MenuRequest> ContextMenuRequest(const QContextMenuEvent& event) override;
 
  private:
-  void BuildRoot();
-  QModelIndex AddAdapterNode(const QModelIndex& parent, const struct AdapterEntry& adapter);
-  void AddOrUpdateCameraNode(const CBrowseRecord& record);
-  void OpenInBrowser();
-
-  CameraViewHost& host_;
   CameraTreeModel* model_;
-  CameraContextMenu contextMenu_;
 };

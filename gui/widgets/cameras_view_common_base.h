@@ -1,13 +1,13 @@
 #pragma once
 // CCamerasViewCommonBase: what the document and the main frame ask of whichever camera
-// view is active. The first two operations are the selection interface the commands
-// use; the other two are the view notifications the frame passes on.
+// view is active: the selection interface the commands use, Select All, and the view
+// notifications the frame passes on.
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
-#include "records/record_event.h"
+#include "gui/widgets/record_update.h"
 
 class QWidget;
 
@@ -22,10 +22,17 @@ class CCamerasViewCommonBase {
   // Selects the cameras of ids that the view shows; returns how many it found.
   virtual std::size_t SelectRecordIDs(const std::vector<uint32_t>& ids) = 0;
 
+  // Whether Select All applies to the view now (list: unless it selects one row at a
+  // time; tree: never).
+  virtual bool CanSelectAll() const { return false; }
+  // Selects every camera the view shows; the current item stays. Nothing when
+  // CanSelectAll is false.
+  virtual void SelectAll() {}
+
   // Sets the view up and fills it (ClearAll, then every record through the host).
   virtual void OnInitialUpdate() = 0;
-  // One record notification: Update, Remove or ClearAll.
-  virtual void OnUpdate(const RecordEvent& event) = 0;
+  // One record notification: Update (with the record's copy), Remove or ClearAll.
+  virtual void OnUpdate(const RecordUpdate& update) = 0;
 
   // The view's own widget, for the frame to place.
   virtual QWidget* Widget() = 0;

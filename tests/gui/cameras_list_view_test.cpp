@@ -198,7 +198,7 @@ TEST_F(ListViewTest, SelectionInterfaceAndSelectAll) {
 
   view.setCurrentIndex(view.Model().index(1, 0));
   const QModelIndex current = view.currentIndex();
-  EXPECT_TRUE(view.property("selectAllEnabled").toBool());
+  EXPECT_TRUE(view.CanSelectAll());
   QMetaObject::invokeMethod(&view, "selectAll");
   EXPECT_EQ(view.GetSelectedRecordIDs(nullptr), 4u);
   EXPECT_EQ(view.currentIndex(), current);
@@ -216,6 +216,7 @@ TEST_F(ListViewTest, ClipboardModeSelectsOneRowOnly) {
     view.GetSelectedRecordIDs(&ids);
     EXPECT_EQ(ids, (clipboard ? std::vector<uint32_t>{2} : std::vector<uint32_t>{1, 2})) << "clipboard " << clipboard;
     EXPECT_EQ(view.SelectRecordIDs({1, 2}), clipboard ? 1u : 2u);
+    EXPECT_EQ(view.CanSelectAll(), !clipboard) << "Select All needs a view that selects several rows";
     DestroyView();
   }
 }

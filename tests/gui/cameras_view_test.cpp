@@ -137,7 +137,7 @@ TEST_F(TreeViewTest, SelectionCommandsAndContextMenu) {
   list.OnInitialUpdate();
   for (uint32_t id = 1; id <= 3; ++id) Host().Put(MakeCamera(id, "Cam" + std::to_string(id), "Ravix-B120", 2));
 
-  EXPECT_FALSE(view.property("selectAllEnabled").toBool());
+  EXPECT_FALSE(view.CanSelectAll());
   QMetaObject::invokeMethod(&view, "selectAll");
   EXPECT_EQ(view.selectionModel()->selectedIndexes().size(), 1) << "Select All does nothing here";
 

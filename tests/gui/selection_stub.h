@@ -19,10 +19,10 @@ class SelectionStub : public CCamerasViewCommonBase {
     return ids.size();
   }
   void OnInitialUpdate() override {}
-  void OnUpdate(const RecordEvent& event) override { events.push_back(event); }
+  void OnUpdate(const RecordUpdate& update) override { events.push_back(update); }
   QWidget* Widget() override { return &widget; }
 
   std::vector<uint32_t> selected;
-  std::vector<RecordEvent> events;
+  std::vector<RecordUpdate> events;
   QWidget widget;
 };

@@ -21,7 +21,7 @@ class TestCameraView : public QListWidget, public CCamerasViewCommonBase {
   std::size_t GetSelectedRecordIDs(std::vector<uint32_t>* ids) const override;
   std::size_t SelectRecordIDs(const std::vector<uint32_t>& ids) override;
   void OnInitialUpdate() override;
-  void OnUpdate(const RecordEvent& event) override;
+  void OnUpdate(const RecordUpdate& update) override;
   QWidget* Widget() override { return this; }
 
  private:
@@ -78,19 +78,18 @@ inline std::size_t TestCameraView::SelectRecordIDs(const std::vector<uint32_t>& 
 }
 
 inline void TestCameraView::OnInitialUpdate() {
-  OnUpdate(RecordEvent{RecordOperation::ClearAll, 0});
+  OnUpdate(RecordUpdate::ClearAll());
   host_.NotifyAllRecords();
 }
 
-inline void TestCameraView::OnUpdate(const RecordEvent& event) {
+inline void TestCameraView::OnUpdate(const RecordUpdate& event) {
   if (event.Operation == RecordOperation::ClearAll) {
     clear();
     return;
   }
   QListWidgetItem* row = FindRow(event.RecordID);
-  CBrowseRecord record;
-  const bool shown = event.Operation == RecordOperation::Update && host_.GetRecord(event.RecordID, record) &&
-                     (!host_.Settings().ZorvikOnly || record.TxtRecord.count(txtkey::kVendor) != 0);
+  const bool shown = event.Operation == RecordOperation::Update && event.Record &&
+                     (!host_.Settings().ZorvikOnly || event.Record->TxtRecord.count(txtkey::kVendor) != 0);
   if (!shown) {
     if (row != nullptr) {
       const std::unique_ptr<QListWidgetItem> gone(takeItem(this->row(row)));
@@ -101,7 +100,7 @@ inline void TestCameraView::OnUpdate(const RecordEvent& event) {
     row = new QListWidgetItem(this);  // owned by the list
     row->setData(Qt::UserRole, event.RecordID);
   }
-  row->setText(QString::fromStdString(record.ServiceName));
+  row->setText(QString::fromStdString(event.Record->ServiceName));
 }
 
 inline void TestCameraView::ShowContextMenu(const QPoint& at) {

@@ -31,6 +31,7 @@ class RecordStoreHost : public CameraViewHost {
   }
 
   bool GetRecord(uint32_t id, CBrowseRecord& record) override {
+    ++recordReads;
     const auto found = records.find(id);
     if (found == records.end()) return false;
     record = found->second;
@@ -57,8 +58,13 @@ class RecordStoreHost : public CameraViewHost {
     records.erase(id);
     Notify({RecordOperation::Remove, id});
   }
+  // As the document does: the record's copy goes with an Update.
   void Notify(const RecordEvent& event) {
-    for (CCamerasViewCommonBase* view : views) view->OnUpdate(event);
+    RecordUpdate update{event.Operation, event.RecordID, std::nullopt};
+    const auto found = records.find(event.RecordID);
+    if (event.Operation == RecordOperation::Update && found != records.end()) update.Record = found->second;
+    ++notifications;
+    for (CCamerasViewCommonBase* view : views) view->OnUpdate(update);
   }
 
   std::map<uint32_t, CBrowseRecord> records;
@@ -66,6 +72,8 @@ class RecordStoreHost : public CameraViewHost {
   SettingsBlock settingsBlock;
   bool clipboardMode = false;
   int timerStops = 0;
+  int notifications = 0;  // Notify calls
+  int recordReads = 0;    // GetRecord calls
   int openCount = 0;
 
  private:

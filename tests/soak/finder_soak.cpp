@@ -5,15 +5,22 @@
 // while SoakDriver adds, removes and changes cameras, switches faults and takes links
 // down. At the end, with faults cleared and links up, after a last Refresh, every camera
 // must be listed with the simulator's values and every removed one gone; threads and
-// descriptors must be back at their start counts and resident memory flat. Run in the lab:
+// descriptors must be back at their start counts and resident memory flat. The finder's
+// real main window (offscreen) follows the engine all along, switched between the tree and
+// the list now and then; at the end each view must show exactly the engine's records.
+// Run in the lab:
 //   sudo tools/netlab/netlab --link 10.61.0.1/16=10.61.1.1/16x170 --link 10.62.0.1/16=10.62.1.1/16x170
 //     -- build/tests/soak/finder_soak [--seconds N] [--seed S] [--cameras N] [--trace]
 // (one line; --trace prints every operation of the driver).
 // Exit code 0 when every check passed.
-#include <QCoreApplication>
+#include <QAbstractItemModelTester>
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QObject>
+#include <QThreadPool>
 #include <QTimer>
 
 #include <dirent.h>
@@ -25,7 +32,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
+#include <optional>
 #include <random>
 #include <set>
 #include <sstream>
@@ -36,10 +45,18 @@
 #include "finder/finder_core.h"
 #include "finder/finder_mdns.h"
 #include "firmware/update_batch.h"
+#include "gui/app/app_state.h"
+#include "gui/app/main_frame.h"
+#include "gui/app/ravix_finder_doc.h"
+#include "gui/widgets/cameras_list_view.h"
+#include "gui/widgets/cameras_view.h"
+#include "net/network_tools.h"
+#include "platform/natural_compare.h"
 #include "platform/posted_event.h"
 #include "platform/registered_message.h"
 #include "records/record_event.h"
 #include "soak_driver.h"
+#include "views/record_columns.h"
 
 using nlohmann::json;
 using Clock = std::chrono::steady_clock;
@@ -101,6 +118,22 @@ std::size_t CountEntries(const char* folder) {
   return count;
 }
 std::size_t ThreadCount() { return CountEntries("/proc/self/task"); }
+
+// The names of the process's threads, for the summary.
+std::string ThreadNames() {
+  std::string names;
+  if (DIR* dir = opendir("/proc/self/task")) {
+    while (const dirent* entry = readdir(dir)) {
+      if (entry->d_name[0] == '.') continue;
+      std::ifstream comm(std::string("/proc/self/task/") + entry->d_name + "/comm");
+      std::string name;
+      std::getline(comm, name);
+      names += (names.empty() ? "" : ", ") + name;
+    }
+    closedir(dir);
+  }
+  return names;
+}
 std::size_t DescriptorCount() { return CountEntries("/proc/self/fd") - 1; }  // less the one opendir holds
 
 long ResidentKb() {
@@ -112,18 +145,21 @@ long ResidentKb() {
   return -1;
 }
 
-// Stands for the main frame: counts the notifications.
+// Counts the notifications and passes them on to the main frame.
 class SoakReceiver : public QObject {
  public:
+  explicit SoakReceiver(CMainFrame*& frame) : frame_(frame) {}
   bool event(QEvent* e) override {
     const auto* record = ravix::PostedEvent<RecordEvent>::From(e, recordType_);
     if (record != nullptr) {
       ++(record->Value().Operation == RecordOperation::Remove ? removes : updates);
       seen.insert(record->Value().RecordID);
+      if (frame_ != nullptr) frame_->OnDataChanged(record->Value());
       return true;
     }
-    if (ravix::PostedEvent<bool>::From(e, runningType_) != nullptr) {
+    if (const auto* running = ravix::PostedEvent<bool>::From(e, runningType_)) {
       ++runningChanges;
+      if (frame_ != nullptr) frame_->OnQueriesRunningChanged(running->Value());
       return true;
     }
     return QObject::event(e);
@@ -134,6 +170,7 @@ class SoakReceiver : public QObject {
   std::set<uint32_t> seen;
 
  private:
+  CMainFrame*& frame_;
   QEvent::Type recordType_ = ravix::RegisterMessageType(ravix::kRecordChangedMessageName);
   QEvent::Type runningType_ = ravix::RegisterMessageType(ravix::kQueriesRunningMessageName);
 };
@@ -309,14 +346,168 @@ std::vector<std::string> CheckListing(CFinderCore& core, CFindermDNS& engine, co
   return problems;
 }
 
-void Refresh(CFinderCore& core, CFindermDNS& engine, int& cycles, bool trace) {
+// As the window's Refresh: close, new adapter table, views cleared, wake the responder,
+// wait, browse.
+void Refresh(CFinderCore& core, CRavixFinderDoc& doc, int& cycles, bool trace) {
   if (trace) std::printf("refresh\n");
+  CFindermDNS& engine = doc.Finder();
   engine.Close();
   core.theNetworkTools.RefreshAdapters();
-  core.ServiceHost.RequeryResponder();  // as the window's Refresh: wake the responder, wait, browse
+  doc.UpdateAllViews(RecordEvent{RecordOperation::ClearAll, 0});
+  core.ServiceHost.RequeryResponder();
   RunEventsFor(500);
   engine.BrowseOneDomain(0, "_http._tcp", "local.");
   ++cycles;
+}
+
+// --- the window's views against the engine ---------------------------------------------
+
+// The records a view must show: the engine's, less those the ZorvikOnly rule keeps out.
+std::map<uint32_t, CBrowseRecord> ShownRecords(CFindermDNS& engine, const SettingsBlock& settings) {
+  std::map<uint32_t, CBrowseRecord> shown;
+  std::vector<uint32_t> ids;
+  engine.GetRecordIDs(ids);
+  for (uint32_t id : ids) {
+    CBrowseRecord record;
+    if (engine.GetRecord(id, record) && (!settings.ZorvikOnly || views::IsVendorRecord(record))) shown.emplace(id, record);
+  }
+  return shown;
+}
+
+views::AdapterNameLookup AdapterNames(const CNetworkTools& tools) {
+  return [&tools](uint32_t ifIndex) -> std::optional<std::string> {
+    const AdapterEntry* adapter = tools.FindAdapter(ifIndex);
+    if (adapter == nullptr) return std::nullopt;
+    return std::string(adapter->Name);
+  };
+}
+
+std::string Label(const CBrowseRecord& record) { return record.ServiceName + " (" + std::to_string(record.ID) + ")"; }
+
+// One row per shown record, every cell as the engine's record gives it, rows in the order
+// of the sort keys.
+std::vector<std::string> CheckList(CCamerasListView& view, const std::map<uint32_t, CBrowseRecord>& shown,
+                                   const views::AdapterNameLookup& adapterName) {
+  std::vector<std::string> problems;
+  CameraListModel& model = view.Model();
+  std::set<uint32_t> rows;
+  for (int row = 0; row < model.rowCount(); ++row) {
+    const uint32_t id = model.RecordIdAt(row);
+    if (!rows.insert(id).second) problems.push_back("list: two rows for record " + std::to_string(id));
+    const auto found = shown.find(id);
+    if (found == shown.end()) {
+      problems.push_back("list: a row for record " + std::to_string(id) + " that the engine does not hold");
+      continue;
+    }
+    for (int c = 0; c < views::kColumnCount; ++c) {
+      const auto column = static_cast<views::Column>(c);
+      const std::string cell = model.CellText(row, column).toStdString();
+      const std::string engine = views::CellText(column, found->second, adapterName);
+      if (cell != engine) {
+        const std::string title = views::ColumnTable[static_cast<std::size_t>(c)].Title;
+        problems.push_back("list: " + Label(found->second) + " " + title + " '" + cell + "', engine '" + engine + "'");
+      }
+    }
+    const ravix::SortKeys& keys = model.SortKeys();
+    if (row > 0 && ravix::CompareRecords(keys, model.RecordAt(row - 1), model.RecordAt(row), adapterName) > 0)
+      problems.push_back("list: row " + std::to_string(row) + " out of sort order");
+  }
+  for (const auto& [id, record] : shown) {
+    if (rows.count(id) == 0) problems.push_back("list: no row for " + Label(record));
+  }
+  return problems;
+}
+
+// The root, one node per adapter, one node per shown record under its adapter (the root
+// when the adapter is unknown) with its name and image, siblings in natural order.
+std::vector<std::string> CheckTree(CCamerasView& view, const std::map<uint32_t, CBrowseRecord>& shown,
+                                   const CNetworkTools& tools) {
+  std::vector<std::string> problems;
+  CameraTreeModel& model = view.Model();
+  const QModelIndex root = model.FindNodeByTag(NodeTag::RootTag());
+  if (!root.isValid() || model.rowCount() != 1) return {"tree: not one root"};
+  for (const AdapterEntry& adapter : tools.Adapters()) {
+    if (model.parent(model.FindNodeByTag(NodeTag::AdapterTag(adapter.IfIndex))) != root)
+      problems.push_back(std::string("tree: no node for adapter ") + adapter.Name);
+  }
+  std::set<uint32_t> nodes;
+  std::function<void(const QModelIndex&)> walk = [&](const QModelIndex& parent) {
+    for (int row = 0; row < model.rowCount(parent); ++row) {
+      const QModelIndex node = model.index(row, 0, parent);
+      if (row > 0 && ravix::NaturalCompare(model.TextOf(model.index(row - 1, 0, parent)).toStdString(),
+                                           model.TextOf(node).toStdString()) > 0)
+        problems.push_back("tree: " + model.TextOf(node).toStdString() + " out of natural order");
+      walk(node);
+      const NodeTag tag = model.TagOf(node);
+      if (tag.Kind != NodeKind::Camera) continue;
+      if (!nodes.insert(tag.Value).second)
+        problems.push_back("tree: two nodes for record " + std::to_string(tag.Value));
+      const auto found = shown.find(tag.Value);
+      if (found == shown.end()) {
+        problems.push_back("tree: a node for record " + std::to_string(tag.Value) + " that the engine does not hold");
+        continue;
+      }
+      const CBrowseRecord& record = found->second;
+      if (model.TextOf(node).toStdString() != record.ServiceName || model.ImageOf(node) != views::RecordImage(record))
+        problems.push_back("tree: " + Label(record) + " shown as '" + model.TextOf(node).toStdString() + "' image " +
+                           std::to_string(model.ImageOf(node)));
+      const bool known = tools.FindAdapter(record.InterfaceIndex) != nullptr;
+      const NodeTag expectedParent = known ? NodeTag::AdapterTag(record.InterfaceIndex) : NodeTag::RootTag();
+      if (model.TagOf(parent) != expectedParent) problems.push_back("tree: " + Label(record) + " under the wrong node");
+    }
+  };
+  walk(QModelIndex());
+  for (const auto& [id, record] : shown) {
+    if (nodes.count(id) == 0) problems.push_back("tree: no node for " + Label(record));
+  }
+  return problems;
+}
+
+// The active view of the frame against the engine's records.
+std::vector<std::string> CheckView(CMainFrame& frame, CFinderCore& core, CFindermDNS& engine) {
+  const std::map<uint32_t, CBrowseRecord> shown = ShownRecords(engine, core.Settings);
+  if (auto* list = dynamic_cast<CCamerasListView*>(frame.ActiveView()))
+    return CheckList(*list, shown, AdapterNames(core.theNetworkTools));
+  if (auto* tree = dynamic_cast<CCamerasView*>(frame.ActiveView()))
+    return CheckTree(*tree, shown, core.theNetworkTools);
+  return {"window: no camera view"};
+}
+
+const char* ViewName(CMainFrame& frame) {
+  return dynamic_cast<CCamerasListView*>(frame.ActiveView()) != nullptr ? "list view" : "tree view";
+}
+
+// CheckView until it finds nothing or seconds have passed (a record the engine has just
+// changed reaches the view with its notification a moment later).
+std::vector<std::string> SettledView(CMainFrame& frame, CFinderCore& core, CFindermDNS& engine, int seconds) {
+  QElapsedTimer clock;
+  clock.start();
+  for (;;) {
+    RunEventsFor(1000);
+    std::vector<std::string> problems = CheckView(frame, core, engine);
+    if (problems.empty() || clock.elapsed() > seconds * 1000) return problems;
+  }
+}
+
+// Qt's model checker on the active view's model, for the view's life: a model that tells
+// its views something inconsistent ends the soak at once.
+void WatchModel(CMainFrame& frame) {
+  auto* view = qobject_cast<QAbstractItemView*>(frame.ActiveView() != nullptr ? frame.ActiveView()->Widget() : nullptr);
+  if (view == nullptr || view->model() == nullptr) return;
+  new QAbstractItemModelTester(view->model(), QAbstractItemModelTester::FailureReportingMode::Fatal, view);  // view owns it
+}
+
+// Switches the frame to the other view as the View menu does; a new list sorts by name.
+void SwitchView(CMainFrame& frame, int& switches, bool trace) {
+  const bool toList = dynamic_cast<CCamerasListView*>(frame.ActiveView()) == nullptr;
+  if (trace) std::printf("view %s\n", toList ? "list" : "tree");
+  const QString name = toList ? QStringLiteral("actionViewList") : QStringLiteral("actionViewTree");
+  auto* action = frame.findChild<QAction*>(name);
+  if (action != nullptr) action->trigger();
+  auto* list = dynamic_cast<CCamerasListView*>(frame.ActiveView());
+  if (list != nullptr && list->Model().SortKeys()[0] == kEmptySortKey) list->OnColumnClick(views::Index(views::Column::Name));
+  WatchModel(frame);
+  ++switches;
 }
 
 // Resident memory flat across the second half: the last sample against the lowest one of
@@ -356,7 +547,8 @@ int main(int argc, char** argv) {
   if (mkdtemp(dirPattern) == nullptr) return 1;
   const std::string dir = dirPattern;
 
-  QCoreApplication app(argc, argv);
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
   std::vector<SoakLink> links;
   std::string error;
   if (!StartLinks(options, links, error)) {
@@ -381,9 +573,11 @@ int main(int argc, char** argv) {
   const std::size_t threadsAtStart = ThreadCount();
   const std::size_t fdsAtStart = DescriptorCount();
   int refreshes = 0;
+  int switches = 0;
   long prompts = 0;
   std::vector<long> rss;
-  SoakReceiver receiver;
+  CMainFrame* window = nullptr;
+  SoakReceiver receiver(window);
   {
     CFinderCore core(ravix::AppProfile(QString::fromStdString(dir + "/profile.ini")));
     if (!core.StartDnssd(error)) {
@@ -401,7 +595,16 @@ int main(int argc, char** argv) {
     });
     core.theNetworkTools.RefreshAdapters();
     auto target = ravix::EventPostTarget::Make(&receiver);
-    CFindermDNS engine(core.CameraContext(), &core.PromptService);
+    // The finder's document (which owns the engine) and its main window with the views.
+    ravix::AppState state([&core] { core.ServiceHost.RequeryResponder(); });
+    CRavixFinderDoc doc(core, state, std::make_unique<CFindermDNS>(core.CameraContext(), &core.PromptService));
+    CFindermDNS& engine = doc.Finder();
+    CMainFrame::Options frameOptions;
+    frameOptions.powerEvents = false;
+    CMainFrame frame(core, state, doc, frameOptions);
+    frame.show();
+    WatchModel(frame);
+    window = &frame;
     engine.SetNotifyTarget(target);
     engine.BrowseOneDomain(0, "_http._tcp", "local.");
 
@@ -412,10 +615,17 @@ int main(int argc, char** argv) {
     QTimer refresh;
     refresh.setSingleShot(true);
     QObject::connect(&refresh, &QTimer::timeout, [&] {
-      Refresh(core, engine, refreshes, options.trace);
+      Refresh(core, doc, refreshes, options.trace);
       refresh.start(std::uniform_int_distribution<int>(10000, 30000)(timing));
     });
     refresh.start(15000);
+    QTimer viewSwitch;
+    viewSwitch.setSingleShot(true);
+    QObject::connect(&viewSwitch, &QTimer::timeout, [&] {
+      SwitchView(frame, switches, options.trace);
+      viewSwitch.start(std::uniform_int_distribution<int>(5000, 15000)(timing));
+    });
+    viewSwitch.start(7000);
     QTimer memory;
     QObject::connect(&memory, &QTimer::timeout, [&rss] { rss.push_back(ResidentKb()); });
     memory.start(5000);
@@ -435,12 +645,18 @@ int main(int argc, char** argv) {
     }
     requery.stop();
     refresh.stop();
+    viewSwitch.stop();
     memory.stop();
     std::printf("run over after %.0f s; clearing faults, links up, last Refresh\n",
                 std::chrono::duration<double>(Clock::now() - start).count());
     driver.StopAndHeal();
     RunEventsFor(3000);
-    Refresh(core, engine, refreshes, options.trace);
+    // The view that followed the run (removals included) against the engine, then the other
+    // one from the last Refresh on.
+    std::vector<std::string> viewProblems = SettledView(frame, core, engine, kSettleSeconds / 4);
+    std::printf("%s after the run: %zu problems\n", ViewName(frame), viewProblems.size());
+    SwitchView(frame, switches, options.trace);
+    Refresh(core, doc, refreshes, options.trace);
 
     const std::map<std::string, Expected> expected = ExpectedCameras(links);
     std::vector<std::string> problems;
@@ -449,8 +665,16 @@ int main(int argc, char** argv) {
     for (;;) {
       RunEventsFor(2000);
       problems = CheckListing(core, engine, expected, driver.RemovedNames());
+      for (std::string& problem : CheckView(frame, core, engine)) problems.push_back(std::move(problem));
       if (problems.empty() || settle.elapsed() > kSettleSeconds * 1000) break;
     }
+    std::printf("%s after the last Refresh: checked with the listing\n", ViewName(frame));
+    // The first view again, filled anew from the engine.
+    SwitchView(frame, switches, options.trace);
+    std::vector<std::string> refilled = SettledView(frame, core, engine, 30);
+    std::printf("%s filled anew: %zu problems\n", ViewName(frame), refilled.size());
+    problems.insert(problems.begin(), viewProblems.begin(), viewProblems.end());
+    problems.insert(problems.end(), refilled.begin(), refilled.end());
     std::printf("listing after %.0f s of settling: %zu cameras expected, %zu problems\n", settle.elapsed() / 1000.0,
                 expected.size(), problems.size());
     for (std::size_t i = 0; i < problems.size() && i < 40; ++i) std::printf("  %s\n", problems[i].c_str());
@@ -473,10 +697,17 @@ int main(int argc, char** argv) {
     core.PromptService.RemoveHandler();
     target->Detach();
     QCoreApplication::removePostedEvents(&receiver);
+    window = nullptr;
     core.StopDnssd();
   }
   for (const std::string& e : driver.Errors()) std::printf("driver: %s\n", e.c_str());
 
+  // The window's painting hands image work to Qt's global thread pool, whose idle threads
+  // live on for half a minute; they are Qt's, not the finder's. Ended, they still take a
+  // moment to leave the process.
+  QThreadPool::globalInstance()->waitForDone();
+  for (int i = 0; i < 200 && ThreadCount() > threadsAtStart + kSanitizerThreads; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
   const std::size_t threadsAtEnd = ThreadCount();
   const std::size_t fdsAtEnd = DescriptorCount();
   long growthKb = 0;
@@ -488,13 +719,13 @@ int main(int argc, char** argv) {
   std::printf("  faults applied: %s\n", Join(driver.FaultsApplied()).c_str());
   std::printf("  records seen: %zu; notifications: %ld updates, %ld removes, %ld running changes; prompts %ld\n",
               receiver.seen.size(), receiver.updates, receiver.removes, receiver.runningChanges, prompts);
-  std::printf("  Close/browse cycles: %d\n", refreshes);
+  std::printf("  Close/browse cycles: %d; view switches: %d\n", refreshes, switches);
   std::printf("  firmware: exit code %d\n%s", firmware.exitCode, firmware.table.c_str());
   std::printf("  RSS MB every 5 s:%s\n", samples.c_str());
   std::printf("  RSS first %ld MB, last %ld MB, growth over the second half %ld MB%s\n",
               rss.empty() ? 0 : rss.front() / 1024, rss.empty() ? 0 : rss.back() / 1024, growthKb / 1024,
               kSanitized ? " (sanitizer build: printed, not judged)" : "");
-  std::printf("  threads: %zu at start, %zu after Close\n", threadsAtStart, threadsAtEnd);
+  std::printf("  threads: %zu at start, %zu after Close (%s)\n", threadsAtStart, threadsAtEnd, ThreadNames().c_str());
   std::printf("  descriptors: %zu at start, %zu after Close\n", fdsAtStart, fdsAtEnd);
   if (threadsAtEnd > threadsAtStart + kSanitizerThreads || fdsAtEnd > fdsAtStart || !driver.Errors().empty()) result = 1;
   if (!flat && !kSanitized) result = 1;

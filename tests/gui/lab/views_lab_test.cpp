@@ -86,8 +86,12 @@ class EngineHost : public QObject, public CameraViewHost {
   std::vector<CCamerasViewCommonBase*> views;
 
  private:
+  // As the document does: the record's copy goes with an Update.
   void Notify(const RecordEvent& event) {
-    for (CCamerasViewCommonBase* view : views) view->OnUpdate(event);
+    RecordUpdate update{event.Operation, event.RecordID, std::nullopt};
+    CBrowseRecord record;
+    if (event.Operation == RecordOperation::Update && engine_.GetRecord(event.RecordID, record)) update.Record = record;
+    for (CCamerasViewCommonBase* view : views) view->OnUpdate(update);
   }
 
   CFinderCore& core_;

@@ -1,0 +1,59 @@
+#include "gui/widgets/camera_item_view.h"
+
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QToolTip>
+
+#include "finder/settings_block.h"
+#include "gui/widgets/app_image_list.h"
+#include "gui/widgets/camera_view_support.h"
+#include "platform/debug_trace.h"
+
+CameraItemView::CameraItemView(CameraViewHost& host, const char* viewName, QWidget* parent)
+    : QTreeView(parent), host_(host), viewName_(viewName) {
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setDragEnabled(false);
+  setIconSize(QSize(AppImageList::kIconSize, AppImageList::kIconSize));
+  ravix::KeepSelectionVisible(*this);
+  connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex&) { OpenInBrowser(); });
+}
+
+CameraItemView::~CameraItemView() { host_.StopPeriodicRequeryTimer(); }
+
+void CameraItemView::OnInitialUpdate() {
+  OnUpdate(RecordUpdate::ClearAll());
+  host_.NotifyAllRecords();
+}
+
+void CameraItemView::OnUpdate(const RecordUpdate& update) {
+  switch (update.Operation) {
+    case RecordOperation::Update:
+      if (update.Record) UpsertRecord(*update.Record);
+      return;
+    case RecordOperation::Remove: RemoveRecord(update.RecordID); return;
+    case RecordOperation::ClearAll: ClearRecords(); return;
+  }
+  DebugTrace("Unknown operation %i passed to %s::OnUpdate. Opertion will be ignored.",
+             static_cast<int>(update.Operation), viewName_);
+}
+
+void CameraItemView::OpenInBrowser() { ravix::TriggerIfEnabled(host_.OpenInBrowserAction()); }
+
+void CameraItemView::keyPressEvent(QKeyEvent* event) {
+  if (ravix::IsPlainEnter(*event)) {
+    OpenInBrowser();
+    event->accept();
+    return;
+  }
+  QTreeView::keyPressEvent(event);
+}
+
+void CameraItemView::contextMenuEvent(QContextMenuEvent* event) {
+  const std::optional<MenuRequest> request = ContextMenuRequest(*event);
+  // Only a camera whose record still exists gets a menu.
+  CBrowseRecord record;
+  if (!request || request->recordId == 0 || !host_.GetRecord(request->recordId, record)) return;
+  QToolTip::hideText();
+  contextMenu_.Show(host_.CameraContextActions(), window(), request->globalPos);
+  event->accept();
+}

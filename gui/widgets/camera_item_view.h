@@ -1,0 +1,60 @@
+#pragma once
+// CameraItemView: what the list and the tree view share. It passes each record
+// notification to the view's model (Update, Remove, ClearAll; an unknown operation is
+// logged and ignored), fills the view at its initial update, opens the selected camera in
+// the browser on a double-click or a plain Enter (when that command is enabled), shows
+// the frame's camera context menu for the camera a request is about, and stops the
+// periodic requery when it goes. The views add their model, layout and selection.
+
+#include <QPoint>
+#include <QTreeView>
+
+#include <cstdint>
+#include <optional>
+
+#include "gui/widgets/camera_context_menu.h"
+#include "gui/widgets/camera_view_host.h"
+#include "gui/widgets/cameras_view_common_base.h"
+
+class CameraItemView : public QTreeView, public CCamerasViewCommonBase {
+  Q_OBJECT
+
+ public:
+  ~CameraItemView() override;
+
+  void OnInitialUpdate() override;
+  void OnUpdate(const RecordUpdate& update) final;
+  QWidget* Widget() override { return this; }
+
+  CameraContextMenu& ContextMenu() { return contextMenu_; }
+
+ protected:
+  // viewName names the view in log lines; host must outlive the view.
+  CameraItemView(CameraViewHost& host, const char* viewName, QWidget* parent);
+
+  // The three operations on the view's own model.
+  virtual void UpsertRecord(const CBrowseRecord& record) = 0;
+  virtual void RemoveRecord(uint32_t id) = 0;
+  virtual void ClearRecords() = 0;
+
+  // Where a context menu is asked for.
+  struct MenuRequest {
+    uint32_t recordId = 0;  // the camera the menu is about; 0: none
+    QPoint globalPos;
+  };
+  // The camera of a context menu request and where to show the menu (selecting it the
+  // way the view does); none when the request is about no camera.
+  virtual std::optional<MenuRequest> ContextMenuRequest(const QContextMenuEvent& event) = 0;
+
+  void contextMenuEvent(QContextMenuEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+  CameraViewHost& Host() const { return host_; }
+
+ private:
+  void OpenInBrowser();
+
+  CameraViewHost& host_;
+  const char* viewName_;
+  CameraContextMenu contextMenu_;
+};
