@@ -15,6 +15,8 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+#include <utility>
+
 #include "finder/finder_core.h"
 #include "gui/app/about_dlg.h"
 #include "gui/app/app_state.h"
@@ -39,7 +41,6 @@ namespace {
 
 constexpr int kShowMinimized = 2;  // SW_SHOWMINIMIZED
 constexpr int kShowMaximized = 3;  // SW_SHOWMAXIMIZED
-constexpr int kRetryCloseMs = 100;
 
 QAbstractItemView* ItemViewOf(CCamerasViewCommonBase* view) {
   if (view == nullptr || view->Widget() == nullptr) return nullptr;
@@ -74,6 +75,10 @@ CMainFrame::CMainFrame(CFinderCore& core, ravix::AppState& state, CRavixFinderDo
   resize(900, 560);
   doc_.SetMainWindow(this);
   doc_.SetNotifyTarget(target_);
+
+  connect(&doc_, &CRavixFinderDoc::CommandsIdle, this, [this] {
+    if (std::exchange(closeWhenIdle_, false)) close();
+  });
 
   indicatorOffTimer_.setObjectName(QStringLiteral("indicatorOffTimer"));
   indicatorOffTimer_.setSingleShot(true);
@@ -388,10 +393,12 @@ void CMainFrame::SavePlacement() const {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-  if (doc_.IsWaiting()) {
-    // A command is pausing for the responder: close once it is done.
+  if (doc_.IsCommandRunning()) {
+    // A command is under way: it ends first (commands asked for after it are dropped),
+    // then the window closes.
     event->ignore();
-    QTimer::singleShot(kRetryCloseMs, this, &QWidget::close);
+    doc_.DropRequestedCommands();
+    closeWhenIdle_ = true;
     return;
   }
   SavePlacement();

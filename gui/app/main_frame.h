@@ -111,6 +111,7 @@ class CMainFrame : public QMainWindow, public CameraViewHost {
   std::unique_ptr<CCamerasViewCommonBase> view_;
   QTimer indicatorOffTimer_;
   bool queriesRunning_ = false;
+  bool closeWhenIdle_ = false;
   QLabel* servicePane_ = nullptr;
   QLabel* busyPane_ = nullptr;
   QLabel* tracePane_ = nullptr;

@@ -2,7 +2,6 @@
 
 #include <QAction>
 #include <QClipboard>
-#include <QEventLoop>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QKeySequence>
@@ -51,18 +50,22 @@ CRavixFinderDoc::CRavixFinderDoc(CFinderCore& core, ravix::AppState& state, std:
 CRavixFinderDoc::~CRavixFinderDoc() { m_finder->Close(); }
 
 void CRavixFinderDoc::CreateCommands() {
-  auto one = [this] { return IsOneSelectedReachable(); };
-  auto any = [this] { return IsAnySelectedReachable(); };
+  // No command of the document starts while another one runs.
+  auto idle = [this] { return !IsCommandRunning(); };
+  auto one = [this] { return !IsCommandRunning() && IsOneSelectedReachable(); };
+  auto any = [this] { return !IsCommandRunning() && IsAnySelectedReachable(); };
 
-  QAction* refresh = commands_.Add(res::kRefresh, tr("&Refresh\tF5"), QStringLiteral("Refresh"), [this] { OnRefresh(); });
+  QAction* refresh = commands_.Add(res::kRefresh, tr("&Refresh\tF5"), QStringLiteral("Refresh"), [this] { OnRefresh(); },
+                                   idle);
   refresh->setShortcut(QKeySequence(Qt::Key_F5));
   refresh->setIcon(QIcon(QStringLiteral(":/app/icons/refresh.svg")));
 
-  QAction* requery = commands_.Add(res::kRequery, tr("Requery"), QStringLiteral("Requery"), [this] { OnRequery(); });
+  QAction* requery = commands_.Add(res::kRequery, tr("Requery"), QStringLiteral("Requery"),
+                                   AtOnce(res::kRequery, &CRavixFinderDoc::OnRequery), idle);
   requery->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F5));
 
   QAction* open = commands_.Add(res::kOpenInBrowser, tr("Open In &Browser\tEnter"), QStringLiteral("OpenInBrowser"),
-                                [this] { OnOpenSpecificInBrowser(); }, any);
+                                AtOnce(res::kOpenInBrowser, &CRavixFinderDoc::OnOpenSpecificInBrowser), any);
   open->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
   open->setIcon(QIcon(QStringLiteral(":/app/icons/open_in_browser.svg")));
 
@@ -77,9 +80,52 @@ void CRavixFinderDoc::CreateCommands() {
   ip->setIcon(QIcon(QStringLiteral(":/app/icons/ip_settings.svg")));
 
   commands_.Add(res::kUpdateFirmware, tr("&Update Firmware..."), QStringLiteral("UpdateFirmware"),
-                [this] { OnUpdateFirmware(); }, any);
+                AtOnce(res::kUpdateFirmware, &CRavixFinderDoc::OnUpdateFirmware), any);
   commands_.Add(res::kSetDefaultPassword, tr("Set &Default Password..."), QStringLiteral("SetDefaultPassword"),
-                [this] { OnSetDefaultPassword(); });
+                AtOnce(res::kSetDefaultPassword, &CRavixFinderDoc::OnSetDefaultPassword), idle);
+}
+
+std::function<void()> CRavixFinderDoc::AtOnce(int id, void (CRavixFinderDoc::*handler)()) {
+  return [this, id, handler] {
+    BeginCommand(id);
+    (this->*handler)();
+    EndCommand();
+  };
+}
+
+// --- the running command ----------------------------------------------------------------
+
+void CRavixFinderDoc::BeginCommand(int id) {
+  running_ = id;
+  UpdateCommands();
+}
+
+void CRavixFinderDoc::EndCommand() {
+  running_.reset();
+  UpdateCommands();
+  if (requested_.empty()) {
+    emit CommandsIdle();
+    return;
+  }
+  // The next one starts from the event loop, never inside the steps of the one that ended.
+  QTimer::singleShot(0, this, &CRavixFinderDoc::RunNextRequested);
+}
+
+void CRavixFinderDoc::RequestCommand(int id) {
+  if (IsCommandRunning()) {
+    requested_.push_back(id);
+    return;
+  }
+  commands_.Execute(id);
+}
+
+void CRavixFinderDoc::RunNextRequested() {
+  while (!IsCommandRunning() && !requested_.empty()) {
+    const int id = requested_.front();
+    requested_.pop_front();
+    commands_.Execute(id);  // one whose rule no longer holds is dropped
+  }
+  if (!IsCommandRunning()) emit CommandsIdle();
 }
 
 QList<QAction*> CRavixFinderDoc::CameraContextActions() const {
@@ -154,13 +200,23 @@ std::string CRavixFinderDoc::CameraURLs(const CBrowseRecord& record, bool bothAd
   return BuildCameraURL(cameraAddress, record.Port, path);
 }
 
+// Shift is read when the command is triggered: after the requery pause the user may
+// have let go of it.
 void CRavixFinderDoc::OnCopyURL() {
-  RequeryAndWait();
+  BeginCommand(res::kCopyURL);
+  const bool bothAddresses = shiftQuery_();
+  RequeryThen([this, bothAddresses] {
+    CopyURLOf(bothAddresses);
+    EndCommand();
+  });
+}
+
+void CRavixFinderDoc::CopyURLOf(bool bothAddresses) {
   const std::vector<uint32_t> ids = SelectedIDs();
   if (ids.size() != 1) return;
   CBrowseRecord record;
   std::string text;
-  if (m_finder->GetRecord(ids.front(), record) && record.NetworkSettingsValid) text = CameraURLs(record, shiftQuery_());
+  if (m_finder->GetRecord(ids.front(), record) && record.NetworkSettingsValid) text = CameraURLs(record, bothAddresses);
   // Nothing to copy (camera gone or not reached): the clipboard keeps what it holds.
   if (text.empty()) return;
   DebugTrace("About to put '%s' onto clipboard", text.c_str());
@@ -210,30 +266,35 @@ void CRavixFinderDoc::FinishClipboardCopy(const std::string& url) {
 
 // --- Refresh and Requery -------------------------------------------------------------------
 
-void CRavixFinderDoc::RequeryAndWait() {
+void CRavixFinderDoc::RequeryThen(std::function<void()> next) {
   core_.ServiceHost.RequeryResponder();
-  if (requeryWaitMs_ <= 0) return;
-  // The pause keeps the window painting and the engine's notifications arriving, but
-  // takes no input, so no other command starts meanwhile.
-  waiting_ = true;
-  QEventLoop loop;
-  QTimer::singleShot(requeryWaitMs_, &loop, &QEventLoop::quit);
-  loop.exec(QEventLoop::ExcludeUserInputEvents);
-  waiting_ = false;
+  if (requeryWaitMs_ <= 0) {
+    next();
+    return;
+  }
+  // The window keeps painting and the engine's notifications keep arriving meanwhile.
+  QTimer::singleShot(requeryWaitMs_, this, std::move(next));
 }
 
 void CRavixFinderDoc::OnRefresh() {
-  ravix::WaitCursor waitCursor;
+  BeginCommand(res::kRefresh);
+  RefreshThen([this] { EndCommand(); });
+}
+
+void CRavixFinderDoc::RefreshThen(std::function<void()> then) {
+  refreshCursor_ = std::make_unique<ravix::WaitCursor>();
   state_.StopPeriodicRequeryTimer();
   m_finder->Close();
   core_.theNetworkTools.RefreshAdapters();
   UpdateAllViews(RecordEvent{RecordOperation::ClearAll, 0});
-  RequeryAndWait();
-  if (notifyTarget_) m_finder->SetNotifyTarget(notifyTarget_);
-  m_finder->BrowseOneDomain(0, "_http._tcp", "local.");
-  const int interval = core_.Settings.MachineSleepInterval;
-  if (interval > 0) state_.StartPeriodicRequeryTimer(interval);
-  UpdateCommands();
+  RequeryThen([this, then = std::move(then)] {
+    if (notifyTarget_) m_finder->SetNotifyTarget(notifyTarget_);
+    m_finder->BrowseOneDomain(0, "_http._tcp", "local.");
+    const int interval = core_.Settings.MachineSleepInterval;
+    if (interval > 0) state_.StartPeriodicRequeryTimer(interval);
+    refreshCursor_.reset();
+    then();
+  });
 }
 
 void CRavixFinderDoc::OnRequery() { core_.ServiceHost.RequeryResponder(); }
@@ -259,12 +320,13 @@ void CRavixFinderDoc::OnIPSettings() {
   const std::vector<uint32_t> ids = SelectedIDs();
   CBrowseRecord record;
   if (ids.size() != 1 || !m_finder->GetRecord(ids.front(), record)) return;
+  BeginCommand(res::kIPSettings);
   ravix::IPSettingsCommandHooks hooks;
-  QPointer<QAction> refresh = commands_.Action(res::kRefresh);
-  hooks.PostRefresh = [refresh] {
-    if (refresh) QMetaObject::invokeMethod(refresh, &QAction::trigger, Qt::QueuedConnection);
-  };
-  hooks.RefreshNow = [this] { OnRefresh(); };
+  // The Refresh asked for after a failed transmit runs once this command (and its own
+  // Refresh) has ended.
+  hooks.PostRefresh = [this] { RequestCommand(res::kRefresh); };
+  hooks.RefreshNow = [this](std::function<void()> then) { RefreshThen(std::move(then)); };
+  hooks.Done = [this](bool) { EndCommand(); };
   ravix::RunIPSettingsCommand(mainWindow_, record, *m_finder, core_.theNetworkTools, hooks);
 }
 
