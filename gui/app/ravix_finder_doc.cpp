@@ -29,7 +29,7 @@ namespace res = ravix::res;
 
 namespace {
 
-bool ShiftHeld() { return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier); }
+bool ShiftHeld() { return QGuiApplication::keyboardModifiers().testFlag(Qt::ShiftModifier); }
 
 std::string CameraPath(const CBrowseRecord& record) { return record.GetTxtValueOrEmpty(txtkey::kPath); }
 
@@ -283,6 +283,7 @@ void CRavixFinderDoc::OnRefresh() {
 
 void CRavixFinderDoc::RefreshThen(std::function<void()> then) {
   refreshCursor_ = std::make_unique<ravix::WaitCursor>();
+  emit RefreshStarted();
   state_.StopPeriodicRequeryTimer();
   m_finder->Close();
   core_.theNetworkTools.RefreshAdapters();
@@ -293,6 +294,7 @@ void CRavixFinderDoc::RefreshThen(std::function<void()> then) {
     const int interval = core_.Settings.MachineSleepInterval;
     if (interval > 0) state_.StartPeriodicRequeryTimer(interval);
     refreshCursor_.reset();
+    emit RefreshEnded();
     then();
   });
 }

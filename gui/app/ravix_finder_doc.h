@@ -93,7 +93,8 @@ class CRavixFinderDoc : public QObject {
   bool IsOneSelectedReachable() const;
   bool IsAnySelectedReachable() const;
 
-  // Whether Shift is held when a command is triggered; tests answer it.
+  // Whether Shift is held when a command is triggered (the modifiers of the key press or
+  // click that triggered it); tests answer it.
   void SetShiftQuery(std::function<bool()> query) { shiftQuery_ = std::move(query); }
   // The pause after waking the responder (Copy URL, Refresh); tests shorten it.
   void SetRequeryWait(int milliseconds) { requeryWaitMs_ = milliseconds; }
@@ -101,6 +102,9 @@ class CRavixFinderDoc : public QObject {
  signals:
   // A command ended and none asked for meanwhile is left to run.
   void CommandsIdle();
+  // Discovery is emptied for a Refresh; it browses again.
+  void RefreshStarted();
+  void RefreshEnded();
 
  private:
   // The steps of a running command.

@@ -212,4 +212,39 @@ TEST_F(FinderDocTest, RefreshClearsAndStartsTheRequeryTimer) {
   EXPECT_FALSE(state_.PeriodicRequeryRunning());
 }
 
+// A command that waits for the responder: no document command starts meanwhile, a
+// Refresh asked for during a Refresh runs after it (never inside it), and Copy URL keeps
+// the Shift state of the moment it was triggered for its later step.
+TEST_F(FinderDocTest, WaitingCommandsRunOneAfterAnother) {
+  doc_->SetRequeryWait(50);
+  std::vector<std::string> steps;
+  QObject::connect(doc_.get(), &CRavixFinderDoc::RefreshStarted, [&] { steps.push_back("start"); });
+  QObject::connect(doc_.get(), &CRavixFinderDoc::RefreshEnded, [&] { steps.push_back("end"); });
+  int idle = 0;
+  QObject::connect(doc_.get(), &CRavixFinderDoc::CommandsIdle, [&] { ++idle; });
+
+  ASSERT_TRUE(doc_->ExecuteCommand(res::kRefresh));
+  EXPECT_TRUE(doc_->IsCommandRunning());
+  doc_->UpdateCommands();
+  for (int id : {res::kRefresh, res::kRequery, res::kSetDefaultPassword, res::kCopyURL})
+    EXPECT_FALSE(doc_->Commands().Action(id)->isEnabled()) << id;
+  EXPECT_FALSE(doc_->ExecuteCommand(res::kRefresh));  // not started, not remembered
+  doc_->RequestCommand(res::kRefresh);                // remembered: runs after this one
+  ASSERT_TRUE(ProcessEventsUntil([&] { return steps.size() == 4 && !doc_->IsCommandRunning(); }));
+  EXPECT_EQ(steps, (std::vector<std::string>{"start", "end", "start", "end"}));
+  EXPECT_EQ(idle, 1);
+  EXPECT_TRUE(doc_->Commands().Action(res::kRefresh)->isEnabled());
+
+  finder_->Put({.id = 1, .name = "cam1", .netAddress = "192.168.0.201", .zcAddress = "169.254.3.4"});
+  view_.selected = {1};
+  doc_->UpdateCommands();
+  SetClipboard("kept");
+  shift_ = true;  // held while Ctrl+Shift+C is pressed, let go during the pause
+  ASSERT_TRUE(doc_->ExecuteCommand(res::kCopyURL));
+  shift_ = false;
+  EXPECT_EQ(Clipboard(), "kept");  // not yet: the responder is still being asked
+  ASSERT_TRUE(ProcessEventsUntil([&] { return !doc_->IsCommandRunning(); }));
+  EXPECT_EQ(Clipboard(), "http://192.168.0.201:80/index.html\r\nhttp://169.254.3.4:80/index.html");
+}
+
 }  // namespace

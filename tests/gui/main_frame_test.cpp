@@ -26,6 +26,7 @@
 #include "platform/posted_event.h"
 #include "platform/registered_message.h"
 #include "tests/gui/finder_doc_fixture.h"
+#include "shell/window_placement_store.h"
 #include "tests/gui/test_camera_view.h"
 
 namespace res = ravix::res;
@@ -233,6 +234,24 @@ TEST_F(MainFrameTest, CaptionMenusAndToolbar) {
   EXPECT_EQ(doc_->Commands().Action(res::kCopyURL)->shortcuts().size(), 3);
   EXPECT_EQ(frame_->statusBar()->currentMessage(), "Ready");
   EXPECT_EQ(Pane("paneService"), "SVC");  // no embedded responder runs
+}
+
+// A close while a command waits for the responder is put off until the command has
+// ended (a Refresh asked for meanwhile is dropped), then the window closes.
+TEST_F(MainFrameTest, CloseDuringARefreshClosesAfterIt) {
+  MakeFrame();
+  frame_->show();
+  doc_->SetRequeryWait(100);
+  int refreshes = 0;
+  QObject::connect(doc_.get(), &CRavixFinderDoc::RefreshEnded, [&] { ++refreshes; });
+  ASSERT_TRUE(doc_->ExecuteCommand(res::kRefresh));
+  doc_->RequestCommand(res::kRefresh);
+  EXPECT_FALSE(frame_->close());
+  EXPECT_TRUE(frame_->isVisible());
+  ASSERT_TRUE(ProcessEventsUntil([&] { return !frame_->isVisible(); }));
+  EXPECT_EQ(refreshes, 1);
+  EXPECT_FALSE(doc_->IsCommandRunning());
+  EXPECT_TRUE(WindowPlacementStore::Load(Profile(), 1920, 1080).has_value());  // saved on the way out
 }
 
 }  // namespace
