@@ -100,6 +100,7 @@ CMainFrame::CMainFrame(CFinderCore& core, ravix::AppState& state, CRavixFinderDo
 
 CMainFrame::~CMainFrame() {
   target_->Detach();
+  state_.StopPeriodicRequeryTimer();
   doc_.SetActiveView(nullptr);
   // The view ends while the frame is whole: it saves its layout through the frame.
   takeCentralWidget();
@@ -331,7 +332,8 @@ void CMainFrame::OnViewTree(int commandId) {
   }
   std::vector<uint32_t> selection;
   view_->GetSelectedRecordIDs(&selection);
-  // The old view goes first: its destruction stops the requery timer and saves its layout.
+  // The old view goes first (saving its layout); the requery timer stops with it.
+  state_.StopPeriodicRequeryTimer();
   doc_.SetActiveView(nullptr);
   takeCentralWidget();
   view_.reset();
@@ -344,17 +346,10 @@ void CMainFrame::OnViewTree(int commandId) {
   UpdateCommands();
 }
 
-bool CMainFrame::CanSelectAll() const {
-  const QAbstractItemView* items = ItemViewOf(view_.get());
-  if (items == nullptr) return false;
-  // A view may say that Select All never applies to it.
-  if (const QVariant own = items->property("selectAllEnabled"); own.isValid() && !own.toBool()) return false;
-  const auto mode = items->selectionMode();
-  return mode == QAbstractItemView::ExtendedSelection || mode == QAbstractItemView::MultiSelection;
-}
+bool CMainFrame::CanSelectAll() const { return view_ != nullptr && view_->CanSelectAll(); }
 
 void CMainFrame::OnSelectAll() {
-  if (QAbstractItemView* items = ItemViewOf(view_.get())) items->selectAll();
+  if (view_ != nullptr) view_->SelectAll();
   UpdateCommands();
 }
 

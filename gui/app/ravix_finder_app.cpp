@@ -10,6 +10,8 @@
 
 #include <unistd.h>
 
+#include <cstdio>
+
 #include "finder/finder_core.h"
 #include "gui/app/app_state.h"
 #include "gui/app/ravix_finder_doc.h"
@@ -140,10 +142,22 @@ bool CRavixFinderApp::InitInstance() {
   // Camera logins of every thread ask the user through the password dialog over the frame.
   ravix::InstallPasswordDialog(core_->PromptService, frame_.get());
 
+  connect(doc_.get(), &CRavixFinderDoc::ClipboardCopyDone, this, &CRavixFinderApp::EndClipboardMode);
+
   frame_->show();
   // The first discovery starts once the event loop runs.
-  QTimer::singleShot(0, doc_.get(), [doc = doc_.get()] { doc->ExecuteCommand(res::kRefresh); });
+  QTimer::singleShot(0, doc_.get(), [doc = doc_.get()] { doc->RequestCommand(res::kRefresh); });
   return true;
+}
+
+// The calling script gets the URL on standard output too: without a clipboard manager
+// the clipboard's content ends with this process.
+void CRavixFinderApp::EndClipboardMode(const QString& url) {
+  const QByteArray line = url.toUtf8();
+  std::fprintf(stdout, "%s\n", line.constData());
+  std::fflush(stdout);
+  state_->ExitCode = ravix::kClipboardExitCode;
+  if (frame_ != nullptr) QMetaObject::invokeMethod(frame_.get(), &QWidget::close, Qt::QueuedConnection);
 }
 
 // --- exit ----------------------------------------------------------------------------------

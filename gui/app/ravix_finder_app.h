@@ -75,6 +75,8 @@ class CRavixFinderApp : public QObject {
   void OnInstanceConnection();
   bool StartResponder();
   void ShowMessage(int stringId) const;
+  // Clipboard mode after the copy: the URL on standard output, exit code 100, the window closes.
+  void EndClipboardMode(const QString& url);
 
   Options options_;
   std::unique_ptr<QLockFile> lock_;

@@ -10,8 +10,6 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <cstdio>
-
 #include "finder/finder_core.h"
 #include "gui/app/app_state.h"
 #include "gui/app/resource_ids.h"
@@ -255,13 +253,9 @@ void CRavixFinderDoc::OpenCameraInBrowser(const CBrowseRecord& record) {
   m_clipboardRequest = false;
 }
 
-// The calling script gets the URL on standard output too: without a clipboard manager
-// the clipboard's content ends with this process.
+// The application ends the clipboard mode (standard output, exit code, close).
 void CRavixFinderDoc::FinishClipboardCopy(const std::string& url) {
-  std::fprintf(stdout, "%s\n", url.c_str());
-  std::fflush(stdout);
-  state_.ExitCode = ravix::kClipboardExitCode;
-  if (mainWindow_ != nullptr) QMetaObject::invokeMethod(mainWindow_, "close", Qt::QueuedConnection);
+  emit ClipboardCopyDone(QString::fromStdString(url));
 }
 
 // --- Refresh and Requery -------------------------------------------------------------------

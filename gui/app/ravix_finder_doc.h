@@ -47,7 +47,7 @@ class CRavixFinderDoc : public QObject {
 
   // The receiver of the engine's notifications (the main frame), bound at every Refresh.
   void SetNotifyTarget(std::shared_ptr<ravix::EventPostTarget> target) { notifyTarget_ = std::move(target); }
-  // The main window: owner of clipboard copies and closed after a clipboard-mode copy.
+  // The main window: owner of clipboard copies and of the command dialogs.
   void SetMainWindow(QWidget* window) { mainWindow_ = window; }
   // The one camera view; null while there is none.
   void SetActiveView(CCamerasViewCommonBase* view) { activeView_ = view; }
@@ -100,6 +100,8 @@ class CRavixFinderDoc : public QObject {
   void SetRequeryWait(int milliseconds) { requeryWaitMs_ = milliseconds; }
 
  signals:
+  // Clipboard mode: Open In Browser put url on the clipboard; the mode ends.
+  void ClipboardCopyDone(const QString& url);
   // A command ended and none asked for meanwhile is left to run.
   void CommandsIdle();
   // Discovery is emptied for a Refresh; it browses again.

@@ -30,6 +30,10 @@ class CCamerasListView : public QTreeView, public CCamerasViewCommonBase {
   void OnInitialUpdate() override;
   void OnUpdate(const RecordEvent& event) override;
   QWidget* Widget() override { return this; }
+  bool CanSelectAll() const override {
+    return selectionMode() == ExtendedSelection || selectionMode() == MultiSelection;
+  }
+  void SelectAll() override { selectAll(); }
 
   bool SelectAllEnabled() const { return true; }
   // A click on the header of column: new sort keys, indicators, one sort.

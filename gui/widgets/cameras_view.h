@@ -36,6 +36,8 @@ class CCamerasView : public QTreeView, public CCamerasViewCommonBase {
   void OnInitialUpdate() override;
   void OnUpdate(const RecordEvent& event) override;
   QWidget* Widget() override { return this; }
+  bool CanSelectAll() const override { return false; }
+  void SelectAll() override {}
 
   bool SelectAllEnabled() const { return false; }
   void selectAll() override {}

@@ -83,6 +83,9 @@ TEST(FinderWindowLab, CamerasAppearAndCopyURLCopiesTheirURL) {
                  "/index.html";
   }
   ASSERT_FALSE(expected.empty()) << "no simulated camera named " << record.ServiceName;
+  // The URL is copied after the responder's requery pause.
+  EXPECT_TRUE(doc.IsCommandRunning());
+  ASSERT_TRUE(PumpUntil([&] { return !doc.IsCommandRunning(); }, 10000));
   EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), expected);
 
   frame.close();
