@@ -12,7 +12,6 @@
 
 #include "finder/finder_core.h"
 #include "gui/app/app_state.h"
-#include "gui/app/resource_ids.h"
 #include "gui/dialogs/ip_settings_command.h"
 #include "gui/dialogs/password_prompt_handler.h"
 #include "gui/dialogs/wait_cursor.h"
@@ -23,7 +22,7 @@
 #include "platform/debug_trace.h"
 #include "platform/event_post_target.h"
 
-namespace res = ravix::res;
+using ravix::CommandId;
 
 namespace {
 
@@ -52,38 +51,30 @@ void CRavixFinderDoc::CreateCommands() {
   auto idle = [this] { return !IsCommandRunning(); };
   auto one = [this] { return !IsCommandRunning() && IsOneSelectedReachable(); };
   auto any = [this] { return !IsCommandRunning() && IsAnySelectedReachable(); };
-
-  QAction* refresh = commands_.Add(res::kRefresh, tr("&Refresh\tF5"), QStringLiteral("Refresh"), [this] { OnRefresh(); },
-                                   idle);
-  refresh->setShortcut(QKeySequence(Qt::Key_F5));
-  refresh->setIcon(QIcon(QStringLiteral(":/app/icons/refresh.svg")));
-
-  QAction* requery = commands_.Add(res::kRequery, tr("Requery"), QStringLiteral("Requery"),
-                                   AtOnce(res::kRequery, &CRavixFinderDoc::OnRequery), idle);
-  requery->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F5));
-
-  QAction* open = commands_.Add(res::kOpenInBrowser, tr("Open In &Browser\tEnter"), QStringLiteral("OpenInBrowser"),
-                                AtOnce(res::kOpenInBrowser, &CRavixFinderDoc::OnOpenSpecificInBrowser), any);
-  open->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
-  open->setIcon(QIcon(QStringLiteral(":/app/icons/open_in_browser.svg")));
-
-  QAction* copy = commands_.Add(res::kCopyURL, tr("&Copy URL\tCtrl+C"), QStringLiteral("CopyURL"),
-                                [this] { OnCopyURL(); }, one);
-  copy->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C),
-                      QKeySequence(Qt::CTRL | Qt::Key_Insert)});
-  copy->setIcon(QIcon(QStringLiteral(":/app/icons/copy_url.svg")));
-
-  QAction* ip = commands_.Add(res::kIPSettings, tr("IP &Settings"), QStringLiteral("IPSettings"),
-                              [this] { OnIPSettings(); }, one);
-  ip->setIcon(QIcon(QStringLiteral(":/app/icons/ip_settings.svg")));
-
-  commands_.Add(res::kUpdateFirmware, tr("&Update Firmware..."), QStringLiteral("UpdateFirmware"),
-                AtOnce(res::kUpdateFirmware, &CRavixFinderDoc::OnUpdateFirmware), any);
-  commands_.Add(res::kSetDefaultPassword, tr("Set &Default Password..."), QStringLiteral("SetDefaultPassword"),
-                AtOnce(res::kSetDefaultPassword, &CRavixFinderDoc::OnSetDefaultPassword), idle);
+  using Keys = QList<QKeySequence>;
+  const ravix::CommandTable::CommandSpec specs[] = {
+      {CommandId::Refresh, QStringLiteral("Refresh"), tr("&Refresh"), Keys{Qt::Key_F5},
+       QStringLiteral(":/app/icons/refresh.svg"), [this] { OnRefresh(); }, idle},
+      {CommandId::Requery, QStringLiteral("Requery"), tr("Requery"), Keys{Qt::SHIFT | Qt::CTRL | Qt::Key_F5}, {},
+       AtOnce(CommandId::Requery, &CRavixFinderDoc::OnRequery), idle},
+      // Enter first: menu and tooltip name it; Return works alike.
+      {CommandId::OpenInBrowser, QStringLiteral("OpenInBrowser"), tr("Open In &Browser"),
+       Keys{Qt::Key_Enter, Qt::Key_Return}, QStringLiteral(":/app/icons/open_in_browser.svg"),
+       AtOnce(CommandId::OpenInBrowser, &CRavixFinderDoc::OnOpenSpecificInBrowser), any},
+      {CommandId::CopyURL, QStringLiteral("CopyURL"), tr("&Copy URL"),
+       Keys{Qt::CTRL | Qt::Key_C, Qt::CTRL | Qt::SHIFT | Qt::Key_C, Qt::CTRL | Qt::Key_Insert},
+       QStringLiteral(":/app/icons/copy_url.svg"), [this] { OnCopyURL(); }, one},
+      {CommandId::IPSettings, QStringLiteral("IPSettings"), tr("IP &Settings"), {},
+       QStringLiteral(":/app/icons/ip_settings.svg"), [this] { OnIPSettings(); }, one},
+      {CommandId::UpdateFirmware, QStringLiteral("UpdateFirmware"), tr("&Update Firmware..."), {}, {},
+       AtOnce(CommandId::UpdateFirmware, &CRavixFinderDoc::OnUpdateFirmware), any},
+      {CommandId::SetDefaultPassword, QStringLiteral("SetDefaultPassword"), tr("Set &Default Password..."), {}, {},
+       AtOnce(CommandId::SetDefaultPassword, &CRavixFinderDoc::OnSetDefaultPassword), idle},
+  };
+  for (const ravix::CommandTable::CommandSpec& spec : specs) commands_.Add(spec);
 }
 
-std::function<void()> CRavixFinderDoc::AtOnce(int id, void (CRavixFinderDoc::*handler)()) {
+std::function<void()> CRavixFinderDoc::AtOnce(CommandId id, void (CRavixFinderDoc::*handler)()) {
   return [this, id, handler] {
     BeginCommand(id);
     (this->*handler)();
@@ -93,7 +84,7 @@ std::function<void()> CRavixFinderDoc::AtOnce(int id, void (CRavixFinderDoc::*ha
 
 // --- the running command ----------------------------------------------------------------
 
-void CRavixFinderDoc::BeginCommand(int id) {
+void CRavixFinderDoc::BeginCommand(CommandId id) {
   running_ = id;
   UpdateCommands();
 }
@@ -109,7 +100,7 @@ void CRavixFinderDoc::EndCommand() {
   QTimer::singleShot(0, this, &CRavixFinderDoc::RunNextRequested);
 }
 
-void CRavixFinderDoc::RequestCommand(int id) {
+void CRavixFinderDoc::RequestCommand(CommandId id) {
   if (IsCommandRunning()) {
     requested_.push_back(id);
     return;
@@ -119,7 +110,7 @@ void CRavixFinderDoc::RequestCommand(int id) {
 
 void CRavixFinderDoc::RunNextRequested() {
   while (!IsCommandRunning() && !requested_.empty()) {
-    const int id = requested_.front();
+    const CommandId id = requested_.front();
     requested_.pop_front();
     commands_.Execute(id);  // one whose rule no longer holds is dropped
   }
@@ -127,8 +118,8 @@ void CRavixFinderDoc::RunNextRequested() {
 }
 
 QList<QAction*> CRavixFinderDoc::CameraContextActions() const {
-  return {commands_.Action(res::kOpenInBrowser), nullptr, commands_.Action(res::kCopyURL), nullptr,
-          commands_.Action(res::kIPSettings)};
+  return {commands_.Action(CommandId::OpenInBrowser), nullptr, commands_.Action(CommandId::CopyURL), nullptr,
+          commands_.Action(CommandId::IPSettings)};
 }
 
 // --- enabling rules -------------------------------------------------------------------
@@ -201,7 +192,7 @@ std::string CRavixFinderDoc::CameraURLs(const CBrowseRecord& record, bool bothAd
 // Shift is read when the command is triggered: after the requery pause the user may
 // have let go of it.
 void CRavixFinderDoc::OnCopyURL() {
-  BeginCommand(res::kCopyURL);
+  BeginCommand(CommandId::CopyURL);
   const bool bothAddresses = shiftQuery_();
   RequeryThen([this, bothAddresses] {
     CopyURLOf(bothAddresses);
@@ -271,7 +262,7 @@ void CRavixFinderDoc::RequeryThen(std::function<void()> next) {
 }
 
 void CRavixFinderDoc::OnRefresh() {
-  BeginCommand(res::kRefresh);
+  BeginCommand(CommandId::Refresh);
   RefreshThen([this] { EndCommand(); });
 }
 
@@ -316,11 +307,11 @@ void CRavixFinderDoc::OnIPSettings() {
   const std::vector<uint32_t> ids = SelectedIDs();
   CBrowseRecord record;
   if (ids.size() != 1 || !m_finder->GetRecord(ids.front(), record)) return;
-  BeginCommand(res::kIPSettings);
+  BeginCommand(CommandId::IPSettings);
   ravix::IPSettingsCommandHooks hooks;
   // The Refresh asked for after a failed transmit runs once this command (and its own
   // Refresh) has ended.
-  hooks.PostRefresh = [this] { RequestCommand(res::kRefresh); };
+  hooks.PostRefresh = [this] { RequestCommand(CommandId::Refresh); };
   hooks.RefreshNow = [this](std::function<void()> then) { RefreshThen(std::move(then)); };
   hooks.Done = [this](bool) { EndCommand(); };
   ravix::RunIPSettingsCommand(mainWindow_, record, *m_finder, core_.theNetworkTools, hooks);

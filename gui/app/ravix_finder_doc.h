@@ -58,9 +58,9 @@ class CRavixFinderDoc : public QObject {
   void UpdateCommands() const { commands_.Update(); }
   // Starts command id when its rule holds now (never while a command runs); returns
   // whether it started.
-  bool ExecuteCommand(int id) const { return commands_.Execute(id); }
+  bool ExecuteCommand(ravix::CommandId id) const { return commands_.Execute(id); }
   // Starts command id now, or after the running command (and the ones asked for before).
-  void RequestCommand(int id);
+  void RequestCommand(ravix::CommandId id);
   // True from a command's start to the end of its last step.
   bool IsCommandRunning() const { return running_.has_value(); }
   // Forgets the commands asked for while one runs (the window is closing).
@@ -110,11 +110,11 @@ class CRavixFinderDoc : public QObject {
 
  private:
   // The steps of a running command.
-  void BeginCommand(int id);
+  void BeginCommand(ravix::CommandId id);
   void EndCommand();
   void RunNextRequested();
   // Wraps a handler that finishes before it returns.
-  std::function<void()> AtOnce(int id, void (CRavixFinderDoc::*handler)());
+  std::function<void()> AtOnce(ravix::CommandId id, void (CRavixFinderDoc::*handler)());
   // Wakes the responder and continues with next after the requery pause.
   void RequeryThen(std::function<void()> next);
   // Refresh's steps; then runs when discovery browses again.
@@ -137,7 +137,7 @@ class CRavixFinderDoc : public QObject {
   ravix::CommandTable commands_{this};
   std::function<bool()> shiftQuery_;
   int requeryWaitMs_ = kRequeryWaitMs;
-  std::optional<int> running_;
-  std::deque<int> requested_;
+  std::optional<ravix::CommandId> running_;
+  std::deque<ravix::CommandId> requested_;
   std::unique_ptr<ravix::WaitCursor> refreshCursor_;
 };

@@ -24,7 +24,7 @@
 #include "gui/app/main_frame.h"
 #include "gui/app/ravix_finder_app.h"
 #include "gui/app/ravix_finder_doc.h"
-#include "gui/app/resource_ids.h"
+#include "gui/app/command_id.h"
 #include "gui/dialogs/dlg_password.h"
 #include "gui/dialogs/edit_ip_settings.h"
 #include "gui/dialogs/message_box.h"
@@ -33,7 +33,6 @@
 #include "tests/support/camsim_process.h"
 #include "tests/support/qt_pump.h"
 
-namespace res = ravix::res;
 
 namespace {
 
@@ -95,7 +94,7 @@ class WindowResponsiveLab : public ::testing::Test {
     CRavixFinderApp::Options options;
     options.profileFile = dir_.filePath(QStringLiteral("finder.ini"));
     options.instanceDirectory = dir_.path();
-    options.showMessage = [](int id) { ADD_FAILURE() << "message " << id; };
+    options.showMessage = [](const QString& text) { ADD_FAILURE() << text.toStdString(); };
     options.powerEvents = false;
     app_ = std::make_unique<CRavixFinderApp>(options);
     ASSERT_TRUE(app_->InitInstance());
@@ -137,7 +136,7 @@ class WindowResponsiveLab : public ::testing::Test {
   void TransmitUnchanged(const CBrowseRecord& camera) {
     ASSERT_TRUE(PumpUntil([&] { return Frame().ActiveView()->SelectRecordIDs({camera.ID}) == 1; }, 10000));
     Frame().UpdateCommands();
-    QAction* ip = Doc().Commands().Action(res::kIPSettings);
+    QAction* ip = Doc().Commands().Action(ravix::CommandId::IPSettings);
     ASSERT_TRUE(ip->isEnabled());
     QTimer::singleShot(0, [] {
       auto* dialog = qobject_cast<CEditIPSettings*>(QApplication::activeModalWidget());

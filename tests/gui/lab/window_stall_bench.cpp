@@ -28,7 +28,7 @@
 #include "gui/app/main_frame.h"
 #include "gui/app/ravix_finder_app.h"
 #include "gui/app/ravix_finder_doc.h"
-#include "gui/app/resource_ids.h"
+#include "gui/app/command_id.h"
 #include "gui/dialogs/dlg_password.h"
 #include "gui/dialogs/edit_ip_settings.h"
 #include "gui/dialogs/message_box.h"
@@ -116,7 +116,7 @@ void Transmit(CRavixFinderApp& app, const CBrowseRecord& slow) {
   StallMeter meter;
   QElapsedTimer took;
   took.start();
-  doc.Commands().Action(ravix::res::kIPSettings)->trigger();
+  doc.Commands().Action(ravix::CommandId::IPSettings)->trigger();
   // The command ends with its own Refresh; the write is what is timed here.
   PumpUntil([&] { return frame.isEnabled(); }, 120000);
   Print("Transmit (IP Settings)", meter.LongestMs(), took.elapsed());
@@ -149,7 +149,7 @@ void Refresh(CRavixFinderApp& app) {
   StallMeter meter;
   QElapsedTimer took;
   took.start();
-  doc.Commands().Action(ravix::res::kRefresh)->trigger();
+  doc.Commands().Action(ravix::CommandId::Refresh)->trigger();
   PumpUntil([&] { return Complete(doc) >= kCameras - 1; }, 180000);
   Print("Refresh, 250 cameras to complete", meter.LongestMs(), took.elapsed());
 }
@@ -182,7 +182,7 @@ int main(int argc, char** argv) {
   CRavixFinderApp::Options options;
   options.profileFile = dir.filePath(QStringLiteral("finder.ini"));
   options.instanceDirectory = dir.path();
-  options.showMessage = [](int) {};
+  options.showMessage = [](const QString&) {};
   options.powerEvents = false;
   CRavixFinderApp app(options);
   if (!app.InitInstance()) return 1;
