@@ -3,10 +3,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QIcon>
 #include <QKeySequence>
-#include <QMetaObject>
-#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
