@@ -1,10 +1,12 @@
 #pragma once
 // GuiPasswordPrompt: the password prompt as any thread asks for it. The GUI installs the
 // dialog as handler of a PasswordPromptService at start-up; a GuiPasswordPrompt asks it
-// through that service and waits (holding no lock) for the answer. The answer is Cancel
-// at once when no handler is installed (no GUI, e.g. when listing cameras on the command
-// line) and as soon as the requester's canceller is cancelled (discovery closed) or the
-// handler is removed (program exit).
+// through that service and waits (holding no lock) for the answer. A prompt that carries
+// a login-failed message is asked for only after a pause of 2000 ms on the asking thread,
+// so the GUI thread never waits for it. The answer is Cancel at once when no handler is
+// installed (no GUI, e.g. when listing cameras on the command line) and as soon as the
+// requester's canceller is cancelled (discovery closed) or the handler is removed
+// (program exit).
 //
 // GUI side, once:
 //   service.InstallHandler([](PasswordPromptData& data, ravix::GuiRequestCall& call) {

@@ -1,43 +1,61 @@
 #include "gui/app/command_table.h"
 
 #include <QAction>
+#include <QIcon>
 
 #include "gui/app/string_table.h"
 
 namespace ravix {
 
-QAction* CommandTable::Add(int id, const QString& menuText, const QString& objectSuffix, Handler handler,
-                           Rule rule) {
-  auto* action = new QAction(menuText, parent_);  // owned by parent_
-  action->setObjectName(QStringLiteral("action") + objectSuffix);
-  action->setData(id);
-  action->setStatusTip(StringTable::Prompt(id));
-  const QString tooltip = StringTable::Tooltip(id);
-  if (!tooltip.isEmpty()) action->setToolTip(tooltip);
-  commands_.push_back(Command{id, action, std::move(handler), std::move(rule)});
-  QObject::connect(action, &QAction::triggered, parent_, [this, id] { Execute(id); });
+QString CommandTable::KeyText(const QKeySequence& keys) {
+  if (keys.isEmpty()) return {};
+  const QKeyCombination combination = keys[0];
+  const Qt::KeyboardModifiers modifiers = combination.keyboardModifiers();
+  QString text;
+  if (modifiers.testFlag(Qt::ShiftModifier)) text += QStringLiteral("Shift+");
+  if (modifiers.testFlag(Qt::ControlModifier)) text += QStringLiteral("Ctrl+");
+  if (modifiers.testFlag(Qt::AltModifier)) text += QStringLiteral("Alt+");
+  return text + QKeySequence(combination.key()).toString(QKeySequence::PortableText);
+}
+
+QAction* CommandTable::Add(CommandSpec spec) {
+  const int number = ResourceNumber(spec.id);
+  const QString key = spec.keys.isEmpty() ? QString() : KeyText(spec.keys.front());
+  auto* action = new QAction(key.isEmpty() ? spec.menuText : spec.menuText + QLatin1Char('\t') + key,
+                             parent_);  // owned by parent_
+  action->setObjectName(QStringLiteral("action") + spec.objectName);
+  action->setData(number);
+  action->setStatusTip(StringTable::Prompt(number));
+  if (const QString tooltip = StringTable::Tooltip(number); !tooltip.isEmpty())
+    action->setToolTip(key.isEmpty() ? tooltip : tooltip + QStringLiteral(" (") + key + QLatin1Char(')'));
+  if (!spec.keys.isEmpty()) action->setShortcuts(spec.keys);
+  if (!spec.icon.isEmpty()) action->setIcon(QIcon(spec.icon));
+  action->setCheckable(spec.checkable);
+  const CommandId id = spec.id;
+  commands_.push_back(Command{id, action, std::move(spec.handler), std::move(spec.rule)});
+  if (commands_.back().handler) QObject::connect(action, &QAction::triggered, parent_, [this, id] { Execute(id); });
   return action;
 }
 
-const CommandTable::Command* CommandTable::Find(int id) const {
+const CommandTable::Command* CommandTable::Find(CommandId id) const {
   for (const Command& command : commands_) {
     if (command.id == id) return &command;
   }
   return nullptr;
 }
 
-QAction* CommandTable::Action(int id) const {
+QAction* CommandTable::Action(CommandId id) const {
   const Command* command = Find(id);
   return command != nullptr ? command->action : nullptr;
 }
 
-bool CommandTable::IsEnabled(int id) const {
+bool CommandTable::IsEnabled(CommandId id) const {
   const Command* command = Find(id);
   if (command == nullptr) return false;
   return !command->rule || command->rule();
 }
 
-bool CommandTable::Execute(int id) const {
+bool CommandTable::Execute(CommandId id) const {
   const Command* command = Find(id);
   if (command == nullptr) return false;
   const bool enabled = !command->rule || command->rule();

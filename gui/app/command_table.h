@@ -1,14 +1,19 @@
 #pragma once
-// CommandTable: the commands of one owner (document, frame) as QActions, each with its
-// enabling rule. Update evaluates every rule and enables or disables the actions; a
-// triggered action evaluates its rule once more and runs its handler only when the rule
-// still holds, so a command that arrives disabled never runs.
+// CommandTable: the commands of one owner (document, frame) as QActions, each declared
+// once (CommandSpec) with its enabling rule and handler. Update evaluates every rule and
+// enables or disables the actions; a triggered action evaluates its rule once more and
+// runs its handler only when the rule still holds, so a command that arrives disabled
+// never runs.
 
+#include <QKeySequence>
+#include <QList>
 #include <QObject>
 #include <QString>
 
 #include <functional>
 #include <vector>
+
+#include "gui/app/command_id.h"
 
 class QAction;
 
@@ -19,32 +24,46 @@ class CommandTable {
   using Rule = std::function<bool()>;
   using Handler = std::function<void()>;
 
+  // Everything about one command. The status tip and the tooltip come from the string
+  // table under the command's number; the first key is written after the menu text
+  // ("\tCtrl+C") and after the tooltip ("Copy URL (Ctrl+C)").
+  struct CommandSpec {
+    CommandId id;
+    QString objectName;  // the action's objectName is "action" + this
+    QString menuText;
+    QList<QKeySequence> keys = {};
+    QString icon = {};      // resource path; empty: none
+    Handler handler = {};   // empty: the owner reacts to the action's own signals
+    Rule rule = {};         // empty: always enabled
+    bool checkable = false;
+  };
+
   // parent owns the actions.
   explicit CommandTable(QObject* parent) : parent_(parent) {}
 
-  // A new action for command id with the texts of the string table (prompt as status
-  // tip, tooltip) and menuText; its objectName is "action" + objectSuffix. A null rule
-  // means always enabled.
-  QAction* Add(int id, const QString& menuText, const QString& objectSuffix, Handler handler, Rule rule = {});
+  QAction* Add(CommandSpec spec);
 
   // The action of id; null when the table has none.
-  QAction* Action(int id) const;
-  bool Contains(int id) const { return Action(id) != nullptr; }
+  QAction* Action(CommandId id) const;
   // The rule of id at this moment (false for an unknown id).
-  bool IsEnabled(int id) const;
+  bool IsEnabled(CommandId id) const;
   // Runs id when its rule holds now; returns whether it ran.
-  bool Execute(int id) const;
+  bool Execute(CommandId id) const;
   // Evaluates every rule and sets the actions' enabled state.
   void Update() const;
 
+  // A key as menus and tooltips of the camera maker's tools write it: modifiers first in
+  // the order Shift, Ctrl, Alt ("Shift+Ctrl+F5").
+  static QString KeyText(const QKeySequence& keys);
+
  private:
   struct Command {
-    int id;
+    CommandId id;
     QAction* action;
     Handler handler;
     Rule rule;
   };
-  const Command* Find(int id) const;
+  const Command* Find(CommandId id) const;
 
   QObject* parent_;
   std::vector<Command> commands_;

@@ -15,10 +15,13 @@
 #include <QStatusBar>
 #include <QToolBar>
 
+#include <utility>
+
 #include "finder/finder_core.h"
 #include "gui/app/about_dlg.h"
 #include "gui/app/app_state.h"
 #include "gui/app/camera_view_factory.h"
+#include "gui/app/finder_messages.h"
 #include "gui/app/ravix_finder_doc.h"
 #include "gui/app/resource_ids.h"
 #include "gui/app/string_table.h"
@@ -33,13 +36,13 @@
 static void InitAppResources() { Q_INIT_RESOURCE(app); }
 
 namespace res = ravix::res;
+using ravix::CommandId;
 using ravix::StringTable;
 
 namespace {
 
 constexpr int kShowMinimized = 2;  // SW_SHOWMINIMIZED
 constexpr int kShowMaximized = 3;  // SW_SHOWMAXIMIZED
-constexpr int kRetryCloseMs = 100;
 
 QAbstractItemView* ItemViewOf(CCamerasViewCommonBase* view) {
   if (view == nullptr || view->Widget() == nullptr) return nullptr;
@@ -75,6 +78,10 @@ CMainFrame::CMainFrame(CFinderCore& core, ravix::AppState& state, CRavixFinderDo
   doc_.SetMainWindow(this);
   doc_.SetNotifyTarget(target_);
 
+  connect(&doc_, &CRavixFinderDoc::CommandsIdle, this, [this] {
+    if (std::exchange(closeWhenIdle_, false)) close();
+  });
+
   indicatorOffTimer_.setObjectName(QStringLiteral("indicatorOffTimer"));
   indicatorOffTimer_.setSingleShot(true);
   connect(&indicatorOffTimer_, &QTimer::timeout, this, [this] {
@@ -95,6 +102,7 @@ CMainFrame::CMainFrame(CFinderCore& core, ravix::AppState& state, CRavixFinderDo
 
 CMainFrame::~CMainFrame() {
   target_->Detach();
+  state_.StopPeriodicRequeryTimer();
   doc_.SetActiveView(nullptr);
   // The view ends while the frame is whole: it saves its layout through the frame.
   takeCentralWidget();
@@ -105,44 +113,41 @@ CMainFrame::~CMainFrame() {
 // --- commands, menus, toolbar, status bar --------------------------------------------------
 
 void CMainFrame::CreateCommands() {
-  QAction* tree = commands_.Add(res::kViewTree, tr("&Tree"), QStringLiteral("ViewTree"),
-                                [this] { OnViewTree(res::kViewTree); });
-  QAction* list = commands_.Add(res::kViewList, tr("&List"), QStringLiteral("ViewList"),
-                                [this] { OnViewTree(res::kViewList); });
-  tree->setIcon(QIcon(QStringLiteral(":/app/icons/view_tree.svg")));
-  list->setIcon(QIcon(QStringLiteral(":/app/icons/view_list.svg")));
-  auto* group = new QActionGroup(this);  // radio mark on the current view
-  for (QAction* action : {tree, list}) {
-    action->setCheckable(true);
-    group->addAction(action);
-  }
+  using Keys = QList<QKeySequence>;
+  const ravix::CommandTable::CommandSpec specs[] = {
+      {CommandId::ViewTree, QStringLiteral("ViewTree"), tr("&Tree"), {}, QStringLiteral(":/app/icons/view_tree.svg"),
+       [this] { OnViewTree(CommandId::ViewTree); }, {}, true},
+      {CommandId::ViewList, QStringLiteral("ViewList"), tr("&List"), {}, QStringLiteral(":/app/icons/view_list.svg"),
+       [this] { OnViewTree(CommandId::ViewList); }, {}, true},
+      // The three switches act on their toggled signal.
+      {CommandId::ViewToolbar, QStringLiteral("ViewToolbar"), tr("T&oolbar"), {}, {}, {}, {}, true},
+      {CommandId::ViewStatusBar, QStringLiteral("ViewStatusBar"), tr("&Status Bar"), {}, {}, {}, {}, true},
+      {CommandId::ViewTrace, QStringLiteral("ViewTrace"), tr("Tr&ace Output"), {}, {}, {}, {}, true},
+      {CommandId::AppExit, QStringLiteral("AppExit"), tr("E&xit"), {}, {}, [this] { close(); }},
+      {CommandId::SelectAll, QStringLiteral("SelectAll"), tr("Select &All"), Keys{Qt::CTRL | Qt::Key_A}, {},
+       [this] { OnSelectAll(); }, [this] { return CanSelectAll(); }},
+      {CommandId::Help, QStringLiteral("Help"), tr("&Help"), Keys{Qt::Key_F1}, {}, [this] { OnHelp(); }},
+      {CommandId::VisitHomepage, QStringLiteral("VisitHomepage"), tr("Zorvik on the &Web"), {}, {},
+       [this] { OnVisitHomepage(); }},
+      {CommandId::AppAbout, QStringLiteral("AppAbout"), tr("&About Zorvik IP Camera Finder..."), {}, {},
+       [this] { OnAppAbout(); }},
+  };
+  for (const ravix::CommandTable::CommandSpec& spec : specs) commands_.Add(spec);
 
-  QAction* toolbar = commands_.Add(res::kViewToolbar, tr("T&oolbar"), QStringLiteral("ViewToolbar"), {});
-  QAction* statusbar = commands_.Add(res::kViewStatusBar, tr("&Status Bar"), QStringLiteral("ViewStatusBar"), {});
-  QAction* trace = commands_.Add(res::kViewTrace, tr("Tr&ace Output"), QStringLiteral("ViewTrace"), {});
-  for (QAction* action : {toolbar, statusbar, trace}) action->setCheckable(true);
+  auto* group = new QActionGroup(this);  // radio mark on the current view
+  for (CommandId id : {CommandId::ViewTree, CommandId::ViewList}) group->addAction(commands_.Action(id));
+  QAction* trace = commands_.Action(CommandId::ViewTrace);
   trace->setChecked(ravix::IsTraceEnabled());
   connect(trace, &QAction::toggled, this, [this](bool on) {
     ravix::SetTraceEnabled(on);
     UpdatePanes();
   });
 
-  commands_.Add(res::kAppExit, tr("E&xit"), QStringLiteral("AppExit"), [this] { close(); });
-  QAction* selectAll = commands_.Add(res::kSelectAll, tr("Select &All\tCtrl+A"), QStringLiteral("SelectAll"),
-                                     [this] { OnSelectAll(); }, [this] { return CanSelectAll(); });
-  selectAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
-  QAction* help = commands_.Add(res::kHelp, tr("&Help\tF1"), QStringLiteral("Help"), [this] { OnHelp(); });
-  help->setShortcut(QKeySequence(Qt::Key_F1));
-  commands_.Add(res::kVisitHomepage, tr("Zorvik on the &Web"), QStringLiteral("VisitHomepage"),
-                [this] { OnVisitHomepage(); });
-  commands_.Add(res::kAppAbout, tr("&About Zorvik IP Camera Finder..."), QStringLiteral("AppAbout"),
-                [this] { OnAppAbout(); });
-
   // Shortcuts work whether or not an action is in a visible menu or toolbar.
-  for (int id : {res::kRefresh, res::kRequery, res::kOpenInBrowser, res::kCopyURL, res::kIPSettings,
-                 res::kUpdateFirmware, res::kSetDefaultPassword})
+  for (CommandId id : {CommandId::Refresh, CommandId::Requery, CommandId::OpenInBrowser, CommandId::CopyURL,
+                       CommandId::IPSettings, CommandId::UpdateFirmware, CommandId::SetDefaultPassword})
     addAction(doc_.Commands().Action(id));
-  for (int id : {res::kSelectAll, res::kHelp}) addAction(commands_.Action(id));
+  for (CommandId id : {CommandId::SelectAll, CommandId::Help}) addAction(commands_.Action(id));
 }
 
 QMenu* CMainFrame::AddMenu(const QString& title, const QString& objectName, const QList<QAction*>& items) {
@@ -163,19 +168,19 @@ void CMainFrame::CreateMenus() {
   const ravix::CommandTable& doc = doc_.Commands();
   menuBar()->setObjectName(QStringLiteral("menuBar"));
   AddMenu(tr("&Camera"), QStringLiteral("menuCamera"),
-          {doc.Action(res::kOpenInBrowser), nullptr, doc.Action(res::kUpdateFirmware), nullptr,
-           commands_.Action(res::kAppExit)});
+          {doc.Action(CommandId::OpenInBrowser), nullptr, doc.Action(CommandId::UpdateFirmware), nullptr,
+           commands_.Action(CommandId::AppExit)});
   AddMenu(tr("&Edit"), QStringLiteral("menuEdit"),
-          {doc.Action(res::kCopyURL), nullptr, commands_.Action(res::kSelectAll), nullptr,
-           doc.Action(res::kIPSettings)});
+          {doc.Action(CommandId::CopyURL), nullptr, commands_.Action(CommandId::SelectAll), nullptr,
+           doc.Action(CommandId::IPSettings)});
   AddMenu(tr("&View"), QStringLiteral("menuView"),
-          {commands_.Action(res::kViewTree), commands_.Action(res::kViewList), nullptr,
-           commands_.Action(res::kViewToolbar), commands_.Action(res::kViewStatusBar),
-           commands_.Action(res::kViewTrace), nullptr, doc.Action(res::kRefresh)});
-  AddMenu(tr("&Tools"), QStringLiteral("menuTools"), {doc.Action(res::kSetDefaultPassword)});
+          {commands_.Action(CommandId::ViewTree), commands_.Action(CommandId::ViewList), nullptr,
+           commands_.Action(CommandId::ViewToolbar), commands_.Action(CommandId::ViewStatusBar),
+           commands_.Action(CommandId::ViewTrace), nullptr, doc.Action(CommandId::Refresh)});
+  AddMenu(tr("&Tools"), QStringLiteral("menuTools"), {doc.Action(CommandId::SetDefaultPassword)});
   QMenu* help = AddMenu(tr("&Help"), QStringLiteral("menuHelp"),
-                        {commands_.Action(res::kHelp), nullptr, commands_.Action(res::kVisitHomepage), nullptr,
-                         commands_.Action(res::kAppAbout)});
+                        {commands_.Action(CommandId::Help), nullptr, commands_.Action(CommandId::VisitHomepage), nullptr,
+                         commands_.Action(CommandId::AppAbout)});
   if (!HelpFileExists()) RemoveHelpItem(help);
 }
 
@@ -183,7 +188,7 @@ void CMainFrame::CreateMenus() {
 // says that the file is missing.
 void CMainFrame::RemoveHelpItem(QMenu* menu) {
   const QList<QAction*> items = menu->actions();
-  const qsizetype at = items.indexOf(commands_.Action(res::kHelp));
+  const qsizetype at = items.indexOf(commands_.Action(CommandId::Help));
   if (at < 0) return;
   if (at + 1 < items.size() && items[at + 1]->isSeparator()) menu->removeAction(items[at + 1]);
   menu->removeAction(items[at]);
@@ -196,17 +201,17 @@ void CMainFrame::CreateToolBar() {
   bar->setIconSize(QSize(16, 16));
   bar->setMovable(false);
   bar->setFloatable(false);
-  bar->addAction(doc.Action(res::kOpenInBrowser));
+  bar->addAction(doc.Action(CommandId::OpenInBrowser));
   bar->addSeparator();
-  bar->addAction(doc.Action(res::kCopyURL));
-  bar->addAction(doc.Action(res::kIPSettings));
+  bar->addAction(doc.Action(CommandId::CopyURL));
+  bar->addAction(doc.Action(CommandId::IPSettings));
   bar->addSeparator();
-  bar->addAction(doc.Action(res::kRefresh));
+  bar->addAction(doc.Action(CommandId::Refresh));
   bar->addSeparator();
-  bar->addAction(commands_.Action(res::kViewTree));
-  bar->addAction(commands_.Action(res::kViewList));
+  bar->addAction(commands_.Action(CommandId::ViewTree));
+  bar->addAction(commands_.Action(CommandId::ViewList));
 
-  QAction* toggle = commands_.Action(res::kViewToolbar);
+  QAction* toggle = commands_.Action(CommandId::ViewToolbar);
   toggle->setChecked(true);
   connect(toggle, &QAction::toggled, bar, &QToolBar::setVisible);
 }
@@ -225,7 +230,7 @@ void CMainFrame::CreateStatusBar() {
   for (QLabel* pane : {servicePane_, busyPane_, tracePane_}) bar->addPermanentWidget(pane);
   UpdatePanes();
 
-  QAction* toggle = commands_.Action(res::kViewStatusBar);
+  QAction* toggle = commands_.Action(CommandId::ViewStatusBar);
   toggle->setChecked(true);
   connect(toggle, &QAction::toggled, bar, &QStatusBar::setVisible);
 }
@@ -241,7 +246,7 @@ void CMainFrame::UpdateCommands() const {
   doc_.UpdateCommands();
   commands_.Update();
   const bool list = core_.Settings.View == ViewMode::List;
-  commands_.Action(list ? res::kViewList : res::kViewTree)->setChecked(true);
+  commands_.Action(list ? CommandId::ViewList : CommandId::ViewTree)->setChecked(true);
 }
 
 // --- notifications ---------------------------------------------------------------------
@@ -313,8 +318,8 @@ void CMainFrame::InstallView(std::unique_ptr<CCamerasViewCommonBase> view) {
   }
 }
 
-void CMainFrame::OnViewTree(int commandId) {
-  const ViewMode mode = commandId == res::kViewList ? ViewMode::List : ViewMode::Tree;
+void CMainFrame::OnViewTree(CommandId commandId) {
+  const ViewMode mode = commandId == CommandId::ViewList ? ViewMode::List : ViewMode::Tree;
   if (mode == core_.Settings.View || view_ == nullptr) {
     UpdateCommands();
     return;
@@ -326,7 +331,8 @@ void CMainFrame::OnViewTree(int commandId) {
   }
   std::vector<uint32_t> selection;
   view_->GetSelectedRecordIDs(&selection);
-  // The old view goes first: its destruction stops the requery timer and saves its layout.
+  // The old view goes first (saving its layout); the requery timer stops with it.
+  state_.StopPeriodicRequeryTimer();
   doc_.SetActiveView(nullptr);
   takeCentralWidget();
   view_.reset();
@@ -356,7 +362,7 @@ bool CMainFrame::ClipboardMode() const { return state_.ClipboardMode; }
 void CMainFrame::StopPeriodicRequeryTimer() { state_.StopPeriodicRequeryTimer(); }
 ravix::AppProfile& CMainFrame::Profile() { return core_.Profile; }
 QList<QAction*> CMainFrame::CameraContextActions() const { return doc_.CameraContextActions(); }
-QAction* CMainFrame::OpenInBrowserAction() const { return doc_.Commands().Action(res::kOpenInBrowser); }
+QAction* CMainFrame::OpenInBrowserAction() const { return doc_.Commands().Action(CommandId::OpenInBrowser); }
 
 // --- placement, closing, raising -------------------------------------------------------
 
@@ -381,10 +387,12 @@ void CMainFrame::SavePlacement() const {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
-  if (doc_.IsWaiting()) {
-    // A command is pausing for the responder: close once it is done.
+  if (doc_.IsCommandRunning()) {
+    // A command is under way: it ends first (commands asked for after it are dropped),
+    // then the window closes.
     event->ignore();
-    QTimer::singleShot(kRetryCloseMs, this, &QWidget::close);
+    doc_.DropRequestedCommands();
+    closeWhenIdle_ = true;
     return;
   }
   SavePlacement();
@@ -404,7 +412,7 @@ bool CMainFrame::HelpFileExists() const { return QFileInfo(options_.helpFile).is
 
 void CMainFrame::OnHelp() {
   if (!HelpFileExists()) {
-    statusBar()->showMessage(StringTable::Text(res::kMsgHelpMissing));
+    statusBar()->showMessage(ravix::messages::HelpMissing());
     return;
   }
   state_.OpenUrl(QUrl::fromLocalFile(QFileInfo(options_.helpFile).absoluteFilePath()));

@@ -66,10 +66,9 @@ class CMainFrame : public QMainWindow, public CameraViewHost {
   // The engine's two notifications (posted to the frame; callable directly).
   void OnDataChanged(const RecordEvent& event);
   void OnQueriesRunningChanged(bool running);
-  bool QueriesRunningIndicator() const { return queriesRunning_; }
 
-  // View, Tree (kViewTree) or View, List (kViewList).
-  void OnViewTree(int commandId);
+  // View, Tree (CommandId::ViewTree) or View, List (CommandId::ViewList).
+  void OnViewTree(ravix::CommandId commandId);
   // Suspend (true) or resume (false) of the machine.
   void OnPowerEvent(bool suspending);
   // Shows the window normal and in front (asked by a second instance).
@@ -111,6 +110,7 @@ class CMainFrame : public QMainWindow, public CameraViewHost {
   std::unique_ptr<CCamerasViewCommonBase> view_;
   QTimer indicatorOffTimer_;
   bool queriesRunning_ = false;
+  bool closeWhenIdle_ = false;
   QLabel* servicePane_ = nullptr;
   QLabel* busyPane_ = nullptr;
   QLabel* tracePane_ = nullptr;

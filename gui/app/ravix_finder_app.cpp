@@ -10,18 +10,17 @@
 
 #include <unistd.h>
 
+#include <cstdio>
+
 #include "finder/finder_core.h"
 #include "gui/app/app_state.h"
 #include "gui/app/ravix_finder_doc.h"
-#include "gui/app/resource_ids.h"
-#include "gui/app/string_table.h"
+#include "gui/app/finder_messages.h"
 #include "gui/dialogs/message_box.h"
 #include "gui/dialogs/password_prompt_handler.h"
 #include "net/network_tools.h"
 #include "platform/debug_trace.h"
 #include "platform/name_thread.h"
-
-namespace res = ravix::res;
 
 namespace {
 
@@ -91,12 +90,12 @@ void CRavixFinderApp::OnInstanceConnection() {
 
 // --- start-up ------------------------------------------------------------------------------
 
-void CRavixFinderApp::ShowMessage(int stringId) const {
+void CRavixFinderApp::ShowMessage(const QString& text) const {
   if (options_.showMessage) {
-    options_.showMessage(stringId);
+    options_.showMessage(text);
     return;
   }
-  ravix::ShowMessageBox(frame_.get(), ravix::StringTable::Text(stringId), QMessageBox::Warning);
+  ravix::ShowMessageBox(frame_.get(), text, QMessageBox::Warning);
 }
 
 bool CRavixFinderApp::StartResponder() {
@@ -114,7 +113,7 @@ bool CRavixFinderApp::StartResponder() {
 bool CRavixFinderApp::InitInstance() {
   if (!ClaimSingleInstance()) return false;
   const bool administrator = options_.isAdministrator ? options_.isAdministrator() : IsAdministrator();
-  if (!administrator) ShowMessage(res::kMsgNoAdministrator);
+  if (!administrator) ShowMessage(ravix::messages::NoAdministrator());
 
   core_ = std::make_unique<CFinderCore>(options_.profileFile ? std::optional(ravix::AppProfile(*options_.profileFile))
                                                              : std::nullopt);
@@ -123,7 +122,7 @@ bool CRavixFinderApp::InitInstance() {
   state_->ClipboardMode = options_.clipboardMode;
 
   if (!StartResponder()) {
-    ShowMessage(res::kMsgResponderFailed);
+    ShowMessage(ravix::messages::ResponderFailed());
     return false;
   }
 
@@ -140,10 +139,22 @@ bool CRavixFinderApp::InitInstance() {
   // Camera logins of every thread ask the user through the password dialog over the frame.
   ravix::InstallPasswordDialog(core_->PromptService, frame_.get());
 
+  connect(doc_.get(), &CRavixFinderDoc::ClipboardCopyDone, this, &CRavixFinderApp::EndClipboardMode);
+
   frame_->show();
   // The first discovery starts once the event loop runs.
-  QTimer::singleShot(0, doc_.get(), [doc = doc_.get()] { doc->ExecuteCommand(res::kRefresh); });
+  QTimer::singleShot(0, doc_.get(), [doc = doc_.get()] { doc->RequestCommand(ravix::CommandId::Refresh); });
   return true;
+}
+
+// The calling script gets the URL on standard output too: without a clipboard manager
+// the clipboard's content ends with this process.
+void CRavixFinderApp::EndClipboardMode(const QString& url) {
+  const QByteArray line = url.toUtf8();
+  std::fprintf(stdout, "%s\n", line.constData());
+  std::fflush(stdout);
+  state_->ExitCode = ravix::kClipboardExitCode;
+  if (frame_ != nullptr) QMetaObject::invokeMethod(frame_.get(), &QWidget::close, Qt::QueuedConnection);
 }
 
 // --- exit ----------------------------------------------------------------------------------

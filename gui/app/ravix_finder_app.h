@@ -46,7 +46,7 @@ class CRavixFinderApp : public QObject {
     // The responder decision; empty: the platform service, else the embedded responder.
     std::function<bool(CFinderCore&)> startDnssd;
     std::function<bool()> isAdministrator;           // empty: CAP_NET_ADMIN held
-    std::function<void(int stringId)> showMessage;   // empty: a warning message box
+    std::function<void(const QString& text)> showMessage;  // empty: a warning message box
     CMainFrame::ViewFactory viewFactory;              // empty: the tree and list views
     // The discovery engine of the document; empty: the real one.
     std::function<std::unique_ptr<CFindermDNS>(CFinderCore&)> finderFactory;
@@ -74,7 +74,9 @@ class CRavixFinderApp : public QObject {
   bool ClaimSingleInstance();
   void OnInstanceConnection();
   bool StartResponder();
-  void ShowMessage(int stringId) const;
+  void ShowMessage(const QString& text) const;
+  // Clipboard mode after the copy: the URL on standard output, exit code 100, the window closes.
+  void EndClipboardMode(const QString& url);
 
   Options options_;
   std::unique_ptr<QLockFile> lock_;

@@ -2,20 +2,13 @@
 
 #include <QAction>
 #include <QClipboard>
-#include <QEventLoop>
 #include <QGuiApplication>
-#include <QIcon>
 #include <QKeySequence>
-#include <QMetaObject>
-#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 
-#include <cstdio>
-
 #include "finder/finder_core.h"
 #include "gui/app/app_state.h"
-#include "gui/app/resource_ids.h"
 #include "gui/dialogs/ip_settings_command.h"
 #include "gui/dialogs/password_prompt_handler.h"
 #include "gui/dialogs/wait_cursor.h"
@@ -26,11 +19,11 @@
 #include "platform/debug_trace.h"
 #include "platform/event_post_target.h"
 
-namespace res = ravix::res;
+using ravix::CommandId;
 
 namespace {
 
-bool ShiftHeld() { return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier); }
+bool ShiftHeld() { return QGuiApplication::keyboardModifiers().testFlag(Qt::ShiftModifier); }
 
 std::string CameraPath(const CBrowseRecord& record) { return record.GetTxtValueOrEmpty(txtkey::kPath); }
 
@@ -51,40 +44,79 @@ CRavixFinderDoc::CRavixFinderDoc(CFinderCore& core, ravix::AppState& state, std:
 CRavixFinderDoc::~CRavixFinderDoc() { m_finder->Close(); }
 
 void CRavixFinderDoc::CreateCommands() {
-  auto one = [this] { return IsOneSelectedReachable(); };
-  auto any = [this] { return IsAnySelectedReachable(); };
+  // No command of the document starts while another one runs.
+  auto idle = [this] { return !IsCommandRunning(); };
+  auto one = [this] { return !IsCommandRunning() && IsOneSelectedReachable(); };
+  auto any = [this] { return !IsCommandRunning() && IsAnySelectedReachable(); };
+  using Keys = QList<QKeySequence>;
+  const ravix::CommandTable::CommandSpec specs[] = {
+      {CommandId::Refresh, QStringLiteral("Refresh"), tr("&Refresh"), Keys{Qt::Key_F5},
+       QStringLiteral(":/app/icons/refresh.svg"), [this] { OnRefresh(); }, idle},
+      {CommandId::Requery, QStringLiteral("Requery"), tr("Requery"), Keys{Qt::SHIFT | Qt::CTRL | Qt::Key_F5}, {},
+       AtOnce(CommandId::Requery, &CRavixFinderDoc::OnRequery), idle},
+      // Enter first: menu and tooltip name it; Return works alike.
+      {CommandId::OpenInBrowser, QStringLiteral("OpenInBrowser"), tr("Open In &Browser"),
+       Keys{Qt::Key_Enter, Qt::Key_Return}, QStringLiteral(":/app/icons/open_in_browser.svg"),
+       AtOnce(CommandId::OpenInBrowser, &CRavixFinderDoc::OnOpenSpecificInBrowser), any},
+      {CommandId::CopyURL, QStringLiteral("CopyURL"), tr("&Copy URL"),
+       Keys{Qt::CTRL | Qt::Key_C, Qt::CTRL | Qt::SHIFT | Qt::Key_C, Qt::CTRL | Qt::Key_Insert},
+       QStringLiteral(":/app/icons/copy_url.svg"), [this] { OnCopyURL(); }, one},
+      {CommandId::IPSettings, QStringLiteral("IPSettings"), tr("IP &Settings"), {},
+       QStringLiteral(":/app/icons/ip_settings.svg"), [this] { OnIPSettings(); }, one},
+      {CommandId::UpdateFirmware, QStringLiteral("UpdateFirmware"), tr("&Update Firmware..."), {}, {},
+       AtOnce(CommandId::UpdateFirmware, &CRavixFinderDoc::OnUpdateFirmware), any},
+      {CommandId::SetDefaultPassword, QStringLiteral("SetDefaultPassword"), tr("Set &Default Password..."), {}, {},
+       AtOnce(CommandId::SetDefaultPassword, &CRavixFinderDoc::OnSetDefaultPassword), idle},
+  };
+  for (const ravix::CommandTable::CommandSpec& spec : specs) commands_.Add(spec);
+}
 
-  QAction* refresh = commands_.Add(res::kRefresh, tr("&Refresh\tF5"), QStringLiteral("Refresh"), [this] { OnRefresh(); });
-  refresh->setShortcut(QKeySequence(Qt::Key_F5));
-  refresh->setIcon(QIcon(QStringLiteral(":/app/icons/refresh.svg")));
+std::function<void()> CRavixFinderDoc::AtOnce(CommandId id, void (CRavixFinderDoc::*handler)()) {
+  return [this, id, handler] {
+    BeginCommand(id);
+    (this->*handler)();
+    EndCommand();
+  };
+}
 
-  QAction* requery = commands_.Add(res::kRequery, tr("Requery"), QStringLiteral("Requery"), [this] { OnRequery(); });
-  requery->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F5));
+// --- the running command ----------------------------------------------------------------
 
-  QAction* open = commands_.Add(res::kOpenInBrowser, tr("Open In &Browser\tEnter"), QStringLiteral("OpenInBrowser"),
-                                [this] { OnOpenSpecificInBrowser(); }, any);
-  open->setShortcuts({QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)});
-  open->setIcon(QIcon(QStringLiteral(":/app/icons/open_in_browser.svg")));
+void CRavixFinderDoc::BeginCommand(CommandId id) {
+  running_ = id;
+  UpdateCommands();
+}
 
-  QAction* copy = commands_.Add(res::kCopyURL, tr("&Copy URL\tCtrl+C"), QStringLiteral("CopyURL"),
-                                [this] { OnCopyURL(); }, one);
-  copy->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_C), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C),
-                      QKeySequence(Qt::CTRL | Qt::Key_Insert)});
-  copy->setIcon(QIcon(QStringLiteral(":/app/icons/copy_url.svg")));
+void CRavixFinderDoc::EndCommand() {
+  running_.reset();
+  UpdateCommands();
+  if (requested_.empty()) {
+    emit CommandsIdle();
+    return;
+  }
+  // The next one starts from the event loop, never inside the steps of the one that ended.
+  QTimer::singleShot(0, this, &CRavixFinderDoc::RunNextRequested);
+}
 
-  QAction* ip = commands_.Add(res::kIPSettings, tr("IP &Settings"), QStringLiteral("IPSettings"),
-                              [this] { OnIPSettings(); }, one);
-  ip->setIcon(QIcon(QStringLiteral(":/app/icons/ip_settings.svg")));
+void CRavixFinderDoc::RequestCommand(CommandId id) {
+  if (IsCommandRunning()) {
+    requested_.push_back(id);
+    return;
+  }
+  commands_.Execute(id);
+}
 
-  commands_.Add(res::kUpdateFirmware, tr("&Update Firmware..."), QStringLiteral("UpdateFirmware"),
-                [this] { OnUpdateFirmware(); }, any);
-  commands_.Add(res::kSetDefaultPassword, tr("Set &Default Password..."), QStringLiteral("SetDefaultPassword"),
-                [this] { OnSetDefaultPassword(); });
+void CRavixFinderDoc::RunNextRequested() {
+  while (!IsCommandRunning() && !requested_.empty()) {
+    const CommandId id = requested_.front();
+    requested_.pop_front();
+    commands_.Execute(id);  // one whose rule no longer holds is dropped
+  }
+  if (!IsCommandRunning()) emit CommandsIdle();
 }
 
 QList<QAction*> CRavixFinderDoc::CameraContextActions() const {
-  return {commands_.Action(res::kOpenInBrowser), nullptr, commands_.Action(res::kCopyURL), nullptr,
-          commands_.Action(res::kIPSettings)};
+  return {commands_.Action(CommandId::OpenInBrowser), nullptr, commands_.Action(CommandId::CopyURL), nullptr,
+          commands_.Action(CommandId::IPSettings)};
 }
 
 // --- enabling rules -------------------------------------------------------------------
@@ -154,13 +186,23 @@ std::string CRavixFinderDoc::CameraURLs(const CBrowseRecord& record, bool bothAd
   return BuildCameraURL(cameraAddress, record.Port, path);
 }
 
+// Shift is read when the command is triggered: after the requery pause the user may
+// have let go of it.
 void CRavixFinderDoc::OnCopyURL() {
-  RequeryAndWait();
+  BeginCommand(CommandId::CopyURL);
+  const bool bothAddresses = shiftQuery_();
+  RequeryThen([this, bothAddresses] {
+    CopyURLOf(bothAddresses);
+    EndCommand();
+  });
+}
+
+void CRavixFinderDoc::CopyURLOf(bool bothAddresses) {
   const std::vector<uint32_t> ids = SelectedIDs();
   if (ids.size() != 1) return;
   CBrowseRecord record;
   std::string text;
-  if (m_finder->GetRecord(ids.front(), record) && record.NetworkSettingsValid) text = CameraURLs(record, shiftQuery_());
+  if (m_finder->GetRecord(ids.front(), record) && record.NetworkSettingsValid) text = CameraURLs(record, bothAddresses);
   // Nothing to copy (camera gone or not reached): the clipboard keeps what it holds.
   if (text.empty()) return;
   DebugTrace("About to put '%s' onto clipboard", text.c_str());
@@ -199,41 +241,44 @@ void CRavixFinderDoc::OpenCameraInBrowser(const CBrowseRecord& record) {
   m_clipboardRequest = false;
 }
 
-// The calling script gets the URL on standard output too: without a clipboard manager
-// the clipboard's content ends with this process.
+// The application ends the clipboard mode (standard output, exit code, close).
 void CRavixFinderDoc::FinishClipboardCopy(const std::string& url) {
-  std::fprintf(stdout, "%s\n", url.c_str());
-  std::fflush(stdout);
-  state_.ExitCode = ravix::kClipboardExitCode;
-  if (mainWindow_ != nullptr) QMetaObject::invokeMethod(mainWindow_, "close", Qt::QueuedConnection);
+  emit ClipboardCopyDone(QString::fromStdString(url));
 }
 
 // --- Refresh and Requery -------------------------------------------------------------------
 
-void CRavixFinderDoc::RequeryAndWait() {
+void CRavixFinderDoc::RequeryThen(std::function<void()> next) {
   core_.ServiceHost.RequeryResponder();
-  if (requeryWaitMs_ <= 0) return;
-  // The pause keeps the window painting and the engine's notifications arriving, but
-  // takes no input, so no other command starts meanwhile.
-  waiting_ = true;
-  QEventLoop loop;
-  QTimer::singleShot(requeryWaitMs_, &loop, &QEventLoop::quit);
-  loop.exec(QEventLoop::ExcludeUserInputEvents);
-  waiting_ = false;
+  if (requeryWaitMs_ <= 0) {
+    next();
+    return;
+  }
+  // The window keeps painting and the engine's notifications keep arriving meanwhile.
+  QTimer::singleShot(requeryWaitMs_, this, std::move(next));
 }
 
 void CRavixFinderDoc::OnRefresh() {
-  ravix::WaitCursor waitCursor;
+  BeginCommand(CommandId::Refresh);
+  RefreshThen([this] { EndCommand(); });
+}
+
+void CRavixFinderDoc::RefreshThen(std::function<void()> then) {
+  refreshCursor_ = std::make_unique<ravix::WaitCursor>();
+  emit RefreshStarted();
   state_.StopPeriodicRequeryTimer();
   m_finder->Close();
   core_.theNetworkTools.RefreshAdapters();
   UpdateAllViews(RecordEvent{RecordOperation::ClearAll, 0});
-  RequeryAndWait();
-  if (notifyTarget_) m_finder->SetNotifyTarget(notifyTarget_);
-  m_finder->BrowseOneDomain(0, "_http._tcp", "local.");
-  const int interval = core_.Settings.MachineSleepInterval;
-  if (interval > 0) state_.StartPeriodicRequeryTimer(interval);
-  UpdateCommands();
+  RequeryThen([this, then = std::move(then)] {
+    if (notifyTarget_) m_finder->SetNotifyTarget(notifyTarget_);
+    m_finder->BrowseOneDomain(0, "_http._tcp", "local.");
+    const int interval = core_.Settings.MachineSleepInterval;
+    if (interval > 0) state_.StartPeriodicRequeryTimer(interval);
+    refreshCursor_.reset();
+    emit RefreshEnded();
+    then();
+  });
 }
 
 void CRavixFinderDoc::OnRequery() { core_.ServiceHost.RequeryResponder(); }
@@ -266,12 +311,13 @@ void CRavixFinderDoc::OnIPSettings() {
   const std::vector<uint32_t> ids = SelectedIDs();
   CBrowseRecord record;
   if (ids.size() != 1 || !m_finder->GetRecord(ids.front(), record)) return;
+  BeginCommand(CommandId::IPSettings);
   ravix::IPSettingsCommandHooks hooks;
-  QPointer<QAction> refresh = commands_.Action(res::kRefresh);
-  hooks.PostRefresh = [refresh] {
-    if (refresh) QMetaObject::invokeMethod(refresh, &QAction::trigger, Qt::QueuedConnection);
-  };
-  hooks.RefreshNow = [this] { OnRefresh(); };
+  // The Refresh asked for after a failed transmit runs once this command (and its own
+  // Refresh) has ended.
+  hooks.PostRefresh = [this] { RequestCommand(CommandId::Refresh); };
+  hooks.RefreshNow = [this](std::function<void()> then) { RefreshThen(std::move(then)); };
+  hooks.Done = [this](bool) { EndCommand(); };
   ravix::RunIPSettingsCommand(mainWindow_, record, *m_finder, core_.theNetworkTools, hooks);
 }
 

@@ -9,8 +9,10 @@
 #include <QPointer>
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,8 +27,12 @@ class QWidget;
 namespace ravix {
 class AppState;
 class EventPostTarget;
+class WaitCursor;
 }  // namespace ravix
 
+// Commands that wait (Refresh, Copy URL, IP Settings) run as steps continued by timers or
+// by the end of their camera work; while one runs no command of the document starts, and
+// a command asked for meanwhile (RequestCommand) runs after it.
 class CRavixFinderDoc : public QObject {
   Q_OBJECT
 
@@ -41,7 +47,7 @@ class CRavixFinderDoc : public QObject {
 
   // The receiver of the engine's notifications (the main frame), bound at every Refresh.
   void SetNotifyTarget(std::shared_ptr<ravix::EventPostTarget> target) { notifyTarget_ = std::move(target); }
-  // The main window: owner of clipboard copies and closed after a clipboard-mode copy.
+  // The main window: owner of clipboard copies and of the command dialogs.
   void SetMainWindow(QWidget* window) { mainWindow_ = window; }
   // The one camera view; null while there is none.
   void SetActiveView(CCamerasViewCommonBase* view) { activeView_ = view; }
@@ -50,8 +56,15 @@ class CRavixFinderDoc : public QObject {
   const ravix::CommandTable& Commands() const { return commands_; }
   // Evaluates every command's rule (menu opened, selection or record changed).
   void UpdateCommands() const { commands_.Update(); }
-  // Runs command id when its rule holds now; returns whether it ran.
-  bool ExecuteCommand(int id) const { return commands_.Execute(id); }
+  // Starts command id when its rule holds now (never while a command runs); returns
+  // whether it started.
+  bool ExecuteCommand(ravix::CommandId id) const { return commands_.Execute(id); }
+  // Starts command id now, or after the running command (and the ones asked for before).
+  void RequestCommand(ravix::CommandId id);
+  // True from a command's start to the end of its last step.
+  bool IsCommandRunning() const { return running_.has_value(); }
+  // Forgets the commands asked for while one runs (the window is closing).
+  void DropRequestedCommands() { requested_.clear(); }
   // Open In Browser, Copy URL, IP Settings with separators (null), for context menus.
   QList<QAction*> CameraContextActions() const;
 
@@ -80,18 +93,37 @@ class CRavixFinderDoc : public QObject {
   bool IsOneSelectedReachable() const;
   bool IsAnySelectedReachable() const;
 
-  // Whether Shift is held; tests answer it.
+  // Whether Shift is held when a command is triggered (the modifiers of the key press or
+  // click that triggered it); tests answer it.
   void SetShiftQuery(std::function<bool()> query) { shiftQuery_ = std::move(query); }
   // The pause after waking the responder (Copy URL, Refresh); tests shorten it.
   void SetRequeryWait(int milliseconds) { requeryWaitMs_ = milliseconds; }
-  // True while a command waits for the responder (the window must not close then).
-  bool IsWaiting() const { return waiting_; }
+
+ signals:
+  // Clipboard mode: Open In Browser put url on the clipboard; the mode ends.
+  void ClipboardCopyDone(const QString& url);
+  // A command ended and none asked for meanwhile is left to run.
+  void CommandsIdle();
+  // Discovery is emptied for a Refresh; it browses again.
+  void RefreshStarted();
+  void RefreshEnded();
 
  private:
+  // The steps of a running command.
+  void BeginCommand(ravix::CommandId id);
+  void EndCommand();
+  void RunNextRequested();
+  // Wraps a handler that finishes before it returns.
+  std::function<void()> AtOnce(ravix::CommandId id, void (CRavixFinderDoc::*handler)());
+  // Wakes the responder and continues with next after the requery pause.
+  void RequeryThen(std::function<void()> next);
+  // Refresh's steps; then runs when discovery browses again.
+  void RefreshThen(std::function<void()> then);
+  void CopyURLOf(bool bothAddresses);
+
   void CreateCommands();
   std::vector<uint32_t> SelectedIDs() const;
   bool IsReachable(uint32_t id) const;
-  void RequeryAndWait();
   std::string CameraURLs(const CBrowseRecord& record, bool bothAddresses) const;
   void FinishClipboardCopy(const std::string& url);
 
@@ -105,5 +137,7 @@ class CRavixFinderDoc : public QObject {
   ravix::CommandTable commands_{this};
   std::function<bool()> shiftQuery_;
   int requeryWaitMs_ = kRequeryWaitMs;
-  bool waiting_ = false;
+  std::optional<ravix::CommandId> running_;
+  std::deque<ravix::CommandId> requested_;
+  std::unique_ptr<ravix::WaitCursor> refreshCursor_;
 };

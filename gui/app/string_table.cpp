@@ -4,10 +4,13 @@
 
 #include <array>
 
+#include "gui/app/command_id.h"
 #include "gui/app/resource_ids.h"
 
 namespace ravix {
 namespace {
+
+constexpr int Command(CommandId id) { return ResourceNumber(id); }
 
 struct Entry {
   int id;
@@ -16,8 +19,6 @@ struct Entry {
 
 // clang-format off
 constexpr std::array kEntries = {
-  Entry{res::kMainFrame, QT_TRANSLATE_NOOP("StringTable",
-        "Zorvik IP Camera Finder\n\nRavixFinder\n\n\nRavixFinder.Document\nRavixFinder.Document")},
   Entry{res::kMsgResponderFailed, QT_TRANSLATE_NOOP("StringTable",
         "Could not initialize mDNS Server. Application will exit.")},
   Entry{res::kMsgNoAdministrator, QT_TRANSLATE_NOOP("StringTable",
@@ -25,33 +26,33 @@ constexpr std::array kEntries = {
   Entry{res::kMsgHelpMissing, QT_TRANSLATE_NOOP("StringTable", "Helpfile not found in application directory.")},
   Entry{res::kAppTitle, QT_TRANSLATE_NOOP("StringTable", "Zorvik IP Camera Finder")},
   Entry{res::kIdleMessage, QT_TRANSLATE_NOOP("StringTable", "Ready")},
-  Entry{res::kRefresh, QT_TRANSLATE_NOOP("StringTable", "Refreshes the contents of the window\nRefresh (F5)")},
-  Entry{res::kRequery, QT_TRANSLATE_NOOP("StringTable",
-        "Requeries for changed cameras\nRequery (Shift+Ctrl+F5)")},
-  Entry{res::kOpenInBrowser, QT_TRANSLATE_NOOP("StringTable",
+  Entry{Command(CommandId::Refresh), QT_TRANSLATE_NOOP("StringTable", "Refreshes the contents of the window\nRefresh")},
+  Entry{Command(CommandId::Requery), QT_TRANSLATE_NOOP("StringTable",
+        "Requeries for changed cameras\nRequery")},
+  Entry{Command(CommandId::OpenInBrowser), QT_TRANSLATE_NOOP("StringTable",
         "Opens the Zorvik Web Client page for the selected camera(s) in your browser\n"
-        "Open camera in browser (Enter)")},
-  Entry{res::kCopyURL, QT_TRANSLATE_NOOP("StringTable",
-        "Copies the URL(s) of the selected camera to the clipboard\nCopy URL (Ctrl+C)")},
-  Entry{res::kIPSettings, QT_TRANSLATE_NOOP("StringTable", "Opens the IP Settings dialog\nIP Settings")},
-  Entry{res::kUpdateFirmware, QT_TRANSLATE_NOOP("StringTable",
+        "Open camera in browser")},
+  Entry{Command(CommandId::CopyURL), QT_TRANSLATE_NOOP("StringTable",
+        "Copies the URL(s) of the selected camera to the clipboard\nCopy URL")},
+  Entry{Command(CommandId::IPSettings), QT_TRANSLATE_NOOP("StringTable", "Opens the IP Settings dialog\nIP Settings")},
+  Entry{Command(CommandId::UpdateFirmware), QT_TRANSLATE_NOOP("StringTable",
         "Updates the firmware in the selected cameras\nUpdate Firmware")},
-  Entry{res::kSetDefaultPassword, QT_TRANSLATE_NOOP("StringTable",
+  Entry{Command(CommandId::SetDefaultPassword), QT_TRANSLATE_NOOP("StringTable",
         "Sets the default username and password for camera access.\nSet Default Password")},
-  Entry{res::kVisitHomepage, QT_TRANSLATE_NOOP("StringTable",
+  Entry{Command(CommandId::VisitHomepage), QT_TRANSLATE_NOOP("StringTable",
         "Visit the Zorvik IP Camera home page for news and updates\nVisit Homepage")},
-  Entry{res::kSelectAll, QT_TRANSLATE_NOOP("StringTable", "Selects all cameras of the list\nSelect All (Ctrl+A)")},
-  Entry{res::kViewTree, QT_TRANSLATE_NOOP("StringTable",
+  Entry{Command(CommandId::SelectAll), QT_TRANSLATE_NOOP("StringTable", "Selects all cameras of the list\nSelect All")},
+  Entry{Command(CommandId::ViewTree), QT_TRANSLATE_NOOP("StringTable",
         "Shows the cameras in a tree below the network adapters they were found on\nTree")},
-  Entry{res::kViewList, QT_TRANSLATE_NOOP("StringTable", "Shows the cameras in a sortable list\nList")},
-  Entry{res::kViewTrace, QT_TRANSLATE_NOOP("StringTable",
+  Entry{Command(CommandId::ViewList), QT_TRANSLATE_NOOP("StringTable", "Shows the cameras in a sortable list\nList")},
+  Entry{Command(CommandId::ViewTrace), QT_TRANSLATE_NOOP("StringTable",
         "Switches the trace output on standard error on or off\nTrace Output")},
-  Entry{res::kViewToolbar, QT_TRANSLATE_NOOP("StringTable", "Shows or hides the toolbar\nToggle Toolbar")},
-  Entry{res::kViewStatusBar, QT_TRANSLATE_NOOP("StringTable", "Shows or hides the status bar\nToggle Status Bar")},
-  Entry{res::kAppAbout, QT_TRANSLATE_NOOP("StringTable",
+  Entry{Command(CommandId::ViewToolbar), QT_TRANSLATE_NOOP("StringTable", "Shows or hides the toolbar\nToggle Toolbar")},
+  Entry{Command(CommandId::ViewStatusBar), QT_TRANSLATE_NOOP("StringTable", "Shows or hides the status bar\nToggle Status Bar")},
+  Entry{Command(CommandId::AppAbout), QT_TRANSLATE_NOOP("StringTable",
         "Displays program information and version number\nAbout")},
-  Entry{res::kAppExit, QT_TRANSLATE_NOOP("StringTable", "Quits the application\nExit")},
-  Entry{res::kHelp, QT_TRANSLATE_NOOP("StringTable", "Opens the user guide of the finder in your browser\nHelp (F1)")},
+  Entry{Command(CommandId::AppExit), QT_TRANSLATE_NOOP("StringTable", "Quits the application\nExit")},
+  Entry{Command(CommandId::Help), QT_TRANSLATE_NOOP("StringTable", "Opens the user guide of the finder in your browser\nHelp")},
   Entry{res::kPaneScrollLock, QT_TRANSLATE_NOOP("StringTable", "SCRL")},
   Entry{res::kPaneBusy, QT_TRANSLATE_NOOP("StringTable", "REC")},
   Entry{res::kPaneService, QT_TRANSLATE_NOOP("StringTable", "SVC")},

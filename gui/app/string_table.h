@@ -1,7 +1,7 @@
 #pragma once
 // StringTable: the texts of the finder's window keyed by their resource numbers, wrapped
 // for translation (context "StringTable"). A command's text is its status-bar prompt,
-// then after "\n" its tooltip.
+// then after "\n" its tooltip (its key is added by the command table).
 
 #include <QString>
 

@@ -12,7 +12,7 @@
 #include "camera/camera_connect.h"
 #include "camera/credential_strings.h"
 #include "gui/dialogs/password_balloon.h"
-#include "gui/dialogs/wait_cursor.h"
+#include "platform/locked_call.h"
 
 namespace {
 
@@ -97,18 +97,20 @@ void CDlgPassword::TakeControls() {
 }
 
 void CDlgPassword::accept() {
+  TakeControls();
   if (m_data.CheckingTools == nullptr) {
-    TakeControls();
     HideBalloon();
     QDialog::accept();
     return;
   }
-  CameraResult rc = CamOk;
-  {
-    ravix::WaitCursor wait;
-    TakeControls();
-    rc = check_(m_data);
-  }
+  // The login runs on a worker thread while the dialog is locked; a dialog closed
+  // meanwhile (its asker cancelled) never hears the answer.
+  ravix::RunLocked(
+      this, [check = check_, typed = m_data] { return check(typed); },
+      [this](CameraResult rc) { OnCredentialsChecked(rc); });
+}
+
+void CDlgPassword::OnCredentialsChecked(CameraResult rc) {
   if (IsAuthenticationFailure(rc)) {
     ShowBalloon();
     password_->setFocus();

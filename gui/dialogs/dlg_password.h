@@ -1,8 +1,9 @@
 #pragma once
 // CDlgPassword: the "Password Required" dialog. It asks for a user name and password
 // (and whether to save them) for a camera or for the default credentials. With checking
-// tools set, OK first tries the typed credentials on the camera and keeps the dialog open
-// with an error balloon at the password field when the camera refuses them.
+// tools set, OK first tries the typed credentials on the camera (on a worker thread, the
+// dialog locked meanwhile) and keeps the dialog open with an error balloon at the password
+// field when the camera refuses them.
 
 #include <QDialog>
 
@@ -29,7 +30,7 @@ class CDlgPassword final : public QDialog {
   explicit CDlgPassword(PasswordPromptData& data, QWidget* parent = nullptr);
 
   // Tests: replaces the login attempt of OK (default: TryConnectCamera with the checking
-  // tools on the data's record).
+  // tools on the data's record). It runs on a worker thread with a copy of the data.
   void SetCredentialCheck(CredentialCheck check) { check_ = std::move(check); }
 
   void accept() override;
@@ -39,6 +40,7 @@ class CDlgPassword final : public QDialog {
  private:
   void BuildControls();
   void TakeControls();
+  void OnCredentialsChecked(CameraResult rc);
   void HideBalloon();
   void ShowBalloon();
 

@@ -1,37 +1,14 @@
 #include "gui/dialogs/password_prompt_handler.h"
 
-#include <QEventLoop>
-#include <QTimer>
-
 #include "camera/credential_store.h"
 #include "gui/dialogs/dlg_password.h"
 #include "gui/dialogs/message_box.h"
-#include "gui/dialogs/wait_cursor.h"
 
 namespace ravix {
 
-namespace {
-
-constexpr int kLoginFailedWaitMs = 2000;
-
-// The pause before the login-failed message: the wait cursor while windows still paint.
-void WaitBeforeMessage(GuiRequestCall& call) {
-  WaitCursor wait;
-  QEventLoop loop;
-  QTimer::singleShot(kLoginFailedWaitMs, &loop, &QEventLoop::quit);
-  QPointer<QEventLoop> waiting(&loop);
-  call.OnCancel([waiting] {
-    if (waiting) waiting->quit();
-  });
-  loop.exec();
-}
-
-}  // namespace
-
 int RunPasswordPrompt(PasswordPromptData& data, GuiRequestCall& call, QWidget* parent) {
+  // The asker has paused before it asked (GuiPasswordPrompt), so the message comes at once.
   if (!data.LoginFailedMessage.empty()) {
-    WaitBeforeMessage(call);
-    if (call.IsCancelled()) return 2;
     ShowMessageBox(parent, QString::fromStdString(data.LoginFailedMessage), QMessageBox::Warning);
     data.LoginFailedMessage.clear();
     if (call.IsCancelled()) return 2;

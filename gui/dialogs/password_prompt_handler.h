@@ -16,8 +16,8 @@ namespace ravix {
 // service.RemoveHandler() before parent goes away.
 void InstallPasswordDialog(PasswordPromptService& service, QPointer<QWidget> parent);
 
-// One prompt: when data carries a login-failed message, the wait cursor for two seconds
-// and that message first; then the dialog. 1 (OK, data holds what was typed) or 2.
+// One prompt: when data carries a login-failed message, that message first; then the
+// dialog. 1 (OK, data holds what was typed) or 2.
 int RunPasswordPrompt(PasswordPromptData& data, GuiRequestCall& call, QWidget* parent);
 
 // Set Default Password: the dialog without a camera test, Save ticked and fixed; OK

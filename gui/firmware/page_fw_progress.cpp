@@ -21,6 +21,7 @@
 #include "gui/firmware/property_sheet_fw.h"
 #include "platform/debug_trace.h"
 #include "platform/event_post_target.h"
+#include "platform/locked_call.h"
 #include "platform/posted_event.h"
 
 namespace {
@@ -89,27 +90,44 @@ void CPageFWProgress::initializePage() {
   started_ = true;
   progressBar_->setRange(0, kPercentPerCamera * static_cast<int>(cameras_.size()));
   progressBar_->setValue(0);
-  ConnectCameras();
+  percents_.assign(cameras_.size(), 0);
   running_ = static_cast<int>(cameras_.size());
   BlockClosing(true);
+  ConnectCamera(0);
+}
+
+// The cameras are opened one after another in list order (so their password prompts come
+// one at a time), each on a worker thread while the wizard is locked.
+void CPageFWProgress::ConnectCamera(std::size_t index) {
+  if (index >= cameras_.size()) {
+    StartJobsOrFinish();
+    return;
+  }
+  CBrowseRecord& camera = cameras_[index];
+  // The handle and the result keys are the wizard's own; a camera that advertises them in
+  // its TXT record must not choose the handle its update goes through, nor its result.
+  camera.TxtRecord.erase(txtkey::kCameraHandle);
+  camera.TxtRecord.erase(txtkey::kFirmwareResult);
+  QWidget* lockedWindow = wizard() != nullptr ? static_cast<QWidget*>(wizard()) : this;
+  ravix::RunLocked(
+      lockedWindow,
+      [context = connect_, record = camera] {
+        int id = 0;
+        ::ConnectCamera(context, record, &id);  // a camera not opened gets no handle and fails in its worker
+        return id;
+      },
+      [this, index](int id) {
+        if (id != 0) cameras_[index].AddTxtValue(txtkey::kCameraHandle, std::to_string(id).c_str());
+        ConnectCamera(index + 1);
+      });
+}
+
+void CPageFWProgress::StartJobsOrFinish() {
   if (!cameras_.empty() && StartJobs()) return;
   // Nothing to wait for (no camera, the file unreadable, a worker not startable): on to
   // the results at once.
   running_ = 0;
   Finish();
-}
-
-void CPageFWProgress::ConnectCameras() {
-  percents_.assign(cameras_.size(), 0);
-  for (CBrowseRecord& camera : cameras_) {
-    // The handle and the result keys are the wizard's own; a camera that advertises them in
-    // its TXT record must not choose the handle its update goes through, nor its result.
-    camera.TxtRecord.erase(txtkey::kCameraHandle);
-    camera.TxtRecord.erase(txtkey::kFirmwareResult);
-    int id = 0;
-    ConnectCamera(connect_, camera, &id);  // a camera not opened gets no handle and fails in its worker
-    if (id != 0) camera.AddTxtValue(txtkey::kCameraHandle, std::to_string(id).c_str());
-  }
 }
 
 bool CPageFWProgress::StartJobs() {

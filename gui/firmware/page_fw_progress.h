@@ -1,6 +1,7 @@
 #pragma once
 // CPageFWProgress: the second page of the firmware wizard. On entry it opens every camera
-// of the list in list order (password prompts one after another), reads the firmware file
+// of the list in list order (password prompts one after another; each login on a worker
+// thread while the wizard is locked), reads the firmware file
 // once and starts one FWUpdateThread per camera; one progress bar shows them all (99 per
 // camera). While jobs run, the page shows the wait cursor and the wizard cannot be
 // cancelled or closed. When the last job has reported its end, the exit codes go into the
@@ -9,6 +10,7 @@
 
 #include <QWizardPage>
 
+#include <cstddef>
 #include <memory>
 #include <vector>
 
@@ -48,7 +50,9 @@ class CPageFWProgress : public QWizardPage {
   bool event(QEvent* event) override;
 
  private:
-  void ConnectCameras();
+  // Opens camera index, then the next; after the last one the jobs start.
+  void ConnectCamera(std::size_t index);
+  void StartJobsOrFinish();
   // Reads the file and starts the workers; false on the failure path.
   bool StartJobs();
   // The handles opened for the cameras, when no worker will close them.

@@ -21,6 +21,7 @@
 #include "gui/dialogs/password_prompt_handler.h"
 #include "gui_test_base.h"
 #include "net/network_tools.h"
+#include "tests/support/qt_pump.h"
 
 namespace {
 
@@ -86,6 +87,12 @@ TEST_F(PasswordDialog, CameraPromptShowsItsTextsAndHandsBackWhatWasTyped) {
   EXPECT_FALSE(data.Save);
 }
 
+// OK with checking tools: the check runs on a worker thread with the dialog locked.
+void PressOkAndWaitForTheCheck(CDlgPassword& dialog) {
+  Find<QPushButton>(dialog, "ok")->click();
+  EXPECT_TRUE(PumpUntil([&] { return dialog.isEnabled(); }));
+}
+
 TEST_F(PasswordDialog, RefusedCredentialsShowTheBalloonAndKeepTheDialogOpen) {
   PasswordPromptData data = MakeCameraPasswordPrompt(Camera(), &tools_);
   CDlgPassword dialog(data);
@@ -101,7 +108,7 @@ TEST_F(PasswordDialog, RefusedCredentialsShowTheBalloonAndKeepTheDialogOpen) {
   QLineEdit* password = Find<QLineEdit>(dialog, "password");
   Find<QLineEdit>(dialog, "userName")->setText(QStringLiteral("admin"));
   password->setText(QStringLiteral("wrong"));
-  Find<QPushButton>(dialog, "ok")->click();
+  PressOkAndWaitForTheCheck(dialog);
   EXPECT_TRUE(dialog.isVisible());
   EXPECT_TRUE(dialog.IsBalloonShown());
   auto* balloon = dialog.findChild<QWidget*>(QStringLiteral("passwordBalloon"));
@@ -113,12 +120,12 @@ TEST_F(PasswordDialog, RefusedCredentialsShowTheBalloonAndKeepTheDialogOpen) {
 
   password->setText(QStringLiteral("still wrong"));  // typing hides the balloon
   EXPECT_FALSE(dialog.IsBalloonShown());
-  Find<QPushButton>(dialog, "ok")->click();  // 18: refused too
+  PressOkAndWaitForTheCheck(dialog);  // 18: refused too
   EXPECT_TRUE(dialog.IsBalloonShown());
   EXPECT_TRUE(dialog.isVisible());
 
   password->setText(QStringLiteral("right"));
-  Find<QPushButton>(dialog, "ok")->click();  // 13: not a refusal, the caller's attempt reports it
+  PressOkAndWaitForTheCheck(dialog);  // 13: not a refusal, the caller's attempt reports it
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
   EXPECT_FALSE(dialog.IsBalloonShown());
   EXPECT_THAT(tried, ElementsAre("admin/wrong", "admin/still wrong", "admin/right"));
@@ -131,7 +138,7 @@ TEST_F(PasswordDialog, CancelEndsTheDialogEvenAfterARefusal) {
   CDlgPassword dialog(data);
   dialog.SetCredentialCheck([](const PasswordPromptData&) { return CameraResult{401}; });
   dialog.show();
-  Find<QPushButton>(dialog, "ok")->click();
+  PressOkAndWaitForTheCheck(dialog);
   ASSERT_TRUE(dialog.isVisible());
   Find<QLineEdit>(dialog, "userName")->setText(QStringLiteral("changed"));
   Find<QPushButton>(dialog, "cancel")->click();

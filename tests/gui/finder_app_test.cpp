@@ -13,13 +13,14 @@
 #include "gui/app/app_state.h"
 #include "gui/app/main_frame.h"
 #include "gui/app/ravix_finder_app.h"
-#include "gui/app/resource_ids.h"
+#include "gui/app/command_id.h"
 #include "platform/app_profile.h"
 #include "tests/gui/gui_test_base.h"
 #include "tests/gui/recorded_finder.h"
 #include "tests/gui/test_camera_view.h"
 
-namespace res = ravix::res;
+
+using ravix::CommandId;
 
 namespace {
 
@@ -32,7 +33,7 @@ class FinderAppTest : public GuiTestBase {
     options.helpFile = QStringLiteral("/nonexistent/ravixfinder.html");
     options.startDnssd = [](CFinderCore&) { return true; };
     options.isAdministrator = [] { return true; };
-    options.showMessage = [this](int id) { messages_.push_back(id); };
+    options.showMessage = [this](const QString& text) { messages_.push_back(text.toStdString()); };
     options.viewFactory = [](ViewMode mode, CameraViewHost& host, QWidget* parent) {
       return std::make_unique<TestCameraView>(host, mode == ViewMode::Tree, parent);
     };
@@ -42,7 +43,7 @@ class FinderAppTest : public GuiTestBase {
   }
 
   QTemporaryDir instanceDir_;
-  std::vector<int> messages_;
+  std::vector<std::string> messages_;
 };
 
 TEST_F(FinderAppTest, SecondInstanceRaisesTheFirstAndQuits) {
@@ -75,14 +76,15 @@ TEST_F(FinderAppTest, StartUpMessages) {
   {
     CRavixFinderApp app(options);
     EXPECT_TRUE(app.InitInstance());  // restricted, but running
-    EXPECT_EQ(messages_, std::vector<int>{res::kMsgNoAdministrator});
+    EXPECT_EQ(messages_, std::vector<std::string>{"Since you do not have administrator rights, the available "
+                                                    "functionality is restricted."});
   }
   messages_.clear();
   options.isAdministrator = [] { return true; };
   options.startDnssd = [](CFinderCore&) { return false; };
   CRavixFinderApp app(options);
   EXPECT_FALSE(app.InitInstance());
-  EXPECT_EQ(messages_, std::vector<int>{res::kMsgResponderFailed});
+  EXPECT_EQ(messages_, std::vector<std::string>{"Could not initialize mDNS Server. Application will exit."});
   EXPECT_EQ(app.MainFrame(), nullptr);
 }
 
@@ -91,7 +93,7 @@ TEST_F(FinderAppTest, ViewAndPlacementAreWrittenAtExitAndRestored) {
   {
     CRavixFinderApp app(Options());
     ASSERT_TRUE(app.InitInstance());
-    app.MainFrame()->Commands().Action(res::kViewList)->trigger();
+    app.MainFrame()->Commands().Action(CommandId::ViewList)->trigger();
     app.MainFrame()->setGeometry(place);
     app.MainFrame()->close();
     EXPECT_EQ(app.ExitInstance(0), 0);
@@ -104,7 +106,7 @@ TEST_F(FinderAppTest, ViewAndPlacementAreWrittenAtExitAndRestored) {
   CRavixFinderApp app(Options());
   ASSERT_TRUE(app.InitInstance());
   EXPECT_EQ(app.Core()->Settings.View, ViewMode::List);
-  EXPECT_TRUE(app.MainFrame()->Commands().Action(res::kViewList)->isChecked());
+  EXPECT_TRUE(app.MainFrame()->Commands().Action(CommandId::ViewList)->isChecked());
   EXPECT_EQ(app.MainFrame()->geometry(), place);
 }
 

@@ -13,11 +13,13 @@
 #include <string>
 #include <vector>
 
-#include "gui/app/resource_ids.h"
+#include "gui/app/command_id.h"
 #include "tests/gui/finder_doc_fixture.h"
 #include "tests/gui/selection_stub.h"
 
-namespace res = ravix::res;
+
+using ravix::CommandId;
+using ravix::ResourceNumber;
 
 namespace {
 
@@ -61,28 +63,28 @@ TEST_F(FinderDocTest, EnablingRules) {
       {"unreachable and reachable", {2, 3}, false, true},
       {"two unreachable", {2, 4}, false, false},
   };
-  const int always[] = {res::kRefresh, res::kRequery, res::kSetDefaultPassword};
+  const CommandId always[] = {CommandId::Refresh, CommandId::Requery, CommandId::SetDefaultPassword};
   for (const Row& row : rows) {
     SCOPED_TRACE(row.what);
     view_.selected = row.selection;
     doc_->UpdateCommands();
-    const std::map<int, bool> expected = {{res::kCopyURL, row.one},
-                                          {res::kIPSettings, row.one},
-                                          {res::kOpenInBrowser, row.any},
-                                          {res::kUpdateFirmware, row.any}};
+    const std::map<CommandId, bool> expected = {{CommandId::CopyURL, row.one},
+                                          {CommandId::IPSettings, row.one},
+                                          {CommandId::OpenInBrowser, row.any},
+                                          {CommandId::UpdateFirmware, row.any}};
     for (const auto& [id, enabled] : expected) {
-      EXPECT_EQ(doc_->Commands().IsEnabled(id), enabled) << id;
-      EXPECT_EQ(doc_->Commands().Action(id)->isEnabled(), enabled) << id;
+      EXPECT_EQ(doc_->Commands().IsEnabled(id), enabled) << ResourceNumber(id);
+      EXPECT_EQ(doc_->Commands().Action(id)->isEnabled(), enabled) << ResourceNumber(id);
     }
-    for (int id : always) EXPECT_TRUE(doc_->Commands().Action(id)->isEnabled()) << id;
+    for (CommandId id : always) EXPECT_TRUE(doc_->Commands().Action(id)->isEnabled()) << ResourceNumber(id);
   }
 
   // Without a camera view only the commands that are always enabled remain.
   doc_->SetActiveView(nullptr);
   doc_->UpdateCommands();
-  for (int id : {res::kCopyURL, res::kIPSettings, res::kOpenInBrowser, res::kUpdateFirmware})
-    EXPECT_FALSE(doc_->Commands().Action(id)->isEnabled()) << id;
-  for (int id : always) EXPECT_TRUE(doc_->Commands().Action(id)->isEnabled()) << id;
+  for (CommandId id : {CommandId::CopyURL, CommandId::IPSettings, CommandId::OpenInBrowser, CommandId::UpdateFirmware})
+    EXPECT_FALSE(doc_->Commands().Action(id)->isEnabled()) << ResourceNumber(id);
+  for (CommandId id : always) EXPECT_TRUE(doc_->Commands().Action(id)->isEnabled()) << ResourceNumber(id);
 }
 
 // The rule is asked again when the command arrives: an action still shown enabled from an
@@ -90,7 +92,7 @@ TEST_F(FinderDocTest, EnablingRules) {
 TEST_F(FinderDocTest, StaleEnabledActionDoesNotRun) {
   view_.selected = {1};
   doc_->UpdateCommands();
-  QAction* open = doc_->Commands().Action(res::kOpenInBrowser);
+  QAction* open = doc_->Commands().Action(CommandId::OpenInBrowser);
   ASSERT_TRUE(open->isEnabled());
   view_.selected = {2};
   open->trigger();
@@ -101,7 +103,7 @@ TEST_F(FinderDocTest, StaleEnabledActionDoesNotRun) {
   doc_->UpdateCommands();
   SetClipboard("kept");
   view_.selected = {1, 3};
-  doc_->Commands().Action(res::kCopyURL)->trigger();
+  doc_->Commands().Action(CommandId::CopyURL)->trigger();
   EXPECT_EQ(Clipboard(), "kept");
 }
 
@@ -114,29 +116,29 @@ TEST_F(FinderDocTest, BuildCameraURL) {
 TEST_F(FinderDocTest, CopyURLWithShiftGivesOneLinePerAddress) {
   shift_ = true;
   view_.selected = {1};
-  ASSERT_TRUE(doc_->ExecuteCommand(res::kCopyURL));
+  ASSERT_TRUE(doc_->ExecuteCommand(CommandId::CopyURL));
   EXPECT_EQ(Clipboard(), "http://192.168.0.201:80/index.html\r\nhttp://169.254.3.4:80/index.html");
 
   // Port 0 and no path: scheme and host only.
   finder_->Put({.id = 5, .name = "cam5", .port = 0, .path = "", .netAddress = "10.1.2.3", .zcAddress = "169.254.9.9"});
   view_.selected = {5};
-  ASSERT_TRUE(doc_->ExecuteCommand(res::kCopyURL));
+  ASSERT_TRUE(doc_->ExecuteCommand(CommandId::CopyURL));
   EXPECT_EQ(Clipboard(), "http://10.1.2.3\r\nhttp://169.254.9.9");
 
   // A missing address gives no line (an empty host is no URL).
   finder_->Put({.id = 6, .name = "cam6", .netAddress = "10.1.2.4"});
   view_.selected = {6};
-  ASSERT_TRUE(doc_->ExecuteCommand(res::kCopyURL));
+  ASSERT_TRUE(doc_->ExecuteCommand(CommandId::CopyURL));
   EXPECT_EQ(Clipboard(), "http://10.1.2.4:80/index.html");
   finder_->Put({.id = 7, .name = "cam7", .zcAddress = "169.254.7.7"});
   view_.selected = {7};
-  ASSERT_TRUE(doc_->ExecuteCommand(res::kCopyURL));
+  ASSERT_TRUE(doc_->ExecuteCommand(CommandId::CopyURL));
   EXPECT_EQ(Clipboard(), "http://169.254.7.7:80/index.html");
 
   // No address at all: nothing to copy, the clipboard keeps its text.
   SetClipboard("kept");
   view_.selected = {3};
-  ASSERT_TRUE(doc_->ExecuteCommand(res::kCopyURL));
+  ASSERT_TRUE(doc_->ExecuteCommand(CommandId::CopyURL));
   EXPECT_EQ(Clipboard(), "kept");
 }
 
@@ -145,7 +147,7 @@ TEST_F(FinderDocTest, CopyURLWithShiftGivesOneLinePerAddress) {
 TEST_F(FinderDocTest, CopyURLWithoutShiftNeedsAnAddressOnTheAdapter) {
   SetClipboard("kept");
   view_.selected = {1};
-  ASSERT_TRUE(doc_->ExecuteCommand(res::kCopyURL));
+  ASSERT_TRUE(doc_->ExecuteCommand(CommandId::CopyURL));
   EXPECT_EQ(Clipboard(), "kept");
 }
 
@@ -159,31 +161,30 @@ TEST_F(FinderDocTest, CopyTextNeedsTheMainWindow) {
 
 TEST_F(FinderDocTest, OpenInBrowserInListOrderSkipsUnreachable) {
   view_.selected = {3, 2, 4, 1, 77};
-  ASSERT_TRUE(doc_->ExecuteCommand(res::kOpenInBrowser));
+  ASSERT_TRUE(doc_->ExecuteCommand(CommandId::OpenInBrowser));
   EXPECT_EQ(opened_, (std::vector<std::string>{"http://cam3.local.:8080/index.html", "http://cam1.local.:80/index.html"}));
 
   // Addressed by IP: a camera without an address on its adapter is skipped silently.
   opened_.clear();
   core_->Settings.AlwaysUseIPAddress = true;
   view_.selected = {1};
-  ASSERT_TRUE(doc_->ExecuteCommand(res::kOpenInBrowser));
+  ASSERT_TRUE(doc_->ExecuteCommand(CommandId::OpenInBrowser));
   EXPECT_TRUE(opened_.empty());
   EXPECT_EQ(state_.ExitCode, 0);
 }
 
+// The document copies and says so; the application ends the mode (its own test).
 TEST_F(FinderDocTest, ClipboardModeCopiesInsteadOfOpening) {
   state_.ClipboardMode = true;
-  window_.show();
+  std::vector<std::string> copied;
+  QObject::connect(doc_.get(), &CRavixFinderDoc::ClipboardCopyDone,
+                   [&](const QString& url) { copied.push_back(url.toStdString()); });
   view_.selected = {3};
-  testing::internal::CaptureStdout();
-  ASSERT_TRUE(doc_->ExecuteCommand(res::kOpenInBrowser));
-  const std::string out = testing::internal::GetCapturedStdout();
+  ASSERT_TRUE(doc_->ExecuteCommand(CommandId::OpenInBrowser));
   EXPECT_TRUE(opened_.empty());
   EXPECT_EQ(Clipboard(), "http://cam3.local.:8080/index.html");
-  EXPECT_EQ(out, "http://cam3.local.:8080/index.html\n");
-  EXPECT_EQ(state_.ExitCode, ravix::kClipboardExitCode);
-  QCoreApplication::processEvents();
-  EXPECT_FALSE(window_.isVisible());  // the close was posted
+  EXPECT_EQ(copied, (std::vector<std::string>{"http://cam3.local.:8080/index.html"}));
+  EXPECT_EQ(state_.ExitCode, 0);  // the application's to set
 }
 
 TEST_F(FinderDocTest, NotifyAllRecordsSendsEveryRecordInListOrder) {
@@ -199,7 +200,7 @@ TEST_F(FinderDocTest, NotifyAllRecordsSendsEveryRecordInListOrder) {
 // configured period; with 0 no timer runs.
 TEST_F(FinderDocTest, RefreshClearsAndStartsTheRequeryTimer) {
   core_->Settings.MachineSleepInterval = 1234;
-  ASSERT_TRUE(doc_->ExecuteCommand(res::kRefresh));
+  ASSERT_TRUE(doc_->ExecuteCommand(CommandId::Refresh));
   ASSERT_FALSE(view_.events.empty());
   EXPECT_EQ(view_.events.front().Operation, RecordOperation::ClearAll);
   CBrowseRecord record;
@@ -208,8 +209,43 @@ TEST_F(FinderDocTest, RefreshClearsAndStartsTheRequeryTimer) {
   EXPECT_EQ(state_.PeriodicRequeryInterval(), 1234);
 
   core_->Settings.MachineSleepInterval = 0;
-  ASSERT_TRUE(doc_->ExecuteCommand(res::kRefresh));
+  ASSERT_TRUE(doc_->ExecuteCommand(CommandId::Refresh));
   EXPECT_FALSE(state_.PeriodicRequeryRunning());
+}
+
+// A command that waits for the responder: no document command starts meanwhile, a
+// Refresh asked for during a Refresh runs after it (never inside it), and Copy URL keeps
+// the Shift state of the moment it was triggered for its later step.
+TEST_F(FinderDocTest, WaitingCommandsRunOneAfterAnother) {
+  doc_->SetRequeryWait(50);
+  std::vector<std::string> steps;
+  QObject::connect(doc_.get(), &CRavixFinderDoc::RefreshStarted, [&] { steps.push_back("start"); });
+  QObject::connect(doc_.get(), &CRavixFinderDoc::RefreshEnded, [&] { steps.push_back("end"); });
+  int idle = 0;
+  QObject::connect(doc_.get(), &CRavixFinderDoc::CommandsIdle, [&] { ++idle; });
+
+  ASSERT_TRUE(doc_->ExecuteCommand(CommandId::Refresh));
+  EXPECT_TRUE(doc_->IsCommandRunning());
+  doc_->UpdateCommands();
+  for (CommandId id : {CommandId::Refresh, CommandId::Requery, CommandId::SetDefaultPassword, CommandId::CopyURL})
+    EXPECT_FALSE(doc_->Commands().Action(id)->isEnabled()) << ResourceNumber(id);
+  EXPECT_FALSE(doc_->ExecuteCommand(CommandId::Refresh));  // not started, not remembered
+  doc_->RequestCommand(CommandId::Refresh);                // remembered: runs after this one
+  ASSERT_TRUE(ProcessEventsUntil([&] { return steps.size() == 4 && !doc_->IsCommandRunning(); }));
+  EXPECT_EQ(steps, (std::vector<std::string>{"start", "end", "start", "end"}));
+  EXPECT_EQ(idle, 1);
+  EXPECT_TRUE(doc_->Commands().Action(CommandId::Refresh)->isEnabled());
+
+  finder_->Put({.id = 1, .name = "cam1", .netAddress = "192.168.0.201", .zcAddress = "169.254.3.4"});
+  view_.selected = {1};
+  doc_->UpdateCommands();
+  SetClipboard("kept");
+  shift_ = true;  // held while Ctrl+Shift+C is pressed, let go during the pause
+  ASSERT_TRUE(doc_->ExecuteCommand(CommandId::CopyURL));
+  shift_ = false;
+  EXPECT_EQ(Clipboard(), "kept");  // not yet: the responder is still being asked
+  ASSERT_TRUE(ProcessEventsUntil([&] { return !doc_->IsCommandRunning(); }));
+  EXPECT_EQ(Clipboard(), "http://192.168.0.201:80/index.html\r\nhttp://169.254.3.4:80/index.html");
 }
 
 }  // namespace

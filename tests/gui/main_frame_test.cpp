@@ -20,15 +20,17 @@
 #include <vector>
 
 #include "gui/app/main_frame.h"
-#include "gui/app/resource_ids.h"
+#include "gui/app/command_id.h"
 #include "gui/widgets/cameras_view_common_base.h"
 #include "platform/event_post_target.h"
 #include "platform/posted_event.h"
 #include "platform/registered_message.h"
 #include "tests/gui/finder_doc_fixture.h"
+#include "shell/window_placement_store.h"
 #include "tests/gui/test_camera_view.h"
 
-namespace res = ravix::res;
+
+using ravix::CommandId;
 
 namespace {
 
@@ -123,24 +125,24 @@ TEST_F(MainFrameTest, ViewSwitchCarriesTheSelection) {
   state_.StartPeriodicRequeryTimer(20000);
 
   // The same view again: nothing happens.
-  frame_->Commands().Action(res::kViewTree)->trigger();
+  frame_->Commands().Action(CommandId::ViewTree)->trigger();
   EXPECT_EQ(frame_->ActiveView(), tree);
   EXPECT_TRUE(state_.PeriodicRequeryRunning());
 
-  frame_->Commands().Action(res::kViewList)->trigger();
+  frame_->Commands().Action(CommandId::ViewList)->trigger();
   ASSERT_NE(frame_->ActiveView(), tree);
   EXPECT_EQ(core_->Settings.View, ViewMode::List);
   EXPECT_EQ(doc_->GetActiveCameraView(), frame_->ActiveView());
   EXPECT_EQ(Selection(), std::vector<uint32_t>{2});
   EXPECT_FALSE(state_.PeriodicRequeryRunning());  // the old view's end stops it
-  EXPECT_TRUE(frame_->Commands().Action(res::kViewList)->isChecked());
+  EXPECT_TRUE(frame_->Commands().Action(CommandId::ViewList)->isChecked());
 
   // Several selected: the tree takes the first of them in the list's order.
   ASSERT_EQ(frame_->ActiveView()->SelectRecordIDs({3, 2}), 2u);
-  frame_->Commands().Action(res::kViewTree)->trigger();
+  frame_->Commands().Action(CommandId::ViewTree)->trigger();
   EXPECT_EQ(core_->Settings.View, ViewMode::Tree);
   EXPECT_EQ(Selection(), std::vector<uint32_t>{2});
-  EXPECT_TRUE(frame_->Commands().Action(res::kViewTree)->isChecked());
+  EXPECT_TRUE(frame_->Commands().Action(CommandId::ViewTree)->isChecked());
 }
 
 // The same with the finder's own tree and list views.
@@ -148,16 +150,16 @@ TEST_F(MainFrameTest, RealViewsCarryTheSelection) {
   core_->Settings.View = ViewMode::Tree;
   MakeFrame(QStringLiteral("/nonexistent/ravixfinder.html"), true);
   ASSERT_EQ(frame_->ActiveView()->SelectRecordIDs({2}), 1u);
-  frame_->Commands().Action(res::kViewList)->trigger();
+  frame_->Commands().Action(CommandId::ViewList)->trigger();
   EXPECT_EQ(core_->Settings.View, ViewMode::List);
   EXPECT_EQ(Selection(), std::vector<uint32_t>{2});
 
   ASSERT_EQ(frame_->ActiveView()->SelectRecordIDs({3, 1}), 2u);
   const std::vector<uint32_t> listed = Selection();
   ASSERT_GE(listed.size(), 2u);
-  frame_->Commands().Action(res::kViewTree)->trigger();
+  frame_->Commands().Action(CommandId::ViewTree)->trigger();
   EXPECT_EQ(Selection(), std::vector<uint32_t>{listed.front()});
-  EXPECT_FALSE(frame_->Commands().IsEnabled(res::kSelectAll));  // never in the tree
+  EXPECT_FALSE(frame_->Commands().IsEnabled(CommandId::SelectAll));  // never in the tree
 }
 
 // Keys reach the commands while a view has the focus: Ctrl+Shift+C copies both URLs of
@@ -185,12 +187,12 @@ TEST_F(MainFrameTest, WithoutHelpFileTheHelpItemGoesAndF1SaysSo) {
   ASSERT_NE(help, nullptr);
   const QList<QAction*> items = help->actions();
   ASSERT_EQ(items.size(), 3);
-  EXPECT_EQ(items[0], frame_->Commands().Action(res::kVisitHomepage));
+  EXPECT_EQ(items[0], frame_->Commands().Action(CommandId::VisitHomepage));
   EXPECT_TRUE(items[1]->isSeparator());
-  EXPECT_EQ(items[2], frame_->Commands().Action(res::kAppAbout));
+  EXPECT_EQ(items[2], frame_->Commands().Action(CommandId::AppAbout));
 
   QTest::keyClick(frame_.get(), Qt::Key_F1);
-  frame_->Commands().Action(res::kHelp)->trigger();
+  frame_->Commands().Action(CommandId::Help)->trigger();
   EXPECT_EQ(frame_->statusBar()->currentMessage(), "Helpfile not found in application directory.");
   EXPECT_TRUE(opened_.empty());
 }
@@ -204,7 +206,7 @@ TEST_F(MainFrameTest, HelpOpensTheGuideInTheBrowser) {
   file.close();
   MakeFrame(guide);
   EXPECT_EQ(frame_->findChild<QMenu*>(QStringLiteral("menuHelp"))->actions().size(), 5);
-  frame_->Commands().Action(res::kHelp)->trigger();
+  frame_->Commands().Action(CommandId::Help)->trigger();
   EXPECT_EQ(opened_, std::vector<std::string>{QUrl::fromLocalFile(guide).toString().toStdString()});
 }
 
@@ -229,10 +231,35 @@ TEST_F(MainFrameTest, CaptionMenusAndToolbar) {
     buttons << (action->isSeparator() ? QStringLiteral("-") : action->objectName());
   EXPECT_EQ(buttons.join(QLatin1Char(' ')).toStdString(),
             "actionOpenInBrowser - actionCopyURL actionIPSettings - actionRefresh - actionViewTree actionViewList");
-  EXPECT_EQ(doc_->Commands().Action(res::kCopyURL)->toolTip(), "Copy URL (Ctrl+C)");
-  EXPECT_EQ(doc_->Commands().Action(res::kCopyURL)->shortcuts().size(), 3);
+  // Tooltips name the command's first key, written as the camera maker's tools write keys.
+  EXPECT_EQ(doc_->Commands().Action(CommandId::CopyURL)->toolTip(), "Copy URL (Ctrl+C)");
+  EXPECT_EQ(doc_->Commands().Action(CommandId::Requery)->toolTip(), "Requery (Shift+Ctrl+F5)");
+  EXPECT_EQ(doc_->Commands().Action(CommandId::OpenInBrowser)->toolTip(), "Open camera in browser (Enter)");
+  EXPECT_EQ(frame_->Commands().Action(CommandId::SelectAll)->toolTip(), "Select All (Ctrl+A)");
+  EXPECT_EQ(frame_->Commands().Action(CommandId::Help)->toolTip(), "Help (F1)");
+  EXPECT_EQ(doc_->Commands().Action(CommandId::IPSettings)->toolTip(), "IP Settings");
+  EXPECT_EQ(doc_->Commands().Action(CommandId::Refresh)->statusTip(), "Refreshes the contents of the window");
+  EXPECT_EQ(doc_->Commands().Action(CommandId::CopyURL)->shortcuts().size(), 3);
   EXPECT_EQ(frame_->statusBar()->currentMessage(), "Ready");
   EXPECT_EQ(Pane("paneService"), "SVC");  // no embedded responder runs
+}
+
+// A close while a command waits for the responder is put off until the command has
+// ended (a Refresh asked for meanwhile is dropped), then the window closes.
+TEST_F(MainFrameTest, CloseDuringARefreshClosesAfterIt) {
+  MakeFrame();
+  frame_->show();
+  doc_->SetRequeryWait(100);
+  int refreshes = 0;
+  QObject::connect(doc_.get(), &CRavixFinderDoc::RefreshEnded, [&] { ++refreshes; });
+  ASSERT_TRUE(doc_->ExecuteCommand(CommandId::Refresh));
+  doc_->RequestCommand(CommandId::Refresh);
+  EXPECT_FALSE(frame_->close());
+  EXPECT_TRUE(frame_->isVisible());
+  ASSERT_TRUE(ProcessEventsUntil([&] { return !frame_->isVisible(); }));
+  EXPECT_EQ(refreshes, 1);
+  EXPECT_FALSE(doc_->IsCommandRunning());
+  EXPECT_TRUE(WindowPlacementStore::Load(Profile(), 1920, 1080).has_value());  // saved on the way out
 }
 
 }  // namespace

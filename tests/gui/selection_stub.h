@@ -21,6 +21,8 @@ class SelectionStub : public CCamerasViewCommonBase {
   void OnInitialUpdate() override {}
   void OnUpdate(const RecordUpdate& update) override { events.push_back(update); }
   QWidget* Widget() override { return &widget; }
+  bool CanSelectAll() const override { return false; }
+  void SelectAll() override {}
 
   std::vector<uint32_t> selected;
   std::vector<RecordUpdate> events;

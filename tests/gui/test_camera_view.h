@@ -23,6 +23,8 @@ class TestCameraView : public QListWidget, public CCamerasViewCommonBase {
   void OnInitialUpdate() override;
   void OnUpdate(const RecordUpdate& update) override;
   QWidget* Widget() override { return this; }
+  bool CanSelectAll() const override { return selectionMode() == ExtendedSelection; }
+  void SelectAll() override { selectAll(); }
 
  private:
   QListWidgetItem* FindRow(uint32_t id) const;

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,7 +63,7 @@ class PasswordTyper : public QObject {
  private:
   void Tick() {
     auto* dialog = qobject_cast<CDlgPassword*>(QApplication::activeModalWidget());
-    if (dialog == nullptr) return;
+    if (dialog == nullptr || !dialog->isEnabled()) return;  // disabled: OK's login still runs
     if (pressed_ > 0 && balloonAfterStep.size() < pressed_) {
       balloonAfterStep.push_back(dialog->IsBalloonShown());
       if (dialog->IsBalloonShown() && afterRefusal) afterRefusal();
@@ -200,9 +201,14 @@ TEST_F(DialogsLab, TransmitWithDhcpSendsHostNamePortDhcpThenCommit) {
   ASSERT_TRUE(FindComplete("Yard", yard));
   sim_->ClearRequestLog();
   int postedRefreshes = 0, refreshes = 0;
+  std::optional<bool> transmitted;
   ravix::IPSettingsCommandHooks hooks;
   hooks.PostRefresh = [&] { ++postedRefreshes; };
-  hooks.RefreshNow = [&] { ++refreshes; };
+  hooks.RefreshNow = [&](const std::function<void()>& then) {
+    ++refreshes;
+    then();
+  };
+  hooks.Done = [&](bool done) { transmitted = done; };
   hooks.RunDialog = [](CEditIPSettings& dialog) {
     dialog.show();
     dialog.findChild<QCheckBox*>(QStringLiteral("dhcp"))->click();
@@ -210,7 +216,9 @@ TEST_F(DialogsLab, TransmitWithDhcpSendsHostNamePortDhcpThenCommit) {
     dialog.findChild<QPushButton*>(QStringLiteral("transmit"))->click();
     return dialog.result();
   };
-  EXPECT_TRUE(ravix::RunIPSettingsCommand(nullptr, yard, *engine_, core_->theNetworkTools, hooks));
+  ravix::RunIPSettingsCommand(nullptr, yard, *engine_, core_->theNetworkTools, hooks);
+  ASSERT_TRUE(ProcessEventsUntil([&] { return transmitted.has_value(); }, 30000));
+  EXPECT_TRUE(*transmitted);
   EXPECT_THAT(Writes("192.168.77.10"),
               ElementsAre("Network.HostName.SetValue=lobby-cam", "Network.HTTPPort.SetValue=80",
                           "Network.DHCP.SetValue=1", "Network.Commit.Execute"));
@@ -226,9 +234,14 @@ TEST_F(DialogsLab, CameraRemovedWhileTheDialogIsOpenEndsInTransmitFailed) {
   CBrowseRecord shed;
   ASSERT_TRUE(FindComplete("Shed", shed));
   int postedRefreshes = 0, refreshes = 0;
+  std::optional<bool> transmitted;
   ravix::IPSettingsCommandHooks hooks;
   hooks.PostRefresh = [&] { ++postedRefreshes; };
-  hooks.RefreshNow = [&] { ++refreshes; };
+  hooks.RefreshNow = [&](const std::function<void()>& then) {
+    ++refreshes;
+    then();
+  };
+  hooks.Done = [&](bool done) { transmitted = done; };
   hooks.RunDialog = [&](CEditIPSettings& dialog) {
     EXPECT_TRUE(sim_->RemoveCamera("shed-cam"));
     CBrowseRecord gone;
@@ -238,7 +251,9 @@ TEST_F(DialogsLab, CameraRemovedWhileTheDialogIsOpenEndsInTransmitFailed) {
     return dialog.result();
   };
   messages_.clear();
-  EXPECT_FALSE(ravix::RunIPSettingsCommand(nullptr, shed, *engine_, core_->theNetworkTools, hooks));
+  ravix::RunIPSettingsCommand(nullptr, shed, *engine_, core_->theNetworkTools, hooks);
+  ASSERT_TRUE(ProcessEventsUntil([&] { return transmitted.has_value(); }, 30000));
+  EXPECT_FALSE(*transmitted);
   EXPECT_THAT(messages_, ElementsAre("Transmit failed!"));
   EXPECT_EQ(postedRefreshes, 1);
   EXPECT_EQ(refreshes, 1);

@@ -17,7 +17,7 @@
 #include "gui/app/main_frame.h"
 #include "gui/app/ravix_finder_app.h"
 #include "gui/app/ravix_finder_doc.h"
-#include "gui/app/resource_ids.h"
+#include "gui/app/command_id.h"
 #include "gui/widgets/cameras_view_common_base.h"
 #include "records/browse_record.h"
 #include "tests/support/qt_pump.h"
@@ -55,7 +55,7 @@ TEST(FinderWindowLab, CamerasAppearAndCopyURLCopiesTheirURL) {
   CRavixFinderApp::Options options;
   options.profileFile = dir.filePath(QStringLiteral("finder.ini"));
   options.instanceDirectory = dir.path();
-  options.showMessage = [](int id) { ADD_FAILURE() << "message " << id; };
+  options.showMessage = [](const QString& text) { ADD_FAILURE() << text.toStdString(); };
   CRavixFinderApp app(options);
   ASSERT_TRUE(app.InitInstance());
   CRavixFinderDoc& doc = *app.Document();
@@ -71,7 +71,7 @@ TEST(FinderWindowLab, CamerasAppearAndCopyURLCopiesTheirURL) {
   ASSERT_TRUE(PumpUntil([&] { return frame.ActiveView()->SelectRecordIDs({id}) == 1; }, 10000))
       << "the view does not show the camera";
   frame.UpdateCommands();
-  QAction* copy = doc.Commands().Action(ravix::res::kCopyURL);
+  QAction* copy = doc.Commands().Action(ravix::CommandId::CopyURL);
   ASSERT_TRUE(copy->isEnabled());
   QGuiApplication::clipboard()->setText(QStringLiteral("before"));
   copy->trigger();
@@ -83,6 +83,9 @@ TEST(FinderWindowLab, CamerasAppearAndCopyURLCopiesTheirURL) {
                  "/index.html";
   }
   ASSERT_FALSE(expected.empty()) << "no simulated camera named " << record.ServiceName;
+  // The URL is copied after the responder's requery pause.
+  EXPECT_TRUE(doc.IsCommandRunning());
+  ASSERT_TRUE(PumpUntil([&] { return !doc.IsCommandRunning(); }, 10000));
   EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), expected);
 
   frame.close();

@@ -136,6 +136,9 @@ TEST_F(FirmwareWizardLab, ThreeCamerasOneProgressBarOneRowEach) {
   ASSERT_EQ(wizard->currentId(), CPropertySheetFW::ProgressPageId);
   EXPECT_EQ(bar.minimum(), 0);
   EXPECT_EQ(bar.maximum(), 297);
+  // The cameras are opened one after another on worker threads, the wizard locked meanwhile.
+  EXPECT_FALSE(wizard->isEnabled());
+  ASSERT_TRUE(ProcessEventsUntil([&] { return wizard->isEnabled(); }, 30000));
   ASSERT_EQ(prompt.shown.size(), 1u);  // only the login camera asked, once, and was cancelled
   EXPECT_NE(prompt.shown[0].Prompt.find("Login Camera"), std::string::npos) << prompt.shown[0].Prompt;
   // While the updates run there is no way out of the wizard.

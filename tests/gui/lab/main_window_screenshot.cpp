@@ -14,7 +14,7 @@
 #include "gui/app/main_frame.h"
 #include "gui/app/ravix_finder_app.h"
 #include "gui/app/ravix_finder_doc.h"
-#include "gui/app/resource_ids.h"
+#include "gui/app/command_id.h"
 #include "gui/widgets/cameras_view_common_base.h"
 #include "platform/app_profile.h"
 
@@ -74,7 +74,9 @@ int main(int argc, char** argv) {
   CRavixFinderApp::Options options;
   options.profileFile = profileFile;
   options.instanceDirectory = dir.path();
-  options.showMessage = [](int id) { std::fprintf(stderr, "main_window_screenshot: message %d\n", id); };
+  options.showMessage = [](const QString& text) {
+    std::fprintf(stderr, "main_window_screenshot: %s\n", text.toUtf8().constData());
+  };
   CRavixFinderApp app(options);
   if (!app.InitInstance()) return app.ExitInstance(1);
   CMainFrame& frame = *app.MainFrame();

@@ -1,0 +1,12 @@
+#include "gui/app/finder_messages.h"
+
+#include "gui/app/resource_ids.h"
+#include "gui/app/string_table.h"
+
+namespace ravix::messages {
+
+QString ResponderFailed() { return StringTable::Text(res::kMsgResponderFailed); }
+QString NoAdministrator() { return StringTable::Text(res::kMsgNoAdministrator); }
+QString HelpMissing() { return StringTable::Text(res::kMsgHelpMissing); }
+
+}  // namespace ravix::messages

@@ -1,0 +1,15 @@
+#pragma once
+// The messages of the finder's window by name (their texts live in the string table).
+
+#include <QString>
+
+namespace ravix::messages {
+
+// "Could not initialize mDNS Server. Application will exit."
+QString ResponderFailed();
+// The user may not change routes: the functionality is restricted.
+QString NoAdministrator();
+// Help without the user guide next to the program.
+QString HelpMissing();
+
+}  // namespace ravix::messages
