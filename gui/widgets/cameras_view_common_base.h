@@ -34,11 +34,6 @@ class CCamerasViewCommonBase {
   // One record notification: Update (with the record's copy), Remove or ClearAll.
   virtual void OnUpdate(const RecordUpdate& update) = 0;
 
-  // Whether Edit, Select All applies to the view now (the list with several rows
-  // selectable; never the tree); SelectAll selects every camera it shows.
-  virtual bool CanSelectAll() const = 0;
-  virtual void SelectAll() = 0;
-
   // The view's own widget, for the frame to place.
   virtual QWidget* Widget() = 0;
 };
