@@ -25,7 +25,10 @@
 #include <QPointer>
 #include <QVariant>
 #include <QtConcurrent/QtConcurrentRun>
+#include <deque>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <type_traits>
 #include <utility>
@@ -78,6 +81,33 @@ class WindowLock {
   QPointer<detail::WindowLockCount> count_;
 };
 
+namespace detail {
+
+// Work waiting for a pool thread. Qt's pool hands its tasks over under its own locks,
+// which ThreadSanitizer cannot see, so the work itself goes through this queue under a
+// lock it sees; each task Qt runs takes one work from it.
+inline std::mutex& WorkQueueLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+inline std::deque<std::function<void()>>& WorkQueue() {
+  static std::deque<std::function<void()>> queue;
+  return queue;
+}
+
+inline void RunQueuedWork() {
+  std::function<void()> work;
+  {
+    const std::lock_guard<std::mutex> lock(WorkQueueLock());
+    work = std::move(WorkQueue().front());
+    WorkQueue().pop_front();
+  }
+  work();
+}
+
+}  // namespace detail
+
 template <class Work, class Done>
 void RunLocked(QObject* window, Work work, Done done) {
   using Result = std::invoke_result_t<Work&>;
@@ -98,18 +128,21 @@ void RunLocked(QObject* window, Work work, Done done) {
                        done(std::move(**box));
                      }
                    });
-  // Both hand-overs pass through Qt's pool and watcher; the marks let ThreadSanitizer see
-  // what the window wrote before the work and what the work wrote before `done`.
-  HandOff(box.get());
-  watcher->setFuture(QtConcurrent::run([work = std::move(work), box]() mutable {
-    TakeOver(box.get());
-    if constexpr (std::is_void_v<Result>) {
-      work();
-    } else {
-      box->emplace(work());
-    }
-    HandOff(box.get());
-  }));
+  // The work reaches its thread through the queue above; its result comes back in the
+  // box, marked for ThreadSanitizer (the watcher hands it over under Qt's locks).
+  auto job = std::make_shared<Work>(std::move(work));
+  {
+    const std::lock_guard<std::mutex> lock(detail::WorkQueueLock());
+    detail::WorkQueue().push_back([job, box] {
+      if constexpr (std::is_void_v<Result>) {
+        (*job)();
+      } else {
+        box->emplace((*job)());
+      }
+      HandOff(box.get());
+    });
+  }
+  watcher->setFuture(QtConcurrent::run(&detail::RunQueuedWork));
 }
 
 }  // namespace ravix
