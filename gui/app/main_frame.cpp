@@ -359,7 +359,6 @@ bool CMainFrame::NotifyAllRecords() { return doc_.NotifyAllRecords(); }
 const CNetworkTools& CMainFrame::NetworkTools() const { return core_.theNetworkTools; }
 const SettingsBlock& CMainFrame::Settings() const { return core_.Settings; }
 bool CMainFrame::ClipboardMode() const { return state_.ClipboardMode; }
-void CMainFrame::StopPeriodicRequeryTimer() { state_.StopPeriodicRequeryTimer(); }
 ravix::AppProfile& CMainFrame::Profile() { return core_.Profile; }
 QList<QAction*> CMainFrame::CameraContextActions() const { return doc_.CameraContextActions(); }
 QAction* CMainFrame::OpenInBrowserAction() const { return doc_.Commands().Action(CommandId::OpenInBrowser); }

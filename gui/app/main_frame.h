@@ -53,7 +53,6 @@ class CMainFrame : public QMainWindow, public CameraViewHost {
   const CNetworkTools& NetworkTools() const override;
   const SettingsBlock& Settings() const override;
   bool ClipboardMode() const override;
-  void StopPeriodicRequeryTimer() override;
   ravix::AppProfile& Profile() override;
   QList<QAction*> CameraContextActions() const override;
   QAction* OpenInBrowserAction() const override;

@@ -18,7 +18,7 @@ CameraItemView::CameraItemView(CameraViewHost& host, const char* viewName, QWidg
   connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex&) { OpenInBrowser(); });
 }
 
-CameraItemView::~CameraItemView() { host_.StopPeriodicRequeryTimer(); }
+CameraItemView::~CameraItemView() = default;
 
 void CameraItemView::OnInitialUpdate() {
   OnUpdate(RecordUpdate::ClearAll());

@@ -30,8 +30,6 @@ class CameraViewHost {
   virtual const CNetworkTools& NetworkTools() const = 0;
   virtual const SettingsBlock& Settings() const = 0;
   virtual bool ClipboardMode() const = 0;
-  // Destroying a camera view stops the periodic requery until the next Refresh.
-  virtual void StopPeriodicRequeryTimer() = 0;
   // Where the list view loads and saves its column layout.
   virtual ravix::AppProfile& Profile() = 0;
 

@@ -271,7 +271,6 @@ TEST_F(ListViewTest, ColumnLayoutRoundTripThroughTheProfile) {
     view.OnColumnClick(views::Index(Column::Serial));
     DestroyView();
   }
-  EXPECT_EQ(Host().timerStops, 1);
   ravix::AppProfile& profile = Host().Profile();
   EXPECT_EQ(profile.GetProfileInt("List", "ColumnCX02", -1), 150);
   EXPECT_EQ(profile.GetProfileInt("List", "ColumnCX16", -1), 100);

@@ -48,7 +48,7 @@ inline TestCameraView::TestCameraView(CameraViewHost& host, bool singleSelection
   });
 }
 
-inline TestCameraView::~TestCameraView() { host_.StopPeriodicRequeryTimer(); }
+inline TestCameraView::~TestCameraView() = default;
 
 inline QListWidgetItem* TestCameraView::FindRow(uint32_t id) const {
   for (int row = 0; row < count(); ++row) {

@@ -44,7 +44,6 @@ class RecordStoreHost : public CameraViewHost {
   const CNetworkTools& NetworkTools() const override { return tools_; }
   const SettingsBlock& Settings() const override { return settingsBlock; }
   bool ClipboardMode() const override { return clipboardMode; }
-  void StopPeriodicRequeryTimer() override { ++timerStops; }
   ravix::AppProfile& Profile() override { return profile_; }
   QList<QAction*> CameraContextActions() const override { return {open_, copy_, nullptr, settings_}; }
   QAction* OpenInBrowserAction() const override { return open_; }
@@ -71,7 +70,6 @@ class RecordStoreHost : public CameraViewHost {
   std::vector<CCamerasViewCommonBase*> views;
   SettingsBlock settingsBlock;
   bool clipboardMode = false;
-  int timerStops = 0;
   int notifications = 0;  // Notify calls
   int recordReads = 0;    // GetRecord calls
   int openCount = 0;

@@ -71,7 +71,6 @@ class EngineHost : public QObject, public CameraViewHost {
   const CNetworkTools& NetworkTools() const override { return core_.theNetworkTools; }
   const SettingsBlock& Settings() const override { return core_.Settings; }
   bool ClipboardMode() const override { return false; }
-  void StopPeriodicRequeryTimer() override {}
   ravix::AppProfile& Profile() override { return core_.Profile; }
   QList<QAction*> CameraContextActions() const override { return {}; }
   QAction* OpenInBrowserAction() const override { return nullptr; }
