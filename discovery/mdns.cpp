@@ -62,6 +62,38 @@ void CmDNS::BrowseOneDomain(uint32_t interfaceIndex, const char* type, const cha
   StartEventsThread();  // outside the lock: its start pause keeps no reader waiting
 }
 
+bool CmDNS::BrowseExtraDomain(uint32_t interfaceIndex, const char* type, const char* domain) {
+  {
+    Lock lock(RecordLock);
+    if (ExtraBrowses >= 0xFFFFu) return false;
+    DNSServiceRef ref = nullptr;
+    const DNSServiceErrorType ret =
+        DNSServiceBrowse(&ref, 0, interfaceIndex, type, domain, &CmDNS::BrowseReply, this);
+    DebugTrace("%s: IF: %u Type: '%s' Domain: '%s' ret: %i", "CmDNS::BrowseExtraDomain", interfaceIndex,
+               type != nullptr ? type : "", domain != nullptr ? domain : "", ret);
+    if (ret != 0) return false;
+    if (!AddServiceRef(kExtraBrowseKeyBase + ExtraBrowses++, ref)) {
+      DNSServiceRefDeallocate(ref);
+      return false;
+    }
+  }
+  StartEventsThread();
+  return true;
+}
+
+uint32_t CmDNS::AddFoundRecord(CBrowseRecord record) {
+  Lock lock(RecordLock);
+  if (Stopping) return 0;
+  for (const CBrowseRecord& live : Records)
+    if (live.IsSameService(record)) return 0;
+  record.ID = ++LastRecordID;
+  if (record.DiscoveredTime == 0) record.DiscoveredTime = static_cast<int64_t>(std::time(nullptr));
+  DebugTrace("%s: Adding ID: %u (%s) to records", "CmDNS::AddFoundRecord", record.ID, record.GetFullName().c_str());
+  Records.push_back(record);
+  OnRecordChanged(Records.back(), false);
+  return record.ID;
+}
+
 bool CmDNS::ResolveService(const CBrowseRecord& record) {
   Lock lock(RecordLock);
   if (HandlingReply) {
@@ -136,6 +168,8 @@ bool CmDNS::Close() {
   Records.clear();
   DeferredResolves.clear();
   ReleaseServiceRef(0);
+  for (uint32_t i = 0; i < ExtraBrowses; ++i) ReleaseServiceRef(kExtraBrowseKeyBase + i);
+  ExtraBrowses = 0;
   // Normally the resolves were ended by OnRemove; end any an override left running.
   for (auto& [key, ref] : ServiceRefs) DNSServiceRefDeallocate(ref);
   ServiceRefs.clear();

@@ -35,6 +35,13 @@ class CmDNS {
   virtual void OnQueriesRunningStateChanged(bool running);
 
   void BrowseOneDomain(uint32_t interfaceIndex, const char* type, const char* domain);
+  // Browses one more domain beside the one of BrowseOneDomain (called after it): its
+  // services enter the same list, each keeping its domain. False when it did not start.
+  bool BrowseExtraDomain(uint32_t interfaceIndex, const char* type, const char* domain);
+  // Enters a record found another way than by browsing (a direct query or probe of one
+  // address) and reports it as changed; no resolve is started for it. Returns its new ID,
+  // or 0 when the same service is listed already.
+  uint32_t AddFoundRecord(CBrowseRecord record);
   bool ResolveService(const CBrowseRecord& record);
   bool Close();
   bool GetRecord(uint32_t id, CBrowseRecord& record);
@@ -79,6 +86,10 @@ class CmDNS {
   // Readers waiting for RecordLock, and readers that got it so far.
   std::atomic<int> ReadersWaiting{0};
   std::atomic<uint64_t> ReadersServed{0};
+
+  // Keys of the browses of extra domains, far above any record ID.
+  static constexpr uint32_t kExtraBrowseKeyBase = 0xFFFF0000u;
+  uint32_t ExtraBrowses = 0;
 
   // Last ID given to a record, process-wide.
   static inline std::atomic<uint32_t> LastRecordID{0};

@@ -87,12 +87,16 @@ void CFindermDNS::CompleteRecord(uint32_t id) {
   if (!GetRecord(id, copy)) return;
   DebugTrace("Update: ID: %d, %s, %d", static_cast<int>(id), copy.ServiceName.c_str(), 1);
   std::string cameraAddress, localAddress, mac;
-  bool addressed = false;
+  CNetworkTools::CameraPath path = CNetworkTools::CameraPath::None;
+  uint32_t routeIfIndex = 0;
   {
     ravix::CompletionTimes::Timer timer(times_, Phase::Address);
-    addressed = camera_.Tools.ResolveCameraAddress(copy, cameraAddress, localAddress);
+    path = camera_.Tools.ResolveCameraPath(copy, cameraAddress, localAddress, routeIfIndex);
   }
-  if (addressed) {
+  // A routed camera is connected to the adapter of its route; its MAC comes from its TXT
+  // record only (ARP reaches the link, not the camera behind the router).
+  if (path == CNetworkTools::CameraPath::Routed) copy.InterfaceIndex = routeIfIndex;
+  if (path == CNetworkTools::CameraPath::OnLink) {
     ravix::CompletionTimes::Timer timer(times_, Phase::Arp);
     mac = CNetworkTools::GetMacAddress(cameraAddress, localAddress);
   }
@@ -116,6 +120,8 @@ bool CFindermDNS::MergeIntoLiveRecord(const CBrowseRecord& worked, const std::st
     if (!mac.empty()) live.AddTxtValue(txtkey::kMacAddress, mac.c_str());  // an advertised value stays
     live.NetworkSettings = worked.NetworkSettings;
     live.NetworkSettingsValid = worked.NetworkSettingsValid;
+    // A record found without an interface (wide-area DNS-SD) takes the one of its route.
+    if (live.InterfaceIndex == 0) live.InterfaceIndex = worked.InterfaceIndex;
     return true;
   }
   return false;
