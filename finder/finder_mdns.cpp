@@ -3,6 +3,8 @@
 #include <boost/thread/lock_guard.hpp>
 
 #include "camera/ip_settings_exchange.h"
+#include "finder/address_finder.h"
+#include "net/address_block.h"
 #include "net/network_tools.h"
 #include "platform/debug_trace.h"
 #include "platform/registered_message.h"
@@ -42,8 +44,30 @@ void CFindermDNS::BrowseOneDomain(uint32_t interfaceIndex, const char* type, con
   CmDNS::BrowseOneDomain(interfaceIndex, type, domain);
 }
 
+void CFindermDNS::BrowseBeyondLink(const std::vector<std::string>& domains,
+                                   const std::vector<std::string>& addresses) {
+  for (const std::string& domain : domains) BrowseExtraDomain(0, "_http._tcp", domain.c_str());
+  std::vector<uint32_t> targets;
+  for (const std::string& text : addresses) {
+    std::vector<uint32_t> block;
+    std::string error;
+    if (!ravix::ParseAddressBlock(text, block, error)) {
+      DebugTrace("Address search: %s", error.c_str());
+      continue;
+    }
+    targets.insert(targets.end(), block.begin(), block.end());
+  }
+  if (targets.empty() || addressSearch_.joinable()) return;
+  searching_ = true;
+  addressSearch_ = std::thread([this, targets = std::move(targets)] {
+    AddCamerasFoundByAddress(FindCamerasByAddress(targets, camera_.Tools));
+    searching_ = false;
+  });
+}
+
 bool CFindermDNS::Close() {
   promptCanceller_.Cancel();  // a completion waiting for the user gets Cancel at once
+  if (addressSearch_.joinable()) addressSearch_.join();  // bounded by the search's deadline
   const bool closed = CmDNS::Close();
   Completions.Stop();  // what still runs finds its record gone and posts nothing
   return closed;
@@ -77,6 +101,23 @@ bool CFindermDNS::OnRecordChanged(CBrowseRecord& record, bool) {
 void CFindermDNS::OnQueriesRunningStateChanged(bool running) {
   const auto target = CurrentTarget();
   if (target) target->Post(QueriesRunningMessage, running);
+}
+
+std::size_t CFindermDNS::AddCamerasFoundByAddress(std::vector<CBrowseRecord> records) {
+  std::size_t added = 0;
+  for (CBrowseRecord& record : records) {
+    if (AddFoundRecord(record) != 0) {
+      ++added;
+      continue;
+    }
+    std::string address;
+    if (!record.GetTxtValue(txtkey::kFoundBy, address)) continue;  // the same service is listed
+    address = record.GetTxtValueOrEmpty(txtkey::kIpv4Net);
+    if (address.empty() || record.ServiceName == address) continue;  // the same address again
+    record.ServiceName += " (" + address + ")";
+    if (AddFoundRecord(record) != 0) ++added;
+  }
+  return added;
 }
 
 void CFindermDNS::UpdateRecord(CBrowseRecord& record) { Completions.Schedule(record.ID); }
