@@ -76,6 +76,7 @@ bool CmDNS::BrowseExtraDomain(uint32_t interfaceIndex, const char* type, const c
       DNSServiceRefDeallocate(ref);
       return false;
     }
+    WakeEventsThread();  // a running thread waits on the operations it knew so far
   }
   StartEventsThread();
   return true;
@@ -163,6 +164,8 @@ bool CmDNS::Close() {
   Lock lock(RecordLock);
   if (StopSocket >= 0) close(StopSocket);
   StopSocket = -1;
+  if (WakeSocket >= 0) close(WakeSocket);
+  WakeSocket = -1;
   const bool moreComing = Records.size() > 1;
   for (CBrowseRecord& record : Records) OnRemove(record, moreComing);
   Records.clear();
@@ -228,10 +231,17 @@ void CmDNS::UpdateQueriesRunning(bool started) {
   if (before != after) OnQueriesRunningStateChanged(after);
 }
 
+void CmDNS::WakeEventsThread() {
+  if (!EventsThread || WakeSocket < 0) return;
+  const uint64_t one = 1;
+  [[maybe_unused]] auto written = write(WakeSocket, &one, sizeof one);
+}
+
 void CmDNS::StartEventsThread() {
   {
     Lock lock(RecordLock);
     if (EventsThread || Stopping) return;
+    if (WakeSocket < 0) WakeSocket = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     StopSocket = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (StopSocket < 0) {
       DebugTrace("%s: no stop descriptor, errno %i", "CmDNS::StartEventsThread", errno);
@@ -339,6 +349,7 @@ void CmDNS::HandleEventsThreadHandler() {
     {
       Lock lock(RecordLock);
       fds.push_back({StopSocket, POLLIN, 0});
+      fds.push_back({WakeSocket, POLLIN, 0});  // poll ignores it while it is -1
       refs.assign(ServiceRefs.rbegin(), ServiceRefs.rend());
     }
     // Only this thread ends operations (and Close, after joining it): the copied
@@ -358,6 +369,11 @@ void CmDNS::HandleEventsThreadHandler() {
       if (fds[0].revents != 0) {
         DebugTrace("%s: Exiting due to stop request", kHandler);
         return;
+      }
+      if (fds[1].revents != 0) {
+        uint64_t count = 0;
+        [[maybe_unused]] auto got = read(fds[1].fd, &count, sizeof count);
+        if (result == 1) continue;  // only the wake: wait again on the new set
       }
       OnEventsCycleWoken();
       std::vector<bool> readable(refs.size(), false);

@@ -72,6 +72,11 @@ class CmDNS {
   boost::recursive_mutex RecordLock;
   // eventfd the events thread waits on beside the operations; -1 when none.
   int StopSocket = -1;
+  // eventfd that makes the events thread take up operations added from another thread
+  // (BrowseExtraDomain); -1 when none.
+  int WakeSocket = -1;
+  // Lets the events thread wait on the operations as they are now. RecordLock held.
+  void WakeEventsThread();
   // Close is ending the events thread: no thread is started and no reply is handled
   // until Close has finished, so the stop always reaches the thread that runs.
   bool Stopping = false;
