@@ -2,6 +2,8 @@
 
 #include <boost/thread/lock_guard.hpp>
 
+#include <algorithm>
+
 #include "camera/ip_settings_exchange.h"
 #include "finder/address_finder.h"
 #include "net/address_block.h"
@@ -103,9 +105,23 @@ void CFindermDNS::OnQueriesRunningStateChanged(bool running) {
   if (target) target->Post(QueriesRunningMessage, running);
 }
 
+bool CFindermDNS::IsListedSerial(const std::string& serial) {
+  if (serial.empty()) return false;
+  Lock lock(RecordLock);
+  for (const CBrowseRecord& live : Records)
+    if (live.GetTxtValueOrEmpty(txtkey::kSerial) == serial) return true;
+  return false;
+}
+
 std::size_t CFindermDNS::AddCamerasFoundByAddress(std::vector<CBrowseRecord> records) {
   std::size_t added = 0;
+  // Announced services first: a camera that also answered on its parameter interface
+  // (at another of its addresses) is then known by its serial number.
+  std::stable_partition(records.begin(), records.end(),
+                        [](const CBrowseRecord& r) { return r.TxtRecord.count(txtkey::kFoundBy) == 0; });
   for (CBrowseRecord& record : records) {
+    const bool probed = record.TxtRecord.count(txtkey::kFoundBy) != 0;
+    if (probed && IsListedSerial(record.GetTxtValueOrEmpty(txtkey::kSerial))) continue;  // listed already
     if (AddFoundRecord(record) != 0) {
       ++added;
       continue;

@@ -89,6 +89,8 @@ class CFindermDNS : public CmDNS {
 
  private:
   void CompleteRecord(uint32_t id);
+  // Whether a listed record carries this serial number (never for an empty one).
+  bool IsListedSerial(const std::string& serial);
   // Copies the network settings of worked (and mac, when not empty) into the live record
   // of the same ID; false when it is gone.
   bool MergeIntoLiveRecord(const CBrowseRecord& worked, const std::string& mac);
