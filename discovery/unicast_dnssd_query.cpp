@@ -218,18 +218,31 @@ std::vector<UnicastService> QueryUnicastDnssd(const std::vector<uint32_t>& addre
                                               const UnicastQueryLimits& limits) {
   std::vector<UnicastService> services;
   QuerySocket sock;
-  if (!sock.ok() || addresses.empty()) return services;
+  if (!sock.ok() || addresses.empty() || addresses.size() > 0x10000) return services;
+  // Every host is asked under an ID of its own: a responder with several addresses may
+  // answer from another of them, so the ID, not the source, tells whose answer it is.
   std::random_device seed;
-  const uint16_t id = static_cast<uint16_t>(seed());
-  std::vector<unsigned char> ptrQuery;
-  if (!BuildQuery(id, type + ".local.", ns_t_ptr, ptrQuery)) return services;
+  const auto base = static_cast<uint16_t>(seed());
+  struct Host {
+    uint32_t address = 0;
+    bool followedUp = false;
+    bool answered = false;
+  };
+  std::map<uint16_t, Host> hosts;
+  for (std::size_t i = 0; i < addresses.size(); ++i)
+    hosts.emplace(static_cast<uint16_t>(base + i), Host{addresses[i], false, false});
+  const auto askAll = [&](bool onlySilent) {
+    for (const auto& [id, host] : hosts) {
+      if (onlySilent && host.answered) continue;
+      std::vector<unsigned char> query;
+      if (BuildQuery(id, type + ".local.", ns_t_ptr, query)) sock.Send(host.address, query);
+    }
+  };
 
   using Clock = std::chrono::steady_clock;
   const auto start = Clock::now();
   const auto deadline = start + limits.Timeout;
-  std::map<uint32_t, bool> asked;  // address → follow-up questions sent
-  for (uint32_t address : addresses) asked.emplace(address, false);
-  for (uint32_t address : addresses) sock.Send(address, ptrQuery);
+  askAll(false);
   bool repeated = false;
 
   std::vector<unsigned char> buffer(kMaxMessage);
@@ -238,9 +251,7 @@ std::vector<UnicastService> QueryUnicastDnssd(const std::vector<uint32_t>& addre
     if (now >= deadline) break;
     if (!repeated && now - start >= limits.Timeout / 3) {  // one more try for what got lost
       repeated = true;
-      for (uint32_t address : addresses)
-        if (std::none_of(services.begin(), services.end(), [&](const UnicastService& s) { return s.Address == address; }))
-          sock.Send(address, ptrQuery);
+      askAll(true);
     }
     const bool complete = !services.empty() && std::all_of(services.begin(), services.end(), [](const UnicastService& s) {
       return s.HasSrv && s.HasTxt;
@@ -253,14 +264,18 @@ std::vector<UnicastService> QueryUnicastDnssd(const std::vector<uint32_t>& addre
     socklen_t fromLength = sizeof from;
     const ssize_t got = recvfrom(sock.fd(), buffer.data(), buffer.size(), 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
     if (got < NS_HFIXEDSZ || from.sin_family != AF_INET || ntohs(from.sin_port) != kMdnsPort) continue;
-    const uint32_t address = from.sin_addr.s_addr;
-    const auto host = asked.find(address);
-    if (host == asked.end()) continue;  // nobody asked that host
-    if (((buffer[0] << 8) | buffer[1]) != id) continue;
+    const auto id = static_cast<uint16_t>((buffer[0] << 8) | buffer[1]);
+    const auto host = hosts.find(id);
+    if (host == hosts.end()) continue;  // nobody was asked under that ID
+    char text[INET_ADDRSTRLEN] = "";
+    inet_ntop(AF_INET, &from.sin_addr, text, sizeof text);
+    DebugTrace("QueryUnicastDnssd: %zd bytes from %s for ID %u", got, text, static_cast<unsigned>(id));
+    const uint32_t address = host->second.address;
+    host->second.answered = true;
     ParseUnicastAnswer(buffer.data(), static_cast<std::size_t>(got), address, type, limits.MaxServicesPerHost,
                        services);
-    if (host->second) continue;
-    host->second = true;
+    if (host->second.followedUp) continue;
+    host->second.followedUp = true;
     for (const UnicastService& s : services) {
       if (s.Address != address) continue;
       std::vector<unsigned char> packet;

@@ -2,8 +2,9 @@
 // DNS-SD questions sent straight to one host's UDP port 5353 from an ordinary port (a
 // "legacy unicast" query, RFC 6762 section 6.7): a responder on the same link answers
 // it to the asking port even where switches or Wi-Fi drop multicast. Many hosts are
-// asked at once from one socket; only answers from the asked address and port, with
-// the asked ID, are taken, and only records under the asked service type in local.
+// asked at once from one socket, each under a query ID of its own; only answers from
+// port 5353 with an asked ID are taken (a responder may answer from another of its
+// addresses), and only records under the asked service type in local.
 
 #include <chrono>
 #include <cstdint>
