@@ -4,11 +4,13 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
+#include <future>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -50,52 +52,88 @@ CBrowseRecord RecordFromService(const ravix::UnicastService& service, const CNet
   return record;
 }
 
-// Connects to the HTTP port of every address at once (in batches) and returns those
-// that accepted before the timeout or the deadline.
-std::vector<uint32_t> AcceptingAddresses(const std::vector<uint32_t>& addresses, const AddressFinderLimits& limits,
-                                         Clock::time_point deadline) {
-  std::vector<uint32_t> accepting;
-  for (std::size_t first = 0; first < addresses.size(); first += limits.ConnectBatch) {
-    const std::size_t end = std::min(addresses.size(), first + limits.ConnectBatch);
-    std::vector<pollfd> fds;
-    std::vector<uint32_t> asked;
-    for (std::size_t i = first; i < end; ++i) {
-      const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-      if (fd < 0) continue;
-      sockaddr_in to{};
-      to.sin_family = AF_INET;
-      to.sin_port = htons(limits.HttpPort);
-      to.sin_addr.s_addr = addresses[i];
-      const int rc = connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to);
-      if (rc != 0 && errno != EINPROGRESS) {
-        close(fd);
-        continue;
-      }
-      fds.push_back({fd, POLLOUT, 0});
-      asked.push_back(addresses[i]);
+// Connects to the HTTP port of the addresses, at most ConnectWindow at a time, each
+// given ConnectTimeout, and returns those that accepted (all within the deadline).
+class ConnectScan {
+ public:
+  ConnectScan(const AddressFinderLimits& limits, Clock::time_point deadline) : limits_(limits), deadline_(deadline) {}
+  ~ConnectScan() {
+    for (const pollfd& p : fds_) close(p.fd);
+  }
+  ConnectScan(const ConnectScan&) = delete;
+  ConnectScan& operator=(const ConnectScan&) = delete;
+
+  std::vector<uint32_t> Run(const std::vector<uint32_t>& addresses) {
+    std::size_t next = 0;
+    const std::size_t window = Window();
+    while (next < addresses.size() || !fds_.empty()) {
+      while (next < addresses.size() && fds_.size() < window) Start(addresses[next++]);
+      if (fds_.empty()) continue;
+      const auto now = Clock::now();
+      if (now >= deadline_) break;
+      auto wake = std::min(deadline_, *std::min_element(ends_.begin(), ends_.end()));
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(wake - now).count();
+      poll(fds_.data(), fds_.size(), static_cast<int>(std::max<long long>(left, 1)));
+      Collect();
     }
-    const auto batchEnd = std::min(deadline, Clock::now() + limits.ConnectTimeout);
-    std::size_t open = fds.size();
-    while (open > 0) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(batchEnd - Clock::now()).count();
-      if (left <= 0 || poll(fds.data(), fds.size(), static_cast<int>(left)) <= 0) break;
-      for (std::size_t i = 0; i < fds.size(); ++i) {
-        if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+    return accepting_;
+  }
+
+ private:
+  // Room for connects in flight below the process's descriptor limit.
+  std::size_t Window() const {
+    rlimit limit{};
+    std::size_t room = limits_.ConnectWindow;
+    if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur > 256)
+      room = std::min<std::size_t>(room, static_cast<std::size_t>(limit.rlim_cur) - 192);
+    return std::max<std::size_t>(room, 16);
+  }
+
+  void Start(uint32_t address) {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0) return;
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(limits_.HttpPort);
+    to.sin_addr.s_addr = address;
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to) != 0 && errno != EINPROGRESS) {
+      close(fd);
+      return;
+    }
+    fds_.push_back({fd, POLLOUT, 0});
+    addresses_.push_back(address);
+    ends_.push_back(Clock::now() + limits_.ConnectTimeout);
+  }
+
+  // Ends the connects that completed, failed or ran out of time.
+  void Collect() {
+    const auto now = Clock::now();
+    for (std::size_t i = fds_.size(); i-- > 0;) {
+      const bool done = fds_[i].revents != 0;
+      if (!done && now < ends_[i]) continue;
+      if (done) {
         int error = 0;
         socklen_t length = sizeof error;
-        getsockopt(fds[i].fd, SOL_SOCKET, SO_ERROR, &error, &length);
-        if (error == 0) accepting.push_back(asked[i]);
-        close(fds[i].fd);
-        fds[i].fd = -1;  // poll skips it from now on
-        --open;
+        getsockopt(fds_[i].fd, SOL_SOCKET, SO_ERROR, &error, &length);
+        if (error == 0) accepting_.push_back(addresses_[i]);
       }
+      close(fds_[i].fd);
+      fds_[i] = fds_.back();
+      fds_.pop_back();
+      addresses_[i] = addresses_.back();
+      addresses_.pop_back();
+      ends_[i] = ends_.back();
+      ends_.pop_back();
     }
-    for (const pollfd& p : fds)
-      if (p.fd >= 0) close(p.fd);
-    if (Clock::now() >= deadline) break;
   }
-  return accepting;
-}
+
+  const AddressFinderLimits& limits_;
+  Clock::time_point deadline_;
+  std::vector<pollfd> fds_;
+  std::vector<uint32_t> addresses_;
+  std::vector<Clock::time_point> ends_;
+  std::vector<uint32_t> accepting_;
+};
 
 // The camera's own values over its parameter interface: host name and, where the
 // camera has them, model, serial number, firmware version and MAC address.
@@ -181,18 +219,21 @@ std::vector<CBrowseRecord> FindCamerasByAddress(const std::vector<uint32_t>& req
     }
     addresses.push_back(address);
   }
-  std::vector<CBrowseRecord> records;
+  // The DNS-SD questions and the HTTP port check run side by side; only hosts that
+  // announced no service have their parameter interface read.
   ravix::UnicastQueryLimits query;
   query.Timeout = std::min(limits.QueryTimeout, limits.Deadline);
+  auto announced = std::async(std::launch::async, [&] { return ravix::QueryUnicastDnssd(addresses, "_http._tcp", query); });
+  const std::vector<uint32_t> open = ConnectScan(limits, deadline).Run(addresses);
+  std::vector<CBrowseRecord> records;
   std::set<uint32_t> answered;
-  for (const ravix::UnicastService& service : ravix::QueryUnicastDnssd(addresses, "_http._tcp", query)) {
+  for (const ravix::UnicastService& service : announced.get()) {
     answered.insert(service.Address);
     records.push_back(RecordFromService(service, tools));
   }
-  std::vector<uint32_t> silent;
-  for (uint32_t address : addresses)
-    if (answered.count(address) == 0) silent.push_back(address);
-  const std::vector<uint32_t> accepting = AcceptingAddresses(silent, limits, deadline);
+  std::vector<uint32_t> accepting;
+  for (uint32_t address : open)
+    if (answered.count(address) == 0) accepting.push_back(address);
   std::vector<CBrowseRecord> probed = ProbeAll(accepting, tools, limits);
   DebugTrace("FindCamerasByAddress: %zu address(es): %zu by DNS-SD, %zu accept HTTP, %zu by their parameter interface",
              addresses.size(), records.size(), accepting.size(), probed.size());

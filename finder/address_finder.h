@@ -17,8 +17,9 @@
 struct AddressFinderLimits {
   std::chrono::milliseconds Deadline{4500};        // for the whole search
   std::chrono::milliseconds QueryTimeout{1200};    // the DNS-SD questions
-  std::chrono::milliseconds ConnectTimeout{1500};  // the HTTP port check
-  std::size_t ConnectBatch = 256;                  // connects in flight at once
+  std::chrono::milliseconds ConnectTimeout{1000};  // the HTTP port check of one address
+  std::size_t ConnectWindow = 512;                 // connects in flight at once (fewer
+                                                   // when the descriptor limit is lower)
   std::size_t HttpWorkers = 16;                    // parameter interfaces read at once
   uint16_t HttpPort = 80;
 };
