@@ -86,9 +86,6 @@ void SettingsBlock::Load(const ravix::AppProfile& profile) {
   MachineSleepInterval = ReadSetting(profile, kMachineSleepInterval, kDefaultMachineSleepInterval);
   EnableTreeTips = ReadSetting(profile, kEnableTreeTips, 1) != 0;
   const int view = ReadSetting(profile, kView, -1);
-  BrowseDomains = ReadList(profile, kBrowseDomains, &ravix::NormaliseBrowseDomain);
-  DnsServers = ReadList(profile, kDnsServers, &CheckServer);
-  Addresses = ReadList(profile, kAddresses, &CheckAddresses);
 
   if (MachineSleepInterval < 0 || MachineSleepInterval > kMaxMachineSleepInterval) {
     MachineSleepInterval = kDefaultMachineSleepInterval;
@@ -100,6 +97,9 @@ void SettingsBlock::Load(const ravix::AppProfile& profile) {
   DebugTrace("Using %s = %i", kMachineSleepInterval, MachineSleepInterval);
   DebugTrace("Using %s = %i", kEnableTreeTips, EnableTreeTips ? 1 : 0);
   DebugTrace("Using %s = %i", kView, static_cast<int>(View));
+  BrowseDomains = ReadList(profile, kBrowseDomains, &ravix::NormaliseBrowseDomain);
+  DnsServers = ReadList(profile, kDnsServers, &CheckServer);
+  Addresses = ReadList(profile, kAddresses, &CheckAddresses);
 }
 
 bool SettingsBlock::WriteView(const ravix::AppProfile& profile) const {
