@@ -231,6 +231,7 @@ void CRavixFinderDoc::OnRefresh() {
   RequeryAndWait();
   if (notifyTarget_) m_finder->SetNotifyTarget(notifyTarget_);
   m_finder->BrowseOneDomain(0, "_http._tcp", "local.");
+  m_finder->BrowseBeyondLink(core_.Settings.BrowseDomains, core_.Settings.Addresses);
   const int interval = core_.Settings.MachineSleepInterval;
   if (interval > 0) state_.StartPeriodicRequeryTimer(interval);
   UpdateCommands();

@@ -273,7 +273,7 @@ TEST_F(BeyondLink, BrowseDomainListsFarCamerasThroughTheRouterAndLeavesRoutesAlo
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.err.find("wide-area lookups switched off"), std::string::npos) << run.err;
   for (const auto& c : kFar) {
-    const nlohmann::json* row = Row(run, c.at("name"));
+    const nlohmann::json* row = Row(run, c.at("name") + " (" + kDomain + ")");  // the list shows the domain
     ASSERT_NE(row, nullptr) << c.at("name") << " missing in " << run.out << "\n" << run.err;
     EXPECT_EQ((*row)["Reachable"], "yes") << row->dump();
     EXPECT_EQ((*row)["Serial"], c.at("serial"));
@@ -296,7 +296,7 @@ TEST_F(BeyondLink, AddedAddressesFindFarCamerasOnlinkCameraAndSkipOtherHosts) {
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.rows.size(), kFar.size() + 1) << run.out;
   for (const auto& c : kFar) {
-    const nlohmann::json* row = Row(run, c.at("name"));  // named by its host name setting
+    const nlohmann::json* row = Row(run, c.at("name") + " (by address)");  // its host name setting
     ASSERT_NE(row, nullptr) << c.at("name") << " missing in " << run.out;
     EXPECT_EQ((*row)["Reachable"], "yes");
     EXPECT_EQ((*row)["Serial"], c.at("serial"));  // read from its parameter interface
