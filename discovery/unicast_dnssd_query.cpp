@@ -248,7 +248,7 @@ std::vector<UnicastService> QueryUnicastDnssd(const std::vector<uint32_t>& addre
   std::vector<unsigned char> buffer(kMaxMessage);
   for (;;) {
     const auto now = Clock::now();
-    if (now >= deadline) break;
+    if (now >= deadline || (limits.Cancel != nullptr && *limits.Cancel)) break;
     if (!repeated && now - start >= limits.Timeout / 3) {  // one more try for what got lost
       repeated = true;
       askAll(true);

@@ -6,6 +6,7 @@
 // port 5353 with an asked ID are taken (a responder may answer from another of its
 // addresses), and only records under the asked service type in local.
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -29,6 +30,7 @@ struct UnicastService {
 struct UnicastQueryLimits {
   std::chrono::milliseconds Timeout{1200};  // the whole exchange
   std::size_t MaxServicesPerHost = 16;
+  const std::atomic<bool>* Cancel = nullptr;  // when set, the exchange ends early
 };
 
 // Asks every address for the services of type ("_http._tcp") in local., then asks for

@@ -56,7 +56,8 @@ CBrowseRecord RecordFromService(const ravix::UnicastService& service, const CNet
 // given ConnectTimeout, and returns those that accepted (all within the deadline).
 class ConnectScan {
  public:
-  ConnectScan(const AddressFinderLimits& limits, Clock::time_point deadline) : limits_(limits), deadline_(deadline) {}
+  ConnectScan(const AddressFinderLimits& limits, Clock::time_point deadline, const std::atomic<bool>* cancel)
+      : limits_(limits), deadline_(deadline), cancel_(cancel) {}
   ~ConnectScan() {
     for (const pollfd& p : fds_) close(p.fd);
   }
@@ -70,10 +71,10 @@ class ConnectScan {
       while (next < addresses.size() && fds_.size() < window) Start(addresses[next++]);
       if (fds_.empty()) continue;
       const auto now = Clock::now();
-      if (now >= deadline_) break;
+      if (now >= deadline_ || (cancel_ != nullptr && *cancel_)) break;
       auto wake = std::min(deadline_, *std::min_element(ends_.begin(), ends_.end()));
       const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(wake - now).count();
-      poll(fds_.data(), fds_.size(), static_cast<int>(std::max<long long>(left, 1)));
+      poll(fds_.data(), fds_.size(), static_cast<int>(std::clamp<long long>(left, 1, 50)));
       Collect();
     }
     return accepting_;
@@ -129,6 +130,7 @@ class ConnectScan {
 
   const AddressFinderLimits& limits_;
   Clock::time_point deadline_;
+  const std::atomic<bool>* cancel_;
   std::vector<pollfd> fds_;
   std::vector<uint32_t> addresses_;
   std::vector<Clock::time_point> ends_;
@@ -177,7 +179,7 @@ bool ProbeParameterInterface(uint32_t address, const CNetworkTools& tools, uint1
 }
 
 std::vector<CBrowseRecord> ProbeAll(const std::vector<uint32_t>& addresses, const CNetworkTools& tools,
-                                    const AddressFinderLimits& limits) {
+                                    const AddressFinderLimits& limits, const std::atomic<bool>* cancel) {
   std::vector<CBrowseRecord> found;
   std::mutex foundLock;
   std::atomic<std::size_t> next{0};
@@ -185,7 +187,7 @@ std::vector<CBrowseRecord> ProbeAll(const std::vector<uint32_t>& addresses, cons
   std::vector<std::thread> threads;
   for (std::size_t w = 0; w < workers; ++w) {
     threads.emplace_back([&] {
-      for (std::size_t i = next++; i < addresses.size(); i = next++) {
+      for (std::size_t i = next++; i < addresses.size() && !(cancel != nullptr && *cancel); i = next++) {
         CBrowseRecord record;
         if (!ProbeParameterInterface(addresses[i], tools, limits.HttpPort, record)) continue;
         std::lock_guard lock(foundLock);
@@ -206,7 +208,7 @@ uint32_t AdapterForAddress(const CNetworkTools& tools, const std::string& addres
 }
 
 std::vector<CBrowseRecord> FindCamerasByAddress(const std::vector<uint32_t>& requested, const CNetworkTools& tools,
-                                                const AddressFinderLimits& limits) {
+                                                const AddressFinderLimits& limits, const std::atomic<bool>* cancel) {
   const auto deadline = Clock::now() + limits.Deadline;
   std::vector<uint32_t> addresses;
   std::set<uint32_t> seen;
@@ -223,8 +225,9 @@ std::vector<CBrowseRecord> FindCamerasByAddress(const std::vector<uint32_t>& req
   // announced no service have their parameter interface read.
   ravix::UnicastQueryLimits query;
   query.Timeout = std::min(limits.QueryTimeout, limits.Deadline);
+  query.Cancel = cancel;
   auto announced = std::async(std::launch::async, [&] { return ravix::QueryUnicastDnssd(addresses, "_http._tcp", query); });
-  const std::vector<uint32_t> open = ConnectScan(limits, deadline).Run(addresses);
+  const std::vector<uint32_t> open = ConnectScan(limits, deadline, cancel).Run(addresses);
   std::vector<CBrowseRecord> records;
   std::set<uint32_t> answered;
   for (const ravix::UnicastService& service : announced.get()) {
@@ -234,7 +237,7 @@ std::vector<CBrowseRecord> FindCamerasByAddress(const std::vector<uint32_t>& req
   std::vector<uint32_t> accepting;
   for (uint32_t address : open)
     if (answered.count(address) == 0) accepting.push_back(address);
-  std::vector<CBrowseRecord> probed = ProbeAll(accepting, tools, limits);
+  std::vector<CBrowseRecord> probed = ProbeAll(accepting, tools, limits, cancel);
   DebugTrace("FindCamerasByAddress: %zu address(es): %zu by DNS-SD, %zu accept HTTP, %zu by their parameter interface",
              addresses.size(), records.size(), accepting.size(), probed.size());
   for (CBrowseRecord& record : probed) records.push_back(std::move(record));

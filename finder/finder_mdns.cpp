@@ -61,15 +61,18 @@ void CFindermDNS::BrowseBeyondLink(const std::vector<std::string>& domains,
   }
   if (targets.empty() || addressSearch_.joinable()) return;
   searching_ = true;
+  cancelSearch_ = false;
   addressSearch_ = std::thread([this, targets = std::move(targets)] {
-    AddCamerasFoundByAddress(FindCamerasByAddress(targets, camera_.Tools));
+    std::vector<CBrowseRecord> found = FindCamerasByAddress(targets, camera_.Tools, {}, &cancelSearch_);
+    if (!cancelSearch_) AddCamerasFoundByAddress(std::move(found));
     searching_ = false;
   });
 }
 
 bool CFindermDNS::Close() {
   promptCanceller_.Cancel();  // a completion waiting for the user gets Cancel at once
-  if (addressSearch_.joinable()) addressSearch_.join();  // bounded by the search's deadline
+  cancelSearch_ = true;  // the search ends within about 50 ms plus one HTTP probe
+  if (addressSearch_.joinable()) addressSearch_.join();
   const bool closed = CmDNS::Close();
   Completions.Stop();  // what still runs finds its record gone and posts nothing
   return closed;

@@ -105,4 +105,5 @@ class CFindermDNS : public CmDNS {
   RecordCompletionPool Completions;
   std::thread addressSearch_;
   std::atomic<bool> searching_{false};
+  std::atomic<bool> cancelSearch_{false};  // set by Close: the search ends early
 };
