@@ -5,6 +5,7 @@
 #include <exception>
 #include <stdexcept>
 
+#include "discovery/wide_area_config.h"
 #include "platform/debug_trace.h"
 #include "platform/name_thread.h"
 
@@ -21,6 +22,16 @@ bool CDnssdServiceHost::CheckBonjourService() {
   if (!PlatformService) PlatformService = std::make_unique<AvahiClientBackend>();
   DNSServiceSetDefaultBackend(PlatformService.get());
   return true;
+}
+
+void CDnssdServiceHost::EnableWideArea(const std::vector<std::string>& dnsServers) {
+  std::vector<std::string> servers = dnsServers.empty() ? ravix::ReadResolvConfServers() : dnsServers;
+  DebugTrace("Wide-area DNS-SD: %zu DNS server(s)%s", servers.size(), dnsServers.empty() ? " from resolv.conf" : "");
+  Responder.SetWideArea(true, std::move(servers));
+}
+
+bool CDnssdServiceHost::PlatformWideAreaEnabled() const {
+  return !PlatformService || ravix::DaemonWideAreaEnabled();
 }
 
 bool CDnssdServiceHost::StartBonjourThread() {

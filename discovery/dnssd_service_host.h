@@ -7,6 +7,8 @@
 
 #include <chrono>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "discovery/auto_reset_event.h"
 #include "discovery/avahi_client_backend.h"
@@ -29,6 +31,12 @@ class CDnssdServiceHost {
   void BonjourThreadHandler();
   // Stops and joins the responder thread (application exit); nothing without one.
   void StopBonjourThread();
+
+  // Browse domains beyond local.: the embedded responder asks these DNS servers (the
+  // system's from resolv.conf when the list is empty). Call before StartBonjourThread.
+  void EnableWideArea(const std::vector<std::string>& dnsServers);
+  // With avahi-daemon: whether its own wide-area setting is on (always true otherwise).
+  bool PlatformWideAreaEnabled() const;
 
   bool UsingEmbeddedResponder() const { return BonjourThread != nullptr; }
   void RequeryResponder();

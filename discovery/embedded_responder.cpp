@@ -1,5 +1,6 @@
 #include "discovery/embedded_responder.h"
 
+#include <avahi-common/address.h>
 #include <avahi-common/error.h>
 #include <avahi-common/thread-watch.h>
 #include <avahi-common/timeval.h>
@@ -170,6 +171,15 @@ AvahiServer* EmbeddedResponder::NewServer(int* error) {
   // An adapter that loses its link drops what it learned: a camera unplugged meanwhile
   // sends no goodbye and would otherwise come back from the cache for over an hour.
   config.use_iff_running = 1;
+  for (const std::string& text : wideAreaServers_) {
+    if (!wideArea_ || config.n_wide_area_servers >= AVAHI_WIDE_AREA_SERVERS_MAX) break;
+    AvahiAddress address{};
+    if (avahi_address_parse(text.c_str(), AVAHI_PROTO_INET, &address) == nullptr) continue;
+    config.wide_area_servers[config.n_wide_area_servers++] = address;
+  }
+  config.enable_wide_area = config.n_wide_area_servers > 0 ? 1 : 0;
+  if (config.enable_wide_area) DebugTrace("embedded responder: wide-area lookups with %u DNS server(s)",
+                                          config.n_wide_area_servers);
   AvahiServer* server = avahi_server_new(avahi_threaded_poll_get(poll_), &config, nullptr, nullptr, error);
   avahi_server_config_free(&config);
   return server;
@@ -283,6 +293,12 @@ void EmbeddedResponder::WakeUp() {
     sleeping_ = false;
   }
   for (CoreOperation* op : operations_) op->Restart(server_, avahi_threaded_poll_get(poll_), freshCache);
+}
+
+void EmbeddedResponder::SetWideArea(bool enable, std::vector<std::string> servers) {
+  std::lock_guard lock(mutex_);
+  wideArea_ = enable;
+  wideAreaServers_ = std::move(servers);
 }
 
 std::string EmbeddedResponder::HostNameFqdn() const {

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "discovery/auto_reset_event.h"
 #include "discovery/dnssd.h"
@@ -36,6 +37,10 @@ class EmbeddedResponder : public DnssdBackend {
   // responder runs (not before a start, after a failed one or after the stop).
   void CoreMachineSleep(bool sleeping);
   bool IsRunning() const;
+  // Wide-area DNS-SD (browse domains other than local.) with these DNS servers (IPv4
+  // text; the first few are used); takes effect with the next server made (start, wake).
+  // An empty list with enable leaves wide-area lookups off.
+  void SetWideArea(bool enable, std::vector<std::string> servers);
   // The PC's host name as published ("name.local"); empty unless running and awake.
   std::string HostNameFqdn() const;
 
@@ -65,5 +70,7 @@ class EmbeddedResponder : public DnssdBackend {
   bool running_ = false;
   bool sleeping_ = false;
   std::set<CoreOperation*> operations_;
+  bool wideArea_ = false;
+  std::vector<std::string> wideAreaServers_;
   AutoResetEvent stopEvent_;
 };

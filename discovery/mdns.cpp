@@ -68,6 +68,39 @@ void CmDNS::BrowseOneDomain(uint32_t interfaceIndex, const char* type, const cha
   StartEventsThread();  // outside the lock: its start pause keeps no reader waiting
 }
 
+bool CmDNS::BrowseExtraDomain(uint32_t interfaceIndex, const char* type, const char* domain) {
+  {
+    Lock lock(RecordLock);
+    if (ExtraBrowses >= 0xFFFFu) return false;
+    DNSServiceRef ref = nullptr;
+    const DNSServiceErrorType ret =
+        DNSServiceBrowse(&ref, 0, interfaceIndex, type, domain, &CmDNS::BrowseReply, this);
+    DebugTrace("%s: IF: %u Type: '%s' Domain: '%s' ret: %i", "CmDNS::BrowseExtraDomain", interfaceIndex,
+               type != nullptr ? type : "", domain != nullptr ? domain : "", ret);
+    if (ret != 0) return false;
+    if (!AddServiceRef(kExtraBrowseKeyBase + ExtraBrowses++, ref)) {
+      DNSServiceRefDeallocate(ref);
+      return false;
+    }
+    WakeEventsThread();  // a running thread waits on the operations it knew so far
+  }
+  StartEventsThread();
+  return true;
+}
+
+uint32_t CmDNS::AddFoundRecord(CBrowseRecord record) {
+  Lock lock(RecordLock);
+  if (Stopping) return 0;
+  for (const CBrowseRecord& live : Records)
+    if (live.IsSameService(record)) return 0;
+  record.ID = ++LastRecordID;
+  if (record.DiscoveredTime == 0) record.DiscoveredTime = static_cast<int64_t>(std::time(nullptr));
+  DebugTrace("%s: Adding ID: %u (%s) to records", "CmDNS::AddFoundRecord", record.ID, record.GetFullName().c_str());
+  Records.push_back(record);
+  OnRecordChanged(Records.back(), false);
+  return record.ID;
+}
+
 bool CmDNS::ResolveService(const CBrowseRecord& record) {
   Lock lock(RecordLock);
   if (HandlingReply) {
@@ -137,11 +170,15 @@ bool CmDNS::Close() {
   Lock lock(RecordLock);
   if (StopSocket >= 0) close(StopSocket);
   StopSocket = -1;
+  if (WakeSocket >= 0) close(WakeSocket);
+  WakeSocket = -1;
   const bool moreComing = Records.size() > 1;
   for (CBrowseRecord& record : Records) OnRemove(record, moreComing);
   Records.clear();
   DeferredResolves.clear();
   ReleaseServiceRef(0);
+  for (uint32_t i = 0; i < ExtraBrowses; ++i) ReleaseServiceRef(kExtraBrowseKeyBase + i);
+  ExtraBrowses = 0;
   // Normally the resolves were ended by OnRemove; end any an override left running.
   for (auto& [key, ref] : ServiceRefs) DNSServiceRefDeallocate(ref);
   ServiceRefs.clear();
@@ -200,10 +237,17 @@ void CmDNS::UpdateQueriesRunning(bool started) {
   if (before != after) OnQueriesRunningStateChanged(after);
 }
 
+void CmDNS::WakeEventsThread() {
+  if (!EventsThread || WakeSocket < 0) return;
+  const uint64_t one = 1;
+  [[maybe_unused]] auto written = write(WakeSocket, &one, sizeof one);
+}
+
 void CmDNS::StartEventsThread() {
   {
     Lock lock(RecordLock);
     if (EventsThread || Stopping) return;
+    if (WakeSocket < 0) WakeSocket = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     StopSocket = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (StopSocket < 0) {
       DebugTrace("%s: no stop descriptor, errno %i", "CmDNS::StartEventsThread", errno);
@@ -311,6 +355,7 @@ void CmDNS::HandleEventsThreadHandler() {
     {
       Lock lock(RecordLock);
       fds.push_back({StopSocket, POLLIN, 0});
+      fds.push_back({WakeSocket, POLLIN, 0});  // poll ignores it while it is -1
       refs.assign(ServiceRefs.rbegin(), ServiceRefs.rend());
     }
     // Only this thread ends operations (and Close, after joining it): the copied
@@ -330,6 +375,11 @@ void CmDNS::HandleEventsThreadHandler() {
       if (fds[0].revents != 0) {
         DebugTrace("%s: Exiting due to stop request", kHandler);
         return;
+      }
+      if (fds[1].revents != 0) {
+        uint64_t count = 0;
+        [[maybe_unused]] auto got = read(fds[1].fd, &count, sizeof count);
+        if (result == 1) continue;  // only the wake: wait again on the new set
       }
       OnEventsCycleWoken();
       std::vector<bool> readable(refs.size(), false);

@@ -35,6 +35,13 @@ class CmDNS {
   virtual void OnQueriesRunningStateChanged(bool running);
 
   void BrowseOneDomain(uint32_t interfaceIndex, const char* type, const char* domain);
+  // Browses one more domain beside the one of BrowseOneDomain (called after it): its
+  // services enter the same list, each keeping its domain. False when it did not start.
+  bool BrowseExtraDomain(uint32_t interfaceIndex, const char* type, const char* domain);
+  // Enters a record found another way than by browsing (a direct query or probe of one
+  // address) and reports it as changed; no resolve is started for it. Returns its new ID,
+  // or 0 when the same service is listed already.
+  uint32_t AddFoundRecord(CBrowseRecord record);
   bool ResolveService(const CBrowseRecord& record);
   bool Close();
   bool GetRecord(uint32_t id, CBrowseRecord& record);
@@ -65,6 +72,11 @@ class CmDNS {
   boost::recursive_mutex RecordLock;
   // eventfd the events thread waits on beside the operations; -1 when none.
   int StopSocket = -1;
+  // eventfd that makes the events thread take up operations added from another thread
+  // (BrowseExtraDomain); -1 when none.
+  int WakeSocket = -1;
+  // Lets the events thread wait on the operations as they are now. RecordLock held.
+  void WakeEventsThread();
   // Close is ending the events thread: no thread is started and no reply is handled
   // until Close has finished, so the stop always reaches the thread that runs.
   bool Stopping = false;
@@ -79,6 +91,10 @@ class CmDNS {
   // Readers waiting for RecordLock, and readers that got it so far.
   std::atomic<int> ReadersWaiting{0};
   std::atomic<uint64_t> ReadersServed{0};
+
+  // Keys of the browses of extra domains, far above any record ID.
+  static constexpr uint32_t kExtraBrowseKeyBase = 0xFFFF0000u;
+  uint32_t ExtraBrowses = 0;
 
   // Last ID given to a record, process-wide.
   static inline std::atomic<uint32_t> LastRecordID{0};

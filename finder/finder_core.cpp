@@ -1,5 +1,7 @@
 #include "finder/finder_core.h"
 
+#include "platform/debug_trace.h"
+
 CFinderCore::CFinderCore(std::optional<ravix::AppProfile> profile)
     : Profile(profile ? std::move(*profile) : ravix::AppProfile()),
       // The user's own profile keeps its passwords in the desktop keyring when one answers;
@@ -10,8 +12,18 @@ CFinderCore::CFinderCore(std::optional<ravix::AppProfile> profile)
 
 CFinderCore::~CFinderCore() { StopDnssd(); }
 
-bool CFinderCore::StartDnssd(std::string& error) {
-  if (ServiceHost.CheckBonjourService()) return true;
+bool CFinderCore::StartDnssd(std::string& error, std::string* warning) {
+  if (ServiceHost.CheckBonjourService()) {
+    if (!Settings.BrowseDomains.empty() && !ServiceHost.PlatformWideAreaEnabled()) {
+      const char* text =
+          "avahi-daemon has its wide-area lookups switched off (enable-wide-area in "
+          "/etc/avahi/avahi-daemon.conf): the browse domains find nothing";
+      DebugTrace("%s", text);
+      if (warning != nullptr) *warning = text;
+    }
+    return true;
+  }
+  if (!Settings.BrowseDomains.empty()) ServiceHost.EnableWideArea(Settings.DnsServers);
   if (ServiceHost.StartBonjourThread()) return true;
   error = "no DNS-SD responder: avahi-daemon does not answer and the embedded responder did not start";
   return false;

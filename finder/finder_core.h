@@ -24,8 +24,10 @@ class CFinderCore {
   CFinderCore& operator=(const CFinderCore&) = delete;
 
   // Finds the platform DNS-SD service or starts the embedded responder (waiting up to
-  // 5000 ms for it). False, with a message in error, when neither is available.
-  bool StartDnssd(std::string& error);
+  // 5000 ms for it). False, with a message in error, when neither is available. With
+  // browse domains set, the embedded responder does wide-area lookups; with avahi-daemon
+  // whose wide-area lookups are off, warning says so (empty otherwise; traced once).
+  bool StartDnssd(std::string& error, std::string* warning = nullptr);
   void StopDnssd();
 
   // How cameras are opened with this state (no prompt: the engine adds its own).

@@ -2,7 +2,11 @@
 
 #include <boost/thread/lock_guard.hpp>
 
+#include <algorithm>
+
 #include "camera/ip_settings_exchange.h"
+#include "finder/address_finder.h"
+#include "net/address_block.h"
 #include "net/network_tools.h"
 #include "platform/debug_trace.h"
 #include "platform/registered_message.h"
@@ -42,8 +46,33 @@ void CFindermDNS::BrowseOneDomain(uint32_t interfaceIndex, const char* type, con
   CmDNS::BrowseOneDomain(interfaceIndex, type, domain);
 }
 
+void CFindermDNS::BrowseBeyondLink(const std::vector<std::string>& domains,
+                                   const std::vector<std::string>& addresses) {
+  for (const std::string& domain : domains) BrowseExtraDomain(0, "_http._tcp", domain.c_str());
+  std::vector<uint32_t> targets;
+  for (const std::string& text : addresses) {
+    std::vector<uint32_t> block;
+    std::string error;
+    if (!ravix::ParseAddressBlock(text, block, error)) {
+      DebugTrace("Address search: %s", error.c_str());
+      continue;
+    }
+    targets.insert(targets.end(), block.begin(), block.end());
+  }
+  if (targets.empty() || addressSearch_.joinable()) return;
+  searching_ = true;
+  cancelSearch_ = false;
+  addressSearch_ = std::thread([this, targets = std::move(targets)] {
+    std::vector<CBrowseRecord> found = FindCamerasByAddress(targets, camera_.Tools, {}, &cancelSearch_);
+    if (!cancelSearch_) AddCamerasFoundByAddress(std::move(found));
+    searching_ = false;
+  });
+}
+
 bool CFindermDNS::Close() {
   promptCanceller_.Cancel();  // a completion waiting for the user gets Cancel at once
+  cancelSearch_ = true;  // the search ends within about 50 ms plus one HTTP probe
+  if (addressSearch_.joinable()) addressSearch_.join();
   const bool closed = CmDNS::Close();
   Completions.Stop();  // what still runs finds its record gone and posts nothing
   return closed;
@@ -79,6 +108,37 @@ void CFindermDNS::OnQueriesRunningStateChanged(bool running) {
   if (target) target->Post(QueriesRunningMessage, running);
 }
 
+bool CFindermDNS::IsListedSerial(const std::string& serial) {
+  if (serial.empty()) return false;
+  Lock lock(RecordLock);
+  for (const CBrowseRecord& live : Records)
+    if (live.GetTxtValueOrEmpty(txtkey::kSerial) == serial) return true;
+  return false;
+}
+
+std::size_t CFindermDNS::AddCamerasFoundByAddress(std::vector<CBrowseRecord> records) {
+  std::size_t added = 0;
+  // Announced services first: a camera that also answered on its parameter interface
+  // (at another of its addresses) is then known by its serial number.
+  std::stable_partition(records.begin(), records.end(),
+                        [](const CBrowseRecord& r) { return r.TxtRecord.count(txtkey::kFoundBy) == 0; });
+  for (CBrowseRecord& record : records) {
+    const bool probed = record.TxtRecord.count(txtkey::kFoundBy) != 0;
+    if (probed && IsListedSerial(record.GetTxtValueOrEmpty(txtkey::kSerial))) continue;  // listed already
+    if (AddFoundRecord(record) != 0) {
+      ++added;
+      continue;
+    }
+    std::string address;
+    if (!record.GetTxtValue(txtkey::kFoundBy, address)) continue;  // the same service is listed
+    address = record.GetTxtValueOrEmpty(txtkey::kIpv4Net);
+    if (address.empty() || record.ServiceName == address) continue;  // the same address again
+    record.ServiceName += " (" + address + ")";
+    if (AddFoundRecord(record) != 0) ++added;
+  }
+  return added;
+}
+
 void CFindermDNS::UpdateRecord(CBrowseRecord& record) { Completions.Schedule(record.ID); }
 
 void CFindermDNS::CompleteRecord(uint32_t id) {
@@ -87,12 +147,16 @@ void CFindermDNS::CompleteRecord(uint32_t id) {
   if (!GetRecord(id, copy)) return;
   DebugTrace("Update: ID: %d, %s, %d", static_cast<int>(id), copy.ServiceName.c_str(), 1);
   std::string cameraAddress, localAddress, mac;
-  bool addressed = false;
+  CNetworkTools::CameraPath path = CNetworkTools::CameraPath::None;
+  uint32_t routeIfIndex = 0;
   {
     ravix::CompletionTimes::Timer timer(times_, Phase::Address);
-    addressed = camera_.Tools.ResolveCameraAddress(copy, cameraAddress, localAddress);
+    path = camera_.Tools.ResolveCameraPath(copy, cameraAddress, localAddress, routeIfIndex);
   }
-  if (addressed) {
+  // A routed camera is connected to the adapter of its route; its MAC comes from its TXT
+  // record only (ARP reaches the link, not the camera behind the router).
+  if (path == CNetworkTools::CameraPath::Routed) copy.InterfaceIndex = routeIfIndex;
+  if (path == CNetworkTools::CameraPath::OnLink) {
     ravix::CompletionTimes::Timer timer(times_, Phase::Arp);
     mac = CNetworkTools::GetMacAddress(cameraAddress, localAddress);
   }
@@ -116,6 +180,8 @@ bool CFindermDNS::MergeIntoLiveRecord(const CBrowseRecord& worked, const std::st
     if (!mac.empty()) live.AddTxtValue(txtkey::kMacAddress, mac.c_str());  // an advertised value stays
     live.NetworkSettings = worked.NetworkSettings;
     live.NetworkSettingsValid = worked.NetworkSettingsValid;
+    // A record found without an interface (wide-area DNS-SD) takes the one of its route.
+    if (live.InterfaceIndex == 0) live.InterfaceIndex = worked.InterfaceIndex;
     return true;
   }
   return false;

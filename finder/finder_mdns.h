@@ -8,8 +8,12 @@
 // "mDNSQueriesRunningStateChanged". Record changes arrive as PostedEvent<RecordEvent>,
 // the running state as PostedEvent<bool>.
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include <QEvent>
 
@@ -41,6 +45,15 @@ class CFindermDNS : public CmDNS {
   void SetNotifyTarget(std::shared_ptr<ravix::EventPostTarget> target);
 
   void BrowseOneDomain(uint32_t interfaceIndex, const char* type, const char* domain);
+  // After BrowseOneDomain: browses the extra domains (normalised, e.g.
+  // "cameras.example.net.") and looks for cameras at the added addresses (address
+  // texts as ParseAddressBlock takes them) on a thread of its own; what it finds enters
+  // the list through AddCamerasFoundByAddress. Unusable address texts are traced and
+  // skipped.
+  void BrowseBeyondLink(const std::vector<std::string>& domains, const std::vector<std::string>& addresses);
+  // Whether the address search of BrowseBeyondLink is still running.
+  bool SearchingAddresses() const { return searching_; }
+
   // Ends pending prompts and completions, then closes the engine (posting "Remove" for
   // every record).
   bool Close();
@@ -48,6 +61,12 @@ class CFindermDNS : public CmDNS {
   bool OnRemove(CBrowseRecord& record, bool moreComing) override;
   bool OnRecordChanged(CBrowseRecord& record, bool moreComing) override;
   void OnQueriesRunningStateChanged(bool running) override;
+
+  // Enters cameras found at added addresses (FindCamerasByAddress) and completes them like
+  // any other; a camera listed already stays as it is. A camera found by address whose
+  // name another camera has already gets its address added to the name. Returns how many
+  // were entered.
+  std::size_t AddCamerasFoundByAddress(std::vector<CBrowseRecord> records);
 
   // Starts the completion of a vendor record (it runs later on the pool).
   void UpdateRecord(CBrowseRecord& record);
@@ -70,6 +89,8 @@ class CFindermDNS : public CmDNS {
 
  private:
   void CompleteRecord(uint32_t id);
+  // Whether a listed record carries this serial number (never for an empty one).
+  bool IsListedSerial(const std::string& serial);
   // Copies the network settings of worked (and mac, when not empty) into the live record
   // of the same ID; false when it is gone.
   bool MergeIntoLiveRecord(const CBrowseRecord& worked, const std::string& mac);
@@ -82,4 +103,7 @@ class CFindermDNS : public CmDNS {
   CameraConnectContext camera_;
   ravix::CompletionTimes times_;
   RecordCompletionPool Completions;
+  std::thread addressSearch_;
+  std::atomic<bool> searching_{false};
+  std::atomic<bool> cancelSearch_{false};  // set by Close: the search ends early
 };

@@ -86,3 +86,52 @@ int AddLinkRoute(const NetlinkSocket& sock, uint32_t destination, uint32_t mask,
 }
 
 }  // namespace ravix
+
+namespace ravix {
+namespace {
+
+struct LookupState {
+  RouteToAddress* out = nullptr;
+  bool found = false;
+};
+
+int OnRouteReply(nl_msg* msg, void* arg) {
+  auto* state = static_cast<LookupState*>(arg);
+  rtnl_route* raw = nullptr;
+  if (rtnl_route_parse(nlmsg_hdr(msg), &raw) < 0 || raw == nullptr) return NL_SKIP;
+  const RtnlRoutePtr route(raw);
+  if (rtnl_route_get_type(raw) != RTN_UNICAST || rtnl_route_get_nnexthops(raw) < 1) return NL_SKIP;
+  rtnl_nexthop* hop = rtnl_route_nexthop_n(raw, 0);
+  const int index = rtnl_route_nh_get_ifindex(hop);
+  if (index <= 0) return NL_SKIP;
+  state->out->IfIndex = static_cast<uint32_t>(index);
+  state->out->Gateway = AddressOf(rtnl_route_nh_get_gateway(hop));
+  state->out->PrefSource = AddressOf(rtnl_route_get_pref_src(raw));
+  state->found = true;
+  return NL_OK;
+}
+
+}  // namespace
+
+int LookupRoute(const NetlinkSocket& sock, uint32_t address, RouteToAddress& route) {
+  if (!sock.ok()) return sock.error();
+  route = {};
+  const NlMsgPtr msg(nlmsg_alloc_simple(RTM_GETROUTE, 0));
+  if (!msg) return -NLE_NOMEM;
+  rtmsg header{};
+  header.rtm_family = AF_INET;
+  header.rtm_dst_len = 32;
+  if (nlmsg_append(msg.get(), &header, sizeof header, NLMSG_ALIGNTO) < 0) return -NLE_NOMEM;
+  if (nla_put_u32(msg.get(), RTA_DST, address) < 0) return -NLE_NOMEM;
+  int err = nl_send_auto(sock.get(), msg.get());
+  if (err < 0) return err;
+  LookupState state{&route, false};
+  // The reply callback is set per call on a socket of our own, so nothing else sees it.
+  nl_socket_modify_cb(sock.get(), NL_CB_VALID, NL_CB_CUSTOM, &OnRouteReply, &state);
+  err = nl_recvmsgs_default(sock.get());
+  nl_socket_modify_cb(sock.get(), NL_CB_VALID, NL_CB_DEFAULT, nullptr, nullptr);
+  if (err < 0) return err;
+  return state.found ? 0 : -NLE_OBJ_NOTFOUND;
+}
+
+}  // namespace ravix

@@ -40,3 +40,18 @@ int AddLinkRoute(const NetlinkSocket& sock, uint32_t destination, uint32_t mask,
                  uint32_t metric);
 
 }  // namespace ravix
+
+namespace ravix {
+
+// The kernel's answer for the way to one address (RTM_GETROUTE, as `ip route get`).
+struct RouteToAddress {
+  uint32_t IfIndex = 0;     // outgoing interface
+  uint32_t Gateway = 0;     // next hop, network byte order; 0 for a link route
+  uint32_t PrefSource = 0;  // source address the kernel would use; 0 when none given
+};
+
+// Asks the kernel how it would send to address (network byte order); 0 with route
+// filled, else a negative libnl error code (-NLE_OBJ_NOTFOUND when there is no route).
+int LookupRoute(const NetlinkSocket& sock, uint32_t address, RouteToAddress& route);
+
+}  // namespace ravix

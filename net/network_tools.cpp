@@ -163,11 +163,59 @@ bool CNetworkTools::FindCameraAddressOnAdapter(uint32_t ifIndex, const std::vect
 
 bool CNetworkTools::ResolveCameraAddress(const CBrowseRecord& record, std::string& cameraAddress,
                                          std::string& localAddress) const {
-  if (!FindCameraAddressOnAdapter(record.InterfaceIndex, CollectCameraAddresses(record), cameraAddress,
-                                  localAddress))
-    return false;
-  EnsureRoute(cameraAddress, record.InterfaceIndex);
-  return true;
+  uint32_t routeIfIndex = 0;
+  return ResolveCameraPath(record, cameraAddress, localAddress, routeIfIndex) != CameraPath::None;
+}
+
+CNetworkTools::CameraPath CNetworkTools::ResolveCameraPath(const CBrowseRecord& record, std::string& cameraAddress,
+                                                           std::string& localAddress,
+                                                           uint32_t& routeIfIndex) const {
+  routeIfIndex = 0;
+  const std::vector<std::string> candidates = CollectCameraAddresses(record);
+  if (FindCameraAddressOnAdapter(record.InterfaceIndex, candidates, cameraAddress, localAddress)) {
+    EnsureRoute(cameraAddress, record.InterfaceIndex);
+    routeIfIndex = record.InterfaceIndex;
+    return CameraPath::OnLink;
+  }
+  std::string routed;
+  for (const std::string& candidate : candidates) {
+    uint32_t adapter = 0;
+    if (candidate.empty()) continue;
+    if (FindOnLinkAdapter(candidate, adapter)) return CameraPath::None;  // on another link: not routed
+    if (routed.empty()) routed = candidate;
+  }
+  if (routed.empty()) return CameraPath::None;
+  std::string source;
+  const uint32_t ifIndex = RouteInterface(routed, &source);
+  if (ifIndex == 0 || FindAdapter(ifIndex) == nullptr) return CameraPath::None;
+  if (record.InterfaceIndex != 0 && record.InterfaceIndex != ifIndex) return CameraPath::None;
+  DebugTrace("CNetworkTools::ResolveCameraPath: %s routed over IF: %u", routed.c_str(), ifIndex);
+  cameraAddress = routed;
+  localAddress = source;
+  routeIfIndex = ifIndex;
+  return CameraPath::Routed;
+}
+
+bool CNetworkTools::FindOnLinkAdapter(const std::string& address, uint32_t& ifIndex) const {
+  for (const AdapterEntry& adapter : m_adapters) {
+    if (FindSlot(adapter, address) < 0) continue;
+    ifIndex = adapter.IfIndex;
+    return true;
+  }
+  return false;
+}
+
+uint32_t CNetworkTools::RouteInterface(const std::string& address, std::string* sourceAddress) {
+  uint32_t destination = 0;
+  if (!ravix::ParseIPv4(address, destination)) return 0;
+  const ravix::NetlinkSocket sock;
+  ravix::RouteToAddress route;
+  if (const int err = ravix::LookupRoute(sock, destination, route); err < 0) {
+    DebugTrace("CNetworkTools::RouteInterface: %s: %s", address.c_str(), nl_geterror(err));
+    return 0;
+  }
+  if (sourceAddress != nullptr) *sourceAddress = route.PrefSource != 0 ? ravix::FormatIPv4(route.PrefSource) : "";
+  return route.IfIndex;
 }
 
 bool CNetworkTools::EnsureRoute(const std::string& cameraAddress, uint32_t ifIndex) const {

@@ -70,6 +70,21 @@ class CNetworkTools {
   bool ResolveCameraAddress(const CBrowseRecord& record, std::string& cameraAddress,
                             std::string& localAddress) const;
 
+  // How a camera is reached: on a subnet of its adapter, or through the routing table
+  // (a camera behind a router: none of its addresses lies on a subnet of any adapter).
+  enum class CameraPath { None, OnLink, Routed };
+  // ResolveCameraAddress that also tells which path it found. For a routed camera
+  // routeIfIndex is the interface of the kernel's route to it and localAddress the
+  // source the kernel would use; no route is added or changed and no ARP is done.
+  // A routed camera found on an interface counts only when its route uses that one.
+  CameraPath ResolveCameraPath(const CBrowseRecord& record, std::string& cameraAddress, std::string& localAddress,
+                               uint32_t& routeIfIndex) const;
+
+  // Whether address lies on a subnet of any adapter; ifIndex gets that adapter.
+  bool FindOnLinkAdapter(const std::string& address, uint32_t& ifIndex) const;
+  // The interface of the kernel's route to address (no change made); 0 when none.
+  static uint32_t RouteInterface(const std::string& address, std::string* sourceAddress = nullptr);
+
   // Makes the adapter's subnet that holds cameraAddress routed over ifIndex: routes in
   // the main table to that subnet's address with another mask or interface are deleted,
   // then the subnet is added as a link route with the metric of the interface's own

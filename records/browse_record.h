@@ -22,6 +22,8 @@ inline constexpr const char* kIpv4Zc = "ipv4-zc.zorvnet";
 inline constexpr const char* kPath = "path";
 inline constexpr const char* kCameraHandle = "hcam.finder.zorvnet";
 inline constexpr const char* kFirmwareResult = "fwupdateresult.finder.zorvnet";
+// Set by the finder on a camera it found by probing an address the user added ("address").
+inline constexpr const char* kFoundBy = "foundby.finder.zorvnet";
 }  // namespace txtkey
 
 class CBrowseRecord {

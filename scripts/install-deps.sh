@@ -14,6 +14,9 @@ PACKAGES=(
   libcpp-httplib-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   iproute2 procps psmisc
+  # the routed-camera lab: a DNS server for wide-area DNS-SD (dnsmasq-base: the program
+  # without a system service) and nftables to drop a camera's multicast
+  dnsmasq-base nftables
   avahi-daemon avahi-utils dbus
   xvfb xauth
   # what the windows need at run time on X11 and Wayland desktops: the platform plugins

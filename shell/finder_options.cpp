@@ -5,6 +5,10 @@
 #include <charconv>
 #include <string_view>
 
+#include "discovery/wide_area_config.h"
+#include "net/address_block.h"
+#include "net/ipv4_text.h"
+
 namespace {
 
 bool IsClipboardSwitch(std::string_view arg) {
@@ -30,6 +34,37 @@ bool SetMode(FinderOptions& options, FinderOptions::Mode mode, std::string_view 
     return false;
   }
   options.mode = mode;
+  return true;
+}
+
+// --domain, --address and --dns-server: each value is checked here, so that a typing
+// mistake is named before any discovery starts.
+bool TakeReachOption(std::string_view arg, const char* value, FinderOptions& options, std::string& error) {
+  const std::string text = value != nullptr ? value : "";
+  if (arg == "--domain") {
+    std::string domain;
+    if (value == nullptr || !ravix::NormaliseBrowseDomain(text, domain, error)) {
+      error = "--domain: " + (value == nullptr ? std::string("needs a DNS domain, e.g. cameras.example.net") : error);
+      return false;
+    }
+    options.domains.push_back(domain);
+    return true;
+  }
+  if (arg == "--address") {
+    std::vector<uint32_t> addresses;
+    if (value == nullptr || !ravix::ParseAddressBlock(text, addresses, error)) {
+      error = "--address: " + (value == nullptr ? std::string("needs an address, a.b.c.d-e or a.b.c.d/n") : error);
+      return false;
+    }
+    options.addresses.push_back(text);
+    return true;
+  }
+  uint32_t address = 0;
+  if (value == nullptr || !ravix::ParseIPv4(text, address)) {
+    error = "--dns-server needs the IPv4 address of a DNS server";
+    return false;
+  }
+  options.dnsServers.push_back(text);
   return true;
 }
 
@@ -80,6 +115,8 @@ bool ParseFinderOptions(int argc, const char* const* argv, FinderOptions& option
         return false;
       }
       options.cameras.emplace_back(argv[++i]);
+    } else if (arg == "--domain" || arg == "--address" || arg == "--dns-server") {
+      if (!TakeReachOption(arg, hasValue ? argv[++i] : nullptr, options, error)) return false;
     } else {
       error = "unknown option '" + std::string(arg) + "'";
       return false;
@@ -97,9 +134,9 @@ bool ParseFinderOptions(int argc, const char* const* argv, FinderOptions& option
 }
 
 const char* FinderUsageText() {
-  return "Usage: ravixfinder [--trace] [/clipboard]\n"
-         "       ravixfinder --list [--seconds N] [--all] [--format table|csv|json] [--trace]\n"
-         "       ravixfinder --update-firmware FILE --camera NAME [--camera NAME ...] [--trace]\n"
+  return "Usage: ravixfinder [REACH] [--trace] [/clipboard]\n"
+         "       ravixfinder --list [--seconds N] [--all] [--format table|csv|json] [REACH] [--trace]\n"
+         "       ravixfinder --update-firmware FILE --camera NAME [--camera NAME ...] [REACH] [--trace]\n"
          "       ravixfinder --help | --version\n"
          "\n"
          "Zorvik IP Camera Finder: finds the Zorvik IP cameras on this PC's networks by DNS-SD.\n"
@@ -113,6 +150,10 @@ const char* FinderUsageText() {
          "  --update-firmware FILE\n"
          "                     update the firmware of the named cameras in parallel\n"
          "  --camera NAME      a camera by service name or serial number (repeatable)\n"
+         "REACH, cameras beyond this PC's links (each repeatable, added to the settings' lists):\n"
+         "  --domain DOMAIN    also browse this DNS domain (wide-area DNS-SD), e.g. cameras.example.net\n"
+         "  --dns-server A     DNS server for the browse domains (default: the system's)\n"
+         "  --address A        also look for cameras at A: an address, a.b.c.d-e or a block up to /22\n"
          "  --trace            write trace lines to standard error (also RAVIXFINDER_TRACE=1)\n"
          "  /clipboard         as the last argument: copy the URL of the chosen camera and exit\n"
          "                     with code 100 (the URL is also written to standard output)\n"

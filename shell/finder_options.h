@@ -15,6 +15,9 @@ struct FinderOptions {
   std::string firmwareFile;          // --update-firmware FILE
   std::vector<std::string> cameras;  // --camera NAME (service name or serial), repeatable
   bool clipboardMode = false;        // last argument /clipboard, -clipboard or --clipboard
+  std::vector<std::string> domains;     // --domain DOMAIN: browse domains beside local. (normalised)
+  std::vector<std::string> addresses;   // --address A: address, a.b.c.d-e or CIDR block up to /22
+  std::vector<std::string> dnsServers;  // --dns-server A: DNS servers for the browse domains
 };
 
 // Parses argv (the --trace option is taken out before). On a bad command line returns

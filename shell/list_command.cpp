@@ -34,9 +34,10 @@ void WaitForCompletions(CFindermDNS& engine) {
   QElapsedTimer clock;
   clock.start();
   while (clock.elapsed() < kCompletionGraceMs) {
-    // Pending completions are bounded by the camera timeouts; new resolves may add more.
+    // Pending completions are bounded by the camera timeouts; new resolves may add more,
+    // and so may the address search (bounded by its deadline).
     QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    if (engine.PendingCompletions() == 0) return;
+    if (engine.PendingCompletions() == 0 && !engine.SearchingAddresses()) return;
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
 }
@@ -59,12 +60,24 @@ std::vector<CBrowseRecord> CollectRecords(CFindermDNS& engine, bool all) {
 
 }  // namespace
 
+void AddReachOptions(const FinderOptions& options, SettingsBlock& settings) {
+  const auto add = [](std::vector<std::string>& to, const std::vector<std::string>& from) {
+    for (const std::string& item : from)
+      if (std::find(to.begin(), to.end(), item) == to.end()) to.push_back(item);
+  };
+  add(settings.BrowseDomains, options.domains);
+  add(settings.DnsServers, options.dnsServers);
+  add(settings.Addresses, options.addresses);
+}
+
 int RunListCommand(const FinderOptions& options, CFinderCore& core, std::FILE* out, std::FILE* err) {
-  std::string error;
-  if (!core.StartDnssd(error)) {
+  AddReachOptions(options, core.Settings);  // for this run; the settings file is left alone
+  std::string error, warning;
+  if (!core.StartDnssd(error, &warning)) {
     std::fprintf(err, "ravixfinder: %s\n", error.c_str());
     return 1;
   }
+  if (!warning.empty()) std::fprintf(err, "ravixfinder: %s\n", warning.c_str());
   core.theNetworkTools.RefreshAdapters();
 
   QObject receiver;  // stands for the main frame: the notifications are not needed here
@@ -72,6 +85,7 @@ int RunListCommand(const FinderOptions& options, CFinderCore& core, std::FILE* o
   CFindermDNS engine(core.CameraContext());  // no prompt: only stored credentials are used
   engine.SetNotifyTarget(target);
   engine.BrowseOneDomain(0, "_http._tcp", "local.");
+  engine.BrowseBeyondLink(core.Settings.BrowseDomains, core.Settings.Addresses);
   RunEventsFor(options.seconds * 1000);
   WaitForCompletions(engine);
 

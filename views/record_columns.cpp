@@ -75,6 +75,17 @@ std::string Decimal(long long value) {
 
 }  // namespace
 
+std::string FoundWhere(const CBrowseRecord& record) {
+  if (record.TxtRecord.count(txtkey::kFoundBy) != 0) return "by address";
+  if (record.Domain.empty() || record.Domain == "local" || record.Domain == "local.") return {};
+  return record.Domain;
+}
+
+std::string DisplayName(const CBrowseRecord& record) {
+  const std::string where = FoundWhere(record);
+  return where.empty() ? record.ServiceName : record.ServiceName + " (" + where + ")";
+}
+
 bool IsVendorRecord(const CBrowseRecord& record) { return record.TxtRecord.count(txtkey::kVendor) != 0; }
 
 bool IsDomeModel(const CBrowseRecord& record) {
@@ -115,7 +126,7 @@ std::string CellText(Column column, const CBrowseRecord& record, const AdapterNa
   switch (column) {
     case Column::Type: return IsDomeModel(record) ? "Dome" : "Box";
     case Column::Reachable: return record.NetworkSettingsValid ? "yes" : "no";
-    case Column::Name: return record.ServiceName;
+    case Column::Name: return DisplayName(record);
     case Column::Model: return record.GetTxtValueOrEmpty(txtkey::kModel);
     case Column::Firmware: return record.GetTxtValueOrEmpty(txtkey::kFirmwareVersion);
     case Column::ModelID: return record.GetTxtValueOrEmpty(txtkey::kModelId);

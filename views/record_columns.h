@@ -64,6 +64,11 @@ int RecordImage(const CBrowseRecord& record);
 std::string FormatDiscoveredTime(int64_t secondsSinceEpoch);
 // The configured and the zeroconf address, the separator after the first non-empty text.
 std::string JoinCameraAddresses(const CBrowseRecord& record, const std::string& separator);
+// Where a camera not in local. was found: its DNS domain ("cameras.example.net") or
+// "by address" for one found by probing an added address; "" for a camera in local.
+std::string FoundWhere(const CBrowseRecord& record);
+// The service name, with FoundWhere in parentheses when there is one.
+std::string DisplayName(const CBrowseRecord& record);
 // The locale's list separator ("," or ";" where "," is the decimal point) and one blank.
 const std::string& AddressListSeparator();
 

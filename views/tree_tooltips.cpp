@@ -12,6 +12,7 @@ std::string CameraTooltip(const CBrowseRecord& record) {
   const std::string addresses = JoinCameraAddresses(record, "\n\t\t");
   const auto txt = [&](const char* key) { return record.GetTxtValueOrEmpty(key); };
   std::string tip = record.ServiceName;
+  if (const std::string where = FoundWhere(record); !where.empty()) tip += "\nFound:\t\t" + where;
   tip += "\n\nModel:\t\t" + txt(txtkey::kModel);
   tip += "\nFirmware:\t" + txt(txtkey::kFirmwareVersion);
   tip += "\nModel ID:\t" + txt(txtkey::kModelId);

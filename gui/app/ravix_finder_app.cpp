@@ -1,5 +1,7 @@
 #include "gui/app/ravix_finder_app.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QLocalSocket>
@@ -102,9 +104,12 @@ bool CRavixFinderApp::StartResponder() {
   if (options_.startDnssd) return options_.startDnssd(*core_);
   if (core_->ServiceHost.CheckBonjourService()) {
     DebugTrace("Bonjour service is running.");
+    if (!core_->Settings.BrowseDomains.empty() && !core_->ServiceHost.PlatformWideAreaEnabled())
+      DebugTrace("avahi-daemon has its wide-area lookups switched off: the browse domains find nothing");
     return true;
   }
   DebugTrace("Bonjour service is not running. Starting own service in thread.");
+  if (!core_->Settings.BrowseDomains.empty()) core_->ServiceHost.EnableWideArea(core_->Settings.DnsServers);
   if (core_->ServiceHost.StartBonjourThread()) return true;
   DebugTrace("Could not start Bonjour service in thread!");
   return false;
@@ -118,6 +123,13 @@ bool CRavixFinderApp::InitInstance() {
   core_ = std::make_unique<CFinderCore>(options_.profileFile ? std::optional(ravix::AppProfile(*options_.profileFile))
                                                              : std::nullopt);
   profileOpened_ = true;
+  const auto addNew = [](std::vector<std::string>& to, const std::vector<std::string>& from) {
+    for (const std::string& item : from)
+      if (std::find(to.begin(), to.end(), item) == to.end()) to.push_back(item);
+  };
+  addNew(core_->Settings.BrowseDomains, options_.browseDomains);
+  addNew(core_->Settings.DnsServers, options_.dnsServers);
+  addNew(core_->Settings.Addresses, options_.addresses);
   state_ = std::make_unique<ravix::AppState>([core = core_.get()] { core->ServiceHost.RequeryResponder(); });
   state_->ClipboardMode = options_.clipboardMode;
 

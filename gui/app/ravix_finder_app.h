@@ -19,6 +19,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "gui/app/main_frame.h"
 
@@ -43,6 +44,8 @@ class CRavixFinderApp : public QObject {
     QString instanceDirectory;           // lock file and socket; empty: the user's runtime directory
     QString helpFile;                    // empty: the executable's path plus ".html"
     bool clipboardMode = false;          // the command line ended with the clipboard switch
+    // --domain, --dns-server and --address of the command line, beside the settings' lists.
+    std::vector<std::string> browseDomains, dnsServers, addresses;
     // The responder decision; empty: the platform service, else the embedded responder.
     std::function<bool(CFinderCore&)> startDnssd;
     std::function<bool()> isAdministrator;           // empty: CAP_NET_ADMIN held

@@ -273,6 +273,7 @@ void CRavixFinderDoc::RefreshThen(std::function<void()> then) {
   RequeryThen([this, then = std::move(then)] {
     if (notifyTarget_) m_finder->SetNotifyTarget(notifyTarget_);
     m_finder->BrowseOneDomain(0, "_http._tcp", "local.");
+    m_finder->BrowseBeyondLink(core_.Settings.BrowseDomains, core_.Settings.Addresses);
     const int interval = core_.Settings.MachineSleepInterval;
     if (interval > 0) state_.StartPeriodicRequeryTimer(interval);
     refreshCursor_.reset();

@@ -27,6 +27,9 @@ int RunWindow(int argc, char** argv, const FinderOptions& options) {
   QApplication::setDesktopFileName(QStringLiteral("ravixfinder"));
   CRavixFinderApp::Options appOptions;
   appOptions.clipboardMode = options.clipboardMode;
+  appOptions.browseDomains = options.domains;
+  appOptions.dnsServers = options.dnsServers;
+  appOptions.addresses = options.addresses;
   CRavixFinderApp app(std::move(appOptions));
   if (!app.InitInstance()) return app.ExitInstance(0);
   return app.ExitInstance(QApplication::exec());

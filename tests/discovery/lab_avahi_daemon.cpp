@@ -44,7 +44,7 @@ enable-dbus=yes
 disallow-other-stacks=no
 cache-entries-max=20000
 [wide-area]
-enable-wide-area=no
+enable-wide-area=%WIDE%
 [publish]
 publish-hinfo=no
 publish-workstation=no
@@ -79,7 +79,7 @@ bool LabAvahiDaemon::Fail(const std::string& what) {
   return false;
 }
 
-bool LabAvahiDaemon::Start() {
+bool LabAvahiDaemon::Start(bool wideArea, const std::string& nameServer) {
   if (std::getenv("NETLAB_PC") == nullptr) {
     errno = 0;
     return Fail("not inside the network lab");
@@ -96,7 +96,19 @@ bool LabAvahiDaemon::Start() {
     return Fail("bind of /run/netns");
   if (mount(run.c_str(), "/run", nullptr, MS_BIND | MS_REC, nullptr) != 0) return Fail("bind over /run");
   std::ofstream(dir_ + "/dbus.conf") << kDbusConfig;
-  std::ofstream(dir_ + "/avahi-daemon.conf") << kAvahiConfig;
+  std::string config = kAvahiConfig;
+  config.replace(config.find("%WIDE%"), 6, wideArea ? "yes" : "no");
+  std::ofstream(dir_ + "/avahi-daemon.conf") << config;
+  if (access("/etc/avahi/avahi-daemon.conf", F_OK) == 0 &&
+      mount((dir_ + "/avahi-daemon.conf").c_str(), "/etc/avahi/avahi-daemon.conf", nullptr, MS_BIND, nullptr) != 0)
+    return Fail("bind of the daemon configuration");
+  configBound_ = access("/etc/avahi/avahi-daemon.conf", F_OK) == 0;
+  if (!nameServer.empty()) {
+    std::ofstream(dir_ + "/resolv.conf") << "nameserver " << nameServer << "\n";
+    if (mount((dir_ + "/resolv.conf").c_str(), "/etc/resolv.conf", nullptr, MS_BIND, nullptr) != 0)
+      return Fail("bind of resolv.conf");
+    resolverBound_ = true;
+  }
   setenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/run/dbus/system_bus_socket", 1);
 
   dbus_ = Spawn({"/usr/bin/dbus-daemon", "--nofork", "--nopidfile", "--config-file=" + dir_ + "/dbus.conf"},
@@ -118,6 +130,8 @@ LabAvahiDaemon::~LabAvahiDaemon() {
   Stop(avahi_);
   Stop(dbus_);
   if (dir_.empty()) return;
+  if (configBound_) umount2("/etc/avahi/avahi-daemon.conf", MNT_DETACH);
+  if (resolverBound_) umount2("/etc/resolv.conf", MNT_DETACH);
   umount2("/run", MNT_DETACH);
   // Only remove the folder once nothing of the lab is bound into it any more.
   if (umount2((dir_ + "/run/netns").c_str(), MNT_DETACH) == 0) std::filesystem::remove_all(dir_);

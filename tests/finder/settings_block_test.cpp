@@ -39,7 +39,28 @@ TEST(SettingsBlockLoad, NoValuesGiveDefaultsAndTraceEachValueInOrder) {
   ExpectDefaults(LoadFrom(temp.Profile()));
   EXPECT_EQ(LoadTrace(temp.Profile()),
             "Using AlwaysUseIPAddress = 1\nUsing ZorvikOnly = 1\nUsing MachineSleepInterval = 20000\n"
-            "Using EnableTreeTips = 1\nUsing View = 1\n");
+            "Using EnableTreeTips = 1\nUsing View = 1\nUsing BrowseDomains = \nUsing DnsServers = \n"
+            "Using Addresses = \n");
+}
+
+TEST(SettingsBlockLoad, ReachListsKeepUsableEntriesAndAddressesRoundTrip) {
+  TempProfile temp;
+  temp.WriteFile(
+      "[Settings]\nBrowseDomains=cameras.example.net Site-2.example.org. local bad!name\n"
+      "DnsServers=192.0.2.53 dns.example.net\nAddresses=192.0.2.10 10.1.0.0/21 10.1.1.5-9 224.0.0.1\n");
+  SettingsBlock block = LoadFrom(temp.Profile());
+  EXPECT_EQ(block.BrowseDomains, (std::vector<std::string>{"cameras.example.net.", "Site-2.example.org."}));
+  EXPECT_EQ(block.DnsServers, (std::vector<std::string>{"192.0.2.53"}));
+  EXPECT_EQ(block.Addresses, (std::vector<std::string>{"192.0.2.10", "10.1.1.5-9"}));
+  const std::string trace = LoadTrace(temp.Profile());
+  EXPECT_NE(trace.find("BrowseDomains: entry left out: local. is always browsed"), std::string::npos) << trace;
+  EXPECT_NE(trace.find("Addresses: entry left out: '10.1.0.0/21': blocks wider than /22"), std::string::npos);
+
+  block.Addresses.push_back("198.51.100.0/24");
+  ASSERT_TRUE(block.WriteAddresses(temp.Profile()));
+  EXPECT_EQ(LoadFrom(temp.Profile()).Addresses,
+            (std::vector<std::string>{"192.0.2.10", "10.1.1.5-9", "198.51.100.0/24"}));
+  EXPECT_EQ(LoadFrom(temp.Profile()).BrowseDomains.size(), 2u);  // the other lists stay
 }
 
 TEST(SettingsBlockLoad, SwitchesAreOnForAnyValueButZero) {

@@ -52,6 +52,37 @@ TEST(FinderOptions, BadCommandLinesNameTheFault) {
   EXPECT_FALSE(Parse({"--list", "--update-firmware", "f", "--camera", "x"}, o, error));
 }
 
+TEST(FinderOptions, ReachOptionsAreCheckedAndCollected) {
+  FinderOptions o;
+  std::string error;
+  ASSERT_TRUE(Parse({"--list", "--domain", "cameras.example.net", "--domain", "site2.example.org.", "--dns-server",
+                     "192.0.2.53", "--address", "192.0.2.10", "--address", "10.1.0.0/22"},
+                    o, error))
+      << error;
+  EXPECT_EQ(o.domains, (std::vector<std::string>{"cameras.example.net.", "site2.example.org."}));
+  EXPECT_EQ(o.dnsServers, (std::vector<std::string>{"192.0.2.53"}));
+  EXPECT_EQ(o.addresses, (std::vector<std::string>{"192.0.2.10", "10.1.0.0/22"}));
+  ASSERT_TRUE(Parse({"--address", "192.0.2.10"}, o, error));  // the window takes them too
+  EXPECT_EQ(o.mode, FinderOptions::Mode::Gui);
+
+  const struct {
+    std::vector<const char*> args;
+    const char* text;
+  } bad[] = {
+      {{"--list", "--address", "10.0.0.0/16"}, "--address: '10.0.0.0/16': blocks wider than /22"},
+      {{"--list", "--address", "224.0.0.251"}, "multicast"},
+      {{"--list", "--address"}, "--address: needs"},
+      {{"--list", "--domain", "local."}, "local. is always browsed"},
+      {{"--list", "--domain", "a..b"}, "empty label"},
+      {{"--list", "--domain"}, "--domain: needs"},
+      {{"--list", "--dns-server", "dns.example.net"}, "--dns-server needs"},
+  };
+  for (const auto& b : bad) {
+    EXPECT_FALSE(Parse(b.args, o, error)) << b.text;
+    EXPECT_NE(error.find(b.text), std::string::npos) << error;
+  }
+}
+
 TEST(FinderOptions, UpdateFirmwareCollectsCameras) {
   FinderOptions o;
   std::string error;

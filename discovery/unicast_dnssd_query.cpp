@@ -1,0 +1,293 @@
+#include "discovery/unicast_dnssd_query.h"
+
+#include <arpa/inet.h>
+#include <arpa/nameser.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <resolv.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <map>
+#include <random>
+
+#include "platform/debug_trace.h"
+
+namespace ravix {
+namespace {
+
+constexpr uint16_t kMdnsPort = 5353;
+constexpr std::size_t kMaxMessage = 9000;
+
+using Labels = std::vector<std::string>;
+
+// Labels of a wire-format (uncompressed) name.
+Labels SplitWireName(const unsigned char* wire) {
+  Labels labels;
+  for (std::size_t i = 0; wire[i] != 0 && labels.size() < 128;) {
+    const std::size_t length = wire[i];
+    labels.emplace_back(reinterpret_cast<const char*>(wire + i + 1), length);
+    i += length + 1;
+  }
+  return labels;
+}
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+  return text;
+}
+
+bool SameLabels(const Labels& a, std::size_t from, const Labels& b) {
+  if (a.size() - from != b.size()) return false;
+  for (std::size_t i = 0; i < b.size(); ++i)
+    if (Lower(a[from + i]) != Lower(b[i])) return false;
+  return true;
+}
+
+// "_http._tcp" → {"_http", "_tcp", "local"}
+Labels TypeLabels(const std::string& type) {
+  Labels labels;
+  std::size_t start = 0;
+  while (start <= type.size()) {
+    const auto dot = type.find('.', start);
+    const std::string label = type.substr(start, dot == std::string::npos ? std::string::npos : dot - start);
+    if (!label.empty()) labels.push_back(label);
+    if (dot == std::string::npos) break;
+    start = dot + 1;
+  }
+  labels.emplace_back("local");
+  return labels;
+}
+
+bool OwnerLabels(const ns_rr& rr, Labels& labels) {
+  std::array<unsigned char, NS_MAXCDNAME> wire{};
+  if (ns_name_pton(ns_rr_name(rr), wire.data(), wire.size()) < 0) return false;
+  labels = SplitWireName(wire.data());
+  return true;
+}
+
+bool RdataName(const ns_msg& msg, const unsigned char* at, Labels* labels, std::string* text) {
+  std::array<unsigned char, NS_MAXCDNAME> wire{};
+  if (ns_name_unpack(ns_msg_base(msg), ns_msg_end(msg), at, wire.data(), wire.size()) < 0) return false;
+  if (labels != nullptr) *labels = SplitWireName(wire.data());
+  if (text != nullptr) {
+    std::array<char, NS_MAXDNAME> presentation{};
+    if (ns_name_ntop(wire.data(), presentation.data(), presentation.size()) < 0) return false;
+    *text = presentation.data();
+    if (text->empty() || text->back() != '.') *text += '.';
+  }
+  return true;
+}
+
+// The entry of instance (first label) in services, made when there is room.
+UnicastService* ServiceFor(std::vector<UnicastService>& services, uint32_t address, const std::string& instance,
+                           const std::string& type, std::size_t maxServices, bool create) {
+  std::size_t count = 0;
+  for (UnicastService& s : services) {
+    if (s.Address != address) continue;
+    ++count;
+    if (Lower(s.Name) == Lower(instance)) return &s;
+  }
+  if (!create || count >= maxServices || instance.empty()) return nullptr;
+  UnicastService s;
+  s.Address = address;
+  s.Name = instance;
+  s.Type = type + ".";
+  s.Domain = "local.";
+  services.push_back(std::move(s));
+  return &services.back();
+}
+
+void TakeRecord(const ns_msg& msg, const ns_rr& rr, uint32_t address, const std::string& type,
+                const Labels& typeLabels, std::size_t maxServices, std::vector<UnicastService>& services) {
+  if (ns_rr_class(rr) != ns_c_in) return;
+  Labels owner;
+  if (!OwnerLabels(rr, owner)) return;
+  switch (ns_rr_type(rr)) {
+    case ns_t_ptr: {
+      Labels target;
+      if (!SameLabels(owner, 0, typeLabels) || !RdataName(msg, ns_rr_rdata(rr), &target, nullptr)) return;
+      if (target.size() != typeLabels.size() + 1 || !SameLabels(target, 1, typeLabels)) return;
+      ServiceFor(services, address, target.front(), type, maxServices, true);
+      return;
+    }
+    case ns_t_srv: {
+      if (owner.size() != typeLabels.size() + 1 || !SameLabels(owner, 1, typeLabels) || ns_rr_rdlen(rr) < 7) return;
+      UnicastService* s = ServiceFor(services, address, owner.front(), type, maxServices, false);
+      std::string host;
+      if (s == nullptr || !RdataName(msg, ns_rr_rdata(rr) + 6, nullptr, &host)) return;
+      s->Port = static_cast<uint16_t>((ns_rr_rdata(rr)[4] << 8) | ns_rr_rdata(rr)[5]);
+      s->HostTarget = host;
+      s->HasSrv = true;
+      return;
+    }
+    case ns_t_txt: {
+      if (owner.size() != typeLabels.size() + 1 || !SameLabels(owner, 1, typeLabels)) return;
+      UnicastService* s = ServiceFor(services, address, owner.front(), type, maxServices, false);
+      if (s == nullptr) return;
+      s->Txt.assign(ns_rr_rdata(rr), ns_rr_rdata(rr) + ns_rr_rdlen(rr));
+      s->HasTxt = true;
+      return;
+    }
+    default:
+      return;
+  }
+}
+
+// A query of one question; false when the name does not fit.
+bool BuildQuery(uint16_t id, const std::string& name, ns_type type, std::vector<unsigned char>& packet) {
+  packet.assign(NS_HFIXEDSZ, 0);
+  packet[0] = static_cast<unsigned char>(id >> 8);
+  packet[1] = static_cast<unsigned char>(id);
+  packet[5] = 1;  // one question
+  std::array<unsigned char, NS_MAXCDNAME> wire{};
+  const int length = ns_name_pton(name.c_str(), wire.data(), wire.size());
+  if (length < 0) return false;
+  std::size_t size = 0;
+  while (size < wire.size() && wire[size] != 0) size += wire[size] + 1u;
+  packet.insert(packet.end(), wire.begin(), wire.begin() + static_cast<std::ptrdiff_t>(size + 1));
+  packet.push_back(0);
+  packet.push_back(static_cast<unsigned char>(type));
+  packet.push_back(0);
+  packet.push_back(static_cast<unsigned char>(ns_c_in));
+  return true;
+}
+
+// A service instance name as a presentation-form DNS name (dots and backslashes escaped).
+std::string InstanceName(const UnicastService& s) {
+  std::array<unsigned char, NS_MAXCDNAME> wire{};
+  const std::size_t length = std::min<std::size_t>(s.Name.size(), 63);
+  wire[0] = static_cast<unsigned char>(length);
+  std::copy_n(s.Name.begin(), length, wire.begin() + 1);
+  wire[length + 1] = 0;
+  std::array<char, NS_MAXDNAME> text{};
+  if (ns_name_ntop(wire.data(), text.data(), text.size()) < 0) return {};
+  return std::string(text.data()) + "." + s.Type + s.Domain;
+}
+
+class QuerySocket {
+ public:
+  QuerySocket() : fd_(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0)) {}
+  ~QuerySocket() {
+    if (fd_ >= 0) close(fd_);
+  }
+  QuerySocket(const QuerySocket&) = delete;
+  QuerySocket& operator=(const QuerySocket&) = delete;
+  bool ok() const { return fd_ >= 0; }
+  int fd() const { return fd_; }
+  void Send(uint32_t address, const std::vector<unsigned char>& packet) const {
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(kMdnsPort);
+    to.sin_addr.s_addr = address;
+    // A refused or unreachable host simply does not answer.
+    [[maybe_unused]] const auto sent =
+        sendto(fd_, packet.data(), packet.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+  }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+void ParseUnicastAnswer(const unsigned char* message, std::size_t length, uint32_t address, const std::string& type,
+                        std::size_t maxServices, std::vector<UnicastService>& services) {
+  ns_msg msg{};
+  if (ns_initparse(message, static_cast<int>(length), &msg) < 0) return;
+  if (ns_msg_getflag(msg, ns_f_qr) == 0) return;  // a query, not an answer
+  const Labels typeLabels = TypeLabels(type);
+  // PTR first, so that SRV and TXT of the same message find their service.
+  for (const int wantPtr : {1, 0}) {
+    for (const ns_sect section : {ns_s_an, ns_s_ns, ns_s_ar}) {
+      const int count = std::min<int>(ns_msg_count(msg, section), 256);
+      for (int i = 0; i < count; ++i) {
+        ns_rr rr{};
+        if (ns_parserr(&msg, section, i, &rr) < 0) break;
+        if ((ns_rr_type(rr) == ns_t_ptr) != (wantPtr == 1)) continue;
+        TakeRecord(msg, rr, address, type, typeLabels, maxServices, services);
+      }
+    }
+  }
+}
+
+std::vector<UnicastService> QueryUnicastDnssd(const std::vector<uint32_t>& addresses, const std::string& type,
+                                              const UnicastQueryLimits& limits) {
+  std::vector<UnicastService> services;
+  QuerySocket sock;
+  if (!sock.ok() || addresses.empty() || addresses.size() > 0x10000) return services;
+  // Every host is asked under an ID of its own: a responder with several addresses may
+  // answer from another of them, so the ID, not the source, tells whose answer it is.
+  std::random_device seed;
+  const auto base = static_cast<uint16_t>(seed());
+  struct Host {
+    uint32_t address = 0;
+    bool followedUp = false;
+    bool answered = false;
+  };
+  std::map<uint16_t, Host> hosts;
+  for (std::size_t i = 0; i < addresses.size(); ++i)
+    hosts.emplace(static_cast<uint16_t>(base + i), Host{addresses[i], false, false});
+  const auto askAll = [&](bool onlySilent) {
+    for (const auto& [id, host] : hosts) {
+      if (onlySilent && host.answered) continue;
+      std::vector<unsigned char> query;
+      if (BuildQuery(id, type + ".local.", ns_t_ptr, query)) sock.Send(host.address, query);
+    }
+  };
+
+  using Clock = std::chrono::steady_clock;
+  const auto start = Clock::now();
+  const auto deadline = start + limits.Timeout;
+  askAll(false);
+  bool repeated = false;
+
+  std::vector<unsigned char> buffer(kMaxMessage);
+  for (;;) {
+    const auto now = Clock::now();
+    if (now >= deadline || (limits.Cancel != nullptr && *limits.Cancel)) break;
+    if (!repeated && now - start >= limits.Timeout / 3) {  // one more try for what got lost
+      repeated = true;
+      askAll(true);
+    }
+    const bool complete = !services.empty() && std::all_of(services.begin(), services.end(), [](const UnicastService& s) {
+      return s.HasSrv && s.HasTxt;
+    });
+    if (complete && repeated) break;
+    pollfd pfd{sock.fd(), POLLIN, 0};
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count();
+    if (poll(&pfd, 1, static_cast<int>(std::min<long long>(left, 50))) <= 0) continue;
+    sockaddr_in from{};
+    socklen_t fromLength = sizeof from;
+    const ssize_t got = recvfrom(sock.fd(), buffer.data(), buffer.size(), 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
+    if (got < NS_HFIXEDSZ || from.sin_family != AF_INET || ntohs(from.sin_port) != kMdnsPort) continue;
+    const auto id = static_cast<uint16_t>((buffer[0] << 8) | buffer[1]);
+    const auto host = hosts.find(id);
+    if (host == hosts.end()) continue;  // nobody was asked under that ID
+    char text[INET_ADDRSTRLEN] = "";
+    inet_ntop(AF_INET, &from.sin_addr, text, sizeof text);
+    DebugTrace("QueryUnicastDnssd: %zd bytes from %s for ID %u", got, text, static_cast<unsigned>(id));
+    const uint32_t address = host->second.address;
+    host->second.answered = true;
+    ParseUnicastAnswer(buffer.data(), static_cast<std::size_t>(got), address, type, limits.MaxServicesPerHost,
+                       services);
+    if (host->second.followedUp) continue;
+    host->second.followedUp = true;
+    for (const UnicastService& s : services) {
+      if (s.Address != address) continue;
+      std::vector<unsigned char> packet;
+      const std::string name = InstanceName(s);
+      if (!s.HasSrv && BuildQuery(id, name, ns_t_srv, packet)) sock.Send(address, packet);
+      if (!s.HasTxt && BuildQuery(id, name, ns_t_txt, packet)) sock.Send(address, packet);
+    }
+  }
+  const auto incomplete = [](const UnicastService& s) { return !s.HasSrv || !s.HasTxt; };
+  services.erase(std::remove_if(services.begin(), services.end(), incomplete), services.end());
+  DebugTrace("QueryUnicastDnssd: %zu address(es), %zu service(s)", addresses.size(), services.size());
+  return services;
+}
+
+}  // namespace ravix
