@@ -44,6 +44,7 @@ const char* const kCameras = R"({"cameras": [
 // full timeout.
 constexpr int kSlowAnswerMs = 3000;
 constexpr int kClientTimeoutMs = 1000;
+constexpr int kMaxGapMs = kClientTimeoutMs / 2;
 
 // Counts the gaps between the ticks of a 10 ms timer of the window and the paint events
 // of a widget it asks to repaint at every tick: what a user sees of a window that does
@@ -177,9 +178,10 @@ TEST_F(WindowResponsiveLab, FailedTransmitEndsInTwoRefreshesOneAfterTheOther) {
 
 // A camera that takes 3 s for every answer (so every request waits its full timeout): the
 // window's timers keep firing and it keeps painting while OK of the password dialog tries
-// the typed login and while Transmit writes (and fails). The bound on the gap is a functional check of "the window does not block", not
-// a speed target (those are the bench's): 100 ms is ten ticks, far above what a loaded
-// machine adds and far below the camera's 3 s.
+// the typed login and while Transmit writes (and fails). The bound on the gap is a
+// functional check of "the window does not block", not a speed target (those are the
+// bench's): a window that waited for the camera would stall for at least the client's
+// 1 s timeout; half of that leaves room for a loaded machine and the sanitizers.
 TEST_F(WindowResponsiveLab, SlowCameraNeitherStopsTimersNorPainting) {
   const CBrowseRecord gate = Named("Gate");
   ASSERT_TRUE(sim_->SetFaults("gate-cam", {{"delay_ms", kSlowAnswerMs}}));
@@ -195,7 +197,7 @@ TEST_F(WindowResponsiveLab, SlowCameraNeitherStopsTimersNorPainting) {
     EXPECT_FALSE(dialog.isEnabled());  // locked while the login runs
     ASSERT_TRUE(PumpUntil([&] { return dialog.result() == QDialog::Accepted; }, 30000));
     EXPECT_GE(took.elapsed(), kClientTimeoutMs - 100) << "the camera did not delay";
-    EXPECT_LT(beat.largestGapMs, 100);
+    EXPECT_LT(beat.largestGapMs, kMaxGapMs);
     EXPECT_GT(beat.paints, 10);
   }
 
@@ -208,7 +210,7 @@ TEST_F(WindowResponsiveLab, SlowCameraNeitherStopsTimersNorPainting) {
   ASSERT_TRUE(PumpUntil([&] { return !Doc().IsCommandRunning(); }, 90000));
   EXPECT_TRUE(Frame().isEnabled());
   EXPECT_GE(took.elapsed(), kClientTimeoutMs - 100) << "the camera did not delay";
-  EXPECT_LT(beat.largestGapMs, 100);
+  EXPECT_LT(beat.largestGapMs, kMaxGapMs);
   EXPECT_GT(beat.paints, 10);
   EXPECT_EQ(std::count(messages_.begin(), messages_.end(), "Transmit failed!"), 1);  // it timed out
 }
