@@ -96,6 +96,8 @@ void CFindermDNS::CompleteRecord(uint32_t id) {
     ravix::CompletionTimes::Timer timer(times_, Phase::Arp);
     mac = CNetworkTools::GetMacAddress(cameraAddress, localAddress);
   }
+  if (addressed && mac.empty() && neighbourWatch_.CheckAfterFailedLookup())
+    DebugTrace("Neighbour table overflow: %s", neighbourWatch_.Warning().c_str());
   if (!mac.empty())
     DebugTrace("%s adding txtRecord recID=%u key='%s' val='%s'", "CFindermDNS::OnRecordChanged", id,
                txtkey::kMacAddress, mac.c_str());
