@@ -118,6 +118,7 @@ bool CFindermDNS::MergeIntoLiveRecord(const CBrowseRecord& worked, const std::st
     if (!mac.empty()) live.AddTxtValue(txtkey::kMacAddress, mac.c_str());  // an advertised value stays
     live.NetworkSettings = worked.NetworkSettings;
     live.NetworkSettingsValid = worked.NetworkSettingsValid;
+    PublishRecord(live);
     return true;
   }
   return false;
