@@ -97,6 +97,7 @@ uint32_t CmDNS::AddFoundRecord(CBrowseRecord record) {
   if (record.DiscoveredTime == 0) record.DiscoveredTime = static_cast<int64_t>(std::time(nullptr));
   DebugTrace("%s: Adding ID: %u (%s) to records", "CmDNS::AddFoundRecord", record.ID, record.GetFullName().c_str());
   Records.push_back(record);
+  PublishRecord(Records.back());  // readers see it before it is announced
   OnRecordChanged(Records.back(), false);
   return record.ID;
 }
@@ -173,6 +174,7 @@ bool CmDNS::Close() {
   if (WakeSocket >= 0) close(WakeSocket);
   WakeSocket = -1;
   const bool moreComing = Records.size() > 1;
+  UnpublishAll();
   for (CBrowseRecord& record : Records) OnRemove(record, moreComing);
   Records.clear();
   DeferredResolves.clear();
@@ -186,29 +188,47 @@ bool CmDNS::Close() {
   return true;
 }
 
-Lock CmDNS::LockForReader() {
-  ++ReadersWaiting;
-  Lock lock(RecordLock);
-  ++ReadersServed;
-  --ReadersWaiting;
-  return lock;
-}
-
 bool CmDNS::GetRecord(uint32_t id, CBrowseRecord& record) {
-  const Lock lock = LockForReader();
-  for (const CBrowseRecord& live : Records) {
-    if (live.ID != id) continue;
-    record = live;
-    return true;
+  std::shared_ptr<const CBrowseRecord> published;
+  {
+    const std::lock_guard<std::mutex> lock(PublishedLock);
+    const auto it = Published.find(id);
+    if (it == Published.end()) return false;
+    published = it->second;
   }
-  return false;
+  record = *published;  // the copy is made outside the lock; the published one never changes
+  return true;
 }
 
 size_t CmDNS::GetRecordIDs(std::vector<uint32_t>& ids) {
-  const Lock lock = LockForReader();
-  ids.reserve(ids.size() + Records.size());
-  for (const CBrowseRecord& live : Records) ids.push_back(live.ID);
-  return Records.size();
+  const std::lock_guard<std::mutex> lock(PublishedLock);
+  ids.insert(ids.end(), PublishedOrder.begin(), PublishedOrder.end());
+  return PublishedOrder.size();
+}
+
+void CmDNS::PublishRecord(const CBrowseRecord& live) {
+  auto copy = std::make_shared<const CBrowseRecord>(live);
+  const std::lock_guard<std::mutex> lock(PublishedLock);
+  auto& slot = Published[live.ID];
+  if (!slot) PublishedOrder.push_back(live.ID);
+  slot.swap(copy);  // the copy it replaces is freed after the lock is released
+}
+
+void CmDNS::UnpublishRecord(uint32_t id) {
+  std::shared_ptr<const CBrowseRecord> gone;
+  const std::lock_guard<std::mutex> lock(PublishedLock);
+  const auto it = Published.find(id);
+  if (it == Published.end()) return;
+  gone.swap(it->second);
+  Published.erase(it);
+  PublishedOrder.erase(std::find(PublishedOrder.begin(), PublishedOrder.end(), id));
+}
+
+void CmDNS::UnpublishAll() {
+  std::unordered_map<uint32_t, std::shared_ptr<const CBrowseRecord>> gone;
+  const std::lock_guard<std::mutex> lock(PublishedLock);
+  gone.swap(Published);
+  PublishedOrder.clear();
 }
 
 bool CmDNS::AddServiceRef(uint32_t key, DNSServiceRef ref) {
@@ -293,11 +313,13 @@ void CmDNS::OnBrowseReply(DNSServiceFlags flags, uint32_t interfaceIndex, DNSSer
     record.ID = ++LastRecordID;
     DebugTrace("%s: Adding ID: %u to records", "CmDNS::BrowseReply", record.ID);
     Records.push_back(record);
+    PublishRecord(record);
     OnAdd(record, moreComing);
     return;
   }
   for (auto it = Records.begin(); it != Records.end(); ++it) {
     if (!it->IsSameService(record)) continue;
+    UnpublishRecord(it->ID);
     OnRemove(*it, moreComing);
     DebugTrace("%s: Removing ID: %u from records", "CmDNS::BrowseReply", it->ID);
     Records.erase(it);
@@ -337,7 +359,9 @@ void CmDNS::OnResolveReply(DNSServiceFlags flags, uint32_t interfaceIndex, DNSSe
     record->TxtRecord = std::move(txt);
     changed = true;
   }
-  if (changed) OnRecordChanged(*record, (flags & kDNSServiceFlagsMoreComing) != 0);
+  if (!changed) return;
+  PublishRecord(*record);
+  OnRecordChanged(*record, (flags & kDNSServiceFlagsMoreComing) != 0);
 }
 
 bool CmDNS::IsCurrent(uint32_t key, DNSServiceRef ref) const {
@@ -403,7 +427,6 @@ bool CmDNS::ProcessReadable(const RefList& refs, const std::vector<bool>& readab
       if (handled < 0) return false;
       if (handled == 0) break;
       StartDeferredResolves();
-      LetWaitingReaderIn();
     }
   }
   return true;
@@ -425,11 +448,4 @@ int CmDNS::ProcessOneReply(uint32_t key, DNSServiceRef ref, bool first) {
     return -1;
   }
   return 1;
-}
-
-void CmDNS::LetWaitingReaderIn() const {
-  if (ReadersWaiting.load() == 0) return;
-  // One reader at least gets its turn; a steady stream of readers cannot hold replies up.
-  const uint64_t served = ReadersServed.load();
-  while (ReadersWaiting.load() > 0 && ReadersServed.load() == served) std::this_thread::yield();
 }

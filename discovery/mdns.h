@@ -2,8 +2,10 @@
 // CmDNS: browses one DNS-SD service type in one domain, resolves every service found,
 // keeps one CBrowseRecord per service and reports additions, removals and changes through
 // virtual operations. One events thread waits on the descriptors of all running DNS-SD
-// operations and runs every reply callback with RecordLock held; the lock is taken per
-// reply, so a reader waits for one reply at most, never for a whole burst.
+// operations and runs every reply callback with RecordLock held. Readers (GetRecord,
+// GetRecordIDs) never take RecordLock: each change of a record publishes a copy of it
+// under a lock of the readers' own, held only to swap a pointer, so a reader waits for
+// neither a reply nor a burst.
 
 #include <boost/thread/recursive_mutex.hpp>
 #include <boost/thread/thread.hpp>
@@ -13,6 +15,8 @@
 #include <list>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <unordered_map>
 #include <vector>
 
 #include "records/browse_record.h"
@@ -85,12 +89,9 @@ class CmDNS {
   // RecordLock for the replies. Does nothing; tests use it to hold the thread there.
   virtual void OnEventsCycleWoken() {}
 
-  // RecordLock for a reader (GetRecord, GetRecordIDs): while one waits, the events thread
-  // lets it in before its next reply.
-  boost::recursive_mutex::scoped_lock LockForReader();
-  // Readers waiting for RecordLock, and readers that got it so far.
-  std::atomic<int> ReadersWaiting{0};
-  std::atomic<uint64_t> ReadersServed{0};
+  // Makes the present content of a live record what readers get; call with RecordLock
+  // held after every change of a record in Records, before the change is announced.
+  void PublishRecord(const CBrowseRecord& live);
 
   // Keys of the browses of extra domains, far above any record ID.
   static constexpr uint32_t kExtraBrowseKeyBase = 0xFFFF0000u;
@@ -112,8 +113,6 @@ class CmDNS {
   // One reply of an operation under RecordLock: 1 handled, 0 nothing to do (the
   // operation ended or has no reply waiting), -1 the thread must end.
   int ProcessOneReply(uint32_t key, DNSServiceRef ref, bool first);
-  // Between two replies: lets a reader that waits for RecordLock go first.
-  void LetWaitingReaderIn() const;
   // DNSServiceResolve for the record, traced.
   DNSServiceErrorType CallResolve(const CBrowseRecord& record, DNSServiceRef* ref);
   // Keeps a started resolve under the record's ID; false (and the resolve ended) when one
@@ -127,4 +126,14 @@ class CmDNS {
   // wait for that. RecordLock guards both.
   bool HandlingReply = false;
   std::vector<CBrowseRecord> DeferredResolves;
+
+  // Readers stop seeing a record (before its removal is announced). RecordLock held.
+  void UnpublishRecord(uint32_t id);
+  void UnpublishAll();
+  // What readers get: the copy of each record made when it last changed, and the IDs in
+  // the order of Records. Guarded by PublishedLock alone, which is never held while a
+  // record is copied or freed.
+  mutable std::mutex PublishedLock;
+  std::vector<uint32_t> PublishedOrder;
+  std::unordered_map<uint32_t, std::shared_ptr<const CBrowseRecord>> Published;
 };

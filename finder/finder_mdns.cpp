@@ -160,6 +160,8 @@ void CFindermDNS::CompleteRecord(uint32_t id) {
     ravix::CompletionTimes::Timer timer(times_, Phase::Arp);
     mac = CNetworkTools::GetMacAddress(cameraAddress, localAddress);
   }
+  if (path == CNetworkTools::CameraPath::OnLink && mac.empty() && neighbourWatch_.CheckAfterFailedLookup())
+    DebugTrace("Neighbour table overflow: %s", neighbourWatch_.Warning().c_str());
   if (!mac.empty())
     DebugTrace("%s adding txtRecord recID=%u key='%s' val='%s'", "CFindermDNS::OnRecordChanged", id,
                txtkey::kMacAddress, mac.c_str());
@@ -182,6 +184,7 @@ bool CFindermDNS::MergeIntoLiveRecord(const CBrowseRecord& worked, const std::st
     live.NetworkSettingsValid = worked.NetworkSettingsValid;
     // A record found without an interface (wide-area DNS-SD) takes the one of its route.
     if (live.InterfaceIndex == 0) live.InterfaceIndex = worked.InterfaceIndex;
+    PublishRecord(live);
     return true;
   }
   return false;

@@ -22,6 +22,7 @@
 #include "discovery/mdns.h"
 #include "finder/completion_times.h"
 #include "finder/record_completion_pool.h"
+#include "net/neighbour_overflow_watch.h"
 #include "platform/event_post_target.h"
 #include "platform/gui_request_queue.h"
 #include "records/record_event.h"
@@ -81,6 +82,9 @@ class CFindermDNS : public CmDNS {
   std::size_t PeakCompletionWorkers() const { return Completions.PeakWorkers(); }
   // Where completions spent their time so far.
   const ravix::CompletionTimes& CompletionFigures() const { return times_; }
+  // Empty, or why cameras could not be reached: the kernel's neighbour table overflowed
+  // while completions ran (traced once when found).
+  std::string NeighbourTableWarning() const { return neighbourWatch_.Warning(); }
 
  protected:
   std::shared_ptr<ravix::EventPostTarget> NotifyWindow;
@@ -102,6 +106,7 @@ class CFindermDNS : public CmDNS {
   std::unique_ptr<GuiPasswordPrompt> prompt_;
   CameraConnectContext camera_;
   ravix::CompletionTimes times_;
+  ravix::NeighbourOverflowWatch neighbourWatch_;
   RecordCompletionPool Completions;
   std::thread addressSearch_;
   std::atomic<bool> searching_{false};

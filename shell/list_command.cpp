@@ -88,6 +88,8 @@ int RunListCommand(const FinderOptions& options, CFinderCore& core, std::FILE* o
   engine.BrowseBeyondLink(core.Settings.BrowseDomains, core.Settings.Addresses);
   RunEventsFor(options.seconds * 1000);
   WaitForCompletions(engine);
+  if (const std::string warning = engine.NeighbourTableWarning(); !warning.empty())
+    std::fprintf(err, "ravixfinder: warning: %s\n", warning.c_str());
 
   const std::vector<CBrowseRecord> records = CollectRecords(engine, options.all);
   const CNetworkTools& tools = core.theNetworkTools;

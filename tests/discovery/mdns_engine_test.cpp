@@ -4,9 +4,14 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <future>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "records/txt_record_parser.h"
 #include "recording_engine.h"
@@ -276,32 +281,58 @@ TEST_F(EngineTest, BrowseStaysServedPastManyResolves) {
   EXPECT_EQ(engine.RecordCount(), size_t{kCameras});
 }
 
-// Starts a reader when the first record of a burst is added and holds that reply until
-// the reader waits for the record lock.
+// Reads from other threads while a reply of the first record is handled, that is while
+// the events thread holds the record lock, and notes what the readers got.
 class ReaderInBurstEngine : public RecordingEngine {
  public:
-  ~ReaderInBurstEngine() override { RecordsSeenByReader(); }
+  ~ReaderInBurstEngine() override {
+    Close();
+    for (std::thread& reader : readers_) reader.join();
+  }
 
   bool OnAdd(const CBrowseRecord& record, bool moreComing) override {
-    if (record.ID == 1) {
-      reader_ = std::thread([this] { seen_ = RecordCount(); });
-      Wait([this] { return ReadersWaiting.load() > 0; });
-    }
+    if (record.ID == 1) idsAtFirstAdd = ReadElsewhere<size_t>([this] { return RecordCount(); });
     return RecordingEngine::OnAdd(record, moreComing);
   }
-  size_t RecordsSeenByReader() {
-    if (reader_.joinable()) reader_.join();
-    return seen_;
+  bool OnRecordChanged(CBrowseRecord& record, bool moreComing) override {
+    if (record.ID == 1)
+      txtAtChange = ReadElsewhere<std::string>([this] {
+        CBrowseRecord copy;
+        return GetRecord(1, copy) ? copy.GetTxtValueOrEmpty("v") : std::string("(none)");
+      });
+    return RecordingEngine::OnRecordChanged(record, moreComing);
+  }
+  bool OnRemove(CBrowseRecord& record, bool moreComing) override {
+    if (record.ID == 1 && !foundAtRemove)
+      foundAtRemove = ReadElsewhere<bool>([this] {
+        CBrowseRecord copy;
+        return GetRecord(1, copy);
+      });
+    return RecordingEngine::OnRemove(record, moreComing);
   }
 
+  // Empty when the reader did not finish within 5 s (it waited for the record lock).
+  std::optional<size_t> idsAtFirstAdd;
+  std::optional<std::string> txtAtChange;
+  std::optional<bool> foundAtRemove;
+
  private:
-  std::thread reader_;
-  std::atomic<size_t> seen_{0};
+  template <typename T>
+  std::optional<T> ReadElsewhere(std::function<T()> read) {
+    auto result = std::make_shared<std::promise<T>>();
+    std::future<T> future = result->get_future();
+    readers_.emplace_back([result, read] { result->set_value(read()); });
+    if (future.wait_for(std::chrono::seconds(5)) != std::future_status::ready) return std::nullopt;
+    return future.get();
+  }
+
+  std::vector<std::thread> readers_;
 };
 
-// A reader waiting while a burst of browse replies is handled gets the records after the
-// reply under way, not after the burst; the replies keep their order.
-TEST(EngineReaders, ReaderGetsInBetweenTheRepliesOfABurst) {
+// Readers never wait for the events thread: while it handles a burst, a reader gets the
+// records as of the reply under way; what a reply announces (an added record, a TXT
+// change, a removal) is what readers get from then on; the replies keep their order.
+TEST(EngineReaders, ReadersDoNotWaitForRepliesAndSeeWhatIsAnnounced) {
   ScriptedBackend backend;
   DNSServiceSetDefaultBackend(&backend);
   ReaderInBurstEngine engine;
@@ -309,7 +340,7 @@ TEST(EngineReaders, ReaderGetsInBetweenTheRepliesOfABurst) {
   constexpr int kBurst = 3 * CmDNS::kRepliesPerCycle;
   for (int i = 0; i < kBurst; ++i) backend.Add("cam" + std::to_string(i), 2, kDNSServiceFlagsMoreComing);
   ASSERT_TRUE(engine.WaitCount('a', kBurst));
-  EXPECT_EQ(engine.RecordsSeenByReader(), 1u);
+  EXPECT_EQ(engine.idsAtFirstAdd, std::optional<size_t>(1));
   uint32_t next = 1;
   for (const RecordingEngine::Event& e : engine.Events()) {
     if (e.kind != 'a') continue;
@@ -318,7 +349,16 @@ TEST(EngineReaders, ReaderGetsInBetweenTheRepliesOfABurst) {
     ++next;
   }
   EXPECT_EQ(backend.LiveResolves(), size_t{kBurst});
+
+  backend.Answer("cam0", "cam0._http._tcp.local.", "cam0.local.", 80, Txt({"v=2"}));
+  ASSERT_TRUE(engine.WaitCount('c', 1));
+  EXPECT_EQ(engine.txtAtChange, std::optional<std::string>("2"));
+  backend.Remove("cam0");
+  ASSERT_TRUE(engine.WaitCount('r', 1));
+  EXPECT_EQ(engine.foundAtRemove, std::optional<bool>(false));
+  EXPECT_EQ(engine.RecordCount(), size_t{kBurst - 1});
   engine.Close();
+  EXPECT_EQ(engine.RecordCount(), 0u);
   DNSServiceSetDefaultBackend(nullptr);
 }
 

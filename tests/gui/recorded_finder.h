@@ -48,5 +48,6 @@ class RecordedFinder : public CFindermDNS {
   void Put(const TestCamera& camera) {
     boost::recursive_mutex::scoped_lock lock(RecordLock);
     Records.push_back(CameraRecord(camera));
+    PublishRecord(Records.back());
   }
 };
