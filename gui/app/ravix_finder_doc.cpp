@@ -338,9 +338,10 @@ void CRavixFinderDoc::OnAddByAddress() {
   auto* dialog = new CAddByAddressDlg(stored, mainWindow_);  // deletes itself when closed
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   connect(dialog, &QDialog::finished, this, [this, dialog, stored](int result) {
-    const bool refresh = result == QDialog::Accepted && StoreAddresses(stored, dialog->Addresses());
+    // Asked for while this command still runs: it starts from the event loop after it.
+    if (result == QDialog::Accepted && StoreAddresses(stored, dialog->Addresses()))
+      RequestCommand(CommandId::Refresh);
     EndCommand();
-    if (refresh) RequestCommand(CommandId::Refresh);
   });
   dialog->open();
 }

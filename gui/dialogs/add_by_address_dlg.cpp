@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QShortcut>
 
 #include <cstdint>
 #include <memory>
@@ -30,9 +29,8 @@ CAddByAddressDlg::CAddByAddressDlg(const std::vector<std::string>& addresses, QW
   connect(list_, &QListWidget::itemSelectionChanged, this, &CAddByAddressDlg::UpdateButtons);
   connect(add_, &QPushButton::clicked, this, &CAddByAddressDlg::AddTypedEntry);
   connect(remove_, &QPushButton::clicked, this, &CAddByAddressDlg::RemoveSelected);
-  auto* removeKey = new QShortcut(QKeySequence::Delete, list_);  // owned by the list
-  removeKey->setContext(Qt::WidgetShortcut);
-  connect(removeKey, &QShortcut::activated, this, &CAddByAddressDlg::RemoveSelected);
+  entry_->installEventFilter(this);
+  list_->installEventFilter(this);
   entry_->setFocus();
   UpdateButtons();
 }
@@ -117,12 +115,17 @@ std::vector<std::string> CAddByAddressDlg::Addresses() const {
   return addresses;
 }
 
-void CAddByAddressDlg::keyPressEvent(QKeyEvent* event) {
-  const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+bool CAddByAddressDlg::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::KeyPress) return QDialog::eventFilter(watched, event);
+  const int key = static_cast<QKeyEvent*>(event)->key();
   // An empty entry field leaves Return to the default button (OK).
-  if (enter && entry_->hasFocus() && !entry_->text().trimmed().isEmpty()) {
+  if (watched == entry_ && (key == Qt::Key_Return || key == Qt::Key_Enter) && !entry_->text().trimmed().isEmpty()) {
     AddTypedEntry();
-    return;
+    return true;
   }
-  QDialog::keyPressEvent(event);
+  if (watched == list_ && key == Qt::Key_Delete) {
+    RemoveSelected();
+    return true;
+  }
+  return QDialog::eventFilter(watched, event);
 }

@@ -29,8 +29,9 @@ class CAddByAddressDlg final : public QDialog {
   void RemoveSelected();
 
  protected:
-  // Return in the entry field adds the typed entry instead of closing the dialog.
-  void keyPressEvent(QKeyEvent* event) override;
+  // Return in the entry field adds the typed entry instead of closing the dialog; Delete
+  // in the list removes the selected entries.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void BuildControls();
