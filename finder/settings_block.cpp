@@ -99,7 +99,11 @@ void SettingsBlock::Load(const ravix::AppProfile& profile) {
   DebugTrace("Using %s = %i", kView, static_cast<int>(View));
   BrowseDomains = ReadList(profile, kBrowseDomains, &ravix::NormaliseBrowseDomain);
   DnsServers = ReadList(profile, kDnsServers, &CheckServer);
-  Addresses = ReadList(profile, kAddresses, &CheckAddresses);
+  Addresses = ReadAddresses(profile);
+}
+
+std::vector<std::string> SettingsBlock::ReadAddresses(const ravix::AppProfile& profile) {
+  return ReadList(profile, kAddresses, &CheckAddresses);
 }
 
 bool SettingsBlock::WriteView(const ravix::AppProfile& profile) const {

@@ -1,7 +1,8 @@
 #pragma once
 // SettingsBlock: the behaviour switches of section "Settings", read once at start-up.
-// Apart from View the finder never writes them; they are changed by editing the store.
-// After start-up only View changes, on the GUI thread; other threads only read.
+// Apart from View and Addresses (the window's Add by Address) the finder never writes
+// them; they are changed by editing the store. After start-up only View and Addresses
+// change, on the GUI thread; other threads only read.
 
 #include <string>
 #include <vector>
@@ -33,6 +34,9 @@ struct SettingsBlock {
   void Load(const ravix::AppProfile& profile);
   // Writes View (the only value ever written). False when the store refused the write.
   bool WriteView(const ravix::AppProfile& profile) const;
+  // The usable entries of Addresses as the store holds them now (without what a command
+  // line added for this run).
+  static std::vector<std::string> ReadAddresses(const ravix::AppProfile& profile);
   // Writes Addresses. False when the store refused the write.
   bool WriteAddresses(const ravix::AppProfile& profile) const;
 };

@@ -12,6 +12,7 @@ enum class CommandId : int {
   UpdateFirmware = 32802,
   SetDefaultPassword = 32803,
   IPSettings = 32810,
+  AddByAddress = 32812,  // our own: cameras beyond the link, by address
   CopyURL = 57634,
   // Commands of the frame and the application.
   SelectAll = 32785,

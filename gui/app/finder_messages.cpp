@@ -8,5 +8,6 @@ namespace ravix::messages {
 QString ResponderFailed() { return StringTable::Text(res::kMsgResponderFailed); }
 QString NoAdministrator() { return StringTable::Text(res::kMsgNoAdministrator); }
 QString HelpMissing() { return StringTable::Text(res::kMsgHelpMissing); }
+QString AddressesNotSaved() { return StringTable::Text(res::kMsgAddressesNotSaved); }
 
 }  // namespace ravix::messages

@@ -11,5 +11,7 @@ QString ResponderFailed();
 QString NoAdministrator();
 // Help without the user guide next to the program.
 QString HelpMissing();
+// Add by Address could not write the addresses to the settings.
+QString AddressesNotSaved();
 
 }  // namespace ravix::messages

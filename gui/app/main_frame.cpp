@@ -145,7 +145,8 @@ void CMainFrame::CreateCommands() {
 
   // Shortcuts work whether or not an action is in a visible menu or toolbar.
   for (CommandId id : {CommandId::Refresh, CommandId::Requery, CommandId::OpenInBrowser, CommandId::CopyURL,
-                       CommandId::IPSettings, CommandId::UpdateFirmware, CommandId::SetDefaultPassword})
+                       CommandId::IPSettings, CommandId::UpdateFirmware, CommandId::SetDefaultPassword,
+                       CommandId::AddByAddress})
     addAction(doc_.Commands().Action(id));
   for (CommandId id : {CommandId::SelectAll, CommandId::Help}) addAction(commands_.Action(id));
 }
@@ -168,8 +169,8 @@ void CMainFrame::CreateMenus() {
   const ravix::CommandTable& doc = doc_.Commands();
   menuBar()->setObjectName(QStringLiteral("menuBar"));
   AddMenu(tr("&Camera"), QStringLiteral("menuCamera"),
-          {doc.Action(CommandId::OpenInBrowser), nullptr, doc.Action(CommandId::UpdateFirmware), nullptr,
-           commands_.Action(CommandId::AppExit)});
+          {doc.Action(CommandId::OpenInBrowser), nullptr, doc.Action(CommandId::AddByAddress), nullptr,
+           doc.Action(CommandId::UpdateFirmware), nullptr, commands_.Action(CommandId::AppExit)});
   AddMenu(tr("&Edit"), QStringLiteral("menuEdit"),
           {doc.Action(CommandId::CopyURL), nullptr, commands_.Action(CommandId::SelectAll), nullptr,
            doc.Action(CommandId::IPSettings)});

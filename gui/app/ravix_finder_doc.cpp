@@ -7,9 +7,14 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <algorithm>
+
 #include "finder/finder_core.h"
 #include "gui/app/app_state.h"
+#include "gui/app/finder_messages.h"
+#include "gui/dialogs/add_by_address_dlg.h"
 #include "gui/dialogs/ip_settings_command.h"
+#include "gui/dialogs/message_box.h"
 #include "gui/dialogs/password_prompt_handler.h"
 #include "gui/dialogs/wait_cursor.h"
 #include "gui/firmware/firmware_camera_list.h"
@@ -65,6 +70,8 @@ void CRavixFinderDoc::CreateCommands() {
        QStringLiteral(":/app/icons/ip_settings.svg"), [this] { OnIPSettings(); }, one},
       {CommandId::UpdateFirmware, QStringLiteral("UpdateFirmware"), tr("&Update Firmware..."), {}, {},
        AtOnce(CommandId::UpdateFirmware, &CRavixFinderDoc::OnUpdateFirmware), any},
+      {CommandId::AddByAddress, QStringLiteral("AddByAddress"), tr("Add by &Address..."), {}, {},
+       [this] { OnAddByAddress(); }, idle},
       {CommandId::SetDefaultPassword, QStringLiteral("SetDefaultPassword"), tr("Set &Default Password..."), {}, {},
        AtOnce(CommandId::SetDefaultPassword, &CRavixFinderDoc::OnSetDefaultPassword), idle},
   };
@@ -320,6 +327,39 @@ void CRavixFinderDoc::OnIPSettings() {
   hooks.RefreshNow = [this](std::function<void()> then) { RefreshThen(std::move(then)); };
   hooks.Done = [this](bool) { EndCommand(); };
   ravix::RunIPSettingsCommand(mainWindow_, record, *m_finder, core_.theNetworkTools, hooks);
+}
+
+// The dialog edits the addresses the settings hold (those of a command line stay for this
+// run only). It runs without blocking the window; while it is open no other command
+// starts. OK stores the list and asks for a Refresh, which starts once this command ended.
+void CRavixFinderDoc::OnAddByAddress() {
+  BeginCommand(CommandId::AddByAddress);
+  const std::vector<std::string> stored = SettingsBlock::ReadAddresses(core_.Profile);
+  auto* dialog = new CAddByAddressDlg(stored, mainWindow_);  // deletes itself when closed
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  connect(dialog, &QDialog::finished, this, [this, dialog, stored](int result) {
+    // Asked for while this command still runs: it starts from the event loop after it.
+    if (result == QDialog::Accepted && StoreAddresses(stored, dialog->Addresses()))
+      RequestCommand(CommandId::Refresh);
+    EndCommand();
+  });
+  dialog->open();
+}
+
+bool CRavixFinderDoc::StoreAddresses(const std::vector<std::string>& before, const std::vector<std::string>& after) {
+  SettingsBlock next = core_.Settings;
+  next.Addresses = after;
+  if (!next.WriteAddresses(core_.Profile)) {
+    ravix::ShowMessageBox(mainWindow_, ravix::messages::AddressesNotSaved(), QMessageBox::Warning);
+    return false;
+  }
+  // What the store did not hold before came from the command line and is kept for this run.
+  for (const std::string& address : core_.Settings.Addresses) {
+    const bool stored = std::find(before.begin(), before.end(), address) != before.end();
+    if (!stored && std::find(after.begin(), after.end(), address) == after.end()) next.Addresses.push_back(address);
+  }
+  core_.Settings.Addresses = std::move(next.Addresses);
+  return true;
 }
 
 void CRavixFinderDoc::OnUpdateFirmware() {

@@ -2,8 +2,8 @@
 // CRavixFinderDoc: the finder's one document. It owns the discovery engine and through it
 // the camera records, runs the commands on the cameras selected in the active view
 // (Refresh, Requery, Open In Browser, Copy URL, IP Settings, Update Firmware, Set Default
-// Password), decides when each is enabled, builds camera URLs and runs the periodic
-// requery timer. It has no file: its content is what discovery currently holds.
+// Password, Add by Address), decides when each is enabled, builds camera URLs and runs
+// the periodic requery timer. It has no file: its content is what discovery currently holds.
 
 #include <QObject>
 #include <QPointer>
@@ -88,6 +88,7 @@ class CRavixFinderDoc : public QObject {
   void OnIPSettings();
   void OnUpdateFirmware();
   void OnSetDefaultPassword();
+  void OnAddByAddress();
 
   // Enabling rules.
   bool IsOneSelectedReachable() const;
@@ -120,6 +121,9 @@ class CRavixFinderDoc : public QObject {
   // Refresh's steps; then runs when discovery browses again.
   void RefreshThen(std::function<void()> then);
   void CopyURLOf(bool bothAddresses);
+  // Writes after as the stored addresses (before: what the store held); false after saying
+  // so when the store refused it.
+  bool StoreAddresses(const std::vector<std::string>& before, const std::vector<std::string>& after);
 
   void CreateCommands();
   std::vector<uint32_t> SelectedIDs() const;

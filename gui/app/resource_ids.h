@@ -13,6 +13,7 @@ inline constexpr int kPaneService = 59142;
 inline constexpr int kMsgResponderFailed = 131;
 inline constexpr int kMsgNoAdministrator = 155;
 inline constexpr int kMsgHelpMissing = 162;
+inline constexpr int kMsgAddressesNotSaved = 170;  // our own
 inline constexpr int kAppTitle = 57344;
 inline constexpr int kIdleMessage = 57345;
 

@@ -17,6 +17,7 @@ MessageBoxHandler& InstalledHandler() {
 QMessageBox::StandardButton ShowOnScreen(const MessageBoxRequest& request) {
   QMessageBox box(request.Icon, request.Title, request.Text, request.Buttons, request.Parent);
   box.setObjectName(QStringLiteral("finderMessageBox"));
+  box.setTextFormat(Qt::PlainText);  // messages may carry what the user typed or a camera sent
   return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
