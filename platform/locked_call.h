@@ -23,6 +23,7 @@
 #include <QFutureWatcher>
 #include <QGuiApplication>
 #include <QPointer>
+#include <QPromise>
 #include <QVariant>
 #include <QtConcurrent/QtConcurrentRun>
 #include <deque>
@@ -128,21 +129,27 @@ void RunLocked(QObject* window, Work work, Done done) {
                        done(std::move(**box));
                      }
                    });
-  // The work reaches its thread through the queue above; its result comes back in the
-  // box, marked for ThreadSanitizer (the watcher hands it over under Qt's locks).
+  // The work reaches a pool thread through the queue above; whichever pool task takes
+  // it, the work finishes its own promise, so `done` follows the end of this very work.
+  // Its result comes back in the box, marked for ThreadSanitizer (the watcher hands it
+  // over under Qt's locks).
+  auto promise = std::make_shared<QPromise<void>>();
+  promise->start();
+  watcher->setFuture(promise->future());
   auto job = std::make_shared<Work>(std::move(work));
   {
     const std::lock_guard<std::mutex> lock(detail::WorkQueueLock());
-    detail::WorkQueue().push_back([job, box] {
+    detail::WorkQueue().push_back([job, box, promise] {
       if constexpr (std::is_void_v<Result>) {
         (*job)();
       } else {
         box->emplace((*job)());
       }
       HandOff(box.get());
+      promise->finish();
     });
   }
-  watcher->setFuture(QtConcurrent::run(&detail::RunQueuedWork));
+  (void)QtConcurrent::run(&detail::RunQueuedWork);
 }
 
 }  // namespace ravix

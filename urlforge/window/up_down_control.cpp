@@ -59,7 +59,9 @@ void UpDownControl::StepBy(int count) {
 }
 
 bool UpDownControl::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == buddy_ && isVisible() && event->type() == QEvent::KeyPress) {
+  // The event type first: a buddy being destroyed still sends events through this filter,
+  // and reading the guarded pointer then would look at a half-destroyed line edit.
+  if (event->type() == QEvent::KeyPress && watched == buddy_ && isVisible()) {
     const int key = static_cast<QKeyEvent*>(event)->key();
     if (key == Qt::Key_Up || key == Qt::Key_Down) {
       StepBy(key == Qt::Key_Up ? 1 : -1);
