@@ -139,12 +139,13 @@ void RunLocked(QObject* window, Work work, Done done) {
   auto job = std::make_shared<Work>(std::move(work));
   {
     const std::lock_guard<std::mutex> lock(detail::WorkQueueLock());
-    detail::WorkQueue().push_back([job, box, promise] {
+    detail::WorkQueue().push_back([job, box, promise]() mutable {
       if constexpr (std::is_void_v<Result>) {
         (*job)();
       } else {
         box->emplace((*job)());
       }
+      job.reset();  // what the work captured goes here, before the window hears of the end
       HandOff(box.get());
       promise->finish();
     });
