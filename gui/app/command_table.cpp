@@ -18,21 +18,21 @@ QString CommandTable::KeyText(const QKeySequence& keys) {
   return text + QKeySequence(combination.key()).toString(QKeySequence::PortableText);
 }
 
-QAction* CommandTable::Add(CommandSpec spec) {
-  const int number = ResourceNumber(spec.id);
-  const QString key = spec.keys.isEmpty() ? QString() : KeyText(spec.keys.front());
-  auto* action = new QAction(key.isEmpty() ? spec.menuText : spec.menuText + QLatin1Char('\t') + key,
+QAction* CommandTable::Add(CommandDeclaration declaration) {
+  const int number = ResourceNumber(declaration.id);
+  const QString key = declaration.keys.isEmpty() ? QString() : KeyText(declaration.keys.front());
+  auto* action = new QAction(key.isEmpty() ? declaration.menuText : declaration.menuText + QLatin1Char('\t') + key,
                              parent_);  // owned by parent_
-  action->setObjectName(QStringLiteral("action") + spec.objectName);
+  action->setObjectName(QStringLiteral("action") + declaration.objectName);
   action->setData(number);
   action->setStatusTip(StringTable::Prompt(number));
   if (const QString tooltip = StringTable::Tooltip(number); !tooltip.isEmpty())
     action->setToolTip(key.isEmpty() ? tooltip : tooltip + QStringLiteral(" (") + key + QLatin1Char(')'));
-  if (!spec.keys.isEmpty()) action->setShortcuts(spec.keys);
-  if (!spec.icon.isEmpty()) action->setIcon(QIcon(spec.icon));
-  action->setCheckable(spec.checkable);
-  const CommandId id = spec.id;
-  commands_.push_back(Command{id, action, std::move(spec.handler), std::move(spec.rule)});
+  if (!declaration.keys.isEmpty()) action->setShortcuts(declaration.keys);
+  if (!declaration.icon.isEmpty()) action->setIcon(QIcon(declaration.icon));
+  action->setCheckable(declaration.checkable);
+  const CommandId id = declaration.id;
+  commands_.push_back(Command{id, action, std::move(declaration.handler), std::move(declaration.rule)});
   if (commands_.back().handler) QObject::connect(action, &QAction::triggered, parent_, [this, id] { Execute(id); });
   return action;
 }

@@ -1,6 +1,6 @@
 #pragma once
 // CommandTable: the commands of one owner (document, frame) as QActions, each declared
-// once (CommandSpec) with its enabling rule and handler. Update evaluates every rule and
+// once (CommandDeclaration) with its enabling rule and handler. Update evaluates every rule and
 // enables or disables the actions; a triggered action evaluates its rule once more and
 // runs its handler only when the rule still holds, so a command that arrives disabled
 // never runs.
@@ -27,7 +27,7 @@ class CommandTable {
   // Everything about one command. The status tip and the tooltip come from the string
   // table under the command's number; the first key is written after the menu text
   // ("\tCtrl+C") and after the tooltip ("Copy URL (Ctrl+C)").
-  struct CommandSpec {
+  struct CommandDeclaration {
     CommandId id;
     QString objectName;  // the action's objectName is "action" + this
     QString menuText;
@@ -41,7 +41,7 @@ class CommandTable {
   // parent owns the actions.
   explicit CommandTable(QObject* parent) : parent_(parent) {}
 
-  QAction* Add(CommandSpec spec);
+  QAction* Add(CommandDeclaration declaration);
 
   // The action of id; null when the table has none.
   QAction* Action(CommandId id) const;

@@ -114,7 +114,7 @@ CMainFrame::~CMainFrame() {
 
 void CMainFrame::CreateCommands() {
   using Keys = QList<QKeySequence>;
-  const ravix::CommandTable::CommandSpec specs[] = {
+  const ravix::CommandTable::CommandDeclaration declarations[] = {
       {CommandId::ViewTree, QStringLiteral("ViewTree"), tr("&Tree"), {}, QStringLiteral(":/app/icons/view_tree.svg"),
        [this] { OnViewTree(CommandId::ViewTree); }, {}, true},
       {CommandId::ViewList, QStringLiteral("ViewList"), tr("&List"), {}, QStringLiteral(":/app/icons/view_list.svg"),
@@ -132,7 +132,7 @@ void CMainFrame::CreateCommands() {
       {CommandId::AppAbout, QStringLiteral("AppAbout"), tr("&About Zorvik IP Camera Finder..."), {}, {},
        [this] { OnAppAbout(); }},
   };
-  for (const ravix::CommandTable::CommandSpec& spec : specs) commands_.Add(spec);
+  for (const ravix::CommandTable::CommandDeclaration& declaration : declarations) commands_.Add(declaration);
 
   auto* group = new QActionGroup(this);  // radio mark on the current view
   for (CommandId id : {CommandId::ViewTree, CommandId::ViewList}) group->addAction(commands_.Action(id));

@@ -54,7 +54,7 @@ void CRavixFinderDoc::CreateCommands() {
   auto one = [this] { return !IsCommandRunning() && IsOneSelectedReachable(); };
   auto any = [this] { return !IsCommandRunning() && IsAnySelectedReachable(); };
   using Keys = QList<QKeySequence>;
-  const ravix::CommandTable::CommandSpec specs[] = {
+  const ravix::CommandTable::CommandDeclaration declarations[] = {
       {CommandId::Refresh, QStringLiteral("Refresh"), tr("&Refresh"), Keys{Qt::Key_F5},
        QStringLiteral(":/app/icons/refresh.svg"), [this] { OnRefresh(); }, idle},
       {CommandId::Requery, QStringLiteral("Requery"), tr("Requery"), Keys{Qt::SHIFT | Qt::CTRL | Qt::Key_F5}, {},
@@ -75,7 +75,7 @@ void CRavixFinderDoc::CreateCommands() {
       {CommandId::SetDefaultPassword, QStringLiteral("SetDefaultPassword"), tr("Set &Default Password..."), {}, {},
        AtOnce(CommandId::SetDefaultPassword, &CRavixFinderDoc::OnSetDefaultPassword), idle},
   };
-  for (const ravix::CommandTable::CommandSpec& spec : specs) commands_.Add(spec);
+  for (const ravix::CommandTable::CommandDeclaration& declaration : declarations) commands_.Add(declaration);
 }
 
 std::function<void()> CRavixFinderDoc::AtOnce(CommandId id, void (CRavixFinderDoc::*handler)()) {
