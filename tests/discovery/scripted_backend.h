@@ -4,6 +4,7 @@
 
 #include <arpa/inet.h>
 
+#include <atomic>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -36,8 +37,9 @@ class ScriptedBackend : public DnssdBackend {
     size_t index_;
   };
 
-  DNSServiceErrorType browseError = 0;
-  DNSServiceErrorType resolveError = 0;
+  // set by the test while the engine's events thread may call Browse/Resolve
+  std::atomic<DNSServiceErrorType> browseError = 0;
+  std::atomic<DNSServiceErrorType> resolveError = 0;
 
   DNSServiceErrorType Browse(DNSServiceRef* sdRef, DNSServiceFlags, uint32_t interfaceIndex, const char* regtype,
                              const char* domain, DNSServiceBrowseReply callBack, void* context) override {
