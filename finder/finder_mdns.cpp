@@ -15,6 +15,14 @@ namespace {
 using Lock = boost::lock_guard<boost::recursive_mutex>;
 }
 
+// One run of FindCamerasByAddress on a thread of its own, with a copy of the adapter
+// table (the engine's may be rebuilt by a Refresh while a cancelled search still ends).
+struct CFindermDNS::AddressSearch {
+  std::atomic<bool> cancel{false};
+  std::atomic<bool> ended{false};
+  std::thread thread;
+};
+
 RecordCompletionPool::Limits CFindermDNS::DefaultCompletionLimits() { return {kCompletionWorkers}; }
 
 CFindermDNS::CFindermDNS(const CameraConnectContext& camera, PasswordPromptService* promptService)
@@ -28,7 +36,15 @@ CFindermDNS::CFindermDNS(const CameraConnectContext& camera, RecordCompletionPoo
   camera_.Prompt = prompt_.get();
 }
 
-CFindermDNS::~CFindermDNS() { Close(); }
+CFindermDNS::~CFindermDNS() {
+  Close();
+  std::vector<std::unique_ptr<AddressSearch>> searches;
+  {
+    std::lock_guard lock(searchLock_);
+    searches.swap(searches_);
+  }
+  for (const auto& search : searches) search->thread.join();  // each ends within about one probe
+}
 
 void CFindermDNS::SetNotifyTarget(std::shared_ptr<ravix::EventPostTarget> target) {
   Lock lock(RecordLock);
@@ -59,20 +75,47 @@ void CFindermDNS::BrowseBeyondLink(const std::vector<std::string>& domains,
     }
     targets.insert(targets.end(), block.begin(), block.end());
   }
-  if (targets.empty() || addressSearch_.joinable()) return;
-  searching_ = true;
-  cancelSearch_ = false;
-  addressSearch_ = std::thread([this, targets = std::move(targets)] {
-    std::vector<CBrowseRecord> found = FindCamerasByAddress(targets, camera_.Tools, {}, &cancelSearch_);
-    if (!cancelSearch_) AddCamerasFoundByAddress(std::move(found));
-    searching_ = false;
+  std::lock_guard lock(searchLock_);
+  ReapEndedSearches();
+  if (targets.empty() || SearchingAddressesLocked()) return;
+  auto search = std::make_unique<AddressSearch>();
+  auto tools = std::make_shared<const CNetworkTools>(camera_.Tools.Adapters());
+  search->thread = std::thread([this, run = search.get(), tools, targets = std::move(targets)] {
+    std::vector<CBrowseRecord> found = FindCamerasByAddress(targets, *tools, {}, &run->cancel);
+    std::lock_guard lock(searchLock_);  // Close cancels under this lock: nothing enters after it
+    if (!run->cancel) AddCamerasFoundByAddress(std::move(found));
+    run->ended = true;
   });
+  searches_.push_back(std::move(search));
+}
+
+bool CFindermDNS::SearchingAddresses() const {
+  std::lock_guard lock(searchLock_);
+  return SearchingAddressesLocked();
+}
+
+bool CFindermDNS::SearchingAddressesLocked() const {
+  return !searches_.empty() && !searches_.back()->cancel && !searches_.back()->ended;
+}
+
+void CFindermDNS::ReapEndedSearches() {
+  for (auto it = searches_.begin(); it != searches_.end();) {
+    if (!(*it)->ended) {
+      ++it;
+      continue;
+    }
+    (*it)->thread.join();  // it has only to return
+    it = searches_.erase(it);
+  }
 }
 
 bool CFindermDNS::Close() {
   promptCanceller_.Cancel();  // a completion waiting for the user gets Cancel at once
-  cancelSearch_ = true;  // the search ends within about 50 ms plus one HTTP probe
-  if (addressSearch_.joinable()) addressSearch_.join();
+  {
+    std::lock_guard lock(searchLock_);
+    for (const auto& search : searches_) search->cancel = true;
+    ReapEndedSearches();
+  }
   const bool closed = CmDNS::Close();
   Completions.Stop();  // what still runs finds its record gone and posts nothing
   return closed;

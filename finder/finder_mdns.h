@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -52,11 +53,12 @@ class CFindermDNS : public CmDNS {
   // the list through AddCamerasFoundByAddress. Unusable address texts are traced and
   // skipped.
   void BrowseBeyondLink(const std::vector<std::string>& domains, const std::vector<std::string>& addresses);
-  // Whether the address search of BrowseBeyondLink is still running.
-  bool SearchingAddresses() const { return searching_; }
+  // Whether the address search of BrowseBeyondLink is still running (and not cancelled).
+  bool SearchingAddresses() const;
 
   // Ends pending prompts and completions, then closes the engine (posting "Remove" for
-  // every record).
+  // every record). A running address search is cancelled without waiting for it: it ends
+  // on its own thread (within about one HTTP probe) and enters nothing.
   bool Close();
 
   bool OnRemove(CBrowseRecord& record, bool moreComing) override;
@@ -108,7 +110,11 @@ class CFindermDNS : public CmDNS {
   ravix::CompletionTimes times_;
   ravix::NeighbourOverflowWatch neighbourWatch_;
   RecordCompletionPool Completions;
-  std::thread addressSearch_;
-  std::atomic<bool> searching_{false};
-  std::atomic<bool> cancelSearch_{false};  // set by Close: the search ends early
+  struct AddressSearch;
+  // Joins the searches that have ended; searchLock_ held.
+  void ReapEndedSearches();
+  bool SearchingAddressesLocked() const;
+
+  mutable std::mutex searchLock_;  // searches_, and the entry of what a search found
+  std::vector<std::unique_ptr<AddressSearch>> searches_;  // the current one last
 };

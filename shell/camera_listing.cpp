@@ -6,13 +6,28 @@
 #include <array>
 #include <cstddef>
 
+#include "net/network_tools.h"
+
 namespace {
 
 using Row = std::array<std::string, views::kColumnCount>;
 
+// The camera's addresses for the listing: like the list view's cell, but a missing
+// address (a camera without a zeroconf one) leaves no separator behind.
+std::string AddressesText(const CBrowseRecord& record) {
+  std::string joined;
+  for (const std::string& address : CNetworkTools::CollectCameraAddresses(record)) {
+    if (address.empty()) continue;
+    if (!joined.empty()) joined += views::AddressListSeparator();
+    joined += address;
+  }
+  return joined;
+}
+
 Row RowOf(const CBrowseRecord& record, const views::AdapterNameLookup& adapterName) {
   Row row;
   for (int c = 0; c < views::kColumnCount; ++c) row[c] = views::CellText(static_cast<views::Column>(c), record, adapterName);
+  row[static_cast<std::size_t>(views::Column::IPAddresses)] = AddressesText(record);
   return row;
 }
 

@@ -10,9 +10,10 @@
 #include <vector>
 
 #include "camera/camera_client.h"
-#include "discovery/mdns.h"
+#include "finder/finder_mdns.h"
 #include "firmware/image_file.h"
 #include "firmware/update_batch.h"
+#include "shell/list_command.h"
 #include "views/record_columns.h"
 
 namespace {
@@ -21,13 +22,15 @@ bool Matches(const CBrowseRecord& record, const std::string& name) {
   return record.ServiceName == name || record.GetTxtValueOrEmpty(txtkey::kSerial) == name;
 }
 
-// A resolved camera of the maker named name (service name or serial).
+// A resolved camera of the maker (or one found at an added address) named name (service
+// name or serial).
 bool FindCamera(CmDNS& engine, const std::string& name, CBrowseRecord& found) {
   std::vector<uint32_t> ids;
   engine.GetRecordIDs(ids);
   for (uint32_t id : ids) {
     CBrowseRecord record;
-    if (!engine.GetRecord(id, record) || record.HostTarget.empty()) continue;
+    if (!engine.GetRecord(id, record)) continue;
+    if (record.HostTarget.empty() && record.TxtRecord.count(txtkey::kFoundBy) == 0) continue;
     if (!views::IsVendorRecord(record) || !Matches(record, name)) continue;
     found = record;
     return true;
@@ -79,13 +82,18 @@ int RunUpdateFirmwareCommand(const FinderOptions& options, CFinderCore& core, st
     err << "ravixfinder: " << error << '\n';
     return kFirmwareCommandBadInput;
   }
-  if (!core.StartDnssd(error)) {
+  AddReachOptions(options, core.Settings);  // for this run, as --list does
+  std::string warning;
+  if (!core.StartDnssd(error, &warning)) {
     err << "ravixfinder: " << error << '\n';
     return kFirmwareCommandBadInput;
   }
+  if (!warning.empty()) err << "ravixfinder: " << warning << '\n';
   core.theNetworkTools.RefreshAdapters();
-  CmDNS engine;
+  // No notification target: records are only looked up, never completed.
+  CFindermDNS engine(core.CameraContext());
   engine.BrowseOneDomain(0, "_http._tcp", "local.");
+  engine.BrowseBeyondLink(core.Settings.BrowseDomains, core.Settings.Addresses);
   std::vector<std::string> missing;
   const std::vector<CBrowseRecord> records = DiscoverCameras(engine, options.cameras, options.seconds, missing);
   engine.Close();

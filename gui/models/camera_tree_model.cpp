@@ -137,6 +137,21 @@ void CameraTreeModel::RemoveNode(const QModelIndex& index) {
   endRemoveRows();
 }
 
+QModelIndex CameraTreeModel::MoveNode(const QModelIndex& index, const QModelIndex& parent) {
+  Node* node = NodeOf(index);
+  Node* holder = NodeOf(parent);
+  if (node == top_.get() || node->parent == holder) return index;
+  const int row = index.row();
+  const int place = PlaceAmong(*holder, node->key, nullptr);
+  beginMoveRows(index.parent(), row, row, parent, place);
+  auto moving = std::move(node->parent->children[static_cast<std::size_t>(row)]);
+  node->parent->children.erase(node->parent->children.begin() + row);
+  node->parent = holder;
+  holder->children.insert(holder->children.begin() + place, std::move(moving));
+  endMoveRows();
+  return IndexOf(node);
+}
+
 void CameraTreeModel::Clear() {
   beginResetModel();
   top_->children.clear();
@@ -180,8 +195,11 @@ CameraTreeModel::Placement CameraTreeModel::Upsert(const CBrowseRecord& record) 
   const int image = views::RecordImage(record);
   if (const QModelIndex existing = FindNodeByTag(cameraTag); existing.isValid()) {
     placement.camera = SetNode(existing, text, image);
-    placement.parent = placement.camera.parent();
     placement.change = Change::Updated;
+    if (placement.camera.parent() != placement.parent) {
+      placement.camera = MoveNode(placement.camera, placement.parent);
+      placement.change = Change::Moved;
+    }
     return placement;
   }
   placement.camera = AddChild(placement.parent, cameraTag, text, image);

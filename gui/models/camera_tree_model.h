@@ -3,7 +3,8 @@
 // cameras), each with its tag, text and image. The model owns the node rules: Reset
 // builds the root with one node per adapter; Upsert places a camera under the node of
 // its adapter, making that node on demand (under the root when the adapter is unknown),
-// and takes the camera's node away when the ZorvikOnly rule hides the record; Remove
+// moves it there when its adapter changed (a routed camera gets the adapter of its route
+// once completed), and takes the camera's node away when the ZorvikOnly rule hides the record; Remove
 // takes one camera node. Adapter nodes stay until the next Reset, with or without
 // cameras. Children of one parent stay in natural order of their texts: a new or renamed
 // node is placed by binary search.
@@ -30,10 +31,10 @@ class CameraTreeModel : public QAbstractItemModel {
     QString Name;
   };
   // What Upsert did with a record.
-  enum class Change { Inserted, Updated, Hidden, Ignored };
+  enum class Change { Inserted, Updated, Moved, Hidden, Ignored };
   struct Placement {
     Change change = Change::Ignored;
-    QModelIndex camera;      // the camera's node (Inserted, Updated)
+    QModelIndex camera;      // the camera's node (Inserted, Updated, Moved)
     QModelIndex parent;      // its adapter's node, the root, or invalid for the top level
     QModelIndex newAdapter;  // the adapter node made for it, when there was none
   };
@@ -55,8 +56,8 @@ class CameraTreeModel : public QAbstractItemModel {
   // Empties the tree, then adds the root with rootText and under it one node per adapter;
   // returns the root.
   QModelIndex Reset(const QString& rootText, const std::vector<AdapterNode>& adapters);
-  // The camera's node: added under its adapter, or renamed in place; removed when the
-  // rule hides the record.
+  // The camera's node: added under its adapter, renamed in place, or moved under its
+  // adapter when it sits under another node; removed when the rule hides the record.
   Placement Upsert(const CBrowseRecord& record);
   // Removes the camera's node; false when it has none.
   bool Remove(uint32_t id);
@@ -68,6 +69,8 @@ class CameraTreeModel : public QAbstractItemModel {
   // New text and image; the node moves to its place among its siblings. Returns its index.
   QModelIndex SetNode(const QModelIndex& node, const QString& text, int image);
   void RemoveNode(const QModelIndex& node);
+  // Moves node under parent, to its place in natural order. Returns its new index.
+  QModelIndex MoveNode(const QModelIndex& node, const QModelIndex& parent);
   void Clear();
 
   // Depth first from the first top-level node: each node, then its children, then its

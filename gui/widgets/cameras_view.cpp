@@ -74,6 +74,7 @@ void CCamerasView::UpsertRecord(const CBrowseRecord& record) {
   model_->SetZorvikOnly(Host().Settings().ZorvikOnly);
   const CameraTreeModel::Placement placement = model_->Upsert(record);
   if (placement.newAdapter.isValid()) expand(placement.newAdapter);
+  if (placement.change == CameraTreeModel::Change::Moved && placement.parent.isValid()) expand(placement.parent);
   if (placement.change != CameraTreeModel::Change::Inserted) return;
   DebugTrace("Added recID %u as hTreeItem %p", record.ID, placement.camera.internalPointer());
   if (placement.parent.isValid()) expand(placement.parent);

@@ -146,13 +146,14 @@ struct FinderRun {
   nlohmann::json rows;
 };
 
-// ravixfinder with its own settings folder; stdout parsed as the JSON listing.
-FinderRun RunFinder(const std::string& args) {
+// ravixfinder with its own settings folder; stdout parsed as the JSON listing (for the
+// default mode).
+FinderRun RunFinder(const std::string& args, const std::string& mode = "--list --format json") {
   static int runs = 0;
   const std::string base = gDir + "/run" + std::to_string(++runs);
   std::filesystem::create_directories(base + "/home");
   const std::string command = "env HOME=" + base + "/home XDG_CONFIG_HOME=" + base + "/home/.config " +
-                              Env("RAVIX_BINARY_DIR") + "/shell/ravixfinder --list --format json " + args + " >" +
+                              Env("RAVIX_BINARY_DIR") + "/shell/ravixfinder " + mode + " " + args + " >" +
                               base + "/out 2>" + base + "/err";
   FinderRun run;
   const auto start = Clock::now();
@@ -311,6 +312,20 @@ TEST_F(BeyondLink, AddedAddressesFindFarCamerasOnlinkCameraAndSkipOtherHosts) {
   EXPECT_FALSE((*near)["MAC"].get<std::string>().empty()) << "on-link: MAC by ARP";
   EXPECT_LT(run.seconds, 20.0);
   EXPECT_EQ(Routes(), routesBefore);
+}
+
+TEST_F(BeyondLink, UpdateFirmwareReachesFarCamerasByDomainAndByAddress) {
+  const std::string image = gDir + "/camera.bin";
+  const std::string bytes = CamsimProcess::FirmwareImage(200000, "9.1.1");
+  std::ofstream(image, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  // far01 named by its service in the browse domain, far02 by its serial number at its address.
+  const FinderRun run = RunFinder(std::string("--seconds 8 --camera far01 --camera ZV900002 --domain ") + kDomain +
+                                      DnsServerOption() + " --address 10.41.1.11",
+                                  "--update-firmware " + image);
+  EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
+  for (const char* camera : {"far01", "far02"})
+    EXPECT_EQ(farSim_->GetParameter(camera, "Device.FirmwareVersion").value_or("?"), "9.1.1") << camera << run.out;
+  EXPECT_NE(farSim_->GetParameter("far03", "Device.FirmwareVersion").value_or("?"), "9.1.1") << "not named";
 }
 
 TEST_F(BeyondLink, RefusedAddressesAndDomainsNameTheFault) {

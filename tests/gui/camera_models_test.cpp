@@ -116,6 +116,14 @@ TEST(CameraTreeModelTest, AdapterNodesOnDemandStayUntilReset) {
   const CameraTreeModel::Placement stray = model.Upsert(MakeCamera(5, "Stray", "", 42));
   EXPECT_EQ(stray.parent, root) << "a camera of an unknown adapter sits under the root";
   EXPECT_EQ(model.parent(stray.camera), root);
+  // Completed, the camera has the adapter of its route: its node moves there, keeping its tag.
+  const CameraTreeModel::Placement routed = model.Upsert(MakeCamera(5, "Gate", "", 2));
+  EXPECT_EQ(routed.change, CameraTreeModel::Change::Moved);
+  EXPECT_EQ(model.parent(routed.camera), model.FindNodeByTag(NodeTag::AdapterTag(2)));
+  EXPECT_EQ(Texts(model, routed.parent), (std::vector<std::string>{"Cam1", "cam2", "Gate"}));
+  EXPECT_EQ(Texts(model, root), (std::vector<std::string>{"eth0", "usb0", "wlan0"})) << "nothing left under the root";
+  EXPECT_EQ(model.Upsert(MakeCamera(5, "Gate", "", 2)).change, CameraTreeModel::Change::Updated);
+  model.Remove(5);
 
   EXPECT_TRUE(model.Remove(3));
   EXPECT_TRUE(model.Remove(4));

@@ -40,6 +40,27 @@ TEST(CameraListing, CsvQuotesSeparatorsAndQuotes) {
   EXPECT_NE(text.find("\"192.168.77.10, 169.254.3.4\""), std::string::npos);
 }
 
+TEST(CameraListing, AddressesEndWithoutSeparatorInEveryFormat) {
+  CBrowseRecord onlyNet = Camera("net");
+  onlyNet.TxtRecord.erase(txtkey::kIpv4Zc);
+  CBrowseRecord onlyZc = Camera("zc");
+  onlyZc.TxtRecord.erase(txtkey::kIpv4Net);
+  CBrowseRecord none = Camera("none");
+  none.TxtRecord.erase(txtkey::kIpv4Net);
+  none.TxtRecord.erase(txtkey::kIpv4Zc);
+  const std::vector<CBrowseRecord> records = {onlyNet, onlyZc, none, Camera("both")};
+  const auto list = nlohmann::json::parse(FormatCameraListing(records, ListingFormat::Json, nullptr));
+  ASSERT_EQ(list.size(), 4u);
+  EXPECT_EQ(list[0]["IP Address(es)"], "192.168.77.10");
+  EXPECT_EQ(list[1]["IP Address(es)"], "169.254.3.4");
+  EXPECT_EQ(list[2]["IP Address(es)"], "");
+  EXPECT_EQ(list[3]["IP Address(es)"], "192.168.77.10, 169.254.3.4");
+  const std::string csv = FormatCameraListing({onlyNet}, ListingFormat::Csv, nullptr);
+  EXPECT_NE(csv.find(",192.168.77.10,80,"), std::string::npos) << csv;
+  const std::string table = FormatCameraListing({onlyNet}, ListingFormat::Table, nullptr);
+  EXPECT_EQ(table.find("192.168.77.10,"), std::string::npos) << table;
+}
+
 TEST(CameraListing, InvalidUtf8FromCameraDoesNotBreakJson) {
   CBrowseRecord r = Camera("bad\xff name");
   const std::string text = FormatCameraListing({r}, ListingFormat::Json, nullptr);
