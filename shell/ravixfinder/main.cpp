@@ -1,6 +1,8 @@
 // ravixfinder: finds the maker's cameras on the local networks.
 #include <QCoreApplication>
 
+#include <malloc.h>
+
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -39,6 +41,9 @@ int RunWindow(int argc, char** argv, const FinderOptions& options) {
 #endif
 
 int main(int argc, char** argv) {
+  // Completion workers mostly wait for cameras; glibc would give up to eight malloc
+  // arenas per core to a few hundred such threads, each holding its own free memory.
+  mallopt(M_ARENA_MAX, 2);
   ravix::InitTraceFromEnvironment();
   ravix::TakeTraceOption(argc, argv);
 
