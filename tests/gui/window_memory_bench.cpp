@@ -15,6 +15,7 @@
 
 #include <malloc.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -112,10 +113,12 @@ struct Peak {
   double mib = 0;
   std::string smaps;
   void Step(const char* what) {
-    const double hwm = StatusMiB("VmHWM:");
+    // VmHWM follows the resident count with a delay: the higher of the two is the peak.
+    const double now = StatusMiB("VmRSS:");
+    const double hwm = std::max(StatusMiB("VmHWM:"), now);
     if (hwm > mib) smaps = ReadFile("/proc/self/smaps");
-    mib = hwm;
-    std::printf("  %-44s peak %6.1f MB, now %6.1f MB\n", what, hwm, StatusMiB("VmRSS:"));
+    mib = std::max(mib, hwm);
+    std::printf("  %-44s peak %6.1f MB, now %6.1f MB\n", what, mib, now);
   }
 };
 
