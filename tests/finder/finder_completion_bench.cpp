@@ -260,7 +260,7 @@ int RunInChild(int cameras, bool fixedPool) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  mallopt(M_ARENA_MAX, 2);  // as ravixfinder does
+  if (std::getenv("I25M_NO_ARENA") == nullptr) mallopt(M_ARENA_MAX, 2);  // as ravixfinder does
   if (std::getenv("NETLAB_ID") == nullptr) {
     std::fprintf(stderr, "run me inside tools/netlab (see the header of this file)\n");
     return 1;
