@@ -11,6 +11,8 @@ foreach(program ravixfinder urlforge ravix-camsim)
 endforeach()
 
 if(RAVIX_BUILD_GUI)
+  # The finder's window module, where ravixfinder looks for it (shell/CMakeLists.txt).
+  install(TARGETS ravixfinder_window LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/ravixfinder)
   set(resources ${CMAKE_SOURCE_DIR}/gui/resources)
   install(FILES ${resources}/ravixfinder.html DESTINATION ${CMAKE_INSTALL_BINDIR})
   # urlforge's own .desktop file and icon are installed by urlforge/.

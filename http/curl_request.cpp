@@ -15,6 +15,9 @@ using Lock = std::lock_guard<boost::recursive_mutex>;
 
 constexpr char kContentLength[] = "Content-Length:";
 constexpr std::size_t kContentLengthSize = sizeof kContentLength - 1;
+// libcurl's receive buffer (16 KiB by default, one per transfer in flight): camera
+// answers are a few kilobytes, and a few hundred completions may wait at once.
+constexpr long kReceiveBufferBytes = 4096;
 
 // libcurl's callbacks. A zero count or a missing request aborts the transfer.
 // Nothing may be thrown through libcurl: running out of memory aborts the transfer.
@@ -64,6 +67,7 @@ bool CCurlRequest::Init() {
   if (curl_easy_setopt(h, CURLOPT_WRITEDATA, this) != CURLE_OK) return false;
   if (curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, &HeaderTrampoline) != CURLE_OK) return false;
   if (curl_easy_setopt(h, CURLOPT_WRITEHEADER, this) != CURLE_OK) return false;
+  if (curl_easy_setopt(h, CURLOPT_BUFFERSIZE, kReceiveBufferBytes) != CURLE_OK) return false;
   return SetTimeout(m_defaultTimeout) == CURLE_OK;
 }
 

@@ -7,7 +7,7 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
   libavahi-core-dev libavahi-client-dev libavahi-common-dev
-  libcurl4-openssl-dev
+  libcurl4-openssl-dev libssl-dev
   libboost-thread-dev libboost-regex-dev libboost-chrono-dev
   libnl-3-dev libnl-route-3-dev
   libsodium-dev libcap-dev

@@ -17,6 +17,11 @@
 
 namespace {
 
+// Completion workers of a listing. The listing is printed once all cameras are complete,
+// so a burst of silent cameras may wait in rounds of one HTTP timeout (100 silent
+// cameras: two rounds); each worker in a transfer holds about 60 kB.
+constexpr std::size_t kListCompletionWorkers = 64;
+
 // Longest time the listing waits, after the discovery time, for completions still running.
 constexpr int kCompletionGraceMs = 15000;
 
@@ -82,7 +87,9 @@ int RunListCommand(const FinderOptions& options, CFinderCore& core, std::FILE* o
 
   QObject receiver;  // stands for the main frame: the notifications are not needed here
   auto target = ravix::EventPostTarget::Make(&receiver);
-  CFindermDNS engine(core.CameraContext());  // no prompt: only stored credentials are used
+  RecordCompletionPool::Limits limits = CFindermDNS::DefaultCompletionLimits();
+  limits.maxWorkers = kListCompletionWorkers;
+  CFindermDNS engine(core.CameraContext(), limits);  // no prompt: only stored credentials are used
   engine.SetNotifyTarget(target);
   engine.BrowseOneDomain(0, "_http._tcp", "local.");
   engine.BrowseBeyondLink(core.Settings.BrowseDomains, core.Settings.Addresses);

@@ -1,6 +1,8 @@
 // ravixfinder: finds the maker's cameras on the local networks.
 #include <QCoreApplication>
 
+#include <malloc.h>
+
 #include <cstdio>
 #include <iostream>
 #include <memory>
@@ -13,32 +15,48 @@
 #include "shell/update_firmware_command.h"
 
 #ifdef RAVIX_WITH_WINDOW
-#include <QApplication>
+#include <dlfcn.h>
 
-#include "gui/app/ravix_finder_app.h"
+#include <filesystem>
+
+#include "shell/ravixfinder/window_module.h"
 
 namespace {
 
+// The window module: in the program's library folder when installed (RAVIX_WINDOW_MODULE_DIR,
+// relative to the folder above the program's), beside the program in the build tree.
+std::string WindowModulePath() {
+  std::error_code error;
+  const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error) return kRavixFinderWindowModuleName;
+  const std::filesystem::path installed =
+      program.parent_path().parent_path() / RAVIX_WINDOW_MODULE_DIR / kRavixFinderWindowModuleName;
+  if (std::filesystem::exists(installed, error)) return installed.string();
+  return (program.parent_path() / kRavixFinderWindowModuleName).string();
+}
+
 // The finder's window until it closes; the exit code is 100 after a clipboard-mode copy.
 int RunWindow(int argc, char** argv, const FinderOptions& options) {
-  QApplication qt(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("ravixfinder"));
-  QApplication::setApplicationVersion(QStringLiteral(RAVIX_VERSION));
-  QApplication::setDesktopFileName(QStringLiteral("ravixfinder"));
-  CRavixFinderApp::Options appOptions;
-  appOptions.clipboardMode = options.clipboardMode;
-  appOptions.browseDomains = options.domains;
-  appOptions.dnsServers = options.dnsServers;
-  appOptions.addresses = options.addresses;
-  CRavixFinderApp app(std::move(appOptions));
-  if (!app.InitInstance()) return app.ExitInstance(0);
-  return app.ExitInstance(QApplication::exec());
+  const std::string path = WindowModulePath();
+  void* module = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);  // stays loaded until the process ends
+  auto* run = module != nullptr
+                  ? reinterpret_cast<RavixFinderRunWindowFunction*>(dlsym(module, kRavixFinderRunWindowSymbol))
+                  : nullptr;
+  if (run == nullptr) {
+    const char* why = dlerror();
+    std::fprintf(stderr, "ravixfinder: the window cannot be opened: %s\n", why != nullptr ? why : path.c_str());
+    return 1;
+  }
+  return run(argc, argv, &options, ravix::IsTraceEnabled());
 }
 
 }  // namespace
 #endif
 
 int main(int argc, char** argv) {
+  // Completion workers mostly wait for cameras; glibc would give up to eight malloc
+  // arenas per core to a few hundred such threads, each holding its own free memory.
+  mallopt(M_ARENA_MAX, 2);
   ravix::InitTraceFromEnvironment();
   ravix::TakeTraceOption(argc, argv);
 

@@ -13,6 +13,7 @@
 #include <QObject>
 #include <QString>
 
+#include <malloc.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -114,6 +115,7 @@ class RecordReader {
     std::vector<uint32_t> ids;
     std::size_t next = 0;
     while (!stop_) {
+      ids.clear();  // GetRecordIDs appends
       engine_.GetRecordIDs(ids);
       for (int i = 0; i < kReadsPerPass && !ids.empty(); ++i, ++next) {
         CBrowseRecord record;
@@ -259,6 +261,7 @@ int RunInChild(int cameras, bool fixedPool) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  mallopt(M_ARENA_MAX, 2);  // as ravixfinder does
   if (std::getenv("NETLAB_ID") == nullptr) {
     std::fprintf(stderr, "run me inside tools/netlab (see the header of this file)\n");
     return 1;

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "http/perform_request.h"
 #include "tests/support/scripted_camera_server.h"
@@ -220,6 +222,41 @@ TEST_F(TransferTest, FormPostsOneFilePart) {
   EXPECT_EQ(part.fileName, "RavixFinderRocks.bin");
   EXPECT_EQ(part.contentType, "application/octet-stream");
   EXPECT_EQ(part.content, image);
+}
+
+// Answers many times the size of libcurl's receive buffer arrive whole and in order, into
+// a caller's buffer and into one made to fit; and the first transfers of the process,
+// started from many threads at once, all work (the library's set-up runs once).
+TEST_F(TransferTest, LongAnswersAndFirstTransfersFromManyThreads) {
+  std::string body(100 * 1024, '\0');
+  for (std::size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>('a' + (i * 7 + i / 26) % 26);
+  server_.Reply("/long", {200, body});
+  const std::string url = server_.BaseUrl() + "long";
+
+  std::vector<CameraResult> results(16, CamTransferFailed);
+  std::vector<std::string> texts(results.size());
+  std::vector<std::thread> threads;
+  for (std::size_t t = 0; t < results.size(); ++t) {
+    threads.emplace_back([&, t] {
+      CCurlRequest request;
+      std::string buffer(body.size() + 1, '\0');
+      ResponseBuffer out{buffer.data(), static_cast<unsigned>(buffer.size()), 0};
+      results[t] = PerformRequest(url.c_str(), 5000, request, &out);
+      texts[t] = std::string(buffer.data(), out.length > 0 ? out.length - 1 : 0);
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  for (std::size_t t = 0; t < results.size(); ++t) {
+    EXPECT_EQ(results[t], CamOk) << "thread " << t;
+    EXPECT_TRUE(texts[t] == body) << "thread " << t << " got " << texts[t].size() << " bytes";
+  }
+
+  ResponseBuffer fitted;
+  ASSERT_EQ(PerformRequest(url.c_str(), 5000, request_, &fitted), CamOk);
+  ASSERT_NE(fitted.data, nullptr);
+  EXPECT_EQ(fitted.length, body.size() + 1);
+  EXPECT_TRUE(std::string(fitted.data) == body);
+  std::free(fitted.data);
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ failed=0
 grep -q "libqt6widgets6" <<<"$depends" || { echo "Depends lacks the Qt libraries: shlibdeps did not run"; failed=1; }
 
 root=$tmp/root
-for file in usr/bin/ravixfinder usr/bin/urlforge usr/bin/ravix-camsim usr/bin/ravixfinder.html \
+for file in usr/bin/ravixfinder usr/lib/ravixfinder/ravixfinder-window.so usr/bin/urlforge usr/bin/ravix-camsim usr/bin/ravixfinder.html \
             usr/share/applications/ravixfinder.desktop usr/share/applications/urlforge.desktop \
             usr/share/icons/hicolor/scalable/apps/ravixfinder.svg usr/share/icons/hicolor/scalable/apps/urlforge.svg \
             usr/share/metainfo/com.zorvik_vision.RavixFinder.metainfo.xml \

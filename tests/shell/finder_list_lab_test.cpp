@@ -3,13 +3,20 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <signal.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <chrono>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <thread>
+#include <vector>
 #include <map>
 #include <memory>
 #include <string>
@@ -32,6 +39,28 @@ std::string Output(const std::string& command, int* status = nullptr) {
   const int rc = pclose(p);
   if (status != nullptr) *status = rc;
   return out;
+}
+
+// The memory map of a running process; empty once it has ended.
+std::string Maps(pid_t pid) {
+  std::ifstream file("/proc/" + std::to_string(pid) + "/maps");
+  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+// Starts args with the given home, offscreen, output discarded.
+pid_t Start(const std::vector<std::string>& args, const std::string& home) {
+  const pid_t pid = fork();
+  if (pid != 0) return pid;
+  setenv("HOME", home.c_str(), 1);
+  setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
+  setenv("XDG_DATA_HOME", (home + "/data").c_str(), 1);
+  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  if (std::freopen("/dev/null", "w", stdout) == nullptr || std::freopen("/dev/null", "w", stderr) == nullptr) _exit(126);
+  std::vector<char*> argv;
+  for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+  argv.push_back(nullptr);
+  execv(argv[0], argv.data());
+  _exit(127);
 }
 
 std::string FinderBinary() {
@@ -198,6 +227,38 @@ TEST_F(FinderList, TxtChangeAndRemovalShowInTheNextListing) {
   EXPECT_EQ(changed->second.value("Firmware", ""), "3.3.0");
   EXPECT_EQ(cameras.count("ZV000108"), 0u);
   EXPECT_EQ(cameras.size(), static_cast<std::size_t>(kCameraCount - 1));
+}
+
+// The listing maps no window library (they cost it memory); the window finds and loads
+// the module it lives in and stays open.
+TEST_F(FinderList, TheListingMapsNoWindowLibrariesAndTheWindowLoadsItsModule) {
+  const pid_t list = Start({FinderBinary(), "--list", "--seconds", "3"}, home_);
+  ASSERT_GT(list, 0);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  const std::string listMaps = Maps(list);
+  int status = -1;
+  ASSERT_EQ(waitpid(list, &status, 0), list);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+  EXPECT_NE(listMaps.find("libQt6Core"), std::string::npos) << "read while it ran";
+  for (const char* library : {"libQt6Widgets", "libQt6Gui", "ravixfinder-window"})
+    EXPECT_EQ(listMaps.find(library), std::string::npos) << library << " is mapped by --list";
+
+  const pid_t window = Start({FinderBinary()}, home_);
+  ASSERT_GT(window, 0);
+  std::string windowMaps;
+  for (int i = 0; i < 200 && windowMaps.find("libQt6Widgets") == std::string::npos; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    windowMaps = Maps(window);
+  }
+  std::this_thread::sleep_for(std::chrono::seconds(2));
+  const bool open = waitpid(window, &status, WNOHANG) == 0;
+  if (open) {
+    kill(window, SIGTERM);
+    waitpid(window, &status, 0);
+  }
+  EXPECT_TRUE(open) << "the window ended with status " << status;
+  EXPECT_NE(windowMaps.find("ravixfinder-window.so"), std::string::npos);
+  EXPECT_NE(windowMaps.find("libQt6Widgets"), std::string::npos);
 }
 
 }  // namespace
