@@ -4,9 +4,13 @@
 // thread (initialise, signal ready, wait for the stop event, finalise); the client
 // operations of the engine are served directly as DnssdBackend.
 
+#include <avahi-common/watch.h>
+
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "discovery/auto_reset_event.h"
@@ -15,14 +19,15 @@
 struct AvahiServer;
 struct AvahiThreadedPoll;
 class CoreOperation;
+class MdnsChangeListener;
 
 class EmbeddedResponder : public DnssdBackend {
  public:
   // Cache room: a camera brings about five records (PTR, SRV, TXT, addresses).
   static constexpr unsigned kCacheEntries = 20000;
 
-  EmbeddedResponder() = default;
-  ~EmbeddedResponder() override = default;
+  EmbeddedResponder();
+  ~EmbeddedResponder() override;
   EmbeddedResponder(const EmbeddedResponder&) = delete;
   EmbeddedResponder& operator=(const EmbeddedResponder&) = delete;
 
@@ -53,6 +58,11 @@ class EmbeddedResponder : public DnssdBackend {
 
   // Called by an operation's destructor.
   void Detach(CoreOperation* op);
+  // A resolve whose lookup ended is followed by the shared listener (TXT and SRV records
+  // heard on the link). Poll lock held (poll thread or the caller of an operation's Stop).
+  bool CanFollow() const;
+  void Follow(CoreOperation* op);
+  void Unfollow(CoreOperation* op);
 
  private:
   int Initialise();
@@ -63,6 +73,9 @@ class EmbeddedResponder : public DnssdBackend {
   void FallAsleep();
   void WakeUp();
   DNSServiceErrorType Attach(CoreOperation* op);
+  void OpenListener();
+  void CloseListener();
+  static void ListenerEvent(AvahiWatch* watch, int fd, AvahiWatchEvent event, void* userdata);
 
   mutable std::mutex mutex_;  // guards everything below; taken before the poll lock
   AvahiThreadedPoll* poll_ = nullptr;
@@ -73,4 +86,9 @@ class EmbeddedResponder : public DnssdBackend {
   bool wideArea_ = false;
   std::vector<std::string> wideAreaServers_;
   AutoResetEvent stopEvent_;
+  // Hears the services whose resolves have answered; set while running. The followers
+  // (by name key) are guarded by the poll lock.
+  std::unique_ptr<MdnsChangeListener> listener_;
+  AvahiWatch* listenerWatch_ = nullptr;
+  std::unordered_multimap<std::string, CoreOperation*> followers_;
 };
