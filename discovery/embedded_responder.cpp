@@ -58,14 +58,19 @@ class CoreOperation : public _DNSServiceRef_t {
                                              AvahiLookupFlags(0), &CoreOperation::BrowseEvent, this);
       return browser_ != nullptr;
     }
-    resolver_ = avahi_s_service_resolver_new(server, interface_, AVAHI_PROTO_UNSPEC, name_.c_str(), type_.c_str(),
-                                             domain, AVAHI_PROTO_UNSPEC, AVAHI_LOOKUP_NO_ADDRESS,
-                                             &CoreOperation::ResolveEvent, this);
-    return resolver_ != nullptr;
+    if (!responder_.TakeLookupSlot(this)) return true;  // started when a slot is free
+    return StartResolver(server);
+  }
+
+  // A queued resolve gets its turn (poll thread).
+  void StartQueued(AvahiServer* server) {
+    if (!StartResolver(server)) PushResolve(ToInterfaceIndex(interface_), kDNSServiceErr_Unknown, "", "", 0, "");
   }
 
   // Poll lock held by the caller.
   void Stop() {
+    responder_.Dequeue(this);
+    LeaveSlot();
     if (browser_ != nullptr) avahi_s_service_browser_free(browser_);
     if (resolver_ != nullptr) avahi_s_service_resolver_free(resolver_);
     if (sweep_ != nullptr) poll_->timeout_free(sweep_);
@@ -107,6 +112,7 @@ class CoreOperation : public _DNSServiceRef_t {
 
  private:
   static constexpr unsigned kSweepAfterWakeMs = 5000;  // the first three query rounds
+  static constexpr unsigned kSlotHoldMs = 1500;  // two query rounds of a lookup
 
   static void BrowseEvent(AvahiSServiceBrowser*, AvahiIfIndex interface, AvahiProtocol protocol,
                           AvahiBrowserEvent event, const char* name, const char* type, const char* domain,
@@ -137,6 +143,7 @@ class CoreOperation : public _DNSServiceRef_t {
                            const AvahiAddress*, uint16_t port, AvahiStringList* txt, AvahiLookupResultFlags,
                            void* userdata) {
     auto* self = static_cast<CoreOperation*>(userdata);
+    self->LeaveSlot();  // answered or failed: the next resolve may ask
     char fullName[kFullNameBufferSize];
     if (event != AVAHI_RESOLVER_FOUND || DNSServiceConstructFullName(fullName, name, type, domain) != 0) {
       PushResolveEvent(*self, interface, event, name, type, domain, hostName, port, txt, TxtListOrder::LastEntryFirst);
@@ -147,6 +154,33 @@ class CoreOperation : public _DNSServiceRef_t {
     self->PushAnswer();
     self->EndLookupSoon();
   }
+
+  bool StartResolver(AvahiServer* server) {
+    const char* domain = domain_.empty() ? nullptr : domain_.c_str();
+    resolver_ = avahi_s_service_resolver_new(server, interface_, AVAHI_PROTO_UNSPEC, name_.c_str(), type_.c_str(),
+                                             domain, AVAHI_PROTO_UNSPEC, AVAHI_LOOKUP_NO_ADDRESS,
+                                             &CoreOperation::ResolveEvent, this);
+    holdsSlot_ = resolver_ != nullptr;
+    if (!holdsSlot_) {
+      responder_.ReleaseLookupSlot();
+      return false;
+    }
+    // A camera that does not answer gives its place up after a while and goes on asking.
+    timeval later{};
+    avahi_elapse_time(&later, kSlotHoldMs, 0);
+    slotTimer_ = poll_->timeout_new(poll_, &later, &CoreOperation::SlotTimeEvent, this);
+    return true;
+  }
+
+  void LeaveSlot() {
+    if (slotTimer_ != nullptr) poll_->timeout_free(slotTimer_);
+    slotTimer_ = nullptr;
+    if (!holdsSlot_) return;
+    holdsSlot_ = false;
+    responder_.ReleaseLookupSlot();
+  }
+
+  static void SlotTimeEvent(AvahiTimeout*, void* userdata) { static_cast<CoreOperation*>(userdata)->LeaveSlot(); }
 
   void PushAnswer() {
     PushResolve(answer_.interfaceIndex, 0, answer_.fullName, answer_.host, answer_.portNetworkOrder, answer_.txt);
@@ -198,6 +232,8 @@ class CoreOperation : public _DNSServiceRef_t {
   } answer_;
   AvahiTimeout* quiet_ = nullptr;
   bool following_ = false;
+  bool holdsSlot_ = false;  // one of the responder's unanswered resolve lookups
+  AvahiTimeout* slotTimer_ = nullptr;  // gives the place up when no answer comes
 };
 
 namespace {
@@ -351,6 +387,10 @@ void EmbeddedResponder::Finalise() {
   operations_.clear();
   avahi_threaded_poll_unlock(poll_);
   avahi_threaded_poll_stop(poll_);
+  if (refill_ != nullptr) avahi_threaded_poll_get(poll_)->timeout_free(refill_);
+  refill_ = nullptr;
+  queuedResolves_.clear();
+  unansweredLookups_ = 0;
   CloseListener();
   if (server_ != nullptr) avahi_server_free(server_);  // none while asleep
   avahi_threaded_poll_free(poll_);
@@ -461,6 +501,39 @@ void EmbeddedResponder::ListenerEvent(AvahiWatch*, int, AvahiWatchEvent, void* u
 }
 
 bool EmbeddedResponder::CanFollow() const { return listener_ != nullptr; }
+
+bool EmbeddedResponder::TakeLookupSlot(CoreOperation* op) {
+  if (unansweredLookups_ < kLookupWindow) {
+    ++unansweredLookups_;
+    return true;
+  }
+  queuedResolves_.push_back(op);
+  return false;
+}
+
+void EmbeddedResponder::ReleaseLookupSlot() {
+  if (unansweredLookups_ > 0) --unansweredLookups_;
+  if (queuedResolves_.empty() || refill_ != nullptr || poll_ == nullptr) return;
+  // Started from the poll loop, not inside the callback that freed the slot.
+  const AvahiPoll* api = avahi_threaded_poll_get(poll_);
+  timeval now{};
+  avahi_elapse_time(&now, 0, 0);
+  refill_ = api->timeout_new(api, &now, &EmbeddedResponder::RefillEvent, this);
+}
+
+void EmbeddedResponder::Dequeue(CoreOperation* op) { std::erase(queuedResolves_, op); }
+
+void EmbeddedResponder::RefillEvent(AvahiTimeout* timeout, void* userdata) {
+  auto* self = static_cast<EmbeddedResponder*>(userdata);
+  avahi_threaded_poll_get(self->poll_)->timeout_free(timeout);
+  self->refill_ = nullptr;
+  while (self->server_ != nullptr && !self->queuedResolves_.empty() && self->unansweredLookups_ < kLookupWindow) {
+    CoreOperation* op = self->queuedResolves_.front();
+    self->queuedResolves_.pop_front();
+    ++self->unansweredLookups_;
+    op->StartQueued(self->server_);
+  }
+}
 
 void EmbeddedResponder::Follow(CoreOperation* op) { followers_.emplace(op->NameKey(), op); }
 

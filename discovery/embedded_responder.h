@@ -6,6 +6,7 @@
 
 #include <avahi-common/watch.h>
 
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -63,6 +64,14 @@ class EmbeddedResponder : public DnssdBackend {
   bool CanFollow() const;
   void Follow(CoreOperation* op);
   void Unfollow(CoreOperation* op);
+  // Resolves ask in a window: at most kLookupWindow lookups wait for their first answer,
+  // the others queue in order of creation. Thousands of lookups created at once make
+  // avahi-core's question scheduling quadratic and the answers arrive in one burst.
+  // False when the operation was queued. Poll lock held.
+  static constexpr int kLookupWindow = 200;
+  bool TakeLookupSlot(CoreOperation* op);
+  void ReleaseLookupSlot();
+  void Dequeue(CoreOperation* op);
 
  private:
   int Initialise();
@@ -76,6 +85,7 @@ class EmbeddedResponder : public DnssdBackend {
   void OpenListener();
   void CloseListener();
   static void ListenerEvent(AvahiWatch* watch, int fd, AvahiWatchEvent event, void* userdata);
+  static void RefillEvent(AvahiTimeout* timeout, void* userdata);
 
   mutable std::mutex mutex_;  // guards everything below; taken before the poll lock
   AvahiThreadedPoll* poll_ = nullptr;
@@ -91,4 +101,8 @@ class EmbeddedResponder : public DnssdBackend {
   std::unique_ptr<MdnsChangeListener> listener_;
   AvahiWatch* listenerWatch_ = nullptr;
   std::unordered_multimap<std::string, CoreOperation*> followers_;
+  // The resolve window (poll lock).
+  int unansweredLookups_ = 0;
+  std::deque<CoreOperation*> queuedResolves_;
+  AvahiTimeout* refill_ = nullptr;
 };
