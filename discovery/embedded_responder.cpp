@@ -561,6 +561,15 @@ std::string EmbeddedResponder::HostNameFqdn() const {
   return name;
 }
 
+size_t EmbeddedResponder::FollowedResolves() const {
+  std::lock_guard lock(mutex_);
+  if (!running_) return 0;
+  avahi_threaded_poll_lock(poll_);
+  const size_t count = followers_.size();
+  avahi_threaded_poll_unlock(poll_);
+  return count;
+}
+
 bool EmbeddedResponder::IsRunning() const {
   std::lock_guard lock(mutex_);
   return running_;

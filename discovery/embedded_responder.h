@@ -47,6 +47,9 @@ class EmbeddedResponder : public DnssdBackend {
   // text; the first few are used); takes effect with the next server made (start, wake).
   // An empty list with enable leaves wide-area lookups off.
   void SetWideArea(bool enable, std::vector<std::string> servers);
+  // Resolves whose lookup has ended after their answer and which the shared listener
+  // follows now.
+  size_t FollowedResolves() const;
   // The PC's host name as published ("name.local"); empty unless running and awake.
   std::string HostNameFqdn() const;
 
