@@ -4,17 +4,25 @@
 #include <avahi-common/error.h>
 #include <avahi-common/thread-watch.h>
 #include <avahi-common/timeval.h>
+#include <avahi-common/watch.h>
 #include <avahi-core/core.h>
 #include <avahi-core/log.h>
 #include <avahi-core/lookup.h>
+#include <dirent.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <future>
 #include <memory>
+#include <set>
 #include <string>
 
 #include "discovery/avahi_reply_format.h"
+#include "discovery/mdns_change_listener.h"
 #include "platform/debug_trace.h"
 
 // One browse or resolve served by the embedded responder. Its lookup object exists while
@@ -35,31 +43,61 @@ class CoreOperation : public _DNSServiceRef_t {
         interface_(ToAvahiInterface(interfaceIndex)),
         name_(name),
         type_(AvahiName(type)),
-        domain_(AvahiName(domain)) {}
+        domain_(AvahiName(domain)),
+        nameKey_(MdnsNameKey(name_, type_, domain_.empty() ? "local" : domain_)) {}
   ~CoreOperation() override { responder_.Detach(this); }
 
+  const std::string& NameKey() const { return nameKey_; }
+
   // Poll lock held by the caller.
-  bool Start(AvahiServer* server) {
+  bool Start(AvahiServer* server, const AvahiPoll* poll) {
+    poll_ = poll;
     const char* domain = domain_.empty() ? nullptr : domain_.c_str();
     if (IsBrowse()) {
       browser_ = avahi_s_service_browser_new(server, interface_, AVAHI_PROTO_UNSPEC, type_.c_str(), domain,
                                              AvahiLookupFlags(0), &CoreOperation::BrowseEvent, this);
       return browser_ != nullptr;
     }
-    resolver_ = avahi_s_service_resolver_new(server, interface_, AVAHI_PROTO_UNSPEC, name_.c_str(), type_.c_str(),
-                                             domain, AVAHI_PROTO_UNSPEC, AVAHI_LOOKUP_NO_ADDRESS,
-                                             &CoreOperation::ResolveEvent, this);
-    return resolver_ != nullptr;
+    if (!responder_.TakeLookupSlot(this)) return true;  // started when a slot is free
+    return StartResolver(server);
+  }
+
+  // A queued resolve gets its turn (poll thread).
+  void StartQueued(AvahiServer* server) {
+    if (!StartResolver(server)) PushResolve(ToInterfaceIndex(interface_), kDNSServiceErr_Unknown, "", "", 0, "");
   }
 
   // Poll lock held by the caller.
   void Stop() {
+    responder_.Dequeue(this);
+    LeaveSlot();
     if (browser_ != nullptr) avahi_s_service_browser_free(browser_);
     if (resolver_ != nullptr) avahi_s_service_resolver_free(resolver_);
     if (sweep_ != nullptr) poll_->timeout_free(sweep_);
+    if (quiet_ != nullptr) poll_->timeout_free(quiet_);
+    if (following_) responder_.Unfollow(this);
     browser_ = nullptr;
     resolver_ = nullptr;
     sweep_ = nullptr;
+    quiet_ = nullptr;
+    following_ = false;
+  }
+
+  // A record of the followed service heard after its lookup ended (poll thread): a new
+  // TXT, port or host is delivered like a further resolve reply.
+  void OnHeard(const MdnsServiceRecord& record) {
+    if (!following_) return;
+    if (interface_ != AVAHI_IF_UNSPEC && record.interfaceIndex != static_cast<uint32_t>(interface_)) return;
+    if (record.type == 16 && record.txt != answer_.txt) {
+      answer_.txt = record.txt;
+    } else if (record.type == 33 && (htons(record.port) != answer_.portNetworkOrder || record.target != answer_.host)) {
+      answer_.portNetworkOrder = htons(record.port);
+      answer_.host = record.target;
+    } else {
+      return;
+    }
+    DebugTrace("embedded responder: %s of '%s' changed", record.type == 16 ? "TXT" : "SRV", answer_.fullName.c_str());
+    PushAnswer();
   }
 
   // Poll lock held by the caller: the lookup object is created anew. Services not seen
@@ -68,13 +106,13 @@ class CoreOperation : public _DNSServiceRef_t {
   void Restart(AvahiServer* server, const AvahiPoll* poll, bool freshCache) {
     Stop();
     tracker_.Restart();
-    poll_ = poll;
     delaySweep_ = freshCache;
-    Start(server);
+    Start(server, poll);
   }
 
  private:
   static constexpr unsigned kSweepAfterWakeMs = 5000;  // the first three query rounds
+  static constexpr unsigned kSlotHoldMs = 1500;  // two query rounds of a lookup
 
   static void BrowseEvent(AvahiSServiceBrowser*, AvahiIfIndex interface, AvahiProtocol protocol,
                           AvahiBrowserEvent event, const char* name, const char* type, const char* domain,
@@ -105,7 +143,70 @@ class CoreOperation : public _DNSServiceRef_t {
                            const AvahiAddress*, uint16_t port, AvahiStringList* txt, AvahiLookupResultFlags,
                            void* userdata) {
     auto* self = static_cast<CoreOperation*>(userdata);
-    PushResolveEvent(*self, interface, event, name, type, domain, hostName, port, txt, TxtListOrder::LastEntryFirst);
+    self->LeaveSlot();  // answered or failed: the next resolve may ask
+    char fullName[kFullNameBufferSize];
+    if (event != AVAHI_RESOLVER_FOUND || DNSServiceConstructFullName(fullName, name, type, domain) != 0) {
+      PushResolveEvent(*self, interface, event, name, type, domain, hostName, port, txt, TxtListOrder::LastEntryFirst);
+      return;
+    }
+    self->answer_ = {ToInterfaceIndex(interface), fullName, WithFinalDot(hostName), htons(port),
+                     SerializeTxt(txt, TxtListOrder::LastEntryFirst)};
+    self->PushAnswer();
+    self->EndLookupSoon();
+  }
+
+  bool StartResolver(AvahiServer* server) {
+    const char* domain = domain_.empty() ? nullptr : domain_.c_str();
+    resolver_ = avahi_s_service_resolver_new(server, interface_, AVAHI_PROTO_UNSPEC, name_.c_str(), type_.c_str(),
+                                             domain, AVAHI_PROTO_UNSPEC, AVAHI_LOOKUP_NO_ADDRESS,
+                                             &CoreOperation::ResolveEvent, this);
+    holdsSlot_ = resolver_ != nullptr;
+    if (!holdsSlot_) {
+      responder_.ReleaseLookupSlot();
+      return false;
+    }
+    // A camera that does not answer gives its place up after a while and goes on asking.
+    timeval later{};
+    avahi_elapse_time(&later, kSlotHoldMs, 0);
+    slotTimer_ = poll_->timeout_new(poll_, &later, &CoreOperation::SlotTimeEvent, this);
+    return true;
+  }
+
+  void LeaveSlot() {
+    if (slotTimer_ != nullptr) poll_->timeout_free(slotTimer_);
+    slotTimer_ = nullptr;
+    if (!holdsSlot_) return;
+    holdsSlot_ = false;
+    responder_.ReleaseLookupSlot();
+  }
+
+  static void SlotTimeEvent(AvahiTimeout*, void* userdata) { static_cast<CoreOperation*>(userdata)->LeaveSlot(); }
+
+  void PushAnswer() {
+    PushResolve(answer_.interfaceIndex, 0, answer_.fullName, answer_.host, answer_.portNetworkOrder, answer_.txt);
+  }
+
+  // Once answered, the resolve's own lookup ends: a live one would ask for the service's
+  // SRV and TXT again after 1, 3, 7 ... s, and thousands of them flood the link and both
+  // responders. Later changes are heard by the responder's shared listener. The lookup
+  // is freed from the poll loop, not inside its own callback. Without a listener the
+  // lookup stays.
+  void EndLookupSoon() {
+    if (quiet_ != nullptr || nameKey_.empty() || !responder_.CanFollow()) return;
+    timeval now{};
+    avahi_elapse_time(&now, 0, 0);
+    quiet_ = poll_->timeout_new(poll_, &now, &CoreOperation::QuietEvent, this);
+  }
+
+  static void QuietEvent(AvahiTimeout* timeout, void* userdata) {
+    auto* self = static_cast<CoreOperation*>(userdata);
+    self->poll_->timeout_free(timeout);
+    self->quiet_ = nullptr;
+    if (self->resolver_ == nullptr) return;
+    avahi_s_service_resolver_free(self->resolver_);
+    self->resolver_ = nullptr;
+    self->following_ = true;
+    self->responder_.Follow(self);
   }
 
   EmbeddedResponder& responder_;
@@ -119,6 +220,20 @@ class CoreOperation : public _DNSServiceRef_t {
   AvahiTimeout* sweep_ = nullptr;  // the delayed sweep after a wake
   bool delaySweep_ = false;
   AvahiBrowseTracker tracker_;
+  // Resolve: the key of the service's name, the last answer delivered, the pending end
+  // of the lookup, and whether the shared listener follows the service now.
+  std::string nameKey_;
+  struct Answer {
+    uint32_t interfaceIndex = 0;
+    std::string fullName;
+    std::string host;
+    uint16_t portNetworkOrder = 0;
+    std::string txt;
+  } answer_;
+  AvahiTimeout* quiet_ = nullptr;
+  bool following_ = false;
+  bool holdsSlot_ = false;  // one of the responder's unanswered resolve lookups
+  AvahiTimeout* slotTimer_ = nullptr;  // gives the place up when no answer comes
 };
 
 namespace {
@@ -134,7 +249,59 @@ void ServiceStatus(const char* line) {
 // The responder library's own log lines go to the trace like everything else.
 void LibraryLog(AvahiLogLevel, const char* text) { DebugTrace("avahi: %s", text); }
 
+constexpr uint16_t kMdnsPort = 5353;
+// Receive buffer asked for the responder's sockets; the kernel grants at most
+// net.core.rmem_max (doubled), which on a stock system is still twice its default.
+constexpr int kReceiveBufferBytes = 2 * 1024 * 1024;
+
+bool IsMdnsDatagramSocket(int fd) {
+  int type = 0;
+  socklen_t length = sizeof type;
+  if (getsockopt(fd, SOL_SOCKET, SO_TYPE, &type, &length) != 0 || type != SOCK_DGRAM) return false;
+  sockaddr_storage address{};
+  length = sizeof address;
+  if (getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) return false;
+  if (address.ss_family == AF_INET) return ntohs(reinterpret_cast<sockaddr_in*>(&address)->sin_port) == kMdnsPort;
+  if (address.ss_family == AF_INET6) return ntohs(reinterpret_cast<sockaddr_in6*>(&address)->sin6_port) == kMdnsPort;
+  return false;
+}
+
+// The process's UDP sockets on the mDNS port. avahi-core opens its sockets itself and
+// offers no hook for their options, so they are found by their port.
+std::set<int> MdnsSockets() {
+  std::set<int> sockets;
+  DIR* dir = opendir("/proc/self/fd");
+  if (dir == nullptr) return sockets;
+  const int own = dirfd(dir);
+  while (const dirent* entry = readdir(dir)) {
+    char* end = nullptr;
+    const long fd = std::strtol(entry->d_name, &end, 10);
+    if (end == entry->d_name || *end != '\0' || fd == own) continue;
+    if (IsMdnsDatagramSocket(static_cast<int>(fd))) sockets.insert(static_cast<int>(fd));
+  }
+  closedir(dir);
+  return sockets;
+}
+
+// A burst of answers from many cameras arrives faster than the poll thread reads it while
+// lookups are being created; with the kernel's default buffer the rest is dropped and
+// waits for the next query round.
+void WidenReceiveBuffers(const std::set<int>& before) {
+  for (const int fd : MdnsSockets()) {
+    if (before.count(fd) != 0) continue;
+    int size = kReceiveBufferBytes;
+    if (setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size) != 0) continue;
+    socklen_t length = sizeof size;
+    if (getsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, &length) == 0)
+      DebugTrace("embedded responder: receive buffer of socket %d: %d bytes", fd, size);
+  }
+}
+
 }  // namespace
+
+EmbeddedResponder::EmbeddedResponder() = default;
+
+EmbeddedResponder::~EmbeddedResponder() = default;
 
 int EmbeddedResponder::RunServiceInThread(AutoResetEvent* ready) {
   const int error = Initialise();
@@ -180,8 +347,10 @@ AvahiServer* EmbeddedResponder::NewServer(int* error) {
   config.enable_wide_area = config.n_wide_area_servers > 0 ? 1 : 0;
   if (config.enable_wide_area) DebugTrace("embedded responder: wide-area lookups with %u DNS server(s)",
                                           config.n_wide_area_servers);
+  const std::set<int> before = MdnsSockets();
   AvahiServer* server = avahi_server_new(avahi_threaded_poll_get(poll_), &config, nullptr, nullptr, error);
   avahi_server_config_free(&config);
+  if (server != nullptr) WidenReceiveBuffers(before);
   return server;
 }
 
@@ -191,9 +360,11 @@ int EmbeddedResponder::Initialise() {
   avahi_set_log_function(&LibraryLog);
   poll_ = avahi_threaded_poll_new();
   if (poll_ == nullptr) return AVAHI_ERR_NO_MEMORY;
+  OpenListener();
   int error = 0;
   server_ = NewServer(&error);
   if (server_ == nullptr || avahi_threaded_poll_start(poll_) < 0) {
+    CloseListener();
     if (server_ != nullptr) avahi_server_free(server_);
     avahi_threaded_poll_free(poll_);
     server_ = nullptr;
@@ -216,6 +387,11 @@ void EmbeddedResponder::Finalise() {
   operations_.clear();
   avahi_threaded_poll_unlock(poll_);
   avahi_threaded_poll_stop(poll_);
+  if (refill_ != nullptr) avahi_threaded_poll_get(poll_)->timeout_free(refill_);
+  refill_ = nullptr;
+  queuedResolves_.clear();
+  unansweredLookups_ = 0;
+  CloseListener();
   if (server_ != nullptr) avahi_server_free(server_);  // none while asleep
   avahi_threaded_poll_free(poll_);
   server_ = nullptr;
@@ -295,6 +471,81 @@ void EmbeddedResponder::WakeUp() {
   for (CoreOperation* op : operations_) op->Restart(server_, avahi_threaded_poll_get(poll_), freshCache);
 }
 
+// The listener lives in the responder's network namespace (this thread's) and is read by
+// the poll loop. Without it every resolve keeps its own lookup, as before.
+void EmbeddedResponder::OpenListener() {
+  auto listener = std::make_unique<MdnsChangeListener>();
+  if (!listener->Open(kReceiveBufferBytes)) {
+    DebugTrace("embedded responder: no mDNS listener (errno %i); resolves keep their lookups", errno);
+    return;
+  }
+  const AvahiPoll* api = avahi_threaded_poll_get(poll_);
+  listenerWatch_ = api->watch_new(api, listener->Descriptor(), AVAHI_WATCH_IN, &EmbeddedResponder::ListenerEvent, this);
+  if (listenerWatch_ != nullptr) listener_ = std::move(listener);
+}
+
+// The poll loop is stopped or was never started.
+void EmbeddedResponder::CloseListener() {
+  if (listenerWatch_ != nullptr) avahi_threaded_poll_get(poll_)->watch_free(listenerWatch_);
+  listenerWatch_ = nullptr;
+  listener_.reset();
+  followers_.clear();
+}
+
+void EmbeddedResponder::ListenerEvent(AvahiWatch*, int, AvahiWatchEvent, void* userdata) {
+  auto* self = static_cast<EmbeddedResponder*>(userdata);
+  self->listener_->ReadAll([self](const MdnsServiceRecord& record) {
+    const auto [first, last] = self->followers_.equal_range(record.nameKey);
+    for (auto it = first; it != last; ++it) it->second->OnHeard(record);
+  });
+}
+
+bool EmbeddedResponder::CanFollow() const { return listener_ != nullptr; }
+
+bool EmbeddedResponder::TakeLookupSlot(CoreOperation* op) {
+  if (unansweredLookups_ < kLookupWindow) {
+    ++unansweredLookups_;
+    return true;
+  }
+  queuedResolves_.push_back(op);
+  return false;
+}
+
+void EmbeddedResponder::ReleaseLookupSlot() {
+  if (unansweredLookups_ > 0) --unansweredLookups_;
+  if (queuedResolves_.empty() || refill_ != nullptr || poll_ == nullptr) return;
+  // Started from the poll loop, not inside the callback that freed the slot.
+  const AvahiPoll* api = avahi_threaded_poll_get(poll_);
+  timeval now{};
+  avahi_elapse_time(&now, 0, 0);
+  refill_ = api->timeout_new(api, &now, &EmbeddedResponder::RefillEvent, this);
+}
+
+void EmbeddedResponder::Dequeue(CoreOperation* op) { std::erase(queuedResolves_, op); }
+
+void EmbeddedResponder::RefillEvent(AvahiTimeout* timeout, void* userdata) {
+  auto* self = static_cast<EmbeddedResponder*>(userdata);
+  avahi_threaded_poll_get(self->poll_)->timeout_free(timeout);
+  self->refill_ = nullptr;
+  while (self->server_ != nullptr && !self->queuedResolves_.empty() && self->unansweredLookups_ < kLookupWindow) {
+    CoreOperation* op = self->queuedResolves_.front();
+    self->queuedResolves_.pop_front();
+    ++self->unansweredLookups_;
+    op->StartQueued(self->server_);
+  }
+}
+
+void EmbeddedResponder::Follow(CoreOperation* op) { followers_.emplace(op->NameKey(), op); }
+
+void EmbeddedResponder::Unfollow(CoreOperation* op) {
+  const auto [first, last] = followers_.equal_range(op->NameKey());
+  for (auto it = first; it != last; ++it) {
+    if (it->second != op) continue;
+    followers_.erase(it);
+    return;
+  }
+}
+
 void EmbeddedResponder::SetWideArea(bool enable, std::vector<std::string> servers) {
   std::lock_guard lock(mutex_);
   wideArea_ = enable;
@@ -310,6 +561,15 @@ std::string EmbeddedResponder::HostNameFqdn() const {
   return name;
 }
 
+size_t EmbeddedResponder::FollowedResolves() const {
+  std::lock_guard lock(mutex_);
+  if (!running_) return 0;
+  avahi_threaded_poll_lock(poll_);
+  const size_t count = followers_.size();
+  avahi_threaded_poll_unlock(poll_);
+  return count;
+}
+
 bool EmbeddedResponder::IsRunning() const {
   std::lock_guard lock(mutex_);
   return running_;
@@ -322,7 +582,7 @@ DNSServiceErrorType EmbeddedResponder::Attach(CoreOperation* op) {
   bool started = true;
   if (!sleeping_) {
     avahi_threaded_poll_lock(poll_);
-    started = op->Start(server_);
+    started = op->Start(server_, avahi_threaded_poll_get(poll_));
     avahi_threaded_poll_unlock(poll_);
   }
   if (!started) return kDNSServiceErr_Invalid;

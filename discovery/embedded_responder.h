@@ -4,9 +4,14 @@
 // thread (initialise, signal ready, wait for the stop event, finalise); the client
 // operations of the engine are served directly as DnssdBackend.
 
+#include <avahi-common/watch.h>
+
+#include <deque>
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "discovery/auto_reset_event.h"
@@ -15,14 +20,15 @@
 struct AvahiServer;
 struct AvahiThreadedPoll;
 class CoreOperation;
+class MdnsChangeListener;
 
 class EmbeddedResponder : public DnssdBackend {
  public:
   // Cache room: a camera brings about five records (PTR, SRV, TXT, addresses).
   static constexpr unsigned kCacheEntries = 20000;
 
-  EmbeddedResponder() = default;
-  ~EmbeddedResponder() override = default;
+  EmbeddedResponder();
+  ~EmbeddedResponder() override;
   EmbeddedResponder(const EmbeddedResponder&) = delete;
   EmbeddedResponder& operator=(const EmbeddedResponder&) = delete;
 
@@ -41,6 +47,9 @@ class EmbeddedResponder : public DnssdBackend {
   // text; the first few are used); takes effect with the next server made (start, wake).
   // An empty list with enable leaves wide-area lookups off.
   void SetWideArea(bool enable, std::vector<std::string> servers);
+  // Resolves whose lookup has ended after their answer and which the shared listener
+  // follows now.
+  size_t FollowedResolves() const;
   // The PC's host name as published ("name.local"); empty unless running and awake.
   std::string HostNameFqdn() const;
 
@@ -53,6 +62,19 @@ class EmbeddedResponder : public DnssdBackend {
 
   // Called by an operation's destructor.
   void Detach(CoreOperation* op);
+  // A resolve whose lookup ended is followed by the shared listener (TXT and SRV records
+  // heard on the link). Poll lock held (poll thread or the caller of an operation's Stop).
+  bool CanFollow() const;
+  void Follow(CoreOperation* op);
+  void Unfollow(CoreOperation* op);
+  // Resolves ask in a window: at most kLookupWindow lookups wait for their first answer,
+  // the others queue in order of creation. Thousands of lookups created at once make
+  // avahi-core's question scheduling quadratic and the answers arrive in one burst.
+  // False when the operation was queued. Poll lock held.
+  static constexpr int kLookupWindow = 200;
+  bool TakeLookupSlot(CoreOperation* op);
+  void ReleaseLookupSlot();
+  void Dequeue(CoreOperation* op);
 
  private:
   int Initialise();
@@ -63,6 +85,10 @@ class EmbeddedResponder : public DnssdBackend {
   void FallAsleep();
   void WakeUp();
   DNSServiceErrorType Attach(CoreOperation* op);
+  void OpenListener();
+  void CloseListener();
+  static void ListenerEvent(AvahiWatch* watch, int fd, AvahiWatchEvent event, void* userdata);
+  static void RefillEvent(AvahiTimeout* timeout, void* userdata);
 
   mutable std::mutex mutex_;  // guards everything below; taken before the poll lock
   AvahiThreadedPoll* poll_ = nullptr;
@@ -73,4 +99,13 @@ class EmbeddedResponder : public DnssdBackend {
   bool wideArea_ = false;
   std::vector<std::string> wideAreaServers_;
   AutoResetEvent stopEvent_;
+  // Hears the services whose resolves have answered; set while running. The followers
+  // (by name key) are guarded by the poll lock.
+  std::unique_ptr<MdnsChangeListener> listener_;
+  AvahiWatch* listenerWatch_ = nullptr;
+  std::unordered_multimap<std::string, CoreOperation*> followers_;
+  // The resolve window (poll lock).
+  int unansweredLookups_ = 0;
+  std::deque<CoreOperation*> queuedResolves_;
+  AvahiTimeout* refill_ = nullptr;
 };

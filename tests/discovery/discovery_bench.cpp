@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <mutex>
@@ -25,6 +26,7 @@
 #include "discovery/mdns.h"
 #include "lab_avahi_daemon.h"
 #include "lab_publisher.h"
+#include "scale_publisher.h"
 
 namespace {
 
@@ -47,12 +49,29 @@ class CountingEngine : public CmDNS {
   explicit CountingEngine(std::string prefix) : prefix_(std::move(prefix)) {}
   ~CountingEngine() override { Close(); }
 
+  bool OnAdd(const CBrowseRecord& record, bool moreComing) override {
+    if (record.ServiceName.rfind(prefix_, 0) == 0 && ++browsed_ == expected_) allBrowsed_ = Since(start_);
+    return CmDNS::OnAdd(record, moreComing);
+  }
   bool OnRecordChanged(CBrowseRecord& record, bool) override {
     if (record.ServiceName.rfind(prefix_, 0) == 0 && record.Port != 0 &&
-        !record.GetTxtValueOrEmpty("serial.zorvnet").empty() && resolvedIds_.insert(record.ID).second)
-      ++resolved_;
+        !record.GetTxtValueOrEmpty("serial.zorvnet").empty() && resolvedIds_.insert(record.ID).second) {
+      const size_t now = ++resolved_;
+      if (now == (expected_ + 1) / 2) halfResolved_ = Since(start_);
+      if (now == (expected_ * 9 + 9) / 10) ninetyResolved_ = Since(start_);
+    }
     return true;
   }
+  // Phase times are taken from `start` for `expected` cameras of the prefix.
+  void ExpectFrom(Clock::time_point start, size_t expected) {
+    start_ = start;
+    expected_ = expected;
+  }
+  // Seconds from the start until all were browsed, half and nine tenths were resolved
+  // (negative when not reached).
+  double AllBrowsed() const { return allBrowsed_; }
+  double HalfResolved() const { return halfResolved_; }
+  double NinetyResolved() const { return ninetyResolved_; }
   size_t Resolved() const { return resolved_; }
   size_t Records() {
     std::vector<uint32_t> ids;
@@ -60,9 +79,17 @@ class CountingEngine : public CmDNS {
   }
 
  private:
+  static double Since(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
   std::string prefix_;
   std::set<uint32_t> resolvedIds_;  // events thread only
   std::atomic<size_t> resolved_{0};
+  Clock::time_point start_ = Clock::now();
+  size_t expected_ = 0;
+  size_t browsed_ = 0;  // events thread only
+  std::atomic<double> allBrowsed_{-1};
+  std::atomic<double> halfResolved_{-1};
+  std::atomic<double> ninetyResolved_{-1};
 };
 
 // Reads records the way a view does while discovery runs (one GetRecord about every
@@ -131,17 +158,36 @@ void WithdrawCameras(LabPublisher& cameras, const std::string& prefix, int n) {
 
 // Seconds until all n are resolved (negative when not within the limit); the longest
 // GetRecord wait meanwhile in *longestWaitMs.
+struct EnginePhases {
+  double allBrowsed = -1;
+  double halfResolved = -1;
+  double ninetyResolved = -1;
+  size_t resolved = 0;
+};
+
 double TimeEngine(DnssdBackend& backend, const std::string& prefix, int n, long* rssDeltaKiB,
-                  double* longestWaitMs = nullptr, double* longestUncontendedMs = nullptr) {
+                  double* longestWaitMs = nullptr, double* longestUncontendedMs = nullptr,
+                  EnginePhases* phases = nullptr, int limitSeconds = 180) {
   DNSServiceSetDefaultBackend(&backend);
   const long before = ResidentKiB();
   CountingEngine engine(prefix);
   GetRecordReader reader(engine);
   const auto start = Clock::now();
+  engine.ExpectFrom(start, static_cast<size_t>(n));
+  const auto notePhases = [&] {
+    if (phases == nullptr) return;
+    phases->allBrowsed = engine.AllBrowsed();
+    phases->halfResolved = engine.HalfResolved();
+    phases->ninetyResolved = engine.NinetyResolved();
+    phases->resolved = engine.Resolved();
+  };
   engine.BrowseOneDomain(0, "_http._tcp", "local.");
   auto nextReport = start + std::chrono::seconds(1);
   while (engine.Resolved() < static_cast<size_t>(n)) {
-    if (Clock::now() - start > std::chrono::seconds(180)) return -1;
+    if (Clock::now() - start > std::chrono::seconds(limitSeconds)) {
+      notePhases();
+      return -1;
+    }
     if (gProgress && Clock::now() > nextReport) {
       std::printf("#   %.0f s: %zu records, %zu resolved\n", std::chrono::duration<double>(Clock::now() - start).count(),
                   engine.Records(), engine.Resolved());
@@ -151,6 +197,7 @@ double TimeEngine(DnssdBackend& backend, const std::string& prefix, int n, long*
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  notePhases();
   if (rssDeltaKiB != nullptr) *rssDeltaKiB = ResidentKiB() - before;
   const double waited = reader.Stop();
   if (longestWaitMs != nullptr) *longestWaitMs = waited;
@@ -248,27 +295,106 @@ struct RawDiscovery {
   }
 };
 
-// UDP datagrams dropped because a socket's receive buffer was full, in the pc namespace
-// (no argument) or in a camera namespace of the lab.
-long UdpReceiveBufferDrops(const std::string& cameraNamespace = {}) {
-  const std::string command =
-      cameraNamespace.empty() ? "cat /proc/net/snmp" : "ip netns exec " + cameraNamespace + " cat /proc/net/snmp";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return -1;
+// Text of a file of /proc as seen in the pc namespace (empty name) or in a lab namespace.
+std::string ProcText(const std::string& file, const std::string& netns = {}) {
+  const std::string command = netns.empty() ? "cat " + file : "ip netns exec " + netns + " cat " + file;
+  FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
+  if (pipe == nullptr) return {};
   std::string text;
   char chunk[512];
   while (std::fgets(chunk, sizeof chunk, pipe) != nullptr) text += chunk;
   pclose(pipe);
-  std::istringstream snmp(text);
+  return text;
+}
+
+// One field of the "Udp:" lines of /proc/net/snmp in a namespace; -1 when absent.
+long UdpCounter(const std::string& field, const std::string& netns = {}) {
+  std::istringstream snmp(ProcText("/proc/net/snmp", netns));
   std::string header, values;
   while (std::getline(snmp, header) && std::getline(snmp, values)) {
     if (header.rfind("Udp:", 0) != 0) continue;
     std::istringstream names(header), numbers(values);
     std::string name, number;
     while (names >> name && numbers >> number)
-      if (name == "RcvbufErrors") return std::stol(number);
+      if (name == field) return std::stol(number);
   }
   return -1;
+}
+
+// Socket inodes of this process.
+std::set<unsigned long> OwnSocketInodes() {
+  std::set<unsigned long> inodes;
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", error)) {
+    const std::string target = std::filesystem::read_symlink(entry.path(), error).string();
+    if (target.rfind("socket:[", 0) == 0) inodes.insert(std::stoul(target.substr(8)));
+  }
+  return inodes;
+}
+
+// Datagrams dropped so far by the mDNS sockets (UDP port 5353) of a namespace, split into
+// those of this process and those of other processes (avahi-daemon in the pc namespace).
+// Per socket, from /proc/net/udp and udp6: the namespace-wide counter mixes both.
+struct MdnsSocketDrops {
+  long own = 0;
+  long others = 0;
+};
+
+MdnsSocketDrops MdnsDrops(const std::string& netns = {}) {
+  const std::set<unsigned long> mine = OwnSocketInodes();
+  MdnsSocketDrops drops;
+  for (const char* file : {"/proc/net/udp", "/proc/net/udp6"}) {
+    std::istringstream table(ProcText(file, netns));
+    std::string line;
+    std::getline(table, line);  // header
+    while (std::getline(table, line)) {
+      std::istringstream fields(line);
+      std::vector<std::string> f;
+      for (std::string field; fields >> field;) f.push_back(field);
+      // sl local rem st tx:rx tr:when retrnsmt uid timeout inode ref pointer drops
+      if (f.size() < 13 || !f[1].ends_with(":14E9")) continue;
+      const long dropped = std::stol(f[12]);
+      (mine.count(std::stoul(f[9])) != 0 ? drops.own : drops.others) += dropped;
+    }
+  }
+  return drops;
+}
+
+// What the two sides of the lab did during one timed run.
+struct ExchangeCounts {
+  MdnsSocketDrops pc;
+  long publisherDrops = 0;
+  long pcSent = 0;  // datagrams sent from the pc namespace (questions, mostly)
+  long pcReceived = 0;
+  long camerasSent = 0;  // datagrams sent from the camera namespace (answers)
+};
+
+ExchangeCounts CountExchange(const std::string& cameraNamespace) {
+  ExchangeCounts counts;
+  counts.pc = MdnsDrops();
+  counts.publisherDrops = MdnsDrops(cameraNamespace).own;
+  counts.pcSent = UdpCounter("OutDatagrams");
+  counts.pcReceived = UdpCounter("InDatagrams");
+  counts.camerasSent = UdpCounter("OutDatagrams", cameraNamespace);
+  return counts;
+}
+
+ExchangeCounts Difference(const ExchangeCounts& after, const ExchangeCounts& before) {
+  ExchangeCounts d;
+  d.pc.own = after.pc.own - before.pc.own;
+  d.pc.others = after.pc.others - before.pc.others;
+  d.publisherDrops = after.publisherDrops - before.publisherDrops;
+  d.pcSent = after.pcSent - before.pcSent;
+  d.pcReceived = after.pcReceived - before.pcReceived;
+  d.camerasSent = after.camerasSent - before.camerasSent;
+  return d;
+}
+
+std::string LoadAverage() {
+  std::ifstream file("/proc/loadavg");
+  std::string one;
+  file >> one;
+  return one;
 }
 
 std::string CameraNamespaceName() {
@@ -340,61 +466,138 @@ void WithdrawSpread(std::vector<std::unique_ptr<LabPublisher>>& publishers, cons
   std::this_thread::sleep_for(std::chrono::seconds(2));
 }
 
-// One row per publisher split: the engine over the embedded responder, the layer alone
-// (all browsed, all resolved) and the resolve creation cost, beside the goal.
-void ReportEmbeddedAtScale(EmbeddedResponder& embedded, int n, const std::vector<int>& splits) {
-  std::printf("\nembedded responder at N = %d (goal: all resolved within %.1f s)\n", n, kScaleGoalSeconds);
-  std::printf("%8s %9s %6s %10s %10s %10s %8s %8s %8s %8s %8s %8s %8s\n", "servers", "engine", "goal",
-              "layer: all", "layer: all", "layer,kept", "resolve", "longest", "pc drops", "pc drops", "pc drops",
-              "cam drops", "cam drops");
-  std::printf("%8s %9s %6s %10s %10s %10s %8s %8s %8s %8s %8s %8s %8s\n", "", "s", "s", "browsed s", "resolved s",
-              "resolved s", "call us", "call ms", "engine", "layer", "kept", "engine", "layer");
-  for (int servers : splits) {
-    auto publishers = ScalePublishers(servers);
-    if (publishers.empty()) {
-      std::printf("%10d publisher failed\n", servers);
-      continue;
-    }
-    const std::string prefix = "Scale" + std::to_string(servers) + "-";
-    PublishSpread(publishers, prefix, n);
-    std::this_thread::sleep_for(std::chrono::seconds(8));  // the publishers' announcements end
+// The DNS-SD layer alone, once with each resolve ended after its answer and once with every
+// resolve kept: separates the responder's and the network's share from the engine's.
+void ReportLayerAtScale(EmbeddedResponder& embedded, const std::string& prefix, int n) {
+  for (const bool keep : {false, true}) {
     EmptyResponderCache(embedded);
     RawDiscovery raw;
-    const long layerDropsBefore = UdpReceiveBufferDrops();
-    const long layerCameraDropsBefore = UdpReceiveBufferDrops(CameraNamespaceName());
-    const double tLayer = TimeRawLayer(prefix, n, raw);
-    const long layerDrops = UdpReceiveBufferDrops() - layerDropsBefore;
-    const long layerCameraDrops = UdpReceiveBufferDrops(CameraNamespaceName()) - layerCameraDropsBefore;
-    EmptyResponderCache(embedded);
-    RawDiscovery kept;
-    kept.keepResolves = true;
-    const long keptDropsBefore = UdpReceiveBufferDrops();
-    const double tKept = TimeRawLayer(prefix, n, kept);
-    const long keptDrops = UdpReceiveBufferDrops() - keptDropsBefore;
-    EmptyResponderCache(embedded);
-    const long dropsBefore = UdpReceiveBufferDrops();
-    const long cameraDropsBefore = UdpReceiveBufferDrops(CameraNamespaceName());
-    const double tEngine = TimeEngine(embedded, prefix, n, nullptr);
-    const long engineDrops = UdpReceiveBufferDrops() - dropsBefore;
-    const long cameraDrops = UdpReceiveBufferDrops(CameraNamespaceName()) - cameraDropsBefore;
-    std::printf("%8d %9.2f %6.1f %10.2f %10.2f %10.2f %8.0f %8.1f %8ld %8ld %8ld %8ld %8ld\n", servers, tEngine,
-                kScaleGoalSeconds, raw.allAdded, tLayer, tKept,
-                raw.added.empty() ? 0.0 : 1e6 * raw.resolveCallSeconds / raw.added.size(), 1e3 * raw.longestResolveCall,
-                engineDrops, layerDrops, keptDrops, cameraDrops, layerCameraDrops);
+    raw.keepResolves = keep;
+    const ExchangeCounts before = CountExchange(CameraNamespaceName());
+    const double seconds = TimeRawLayer(prefix, n, raw);
+    const ExchangeCounts d = Difference(CountExchange(CameraNamespaceName()), before);
+    std::printf("#   layer alone, resolves %s: all browsed %.2f s, all resolved %.2f s; resolve call %.0f us on "
+                "average, longest %.1f ms; drops pc %ld, publisher %ld\n",
+                keep ? "kept" : "ended after the answer", raw.allAdded, seconds,
+                raw.added.empty() ? 0.0 : 1e6 * raw.resolveCallSeconds / raw.added.size(),
+                1e3 * raw.longestResolveCall, d.pc.own, d.publisherDrops);
+  }
+}
+
+struct ScaleRun {
+  double seconds = -1;
+  EnginePhases phases;
+  ExchangeCounts counts;
+  long questions = -1;  // questions the scale publisher received (-1: avahi-core publishers)
+};
+
+ScaleRun TimeScaleRun(DnssdBackend& backend, const std::string& prefix, int n, const ScalePublisher* fast) {
+  ScaleRun run;
+  const ExchangeCounts before = CountExchange(CameraNamespaceName());
+  const long questionsBefore = fast != nullptr ? fast->Questions() : 0;
+  run.seconds = TimeEngine(backend, prefix, n, nullptr, nullptr, nullptr, &run.phases, 60);
+  run.counts = Difference(CountExchange(CameraNamespaceName()), before);
+  if (fast != nullptr) run.questions = fast->Questions() - questionsBefore;
+  return run;
+}
+
+void PrintScaleRun(const char* backend, int index, const ScaleRun& run, const std::string& load) {
+  std::printf("%9s %4d %8.2f %8.2f %8.2f %8.2f %6zu %8ld %8ld %8ld %8ld %8ld %8ld %8ld %6s\n", backend, index,
+              run.seconds, run.phases.allBrowsed, run.phases.halfResolved, run.phases.ninetyResolved,
+              run.phases.resolved, run.questions, run.counts.pcSent, run.counts.pcReceived, run.counts.camerasSent,
+              run.counts.pc.own, run.counts.pc.others, run.counts.publisherDrops, load.c_str());
+}
+
+// n cameras answered by the scale publisher, each with a host name of its own.
+std::unique_ptr<ScalePublisher> StartScalePublisher(const std::string& prefix, int n) {
+  auto publisher = std::make_unique<ScalePublisher>();
+  for (int i = 0; i < n; ++i)
+    publisher->Add(prefix + std::to_string(i), "scalehost" + std::to_string(i), static_cast<uint16_t>(8000 + i % 1000),
+                   {"vendor.zorvnet=Zorvik", "serial.zorvnet=SN" + std::to_string(i), "model.zorvnet=Ravix-D1",
+                    "fwversion.zorvnet=1.0", "path=/"});
+  const char* interfaceName = std::getenv("NETLAB_CAM0_IF");
+  const char* addresses = std::getenv("NETLAB_CAM0_ADDRS");
+  std::string address = addresses != nullptr ? addresses : "";
+  address = address.substr(0, address.find(' '));
+  if (!publisher->Start(LabCameraNamespace(), interfaceName != nullptr ? interfaceName : "", address)) {
+    std::printf("# scale publisher: %s\n", publisher->Error().c_str());
+    return nullptr;
+  }
+  std::printf("# %d cameras answered by the scale publisher (one socket, answers like separate cameras)\n", n);
+  return publisher;
+}
+
+// Median of the runs' times, a run that did not finish counting as the longest.
+double MedianSeconds(std::vector<double> seconds) {
+  if (seconds.empty()) return -1;
+  for (double& s : seconds)
+    if (s < 0) s = 1e9;
+  std::sort(seconds.begin(), seconds.end());
+  const double median = seconds[seconds.size() / 2];
+  return median >= 1e9 ? -1 : median;
+}
+
+// Per publisher split: `runs` cold starts of the engine over the embedded responder (its
+// cache emptied before each), each followed by the same run over avahi-daemon, with the
+// phases, the datagrams each side sent and received and what each side's sockets dropped.
+void ReportEmbeddedAtScale(EmbeddedResponder& embedded, AvahiClientBackend& platform, int n,
+                           const std::vector<int>& splits, int runs, bool layer) {
+  std::printf("\nN = %d from an empty cache (goal: all resolved with TXT within %.1f s, embedded responder, "
+              "median of %d)\n", n, kScaleGoalSeconds, runs);
+  std::printf("# avahi-daemon's cache is not emptied between runs (it hears every answer): its row is a warm start\n");
+  for (int servers : splits) {
+    // 0: the scale publisher; K: K avahi-core servers sharing the cameras
+    const std::string prefix = "Scale" + std::to_string(servers) + "-";
+    std::unique_ptr<ScalePublisher> fast;
+    std::vector<std::unique_ptr<LabPublisher>> publishers;
+    if (servers == 0) {
+      fast = StartScalePublisher(prefix, n);
+      if (!fast) continue;
+    } else {
+      publishers = ScalePublishers(servers);
+      if (publishers.empty()) {
+        std::printf("%d publishing servers: publisher failed\n", servers);
+        continue;
+      }
+      PublishSpread(publishers, prefix, n);
+      std::this_thread::sleep_for(std::chrono::seconds(8));  // the publishers' announcements end
+    }
+    if (layer) ReportLayerAtScale(embedded, prefix, n);
+    std::printf("%9s %4s %8s %8s %8s %8s %6s %8s %8s %8s %8s %8s %8s %8s %6s\n", "backend", "run", "all s",
+                "browsed", "50% s", "90% s", "done", "cam asks", "pc sent", "pc recv", "cam sent", "drop us",
+                "drop dmn", "drop cam", "load");
+    std::vector<double> embeddedTimes, platformTimes;
+    for (int i = 1; i <= runs; ++i) {
+      EmptyResponderCache(embedded);
+      const std::string load = LoadAverage();
+      const ScaleRun own = TimeScaleRun(embedded, prefix, n, fast.get());
+      PrintScaleRun("embedded", i, own, load);
+      const ScaleRun daemon = TimeScaleRun(platform, prefix, n, fast.get());
+      PrintScaleRun("platform", i, daemon, LoadAverage());
+      std::fflush(stdout);
+      embeddedTimes.push_back(own.seconds);
+      platformTimes.push_back(daemon.seconds);
+    }
+    const double median = MedianSeconds(embeddedTimes);
+    std::printf("%s: embedded median %.2f s (goal <= %.1f s: %s), platform median %.2f s\n",
+                servers == 0 ? "scale publisher" : (std::to_string(servers) + " avahi-core server(s)").c_str(), median, kScaleGoalSeconds, median >= 0 && median <= kScaleGoalSeconds ? "met" : "missed",
+                MedianSeconds(platformTimes));
     std::fflush(stdout);
-    WithdrawSpread(publishers, prefix, n);
+    if (!publishers.empty()) WithdrawSpread(publishers, prefix, n);
   }
 }
 
 }  // namespace
 
-// Arguments: [--progress] [--platform-only] [--scale N] [--scale-only] [--servers K]... [N...]
+// Arguments: [--progress] [--platform-only] [--scale N] [--scale-only] [--servers K]... [--runs R] [--layer] [N...]
 // (default 1 50 250 1000, then the embedded responder at N = 2000 with the cameras on one and
 // on four publishing servers).
 int main(int argc, char** argv) {
   std::vector<int> sizes;
   int scale = 2000;
   bool scaleOnly = false;
+  int runs = 5;
+  bool layer = false;  // also time the DNS-SD layer alone at scale
   std::vector<int> splits;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--progress") == 0)
@@ -405,6 +608,10 @@ int main(int argc, char** argv) {
       scaleOnly = true;
     else if (std::strcmp(argv[i], "--scale") == 0 && i + 1 < argc)
       scale = std::atoi(argv[++i]);
+    else if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
+      runs = std::max(1, std::atoi(argv[++i]));
+    else if (std::strcmp(argv[i], "--layer") == 0)
+      layer = true;
     else if (std::strcmp(argv[i], "--servers") == 0 && i + 1 < argc)
       splits.push_back(std::atoi(argv[++i]));
     else
@@ -412,7 +619,7 @@ int main(int argc, char** argv) {
   }
   if (sizes.empty()) sizes = {1, 50, 250, 1000};
   if (scaleOnly) sizes.clear();
-  if (splits.empty()) splits = {1, 4};
+  if (splits.empty()) splits = {0};
   LabAvahiDaemon daemon;  // before any thread exists
   if (!daemon.Start()) {
     std::fprintf(stderr, "SKIP: %s (run inside tools/netlab as root)\n", daemon.Error().c_str());
@@ -446,7 +653,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     WithdrawCameras(cameras, prefix, n);
   }
-  if (scale > 0 && !gPlatformOnly) ReportEmbeddedAtScale(*embedded, scale, splits);
+  if (scale > 0 && !gPlatformOnly) ReportEmbeddedAtScale(*embedded, platform, scale, splits, runs, layer);
   DNSServiceSetDefaultBackend(nullptr);
   return 0;
 }

@@ -150,6 +150,41 @@ TEST(DnssdLayer, BrowseAndResolveRepliesHaveTheDnssdShape) {
   EXPECT_EQ(c.Find(removed)->interfaceIndex, LabPcInterfaceIndex(0));
 }
 
+// The embedded responder ends a resolve's lookup once it has answered (no more questions
+// for it on the link); a later change of that camera's TXT record still arrives, once,
+// on its resolve alone.
+TEST(DnssdLayer, AnsweredResolvesStopAskingAndStillHearTheirCamerasChange) {
+  auto* embedded = dynamic_cast<EmbeddedResponder*>(DNSServiceDefaultBackend());
+  if (gPlatform || embedded == nullptr) GTEST_SKIP() << "the embedded responder's own lookups";
+  const std::vector<std::string> names = {"Quiet A", "Quiet B"};
+  for (const std::string& name : names) ASSERT_TRUE(gCameras->Publish(name, 8090, {"fwversion.zorvnet=1"}));
+  Collector c;
+  const size_t followedBefore = embedded->FollowedResolves();
+  std::vector<DNSServiceRef> resolves;
+  for (const std::string& name : names) resolves.push_back(c.Resolve(LabPcInterfaceIndex(0), name));
+  const auto answers = [&](DNSServiceRef ref) {
+    return std::count_if(c.replies.begin(), c.replies.end(),
+                         [&](const Collector::Reply& r) { return r.ref == ref && r.error == 0; });
+  };
+  ASSERT_TRUE(c.PumpUntil([&] {
+    return answers(resolves[0]) >= 1 && answers(resolves[1]) >= 1 &&
+           embedded->FollowedResolves() >= followedBefore + names.size();
+  })) << embedded->FollowedResolves() << " followed";
+  const long firstAnswersB = answers(resolves[1]);
+
+  const std::vector<std::string> changed = {"fwversion.zorvnet=2", "path=/new"};
+  ASSERT_TRUE(gCameras->UpdateTxt(names[0], changed));
+  ASSERT_TRUE(c.PumpUntil([&] {
+    return c.Find([&](const Collector::Reply& r) { return r.ref == resolves[0] && r.txt == Serialized(changed); });
+  }));
+  c.PumpUntil([] { return false; }, 2);  // the announcement's repetitions
+  long changedReplies = 0;
+  for (const Collector::Reply& r : c.replies) changedReplies += r.ref == resolves[0] && r.txt == Serialized(changed);
+  EXPECT_EQ(changedReplies, 1) << "a repeated announcement is no change";
+  EXPECT_EQ(answers(resolves[1]), firstAnswersB) << "the unchanged camera stays quiet";
+  for (const std::string& name : names) gCameras->Withdraw(name);
+}
+
 // Resolves ended right after they were started (with avahi-daemon most of them before the
 // daemon was even asked) never answer, and a resolve started beside them answers as usual.
 TEST(DnssdLayer, ResolvesEndedAtOnceNeverAnswer) {
