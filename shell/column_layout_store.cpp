@@ -63,7 +63,9 @@ void Load(const ravix::AppProfile& profile, ColumnLayout& layout) {
   const int n = static_cast<int>(layout.widths.size());
   for (int i = 0; i < n; ++i) {
     const int width = profile.GetProfileInt(kListSection, WidthName(static_cast<unsigned>(i)).c_str(), -1);
-    if (width >= 0) layout.widths[static_cast<std::size_t>(i)] = width & 0xFFFF;
+    if (width < 0) continue;
+    layout.widths[static_cast<std::size_t>(i)] = width & 0xFFFF;
+    layout.stored = true;
   }
   for (std::size_t slot = 0; slot < layout.sortKeys.size(); ++slot) {
     const int stored = profile.GetProfileInt(kListSection, SortName(static_cast<unsigned>(slot)).c_str(), -1);

@@ -24,6 +24,7 @@ struct ColumnLayout {
   std::array<SortKey, kSortSlotCount> sortKeys{kEmptySortKey, kEmptySortKey, kEmptySortKey,
                                                kEmptySortKey, kEmptySortKey};
   std::vector<int> order;                     // display position -> creation index
+  bool stored = false;                        // a stored width was found (not the first start)
 
   // n columns with the given default widths, no sorting, creation order.
   static ColumnLayout Defaults(const std::vector<int>& defaultWidths);
@@ -38,7 +39,8 @@ void Save(const ravix::AppProfile& profile, const std::vector<int>& widths,
 
 // Applies the stored layout to layout (which holds the defaults for its column count):
 // stored widths of 0 or more, sort keys naming an existing column, and a stored order
-// when it is valid. Anything else keeps the default.
+// when it is valid. Anything else keeps the default. Sets layout.stored when a width was
+// found.
 void Load(const ravix::AppProfile& profile, ColumnLayout& layout);
 
 // The display order that the text stands for with n columns, or nothing when it is not

@@ -3,8 +3,10 @@
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QStyleOptionHeader>
 
 #include <algorithm>
+#include <memory>
 
 #include "gui/widgets/sort_arrow_style.h"
 #include "net/network_tools.h"
@@ -52,7 +54,13 @@ CCamerasListView::CCamerasListView(CameraViewHost& host, QWidget* parent)
   columns->setSectionResizeMode(QHeaderView::Interactive);
   columns->setHighlightSections(false);
   columns->setStyle(new SortArrowStyle(columns));
+  columns->setResizeContentsPrecision(kFitSampleRows);
   connect(columns, &QHeaderView::sectionClicked, this, &CCamerasListView::OnColumnClick);
+
+  fitTimer_.setParent(this);
+  fitTimer_.setObjectName(QStringLiteral("columnFitTimer"));
+  fitTimer_.setSingleShot(true);
+  connect(&fitTimer_, &QTimer::timeout, this, &CCamerasListView::FitColumnsToContents);
 
   LoadLayout();
   ShowSortIndicators();
@@ -69,11 +77,54 @@ void CCamerasListView::LoadLayout() {
   ColumnLayout layout = ColumnLayout::Defaults(widths);
   ColumnLayoutStore::Load(Host().Profile(), layout);
   QHeaderView* columns = header();
-  for (int c = 0; c < views::kColumnCount; ++c) columns->resizeSection(c, layout.widths[static_cast<std::size_t>(c)]);
+  for (int c = 0; c < views::kColumnCount; ++c) {
+    const int width = layout.widths[static_cast<std::size_t>(c)];
+    columns->resizeSection(c, layout.stored ? width : std::max(width, TitleWidth(c)));
+  }
+  if (!layout.stored) FitWhenRowsArrive();
   for (int position = 0; position < static_cast<int>(layout.order.size()); ++position) {
     columns->moveSection(columns->visualIndex(layout.order[static_cast<std::size_t>(position)]), position);
   }
   model_->SetSortKeys(layout.sortKeys);
+}
+
+// Once: the first rows start the timer, and the fit happens when the burst is in.
+void CCamerasListView::FitWhenRowsArrive() {
+  auto connection = std::make_shared<QMetaObject::Connection>();
+  *connection = connect(model_, &QAbstractItemModel::rowsInserted, this, [this, connection] {
+    disconnect(*connection);
+    fitTimer_.start(kFitDelayMs);
+  });
+}
+
+int CCamerasListView::TitleWidth(int column) const {
+  const QHeaderView* columns = header();
+  QStyleOptionHeader option;
+  option.initFrom(columns);
+  option.orientation = Qt::Horizontal;
+  option.section = column;
+  option.text = columns->model()->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+  option.sortIndicator = QStyleOptionHeader::SortDown;  // room for the arrow, shown or not
+  option.fontMetrics = columns->fontMetrics();
+  const QStyle* style = columns->style();
+  const QSize size = style->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), columns);
+  // Some styles leave the arrow out of the section size; the header adds it then.
+  const int arrow = style->pixelMetric(QStyle::PM_HeaderMarkSize, &option, columns) +
+                    style->pixelMetric(QStyle::PM_HeaderMargin, &option, columns);
+  const int text = option.fontMetrics.horizontalAdvance(option.text) +
+                   2 * style->pixelMetric(QStyle::PM_HeaderMargin, &option, columns);
+  return std::max(size.width(), text + arrow);
+}
+
+void CCamerasListView::FitColumnsToContents() {
+  fitTimer_.stop();
+  QHeaderView* columns = header();
+  const int cap = std::clamp(viewport()->width() / 3, kFitMinCap, kFitMaxCap);
+  for (int c = 0; c < views::kColumnCount; ++c) {
+    if (columns->isSectionHidden(c)) continue;
+    const int contents = sizeHintForColumn(c);  // measures at most kFitSampleRows rows
+    columns->resizeSection(c, std::max(TitleWidth(c), std::min(contents, cap)));
+  }
 }
 
 void CCamerasListView::SaveLayout() const {

@@ -1,8 +1,12 @@
 #pragma once
 // CCamerasListView: the cameras as rows of a 17-column list, sortable by up to five
 // columns, with resizable and movable columns whose layout is kept in the profile
-// (loaded when the view is created, saved when it is destroyed). Filled and kept current
-// by the record notifications; each row keeps a copy of its record's latest update.
+// (loaded when the view is created, saved when it is destroyed). Without a stored layout
+// each column starts as wide as its title and, shortly after the first rows arrive, the
+// columns fit their contents once (up to a cap). Filled and kept current by the record
+// notifications; each row keeps a copy of its record's latest update.
+
+#include <QTimer>
 
 #include <cstddef>
 #include <cstdint>
@@ -15,6 +19,14 @@ class CCamerasListView : public CameraItemView {
   Q_OBJECT
 
  public:
+  // How long after the first rows the columns fit their contents (rows come in bursts).
+  static constexpr int kFitDelayMs = 150;
+  // Rows measured per column when fitting.
+  static constexpr int kFitSampleRows = 200;
+  // A fitted column takes at most a third of the view's width, within these bounds.
+  static constexpr int kFitMinCap = 160;
+  static constexpr int kFitMaxCap = 480;
+
   // host must outlive the view.
   explicit CCamerasListView(CameraViewHost& host, QWidget* parent = nullptr);
   ~CCamerasListView() override;
@@ -29,6 +41,12 @@ class CCamerasListView : public CameraItemView {
 
   CameraListModel& Model() { return *model_; }
 
+  // Room for the column's title and a sort arrow, in the header's font and style.
+  int TitleWidth(int column) const;
+  // Widens each shown column to its contents (a bounded sample of rows), never below its
+  // title and never beyond the cap.
+  void FitColumnsToContents();
+
  protected:
   void UpsertRecord(const CBrowseRecord& record) override;
   void RemoveRecord(uint32_t id) override;
@@ -38,8 +56,10 @@ class CCamerasListView : public CameraItemView {
  private:
   void ShowSortIndicators();
   void LoadLayout();
+  void FitWhenRowsArrive();
   void SaveLayout() const;
   std::vector<int> SelectedRows() const;
 
   CameraListModel* model_;
+  QTimer fitTimer_;
 };

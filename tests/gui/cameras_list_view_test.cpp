@@ -5,6 +5,9 @@
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
 #include <QMenu>
+#include <QStyle>
+#include <QTimer>
+#include <QToolTip>
 #include <QTest>
 
 #include <algorithm>
@@ -283,6 +286,67 @@ TEST_F(ListViewTest, ColumnLayoutRoundTripThroughTheProfile) {
   EXPECT_EQ(again.header()->logicalIndex(0), views::Index(Column::Reachable));
   EXPECT_EQ(again.Model().SortKeys()[0], views::Index(Column::Serial) | kSortDescendingBit);
   EXPECT_EQ(again.header()->sortIndicatorOrder(), Qt::DescendingOrder);
+}
+
+// Room for a title in the header's font with its sort arrow beside it.
+int TitleRoom(const QHeaderView& header, int column) {
+  const QString title = header.model()->headerData(column, Qt::Horizontal).toString();
+  const QStyle* style = header.style();
+  return header.fontMetrics().horizontalAdvance(title) + 2 * style->pixelMetric(QStyle::PM_HeaderMargin) +
+         style->pixelMetric(QStyle::PM_HeaderMarkSize);
+}
+
+TEST_F(ListViewTest, FirstStartFitsTitlesThenContentsAndCutCellsShowTheirText) {
+  CCamerasListView& view = MakeView();
+  const QHeaderView& header = *view.header();
+  for (int c = 0; c < views::kColumnCount; ++c) EXPECT_GE(header.sectionSize(c), TitleRoom(header, c)) << c;
+
+  const std::string longName = "<b>Gate</b> & " + std::string(300, 'x');
+  Host().Put(MakeCamera(1, longName, "Ravix-D210"));
+  for (uint32_t id = 2; id <= 40; ++id) Host().Put(MakeCamera(id, "north-entrance-" + std::to_string(id), "Ravix-B120"));
+  const auto* fit = view.findChild<QTimer*>(QStringLiteral("columnFitTimer"));
+  ASSERT_NE(fit, nullptr);
+  ASSERT_TRUE(ProcessEventsUntil([&] { return !fit->isActive(); }));
+
+  // Every cell fits except the long name, whose column stops at the cap.
+  const int name = views::Index(Column::Name);
+  EXPECT_LE(header.sectionSize(name), CCamerasListView::kFitMaxCap);
+  EXPECT_GE(header.sectionSize(name), TitleRoom(header, name));
+  view.scrollToTop();
+  for (int c = 0; c < views::kColumnCount; ++c) {
+    const QModelIndex cell = view.Model().index(view.Model().RowOf(2), c);
+    view.scrollTo(cell);
+    EXPECT_FALSE(view.IsElided(cell)) << c << " " << cell.data().toString().toStdString();
+  }
+  const QModelIndex cut = view.Model().index(view.Model().RowOf(1), name);
+  view.scrollTo(cut);
+  ASSERT_TRUE(view.IsElided(cut));
+
+  // A cut cell's tooltip is its whole text, as text; a cell that fits has none.
+  const auto hover = [&](const QModelIndex& cell) {
+    QToolTip::hideText();  // goes after a short delay
+    EXPECT_TRUE(ProcessEventsUntil([] { return !QToolTip::isVisible(); }));
+    const QPoint at = view.visualRect(cell).center();
+    QHelpEvent help(QEvent::ToolTip, at, view.viewport()->mapToGlobal(at));
+    QCoreApplication::sendEvent(view.viewport(), &help);
+    return QToolTip::isVisible() ? QToolTip::text() : QString();
+  };
+  const QString tip = hover(cut);
+  EXPECT_TRUE(tip.contains(QString::fromStdString(longName).toHtmlEscaped())) << tip.toStdString();
+  EXPECT_FALSE(tip.contains(QStringLiteral("<b>")));
+  EXPECT_EQ(hover(view.Model().index(view.Model().RowOf(1), views::Index(Column::Model))), QString());
+  QToolTip::hideText();
+}
+
+TEST_F(ListViewTest, StoredLayoutIsUsedAsStored) {
+  Host().Profile().WriteProfileInt("List", "ColumnCX02", 30);
+  CCamerasListView& view = MakeView();
+  Host().Put(MakeCamera(1, "a camera with a long name", "Ravix-B120"));
+  const auto* fit = view.findChild<QTimer*>(QStringLiteral("columnFitTimer"));
+  ASSERT_NE(fit, nullptr);
+  EXPECT_FALSE(fit->isActive()) << "no fitting over a stored layout";
+  EXPECT_EQ(view.header()->sectionSize(views::Index(Column::Name)), 30);
+  EXPECT_EQ(view.header()->sectionSize(views::Index(Column::Type)), 40);
 }
 
 }  // namespace
