@@ -3,6 +3,7 @@
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QMenu>
 #include <QStyleOptionHeader>
 
 #include <algorithm>
@@ -55,7 +56,10 @@ CCamerasListView::CCamerasListView(CameraViewHost& host, QWidget* parent)
   columns->setHighlightSections(false);
   columns->setStyle(new SortArrowStyle(columns));
   columns->setResizeContentsPrecision(kFitSampleRows);
+  columns->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(columns, &QHeaderView::sectionClicked, this, &CCamerasListView::OnColumnClick);
+  connect(columns, &QHeaderView::customContextMenuRequested, this,
+          [this, columns](const QPoint& at) { ShowColumnMenu(columns->mapToGlobal(at)); });
 
   fitTimer_.setParent(this);
   fitTimer_.setObjectName(QStringLiteral("columnFitTimer"));
@@ -85,6 +89,7 @@ void CCamerasListView::LoadLayout() {
   for (int position = 0; position < static_cast<int>(layout.order.size()); ++position) {
     columns->moveSection(columns->visualIndex(layout.order[static_cast<std::size_t>(position)]), position);
   }
+  for (int column : layout.hidden) SetColumnShown(column, false);
   model_->SetSortKeys(layout.sortKeys);
 }
 
@@ -131,13 +136,62 @@ void CCamerasListView::SaveLayout() const {
   const QHeaderView* columns = header();
   std::vector<int> widths;
   std::vector<int> order;
+  std::vector<int> hidden;
   for (int c = 0; c < views::kColumnCount; ++c) {
-    widths.push_back(columns->sectionSize(c));
+    widths.push_back(LayoutWidth(c));
     order.push_back(columns->logicalIndex(c));
+    if (columns->isSectionHidden(c)) hidden.push_back(c);
   }
   const bool orderKnown = std::none_of(order.begin(), order.end(), [](int c) { return c < 0; });
   ColumnLayoutStore::Save(Host().Profile(), widths, model_->SortKeys(),
-                          orderKnown ? std::optional<std::vector<int>>(order) : std::nullopt);
+                          orderKnown ? std::optional<std::vector<int>>(order) : std::nullopt, hidden);
+}
+
+int CCamerasListView::LayoutWidth(int column) const {
+  if (header()->isSectionHidden(column)) return hiddenWidths_[static_cast<std::size_t>(column)];
+  return header()->sectionSize(column);
+}
+
+int CCamerasListView::ShownColumnCount() const { return header()->count() - header()->hiddenSectionCount(); }
+
+bool CCamerasListView::SetColumnShown(int column, bool shown) {
+  if (!views::ColumnAt(column)) return false;
+  QHeaderView* columns = header();
+  if (columns->isSectionHidden(column) != shown) return true;  // already so
+  if (shown) {
+    columns->showSection(column);
+    columns->resizeSection(column, hiddenWidths_[static_cast<std::size_t>(column)]);
+    return true;
+  }
+  if (ShownColumnCount() <= 1) return false;
+  hiddenWidths_[static_cast<std::size_t>(column)] = columns->sectionSize(column);
+  columns->hideSection(column);
+  return true;
+}
+
+void CCamerasListView::ShowColumnMenu(const QPoint& globalPos) {
+  auto* menu = new QMenu(this);  // deletes itself when closed
+  menu->setObjectName(QStringLiteral("columnChooserMenu"));
+  menu->setAttribute(Qt::WA_DeleteOnClose);
+  const QHeaderView* columns = header();
+  // The last shown column cannot be unchecked.
+  const auto keepOneShown = [this, menu] {
+    const bool last = ShownColumnCount() <= 1;
+    for (QAction* action : menu->actions()) action->setEnabled(!(last && action->isChecked()));
+  };
+  for (int position = 0; position < columns->count(); ++position) {
+    const int column = columns->logicalIndex(position);
+    QAction* action = menu->addAction(columns->model()->headerData(column, Qt::Horizontal).toString());
+    action->setObjectName(QStringLiteral("actionShowColumn%1").arg(column));
+    action->setCheckable(true);
+    action->setChecked(!columns->isSectionHidden(column));
+    connect(action, &QAction::toggled, this, [this, column, keepOneShown](bool on) {
+      SetColumnShown(column, on);
+      keepOneShown();
+    });
+  }
+  keepOneShown();
+  menu->popup(globalPos);
 }
 
 void CCamerasListView::ShowSortIndicators() {

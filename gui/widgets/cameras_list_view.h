@@ -1,6 +1,7 @@
 #pragma once
 // CCamerasListView: the cameras as rows of a 17-column list, sortable by up to five
-// columns, with resizable and movable columns whose layout is kept in the profile
+// columns, with resizable, movable and hideable columns (the header's context menu
+// chooses the shown ones, at least one stays) whose layout is kept in the profile
 // (loaded when the view is created, saved when it is destroyed). Without a stored layout
 // each column starts as wide as its title and, shortly after the first rows arrive, the
 // columns fit their contents once (up to a cap). Filled and kept current by the record
@@ -8,12 +9,14 @@
 
 #include <QTimer>
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "gui/models/camera_list_model.h"
 #include "gui/widgets/camera_item_view.h"
+#include "views/record_columns.h"
 
 class CCamerasListView : public CameraItemView {
   Q_OBJECT
@@ -47,6 +50,12 @@ class CCamerasListView : public CameraItemView {
   // title and never beyond the cap.
   void FitColumnsToContents();
 
+  // Shows or hides a column; false when the column does not exist or is the last one shown.
+  bool SetColumnShown(int column, bool shown);
+  // Opens the column chooser at globalPos: every column in display order, checked when
+  // shown ("columnChooserMenu"; it deletes itself when it closes).
+  void ShowColumnMenu(const QPoint& globalPos);
+
  protected:
   void UpsertRecord(const CBrowseRecord& record) override;
   void RemoveRecord(uint32_t id) override;
@@ -57,9 +66,12 @@ class CCamerasListView : public CameraItemView {
   void ShowSortIndicators();
   void LoadLayout();
   void FitWhenRowsArrive();
+  int ShownColumnCount() const;
+  int LayoutWidth(int column) const;
   void SaveLayout() const;
   std::vector<int> SelectedRows() const;
 
   CameraListModel* model_;
   QTimer fitTimer_;
+  std::array<int, views::kColumnCount> hiddenWidths_{};  // a hidden column's width when it was shown
 };

@@ -349,4 +349,55 @@ TEST_F(ListViewTest, StoredLayoutIsUsedAsStored) {
   EXPECT_EQ(view.header()->sectionSize(views::Index(Column::Type)), 40);
 }
 
+TEST_F(ListViewTest, ColumnChooserHidesAndShowsColumnsAndTheLayoutKeepsThem) {
+  {
+    CCamerasListView& view = MakeView();
+    QHeaderView& header = *view.header();
+    header.moveSection(header.visualIndex(views::Index(Column::Gateway)), 0);
+    header.resizeSection(views::Index(Column::Reachable), 77);
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(10, 5), header.viewport()->mapToGlobal(QPoint(10, 5)));
+    QCoreApplication::sendEvent(header.viewport(), &click);
+    auto* menu = view.findChild<QMenu*>(QStringLiteral("columnChooserMenu"));
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(menu->actions().size(), views::kColumnCount);
+    EXPECT_EQ(menu->actions()[0]->text(), "Gateway") << "in display order";
+    for (QAction* action : menu->actions()) EXPECT_TRUE(action->isChecked());
+    const auto item = [&](Column column) {
+      return menu->findChild<QAction*>(QStringLiteral("actionShowColumn%1").arg(views::Index(column)));
+    };
+
+    item(Column::Reachable)->trigger();
+    EXPECT_TRUE(header.isSectionHidden(views::Index(Column::Reachable)));
+    item(Column::Reachable)->trigger();
+    EXPECT_FALSE(header.isSectionHidden(views::Index(Column::Reachable)));
+    EXPECT_EQ(header.sectionSize(views::Index(Column::Reachable)), 77) << "back at its width";
+
+    // Unchecking all but one: the last shown column's item cannot be unchecked.
+    for (QAction* action : menu->actions()) {
+      if (action != item(Column::Serial)) action->trigger();
+    }
+    EXPECT_EQ(header.hiddenSectionCount(), views::kColumnCount - 1);
+    EXPECT_FALSE(item(Column::Serial)->isEnabled());
+    EXPECT_FALSE(view.SetColumnShown(views::Index(Column::Serial), false));
+    EXPECT_FALSE(header.isSectionHidden(views::Index(Column::Serial)));
+    for (QAction* action : menu->actions()) {
+      const bool keepHidden = action == item(Column::Reachable) || action == item(Column::MAC);
+      if (!action->isChecked() && !keepHidden) action->trigger();
+    }
+    menu->close();
+    DestroyView();
+  }
+  ravix::AppProfile& profile = Host().Profile();
+  EXPECT_EQ(profile.GetProfileString("List", "ColumnHidden", ""), "bj");
+  EXPECT_EQ(profile.GetProfileInt("List", "ColumnCX01", -1), 77) << "a hidden column keeps its width";
+
+  CCamerasListView& again = MakeView();
+  EXPECT_TRUE(again.header()->isSectionHidden(views::Index(Column::Reachable)));
+  EXPECT_TRUE(again.header()->isSectionHidden(views::Index(Column::MAC)));
+  EXPECT_EQ(again.header()->hiddenSectionCount(), 2);
+  EXPECT_EQ(again.header()->logicalIndex(0), views::Index(Column::Gateway));
+  ASSERT_TRUE(again.SetColumnShown(views::Index(Column::Reachable), true));
+  EXPECT_EQ(again.header()->sectionSize(views::Index(Column::Reachable)), 77);
+}
+
 }  // namespace

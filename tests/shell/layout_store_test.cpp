@@ -89,6 +89,36 @@ TEST(ColumnLayoutSave, SavedLayoutComesBackAndOrderIsOnlyWrittenWhenKnown) {
   EXPECT_EQ(temp.Profile().GetProfileString("List", "ColumnOrder", ""), "abcdqfghijklmnope");
 }
 
+TEST(ColumnLayoutHidden, RoundTripOldFilesAndBrokenValues) {
+  TempProfile temp;
+  const std::array<SortKey, kSortSlotCount> keys{3, kEmptySortKey, kEmptySortKey, kEmptySortKey, kEmptySortKey};
+  ColumnLayoutStore::Save(temp.Profile(), kDefaultWidths, keys, CreationOrder(), {1, 9});
+  EXPECT_EQ(temp.Profile().GetProfileString("List", "ColumnHidden", ""), "bj");
+  ColumnLayout layout = ColumnLayout::Defaults(kDefaultWidths);
+  ColumnLayoutStore::Load(temp.Profile(), layout);
+  EXPECT_EQ(layout.hidden, (std::vector<int>{1, 9}));
+  EXPECT_TRUE(layout.stored);
+
+  // A file written before columns could be hidden shows them all, the rest as stored.
+  const ColumnLayout old = LoadLayout("ColumnCX02=150\nColumnSort00=3\nColumnOrder=bac\n");
+  EXPECT_TRUE(old.hidden.empty());
+  EXPECT_TRUE(old.stored);
+  EXPECT_EQ(old.widths[2], 150);
+  EXPECT_EQ(old.order[0], 1);
+  EXPECT_EQ(old.sortKeys[0], 3);
+  EXPECT_FALSE(LoadLayout("").stored);
+
+  // Unknown letters, repeats and hiding every column are ignored; everything else stays.
+  for (const char* broken : {"bb", "bz", "B", "b1", "abcdefghijklmnopq"}) {
+    const ColumnLayout layout2 =
+        LoadLayout(std::string("ColumnCX02=150\nColumnOrder=bac\nColumnHidden=") + broken + "\n");
+    EXPECT_TRUE(layout2.hidden.empty()) << broken;
+    EXPECT_EQ(layout2.widths[2], 150) << broken;
+    EXPECT_EQ(layout2.order[0], 1) << broken;
+  }
+  EXPECT_EQ(ColumnLayoutStore::ParseHiddenColumns("qa", views::kColumnCount), (std::vector<int>{0, 16}));
+}
+
 // Placement -------------------------------------------------------------------------
 
 WindowPlacement SamplePlacement(PlacementRect normal) {
