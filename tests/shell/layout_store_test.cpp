@@ -162,4 +162,22 @@ TEST(WindowPlacementLoad, OverlappingRectangleIsAppliedWithTheStartShowCommand) 
   EXPECT_EQ(temp.Profile().GetProfileInt("Window", "wp.showCmd", 0), 3);
 }
 
+TEST(WindowPlacementFirstStart, CentredShareOfTheAreaAtLeastTheMinimum) {
+  const PlacementRect big = WindowPlacementStore::FirstStartRect({0, 28, 1920, 1080});
+  EXPECT_EQ(big.right - big.left, 1344);
+  EXPECT_EQ(big.bottom - big.top, 736);
+  EXPECT_EQ(big.left, 288);
+  EXPECT_EQ(big.top, 28 + 158);
+  // A small area: the minimum, centred; an area below the minimum: all of it.
+  const PlacementRect small = WindowPlacementStore::FirstStartRect({100, 0, 900, 500});
+  EXPECT_EQ(small.left, 180);
+  EXPECT_EQ(small.right, 820);
+  EXPECT_EQ(small.top, 40);
+  EXPECT_EQ(small.bottom, 460);
+  const PlacementRect tiny = WindowPlacementStore::FirstStartRect({0, 0, 600, 400});
+  EXPECT_EQ(tiny.left, 0);
+  EXPECT_EQ(tiny.right, 600);
+  EXPECT_EQ(tiny.bottom, 400);
+}
+
 }  // namespace
