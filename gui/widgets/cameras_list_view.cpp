@@ -7,7 +7,6 @@
 #include <QStyleOptionHeader>
 
 #include <algorithm>
-#include <memory>
 
 #include "gui/widgets/sort_arrow_style.h"
 #include "net/network_tools.h"
@@ -85,21 +84,30 @@ void CCamerasListView::LoadLayout() {
     const int width = layout.widths[static_cast<std::size_t>(c)];
     columns->resizeSection(c, layout.stored ? width : std::max(width, TitleWidth(c)));
   }
-  if (!layout.stored) FitWhenRowsArrive();
   for (int position = 0; position < static_cast<int>(layout.order.size()); ++position) {
     columns->moveSection(columns->visualIndex(layout.order[static_cast<std::size_t>(position)]), position);
   }
   for (int column : layout.hidden) SetColumnShown(column, false);
+  if (!layout.stored) FitWhileUntouched();
   model_->SetSortKeys(layout.sortKeys);
 }
 
-// Once: the first rows start the timer, and the fit happens when the burst is in.
-void CCamerasListView::FitWhenRowsArrive() {
-  auto connection = std::make_shared<QMetaObject::Connection>();
-  *connection = connect(model_, &QAbstractItemModel::rowsInserted, this, [this, connection] {
-    disconnect(*connection);
-    fitTimer_.start(kFitDelayMs);
-  });
+// New rows and changed values start the timer (unless it runs), so a burst costs one fit.
+void CCamerasListView::FitWhileUntouched() {
+  autoFit_ = true;
+  const auto schedule = [this] {
+    if (autoFit_ && !fitTimer_.isActive()) fitTimer_.start(kFitDelayMs);
+  };
+  connect(model_, &QAbstractItemModel::rowsInserted, this, schedule);
+  connect(model_, &QAbstractItemModel::dataChanged, this, schedule);
+  connect(header(), &QHeaderView::sectionResized, this, &CCamerasListView::OnSectionResized);
+}
+
+// A width the user sets (or a column shown or hidden) ends the fitting.
+void CCamerasListView::OnSectionResized() {
+  if (resizingForFit_) return;
+  autoFit_ = false;
+  fitTimer_.stop();
 }
 
 int CCamerasListView::TitleWidth(int column) const {
@@ -125,11 +133,15 @@ void CCamerasListView::FitColumnsToContents() {
   fitTimer_.stop();
   QHeaderView* columns = header();
   const int cap = std::clamp(viewport()->width() / 3, kFitMinCap, kFitMaxCap);
+  resizingForFit_ = true;
   for (int c = 0; c < views::kColumnCount; ++c) {
     if (columns->isSectionHidden(c)) continue;
     const int contents = sizeHintForColumn(c);  // measures at most kFitSampleRows rows
-    columns->resizeSection(c, std::max(TitleWidth(c), std::min(contents, cap)));
+    const int width = std::max(TitleWidth(c), std::min(contents, cap));
+    columns->resizeSection(c, fitted_ ? std::max(width, columns->sectionSize(c)) : width);
   }
+  resizingForFit_ = false;
+  fitted_ = true;
 }
 
 void CCamerasListView::SaveLayout() const {

@@ -4,7 +4,8 @@
 // chooses the shown ones, at least one stays) whose layout is kept in the profile
 // (loaded when the view is created, saved when it is destroyed). Without a stored layout
 // each column starts as wide as its title and, shortly after the first rows arrive, the
-// columns fit their contents once (up to a cap). Filled and kept current by the record
+// columns fit their contents (up to a cap); values completed later (addresses, MAC,
+// network settings) widen them further until the user resizes or hides a column. Filled and kept current by the record
 // notifications; each row keeps a copy of its record's latest update.
 
 #include <QTimer>
@@ -22,7 +23,7 @@ class CCamerasListView : public CameraItemView {
   Q_OBJECT
 
  public:
-  // How long after the first rows the columns fit their contents (rows come in bursts).
+  // How long after new rows or values the columns fit their contents (they come in bursts).
   static constexpr int kFitDelayMs = 150;
   // Rows measured per column when fitting.
   static constexpr int kFitSampleRows = 200;
@@ -46,8 +47,8 @@ class CCamerasListView : public CameraItemView {
 
   // Room for the column's title and a sort arrow, in the header's font and style.
   int TitleWidth(int column) const;
-  // Widens each shown column to its contents (a bounded sample of rows), never below its
-  // title and never beyond the cap.
+  // Sizes each shown column to its contents (a bounded sample of rows), never below its
+  // title and never beyond the cap; after the first fit columns only grow.
   void FitColumnsToContents();
 
   // Shows or hides a column; false when the column does not exist or is the last one shown.
@@ -65,7 +66,8 @@ class CCamerasListView : public CameraItemView {
  private:
   void ShowSortIndicators();
   void LoadLayout();
-  void FitWhenRowsArrive();
+  void FitWhileUntouched();
+  void OnSectionResized();
   int ShownColumnCount() const;
   int LayoutWidth(int column) const;
   void SaveLayout() const;
@@ -73,5 +75,8 @@ class CCamerasListView : public CameraItemView {
 
   CameraListModel* model_;
   QTimer fitTimer_;
+  bool autoFit_ = false;     // no stored layout and the user has not changed a width yet
+  bool fitted_ = false;      // the first fit happened
+  bool resizingForFit_ = false;
   std::array<int, views::kColumnCount> hiddenWidths_{};  // a hidden column's width when it was shown
 };

@@ -336,6 +336,19 @@ TEST_F(ListViewTest, FirstStartFitsTitlesThenContentsAndCutCellsShowTheirText) {
   EXPECT_FALSE(tip.contains(QStringLiteral("<b>")));
   EXPECT_EQ(hover(view.Model().index(view.Model().RowOf(1), views::Index(Column::Model))), QString());
   QToolTip::hideText();
+
+  // A value completed later widens its column, until the user sets a width.
+  const int hostname = views::Index(Column::Hostname);
+  CBrowseRecord completed = Host().records[2];
+  completed.SetHostTarget("north-entrance-2.building-seven.example.local.");
+  Host().Put(completed);
+  ASSERT_TRUE(ProcessEventsUntil([&] { return !fit->isActive(); }));
+  EXPECT_FALSE(view.IsElided(view.Model().index(view.Model().RowOf(2), hostname)));
+  view.header()->resizeSection(hostname, 60);
+  completed.SetHostTarget("north-entrance-2.building-seven.far-away.example.local.");
+  Host().Put(completed);
+  EXPECT_FALSE(fit->isActive());
+  EXPECT_EQ(header.sectionSize(hostname), 60);
 }
 
 TEST_F(ListViewTest, StoredLayoutIsUsedAsStored) {
