@@ -26,7 +26,7 @@ class CCamerasListView : public CameraItemView {
   // How long after new rows or values the columns fit their contents (they come in bursts).
   static constexpr int kFitDelayMs = 150;
   // Rows measured per column when fitting.
-  static constexpr int kFitSampleRows = 200;
+  static constexpr int kFitSampleRows = 100;
   // A fitted column takes at most a third of the view's width, within these bounds.
   static constexpr int kFitMinCap = 160;
   static constexpr int kFitMaxCap = 480;
