@@ -20,21 +20,27 @@ std::string SortName(unsigned slot) {
 }
 
 constexpr const char* kOrderName = "ColumnOrder";
+constexpr const char* kHiddenName = "ColumnHidden";
+
+std::string Letters(const std::vector<int>& columns) {
+  std::string letters;
+  for (int column : columns) letters.push_back(static_cast<char>('a' + column));
+  return letters;
+}
 
 }  // namespace
 
 void Save(const ravix::AppProfile& profile, const std::vector<int>& widths,
-          const std::array<SortKey, kSortSlotCount>& sortKeys, const std::optional<std::vector<int>>& order) {
+          const std::array<SortKey, kSortSlotCount>& sortKeys, const std::optional<std::vector<int>>& order,
+          const std::vector<int>& hidden) {
   for (std::size_t i = 0; i < widths.size(); ++i) {
     profile.WriteProfileInt(kListSection, WidthName(static_cast<unsigned>(i)).c_str(), widths[i]);
   }
   for (std::size_t slot = 0; slot < sortKeys.size(); ++slot) {
     profile.WriteProfileInt(kListSection, SortName(static_cast<unsigned>(slot)).c_str(), sortKeys[slot]);
   }
-  if (!order) return;
-  std::string letters;
-  for (int column : *order) letters.push_back(static_cast<char>('a' + column));
-  profile.WriteProfileString(kListSection, kOrderName, letters);
+  if (order) profile.WriteProfileString(kListSection, kOrderName, Letters(*order));
+  profile.WriteProfileString(kListSection, kHiddenName, Letters(hidden));
 }
 
 SortKey CheckSortKey(int stored, int n) {
@@ -59,11 +65,28 @@ std::optional<std::vector<int>> ParseColumnOrder(const std::string& text, int n)
   return order;
 }
 
+std::optional<std::vector<int>> ParseHiddenColumns(const std::string& text, int n) {
+  if (n <= 0 || static_cast<int>(text.size()) >= n) return std::nullopt;
+  std::vector<bool> seen(static_cast<std::size_t>(n), false);
+  for (char letter : text) {
+    const int column = static_cast<unsigned char>(letter) - 'a';
+    if (column < 0 || column >= n || seen[static_cast<std::size_t>(column)]) return std::nullopt;
+    seen[static_cast<std::size_t>(column)] = true;
+  }
+  std::vector<int> hidden;
+  for (int column = 0; column < n; ++column) {
+    if (seen[static_cast<std::size_t>(column)]) hidden.push_back(column);
+  }
+  return hidden;
+}
+
 void Load(const ravix::AppProfile& profile, ColumnLayout& layout) {
   const int n = static_cast<int>(layout.widths.size());
   for (int i = 0; i < n; ++i) {
     const int width = profile.GetProfileInt(kListSection, WidthName(static_cast<unsigned>(i)).c_str(), -1);
-    if (width >= 0) layout.widths[static_cast<std::size_t>(i)] = width & 0xFFFF;
+    if (width < 0) continue;
+    layout.widths[static_cast<std::size_t>(i)] = width & 0xFFFF;
+    layout.stored = true;
   }
   for (std::size_t slot = 0; slot < layout.sortKeys.size(); ++slot) {
     const int stored = profile.GetProfileInt(kListSection, SortName(static_cast<unsigned>(slot)).c_str(), -1);
@@ -71,6 +94,8 @@ void Load(const ravix::AppProfile& profile, ColumnLayout& layout) {
   }
   const std::string text = profile.GetProfileString(kListSection, kOrderName, "");
   if (auto order = ParseColumnOrder(text, n)) layout.order = std::move(*order);
+  const std::string hiddenText = profile.GetProfileString(kListSection, kHiddenName, "");
+  if (auto hidden = ParseHiddenColumns(hiddenText, n)) layout.hidden = std::move(*hidden);
 }
 
 }  // namespace ColumnLayoutStore

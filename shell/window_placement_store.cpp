@@ -28,6 +28,19 @@ void Save(const ravix::AppProfile& profile, const WindowPlacement& wp) {
   WriteValue(profile, "wp.bottom", wp.rcNormalPosition.bottom);
 }
 
+PlacementRect FirstStartRect(const PlacementRect& available) {
+  const int areaWidth = std::max(0, available.right - available.left);
+  const int areaHeight = std::max(0, available.bottom - available.top);
+  const auto share = [](int length, int minimum) {
+    return std::min(length, std::max(minimum, length * kFirstStartSharePercent / 100));
+  };
+  const int width = share(areaWidth, kFirstStartMinWidth);
+  const int height = share(areaHeight, kFirstStartMinHeight);
+  const int left = available.left + (areaWidth - width) / 2;
+  const int top = available.top + (areaHeight - height) / 2;
+  return PlacementRect{left, top, left + width, top + height};
+}
+
 PlacementRect Intersect(const PlacementRect& a, const PlacementRect& b) {
   PlacementRect r{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
                   std::min(a.bottom, b.bottom)};

@@ -49,6 +49,14 @@ void Save(const ravix::AppProfile& profile, const WindowPlacement& placement);
 std::optional<WindowPlacement> Load(const ravix::AppProfile& profile, int screenWidth, int screenHeight,
                                     std::optional<int> pendingShowCmd = std::nullopt);
 
+// Where the window opens when no placement applies (the first start): centred in the
+// screen's available area, kFirstStartShare percent of its width and height, at least
+// kFirstStartMin (as far as the area allows).
+inline constexpr int kFirstStartSharePercent = 70;
+inline constexpr int kFirstStartMinWidth = 640;
+inline constexpr int kFirstStartMinHeight = 420;
+PlacementRect FirstStartRect(const PlacementRect& available);
+
 // The overlap of a and b; empty when they do not overlap.
 PlacementRect Intersect(const PlacementRect& a, const PlacementRect& b);
 

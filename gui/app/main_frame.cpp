@@ -215,6 +215,8 @@ void CMainFrame::CreateToolBar() {
   QAction* toggle = commands_.Action(CommandId::ViewToolbar);
   toggle->setChecked(true);
   connect(toggle, &QAction::toggled, bar, &QToolBar::setVisible);
+  // The toolbar's own context menu hides it too; View, Toolbar follows the toolbar.
+  connect(bar->toggleViewAction(), &QAction::toggled, toggle, &QAction::setChecked);
 }
 
 void CMainFrame::CreateStatusBar() {
@@ -372,8 +374,11 @@ void CMainFrame::RestorePlacement() {
   const QRect area = screen->geometry();
   const std::optional<WindowPlacement> placement =
       WindowPlacementStore::Load(core_.Profile, area.width(), area.height());
-  if (!placement) return;
-  const PlacementRect& rc = placement->rcNormalPosition;
+  const QRect free = screen->availableGeometry();
+  const PlacementRect& rc =
+      placement ? placement->rcNormalPosition
+                : WindowPlacementStore::FirstStartRect({free.left(), free.top(), free.left() + free.width(),
+                                                        free.top() + free.height()});
   setGeometry(rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top);
 }
 

@@ -1,6 +1,8 @@
 #include "gui/widgets/camera_item_view.h"
 
+#include <QAbstractItemDelegate>
 #include <QContextMenuEvent>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QToolTip>
 
@@ -46,6 +48,34 @@ void CameraItemView::keyPressEvent(QKeyEvent* event) {
     return;
   }
   QTreeView::keyPressEvent(event);
+}
+
+bool CameraItemView::IsElided(const QModelIndex& index) const {
+  if (!index.isValid()) return false;
+  const QAbstractItemDelegate* delegate = itemDelegateForIndex(index);
+  if (delegate == nullptr) return false;
+  QStyleOptionViewItem option;
+  initViewItemOption(&option);
+  const QRect room = visualRect(index);
+  option.rect = room;
+  return delegate->sizeHint(option, index).width() > room.width();
+}
+
+bool CameraItemView::ShowElidedTip(const QHelpEvent& help) {
+  const QModelIndex index = indexAt(help.pos());
+  const QString text = index.data(Qt::DisplayRole).toString();
+  if (text.isEmpty() || !IsElided(index)) {
+    QToolTip::hideText();
+    return false;
+  }
+  QToolTip::showText(help.globalPos(), ravix::PlainTextTip(text), viewport(), visualRect(index));
+  return true;
+}
+
+bool CameraItemView::viewportEvent(QEvent* event) {
+  if (event->type() != QEvent::ToolTip) return QTreeView::viewportEvent(event);
+  if (!ShowElidedTip(*static_cast<QHelpEvent*>(event))) event->ignore();
+  return true;
 }
 
 void CameraItemView::contextMenuEvent(QContextMenuEvent* event) {

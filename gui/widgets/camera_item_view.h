@@ -3,8 +3,9 @@
 // notification to the view's model (Update, Remove, ClearAll; an unknown operation is
 // logged and ignored), fills the view at its initial update, opens the selected camera in
 // the browser on a double-click or a plain Enter (when that command is enabled), shows
-// the frame's camera context menu for the camera a request is about, and stops the
-// periodic requery when it goes. The views add their model, layout and selection.
+// the frame's camera context menu for the camera a request is about, shows the full text
+// of a cell that is cut off as its tooltip, and stops the periodic requery when it goes.
+// The views add their model, layout and selection.
 
 #include <QPoint>
 #include <QTreeView>
@@ -15,6 +16,8 @@
 #include "gui/widgets/camera_context_menu.h"
 #include "gui/widgets/camera_view_host.h"
 #include "gui/widgets/cameras_view_common_base.h"
+
+class QHelpEvent;
 
 class CameraItemView : public QTreeView, public CCamerasViewCommonBase {
   Q_OBJECT
@@ -27,6 +30,8 @@ class CameraItemView : public QTreeView, public CCamerasViewCommonBase {
   QWidget* Widget() override { return this; }
 
   CameraContextMenu& ContextMenu() { return contextMenu_; }
+  // The cell's content (icon, text, margins) is wider than the room it has.
+  bool IsElided(const QModelIndex& index) const;
 
  protected:
   // viewName names the view in log lines; host must outlive the view.
@@ -45,6 +50,12 @@ class CameraItemView : public QTreeView, public CCamerasViewCommonBase {
   // The camera of a context menu request and where to show the menu (selecting it the
   // way the view does); none when the request is about no camera.
   virtual std::optional<MenuRequest> ContextMenuRequest(const QContextMenuEvent& event) = 0;
+
+  // A tooltip over a cell whose text does not fit shows the whole text.
+  bool viewportEvent(QEvent* event) override;
+  // Shows the full text of the cell at help's position when the cell cuts it off; false
+  // (and any tip hidden) when there is nothing cut off there.
+  bool ShowElidedTip(const QHelpEvent& help);
 
   void contextMenuEvent(QContextMenuEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;

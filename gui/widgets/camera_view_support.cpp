@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QKeyEvent>
 #include <QPalette>
+#include <QString>
 #include <QWidget>
 
 namespace ravix {
@@ -22,6 +23,10 @@ void TriggerIfEnabled(QAction* action) {
 bool IsPlainEnter(const QKeyEvent& event) {
   const bool enter = event.key() == Qt::Key_Return || event.key() == Qt::Key_Enter;
   return enter && (event.modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+}
+
+QString PlainTextTip(const QString& text) {
+  return QStringLiteral("<p style=\"white-space:pre\">%1</p>").arg(text.toHtmlEscaped());
 }
 
 }  // namespace ravix

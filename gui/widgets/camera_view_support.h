@@ -2,6 +2,7 @@
 // Small pieces both camera views share.
 
 class QAction;
+class QString;
 class QKeyEvent;
 class QWidget;
 
@@ -13,5 +14,8 @@ void KeepSelectionVisible(QWidget& widget);
 void TriggerIfEnabled(QAction* action);
 // Enter or Return without modifiers.
 bool IsPlainEnter(const QKeyEvent& event);
+// A tooltip that shows text exactly as it is (escaped, never taken as markup; one line
+// per line of the text).
+QString PlainTextTip(const QString& text);
 
 }  // namespace ravix

@@ -3,6 +3,8 @@
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QMenu>
+#include <QStyleOptionHeader>
 
 #include <algorithm>
 
@@ -52,7 +54,16 @@ CCamerasListView::CCamerasListView(CameraViewHost& host, QWidget* parent)
   columns->setSectionResizeMode(QHeaderView::Interactive);
   columns->setHighlightSections(false);
   columns->setStyle(new SortArrowStyle(columns));
+  columns->setResizeContentsPrecision(kFitSampleRows);
+  columns->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(columns, &QHeaderView::sectionClicked, this, &CCamerasListView::OnColumnClick);
+  connect(columns, &QHeaderView::customContextMenuRequested, this,
+          [this, columns](const QPoint& at) { ShowColumnMenu(columns->mapToGlobal(at)); });
+
+  fitTimer_.setParent(this);
+  fitTimer_.setObjectName(QStringLiteral("columnFitTimer"));
+  fitTimer_.setSingleShot(true);
+  connect(&fitTimer_, &QTimer::timeout, this, &CCamerasListView::FitColumnsToContents);
 
   LoadLayout();
   ShowSortIndicators();
@@ -69,24 +80,130 @@ void CCamerasListView::LoadLayout() {
   ColumnLayout layout = ColumnLayout::Defaults(widths);
   ColumnLayoutStore::Load(Host().Profile(), layout);
   QHeaderView* columns = header();
-  for (int c = 0; c < views::kColumnCount; ++c) columns->resizeSection(c, layout.widths[static_cast<std::size_t>(c)]);
+  for (int c = 0; c < views::kColumnCount; ++c) {
+    const int width = layout.widths[static_cast<std::size_t>(c)];
+    columns->resizeSection(c, layout.stored ? width : std::max(width, TitleWidth(c)));
+  }
   for (int position = 0; position < static_cast<int>(layout.order.size()); ++position) {
     columns->moveSection(columns->visualIndex(layout.order[static_cast<std::size_t>(position)]), position);
   }
+  for (int column : layout.hidden) SetColumnShown(column, false);
+  if (!layout.stored) FitWhileUntouched();
   model_->SetSortKeys(layout.sortKeys);
+}
+
+// New rows and changed values start the timer (unless it runs), so a burst costs one fit.
+void CCamerasListView::FitWhileUntouched() {
+  autoFit_ = true;
+  const auto schedule = [this] {
+    if (autoFit_ && !fitTimer_.isActive()) fitTimer_.start(kFitDelayMs);
+  };
+  connect(model_, &QAbstractItemModel::rowsInserted, this, schedule);
+  connect(model_, &QAbstractItemModel::dataChanged, this, schedule);
+  connect(header(), &QHeaderView::sectionResized, this, &CCamerasListView::OnSectionResized);
+}
+
+// A width the user sets (or a column shown or hidden) ends the fitting.
+void CCamerasListView::OnSectionResized() {
+  if (resizingForFit_) return;
+  autoFit_ = false;
+  fitTimer_.stop();
+}
+
+int CCamerasListView::TitleWidth(int column) const {
+  const QHeaderView* columns = header();
+  QStyleOptionHeader option;
+  option.initFrom(columns);
+  option.orientation = Qt::Horizontal;
+  option.section = column;
+  option.text = columns->model()->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+  option.sortIndicator = QStyleOptionHeader::SortDown;  // room for the arrow, shown or not
+  option.fontMetrics = columns->fontMetrics();
+  const QStyle* style = columns->style();
+  const QSize size = style->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), columns);
+  // Some styles leave the arrow out of the section size; the header adds it then.
+  const int arrow = style->pixelMetric(QStyle::PM_HeaderMarkSize, &option, columns) +
+                    style->pixelMetric(QStyle::PM_HeaderMargin, &option, columns);
+  const int text = option.fontMetrics.horizontalAdvance(option.text) +
+                   2 * style->pixelMetric(QStyle::PM_HeaderMargin, &option, columns);
+  return std::max(size.width(), text + arrow);
+}
+
+void CCamerasListView::FitColumnsToContents() {
+  fitTimer_.stop();
+  QHeaderView* columns = header();
+  const int cap = std::clamp(viewport()->width() / 3, kFitMinCap, kFitMaxCap);
+  resizingForFit_ = true;
+  for (int c = 0; c < views::kColumnCount; ++c) {
+    if (columns->isSectionHidden(c)) continue;
+    const int contents = sizeHintForColumn(c);  // measures at most kFitSampleRows rows
+    const int width = std::max(TitleWidth(c), std::min(contents, cap));
+    columns->resizeSection(c, fitted_ ? std::max(width, columns->sectionSize(c)) : width);
+  }
+  resizingForFit_ = false;
+  fitted_ = true;
 }
 
 void CCamerasListView::SaveLayout() const {
   const QHeaderView* columns = header();
   std::vector<int> widths;
   std::vector<int> order;
+  std::vector<int> hidden;
   for (int c = 0; c < views::kColumnCount; ++c) {
-    widths.push_back(columns->sectionSize(c));
+    widths.push_back(LayoutWidth(c));
     order.push_back(columns->logicalIndex(c));
+    if (columns->isSectionHidden(c)) hidden.push_back(c);
   }
   const bool orderKnown = std::none_of(order.begin(), order.end(), [](int c) { return c < 0; });
   ColumnLayoutStore::Save(Host().Profile(), widths, model_->SortKeys(),
-                          orderKnown ? std::optional<std::vector<int>>(order) : std::nullopt);
+                          orderKnown ? std::optional<std::vector<int>>(order) : std::nullopt, hidden);
+}
+
+int CCamerasListView::LayoutWidth(int column) const {
+  if (header()->isSectionHidden(column)) return hiddenWidths_[static_cast<std::size_t>(column)];
+  return header()->sectionSize(column);
+}
+
+int CCamerasListView::ShownColumnCount() const { return header()->count() - header()->hiddenSectionCount(); }
+
+bool CCamerasListView::SetColumnShown(int column, bool shown) {
+  if (!views::ColumnAt(column)) return false;
+  QHeaderView* columns = header();
+  if (columns->isSectionHidden(column) != shown) return true;  // already so
+  if (shown) {
+    columns->showSection(column);
+    columns->resizeSection(column, hiddenWidths_[static_cast<std::size_t>(column)]);
+    return true;
+  }
+  if (ShownColumnCount() <= 1) return false;
+  hiddenWidths_[static_cast<std::size_t>(column)] = columns->sectionSize(column);
+  columns->hideSection(column);
+  return true;
+}
+
+void CCamerasListView::ShowColumnMenu(const QPoint& globalPos) {
+  auto* menu = new QMenu(this);  // deletes itself when closed
+  menu->setObjectName(QStringLiteral("columnChooserMenu"));
+  menu->setAttribute(Qt::WA_DeleteOnClose);
+  const QHeaderView* columns = header();
+  // The last shown column cannot be unchecked.
+  const auto keepOneShown = [this, menu] {
+    const bool last = ShownColumnCount() <= 1;
+    for (QAction* action : menu->actions()) action->setEnabled(!(last && action->isChecked()));
+  };
+  for (int position = 0; position < columns->count(); ++position) {
+    const int column = columns->logicalIndex(position);
+    QAction* action = menu->addAction(columns->model()->headerData(column, Qt::Horizontal).toString());
+    action->setObjectName(QStringLiteral("actionShowColumn%1").arg(column));
+    action->setCheckable(true);
+    action->setChecked(!columns->isSectionHidden(column));
+    connect(action, &QAction::toggled, this, [this, column, keepOneShown](bool on) {
+      SetColumnShown(column, on);
+      keepOneShown();
+    });
+  }
+  keepOneShown();
+  menu->popup(globalPos);
 }
 
 void CCamerasListView::ShowSortIndicators() {

@@ -117,15 +117,12 @@ std::string CCamerasView::TipText(const QModelIndex& node) const {
 }
 
 bool CCamerasView::viewportEvent(QEvent* event) {
-  if (event->type() != QEvent::ToolTip) return QTreeView::viewportEvent(event);
+  if (event->type() != QEvent::ToolTip) return CameraItemView::viewportEvent(event);
   auto* help = static_cast<QHelpEvent*>(event);
   const QModelIndex node = indexAt(help->pos());
   const std::string text = TipText(node);
-  if (text.empty()) {
-    QToolTip::hideText();
-    event->ignore();
-    return true;
-  }
+  // Without a camera or adapter tip a name that does not fit shows in full.
+  if (text.empty()) return CameraItemView::viewportEvent(event);
   QToolTip::showText(help->globalPos(), TipAsTable(QString::fromStdString(text)), viewport(), visualRect(node),
                      kTipDisplayMs);
   return true;

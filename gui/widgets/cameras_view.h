@@ -2,7 +2,8 @@
 // CCamerasView: the cameras as a tree: this computer at the root, one node per network
 // adapter, each camera under the adapter it was found on (under the root when that
 // adapter is unknown). Children are kept in natural order. Hovering shows a camera's
-// details or an adapter's addresses (when EnableTreeTips is on).
+// details or an adapter's addresses (when EnableTreeTips is on), otherwise the full text
+// of a name that does not fit.
 
 #include <cstddef>
 #include <cstdint>

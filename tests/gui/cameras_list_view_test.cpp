@@ -5,6 +5,9 @@
 #include <QAbstractItemModelTester>
 #include <QHeaderView>
 #include <QMenu>
+#include <QStyle>
+#include <QTimer>
+#include <QToolTip>
 #include <QTest>
 
 #include <algorithm>
@@ -283,6 +286,131 @@ TEST_F(ListViewTest, ColumnLayoutRoundTripThroughTheProfile) {
   EXPECT_EQ(again.header()->logicalIndex(0), views::Index(Column::Reachable));
   EXPECT_EQ(again.Model().SortKeys()[0], views::Index(Column::Serial) | kSortDescendingBit);
   EXPECT_EQ(again.header()->sortIndicatorOrder(), Qt::DescendingOrder);
+}
+
+// Room for a title in the header's font with its sort arrow beside it.
+int TitleRoom(const QHeaderView& header, int column) {
+  const QString title = header.model()->headerData(column, Qt::Horizontal).toString();
+  const QStyle* style = header.style();
+  return header.fontMetrics().horizontalAdvance(title) + 2 * style->pixelMetric(QStyle::PM_HeaderMargin) +
+         style->pixelMetric(QStyle::PM_HeaderMarkSize);
+}
+
+TEST_F(ListViewTest, FirstStartFitsTitlesThenContentsAndCutCellsShowTheirText) {
+  CCamerasListView& view = MakeView();
+  const QHeaderView& header = *view.header();
+  for (int c = 0; c < views::kColumnCount; ++c) EXPECT_GE(header.sectionSize(c), TitleRoom(header, c)) << c;
+
+  const std::string longName = "<b>Gate</b> & " + std::string(300, 'x');
+  Host().Put(MakeCamera(1, longName, "Ravix-D210"));
+  for (uint32_t id = 2; id <= 40; ++id) Host().Put(MakeCamera(id, "north-entrance-" + std::to_string(id), "Ravix-B120"));
+  const auto* fit = view.findChild<QTimer*>(QStringLiteral("columnFitTimer"));
+  ASSERT_NE(fit, nullptr);
+  ASSERT_TRUE(ProcessEventsUntil([&] { return !fit->isActive(); }));
+
+  // Every cell fits except the long name, whose column stops at the cap.
+  const int name = views::Index(Column::Name);
+  EXPECT_LE(header.sectionSize(name), CCamerasListView::kFitMaxCap);
+  EXPECT_GE(header.sectionSize(name), TitleRoom(header, name));
+  view.scrollToTop();
+  for (int c = 0; c < views::kColumnCount; ++c) {
+    const QModelIndex cell = view.Model().index(view.Model().RowOf(2), c);
+    view.scrollTo(cell);
+    EXPECT_FALSE(view.IsElided(cell)) << c << " " << cell.data().toString().toStdString();
+  }
+  const QModelIndex cut = view.Model().index(view.Model().RowOf(1), name);
+  view.scrollTo(cut);
+  ASSERT_TRUE(view.IsElided(cut));
+
+  // A cut cell's tooltip is its whole text, as text; a cell that fits has none.
+  const auto hover = [&](const QModelIndex& cell) {
+    QToolTip::hideText();  // goes after a short delay
+    EXPECT_TRUE(ProcessEventsUntil([] { return !QToolTip::isVisible(); }));
+    const QPoint at = view.visualRect(cell).center();
+    QHelpEvent help(QEvent::ToolTip, at, view.viewport()->mapToGlobal(at));
+    QCoreApplication::sendEvent(view.viewport(), &help);
+    return QToolTip::isVisible() ? QToolTip::text() : QString();
+  };
+  const QString tip = hover(cut);
+  EXPECT_TRUE(tip.contains(QString::fromStdString(longName).toHtmlEscaped())) << tip.toStdString();
+  EXPECT_FALSE(tip.contains(QStringLiteral("<b>")));
+  EXPECT_EQ(hover(view.Model().index(view.Model().RowOf(1), views::Index(Column::Model))), QString());
+  QToolTip::hideText();
+
+  // A value completed later widens its column, until the user sets a width.
+  const int hostname = views::Index(Column::Hostname);
+  CBrowseRecord completed = Host().records[2];
+  completed.SetHostTarget("north-entrance-2.building-seven.example.local.");
+  Host().Put(completed);
+  ASSERT_TRUE(ProcessEventsUntil([&] { return !fit->isActive(); }));
+  EXPECT_FALSE(view.IsElided(view.Model().index(view.Model().RowOf(2), hostname)));
+  view.header()->resizeSection(hostname, 60);
+  completed.SetHostTarget("north-entrance-2.building-seven.far-away.example.local.");
+  Host().Put(completed);
+  EXPECT_FALSE(fit->isActive());
+  EXPECT_EQ(header.sectionSize(hostname), 60);
+}
+
+TEST_F(ListViewTest, StoredLayoutIsUsedAsStored) {
+  Host().Profile().WriteProfileInt("List", "ColumnCX02", 30);
+  CCamerasListView& view = MakeView();
+  Host().Put(MakeCamera(1, "a camera with a long name", "Ravix-B120"));
+  const auto* fit = view.findChild<QTimer*>(QStringLiteral("columnFitTimer"));
+  ASSERT_NE(fit, nullptr);
+  EXPECT_FALSE(fit->isActive()) << "no fitting over a stored layout";
+  EXPECT_EQ(view.header()->sectionSize(views::Index(Column::Name)), 30);
+  EXPECT_EQ(view.header()->sectionSize(views::Index(Column::Type)), 40);
+}
+
+TEST_F(ListViewTest, ColumnChooserHidesAndShowsColumnsAndTheLayoutKeepsThem) {
+  {
+    CCamerasListView& view = MakeView();
+    QHeaderView& header = *view.header();
+    header.moveSection(header.visualIndex(views::Index(Column::Gateway)), 0);
+    header.resizeSection(views::Index(Column::Reachable), 77);
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(10, 5), header.viewport()->mapToGlobal(QPoint(10, 5)));
+    QCoreApplication::sendEvent(header.viewport(), &click);
+    auto* menu = view.findChild<QMenu*>(QStringLiteral("columnChooserMenu"));
+    ASSERT_NE(menu, nullptr);
+    ASSERT_EQ(menu->actions().size(), views::kColumnCount);
+    EXPECT_EQ(menu->actions()[0]->text(), "Gateway") << "in display order";
+    for (QAction* action : menu->actions()) EXPECT_TRUE(action->isChecked());
+    const auto item = [&](Column column) {
+      return menu->findChild<QAction*>(QStringLiteral("actionShowColumn%1").arg(views::Index(column)));
+    };
+
+    item(Column::Reachable)->trigger();
+    EXPECT_TRUE(header.isSectionHidden(views::Index(Column::Reachable)));
+    item(Column::Reachable)->trigger();
+    EXPECT_FALSE(header.isSectionHidden(views::Index(Column::Reachable)));
+    EXPECT_EQ(header.sectionSize(views::Index(Column::Reachable)), 77) << "back at its width";
+
+    // Unchecking all but one: the last shown column's item cannot be unchecked.
+    for (QAction* action : menu->actions()) {
+      if (action != item(Column::Serial)) action->trigger();
+    }
+    EXPECT_EQ(header.hiddenSectionCount(), views::kColumnCount - 1);
+    EXPECT_FALSE(item(Column::Serial)->isEnabled());
+    EXPECT_FALSE(view.SetColumnShown(views::Index(Column::Serial), false));
+    EXPECT_FALSE(header.isSectionHidden(views::Index(Column::Serial)));
+    for (QAction* action : menu->actions()) {
+      const bool keepHidden = action == item(Column::Reachable) || action == item(Column::MAC);
+      if (!action->isChecked() && !keepHidden) action->trigger();
+    }
+    menu->close();
+    DestroyView();
+  }
+  ravix::AppProfile& profile = Host().Profile();
+  EXPECT_EQ(profile.GetProfileString("List", "ColumnHidden", ""), "bj");
+  EXPECT_EQ(profile.GetProfileInt("List", "ColumnCX01", -1), 77) << "a hidden column keeps its width";
+
+  CCamerasListView& again = MakeView();
+  EXPECT_TRUE(again.header()->isSectionHidden(views::Index(Column::Reachable)));
+  EXPECT_TRUE(again.header()->isSectionHidden(views::Index(Column::MAC)));
+  EXPECT_EQ(again.header()->hiddenSectionCount(), 2);
+  EXPECT_EQ(again.header()->logicalIndex(0), views::Index(Column::Gateway));
+  ASSERT_TRUE(again.SetColumnShown(views::Index(Column::Reachable), true));
+  EXPECT_EQ(again.header()->sectionSize(views::Index(Column::Reachable)), 77);
 }
 
 }  // namespace

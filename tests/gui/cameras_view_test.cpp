@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModelTester>
+#include <QHelpEvent>
 #include <QMenu>
 #include <QTest>
+#include <QToolTip>
 
 #include <memory>
 
@@ -183,6 +185,31 @@ TEST_F(TreeViewTest, SelectionCommandsAndContextMenu) {
   EXPECT_EQ(Host().openCount, 1);
 
   Host().views.pop_back();
+}
+
+TEST_F(TreeViewTest, ACutNameShowsInFullUnlessTheCameraTipShows) {
+  CCamerasView& view = MakeView();
+  view.resize(160, 300);
+  const std::string longName = "Lobby <i>east</i> wing, second floor, by the lifts";
+  Host().Put(MakeCamera(1, longName, "Ravix-B120", 2));
+  Host().Put(MakeCamera(2, "Gate", "Ravix-B120", 2));
+  const auto hover = [&](uint32_t id) {
+    QToolTip::hideText();  // goes after a short delay
+    EXPECT_TRUE(ProcessEventsUntil([] { return !QToolTip::isVisible(); }));
+    const QPoint at = view.visualRect(Node(NodeTag::CameraTag(id))).center();
+    QHelpEvent help(QEvent::ToolTip, at, view.viewport()->mapToGlobal(at));
+    QCoreApplication::sendEvent(view.viewport(), &help);
+    return QToolTip::isVisible() ? QToolTip::text() : QString();
+  };
+  ASSERT_TRUE(view.IsElided(Node(NodeTag::CameraTag(1))));
+  EXPECT_TRUE(hover(1).contains(QStringLiteral("Model"))) << "the camera tip comes first";
+
+  Host().settingsBlock.EnableTreeTips = false;
+  const QString tip = hover(1);
+  EXPECT_TRUE(tip.contains(QString::fromStdString(longName).toHtmlEscaped())) << tip.toStdString();
+  EXPECT_FALSE(tip.contains(QStringLiteral("Model")));
+  EXPECT_EQ(hover(2), QString()) << "a name that fits has no tip";
+  QToolTip::hideText();
 }
 
 }  // namespace

@@ -9,12 +9,15 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
 
+#include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -260,6 +263,52 @@ TEST_F(MainFrameTest, CloseDuringARefreshClosesAfterIt) {
   EXPECT_EQ(refreshes, 1);
   EXPECT_FALSE(doc_->IsCommandRunning());
   EXPECT_TRUE(WindowPlacementStore::Load(Profile(), 1920, 1080).has_value());  // saved on the way out
+}
+
+TEST_F(MainFrameTest, FirstStartCentresTheWindowLaterStartsAsStored) {
+  MakeFrame();
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  const QRect first = frame_->geometry();
+  EXPECT_LE(std::abs(first.center().x() - area.center().x()), 1);
+  EXPECT_LE(std::abs(first.center().y() - area.center().y()), 1);
+  EXPECT_EQ(first.width(), std::min(area.width(), std::max(640, area.width() * 7 / 10)));
+  EXPECT_EQ(first.height(), std::min(area.height(), std::max(420, area.height() * 7 / 10)));
+  EXPECT_TRUE(area.contains(first));
+  frame_->setGeometry(20, 30, 500, 350);
+  frame_->show();
+  frame_->close();
+  frame_.reset();
+
+  MakeFrame();
+  EXPECT_EQ(frame_->geometry(), QRect(20, 30, 500, 350)) << "a stored placement is used as stored";
+}
+
+// View, Toolbar and the toolbar's own context menu (the frame's popup menu) show one state.
+TEST_F(MainFrameTest, ToolbarSwitchesAgree) {
+  MakeFrame();
+  frame_->show();
+  auto* bar = frame_->findChild<QToolBar*>(QStringLiteral("toolBar"));
+  QAction* viewItem = frame_->Commands().Action(CommandId::ViewToolbar);
+  std::unique_ptr<QMenu> popup(frame_->createPopupMenu());
+  ASSERT_NE(popup, nullptr);
+  QAction* popupItem = nullptr;
+  for (QAction* action : popup->actions()) {
+    if (action == bar->toggleViewAction()) popupItem = action;
+  }
+  ASSERT_NE(popupItem, nullptr) << "the toolbar's context menu lists it";
+
+  popupItem->trigger();
+  EXPECT_FALSE(bar->isVisible());
+  EXPECT_FALSE(viewItem->isChecked()) << "View, Toolbar follows the context menu";
+  viewItem->trigger();
+  EXPECT_TRUE(bar->isVisible());
+  EXPECT_TRUE(popupItem->isChecked()) << "the context menu follows View, Toolbar";
+  viewItem->trigger();
+  EXPECT_FALSE(bar->isVisible());
+  EXPECT_FALSE(popupItem->isChecked());
+  popupItem->trigger();
+  EXPECT_TRUE(bar->isVisible());
+  EXPECT_TRUE(viewItem->isChecked());
 }
 
 }  // namespace

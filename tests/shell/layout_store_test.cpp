@@ -89,6 +89,36 @@ TEST(ColumnLayoutSave, SavedLayoutComesBackAndOrderIsOnlyWrittenWhenKnown) {
   EXPECT_EQ(temp.Profile().GetProfileString("List", "ColumnOrder", ""), "abcdqfghijklmnope");
 }
 
+TEST(ColumnLayoutHidden, RoundTripOldFilesAndBrokenValues) {
+  TempProfile temp;
+  const std::array<SortKey, kSortSlotCount> keys{3, kEmptySortKey, kEmptySortKey, kEmptySortKey, kEmptySortKey};
+  ColumnLayoutStore::Save(temp.Profile(), kDefaultWidths, keys, CreationOrder(), {1, 9});
+  EXPECT_EQ(temp.Profile().GetProfileString("List", "ColumnHidden", ""), "bj");
+  ColumnLayout layout = ColumnLayout::Defaults(kDefaultWidths);
+  ColumnLayoutStore::Load(temp.Profile(), layout);
+  EXPECT_EQ(layout.hidden, (std::vector<int>{1, 9}));
+  EXPECT_TRUE(layout.stored);
+
+  // A file written before columns could be hidden shows them all, the rest as stored.
+  const ColumnLayout old = LoadLayout("ColumnCX02=150\nColumnSort00=3\nColumnOrder=bac\n");
+  EXPECT_TRUE(old.hidden.empty());
+  EXPECT_TRUE(old.stored);
+  EXPECT_EQ(old.widths[2], 150);
+  EXPECT_EQ(old.order[0], 1);
+  EXPECT_EQ(old.sortKeys[0], 3);
+  EXPECT_FALSE(LoadLayout("").stored);
+
+  // Unknown letters, repeats and hiding every column are ignored; everything else stays.
+  for (const char* broken : {"bb", "bz", "B", "b1", "abcdefghijklmnopq"}) {
+    const ColumnLayout layout2 =
+        LoadLayout(std::string("ColumnCX02=150\nColumnOrder=bac\nColumnHidden=") + broken + "\n");
+    EXPECT_TRUE(layout2.hidden.empty()) << broken;
+    EXPECT_EQ(layout2.widths[2], 150) << broken;
+    EXPECT_EQ(layout2.order[0], 1) << broken;
+  }
+  EXPECT_EQ(ColumnLayoutStore::ParseHiddenColumns("qa", views::kColumnCount), (std::vector<int>{0, 16}));
+}
+
 // Placement -------------------------------------------------------------------------
 
 WindowPlacement SamplePlacement(PlacementRect normal) {
@@ -130,6 +160,24 @@ TEST(WindowPlacementLoad, OverlappingRectangleIsAppliedWithTheStartShowCommand) 
   EXPECT_EQ(loaded->length, 44u);
   EXPECT_EQ(WindowPlacementStore::Load(temp.Profile(), 1920, 1080, 7)->showCmd, 7);
   EXPECT_EQ(temp.Profile().GetProfileInt("Window", "wp.showCmd", 0), 3);
+}
+
+TEST(WindowPlacementFirstStart, CentredShareOfTheAreaAtLeastTheMinimum) {
+  const PlacementRect big = WindowPlacementStore::FirstStartRect({0, 28, 1920, 1080});
+  EXPECT_EQ(big.right - big.left, 1344);
+  EXPECT_EQ(big.bottom - big.top, 736);
+  EXPECT_EQ(big.left, 288);
+  EXPECT_EQ(big.top, 28 + 158);
+  // A small area: the minimum, centred; an area below the minimum: all of it.
+  const PlacementRect small = WindowPlacementStore::FirstStartRect({100, 0, 900, 500});
+  EXPECT_EQ(small.left, 180);
+  EXPECT_EQ(small.right, 820);
+  EXPECT_EQ(small.top, 40);
+  EXPECT_EQ(small.bottom, 460);
+  const PlacementRect tiny = WindowPlacementStore::FirstStartRect({0, 0, 600, 400});
+  EXPECT_EQ(tiny.left, 0);
+  EXPECT_EQ(tiny.right, 600);
+  EXPECT_EQ(tiny.bottom, 400);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <QObject>
 #include <QPixmap>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <net/if.h>
 
@@ -166,15 +167,9 @@ class ViewsLab : public ::testing::Test {
     const QString dir = QString::fromStdString(Env("RAVIX_SCREENSHOT_DIR"));
     if (dir.isEmpty()) return;
     list_->OnColumnClick(views::Index(views::Column::Name));
-    // Room for every text of the demo cameras (the user can do the same by dragging).
-    for (const auto& [column, width] : std::vector<std::pair<views::Column, int>>{{views::Column::Type, 64},
-                                                                                 {views::Column::Name, 150},
-                                                                                 {views::Column::Discovered, 180},
-                                                                                 {views::Column::Hostname, 150},
-                                                                                 {views::Column::IPAddresses, 200},
-                                                                                 {views::Column::ConnectedTo, 130}}) {
-      list_->header()->resizeSection(views::Index(column), width);
-    }
+    // The columns as a first start fits them to the demo cameras.
+    const auto* fit = list_->findChild<QTimer*>(QStringLiteral("columnFitTimer"));
+    WaitFor([&] { return fit == nullptr || !fit->isActive(); }, 5);
     list_->resize(list_->header()->length() + 4, 330);
     list_->show();
     list_->SelectRecordIDs({list_->Model().RecordIdAt(2)});
