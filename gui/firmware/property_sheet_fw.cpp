@@ -22,6 +22,9 @@ CPropertySheetFW::CPropertySheetFW(std::vector<CBrowseRecord> cameras, const Cam
   setPage(ProgressPageId, progress_);
   setPage(ResultsPageId, results_);
   setStartId(SelectPageId);
+  // Whatever moves the wizard on (Next, its Alt+N, a queued move), the select page's
+  // completion popup goes with the page.
+  QObject::connect(this, &QWizard::currentIdChanged, select_, &CPageFWSelect::ClosePathCompletion);
 }
 
 CPropertySheetFW::~CPropertySheetFW() { progress_->ReleaseJobSet(); }

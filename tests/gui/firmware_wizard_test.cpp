@@ -4,11 +4,16 @@
 #include <sys/stat.h>
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCompleter>
+#include <QFileInfo>
+#include <QFileSystemModel>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTreeWidget>
 
 #include <map>
@@ -128,6 +133,50 @@ TEST_F(FirmwareWizardSelect, WithoutCamerasNextLeadsToAnEmptyResultList) {
   EXPECT_EQ(requeries, 1);
   wizard->button(QWizard::FinishButton)->click();
   EXPECT_FALSE(wizard->isVisible());
+}
+
+// The whole wizard by keys with the path's completion popup opened on the select page:
+// the popup closes when the page changes, Return on the results page presses Finish, and
+// a camera name with markup shows as it is in the results.
+TEST_F(FirmwareWizardSelect, KeysThroughTheWizardAfterTheCompletionPopupOpened) {
+  CBrowseRecord camera = OneCamera();
+  camera.ServiceName = "<b>x</b><img src=\"/tmp/y.png\">";
+  auto wizard = MakeWizard({camera});
+  wizard->activateWindow();
+  if (!QTest::qWaitForWindowActive(wizard.get())) GTEST_SKIP() << "the platform activates no window";
+  const QString image = WriteFile("fw.bin", "RVXFWIMG");
+  WriteFile("fw2.bin", "RVXFWIMG");
+  QLineEdit* path = wizard->SelectPage()->PathEdit();
+  QAbstractItemView* popup = path->completer()->popup();
+  path->setFocus();
+  QTest::keyClicks(path, TempPath("fw"));
+  // The file system model lists a folder in the background once asked for it; typing on
+  // then shows the popup.
+  auto* files = qobject_cast<QFileSystemModel*>(path->completer()->model());
+  ASSERT_NE(files, nullptr);
+  files->index(QFileInfo(image).absolutePath());
+  ASSERT_TRUE(ProcessEventsUntil([&] {
+    QTest::keyClick(path, Qt::Key_Backspace);
+    QTest::keyClicks(path, QStringLiteral("w"));
+    return popup->isVisible();
+  }));
+  QTest::keyClicks(QApplication::focusWidget(), QStringLiteral(".bin"));
+  ASSERT_EQ(path->text(), image);
+
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_N, Qt::AltModifier);  // the button's mnemonic
+  ASSERT_TRUE(ProcessEventsUntil([&] { return wizard->currentId() != CPropertySheetFW::SelectPageId; }));
+  EXPECT_FALSE(popup->isVisible());
+  ASSERT_TRUE(ProcessEventsUntil([&] { return wizard->currentId() == CPropertySheetFW::ResultsPageId; }));
+  EXPECT_FALSE(popup->isVisible());
+  ASSERT_EQ(wizard->ResultsPage()->ResultList()->topLevelItemCount(), 1);
+  EXPECT_EQ(wizard->ResultsPage()->ResultList()->topLevelItem(0)->text(CPageFWResults::CameraColumn),
+            QString::fromStdString(camera.ServiceName));
+  // Keys go where the window system sends them: to an open popup first.
+  QWidget* target = QApplication::activePopupWidget();
+  if (target == nullptr) target = QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : wizard.get();
+  QTest::keyClick(target, Qt::Key_Return);
+  EXPECT_FALSE(wizard->isVisible());
+  EXPECT_EQ(wizard->result(), QDialog::Accepted);
 }
 
 TEST(FirmwareCameraList, OneCopyPerSelectedIdInSelectionOrderGoneRecordsLeaveEmptySlots) {
