@@ -34,6 +34,6 @@ QString CPropertySheetFW::HeaderTitle() { return tr("Update Firmware"); }
 QString CPropertySheetFW::WindowTitle() { return tr("Firmware Update Wizard"); }
 
 void CPropertySheetFW::reject() {
-  if (progress_->JobsRunning()) return;
+  if (progress_->Started() && currentId() != ResultsPageId) return;
   QWizard::reject();
 }

@@ -20,6 +20,7 @@
 
 #include "camera/camera_connect.h"
 #include "gui/firmware/firmware_camera_list.h"
+#include "gui/firmware/page_fw_progress.h"
 #include "gui/firmware/page_fw_results.h"
 #include "gui/firmware/page_fw_select.h"
 #include "gui/firmware/property_sheet_fw.h"
@@ -177,6 +178,28 @@ TEST_F(FirmwareWizardSelect, KeysThroughTheWizardAfterTheCompletionPopupOpened) 
   QTest::keyClick(target, Qt::Key_Return);
   EXPECT_FALSE(wizard->isVisible());
   EXPECT_EQ(wizard->result(), QDialog::Accepted);
+}
+
+// Cancel (and Escape) stay off from the start of the update until the results page is
+// shown: no moment in between in which the wizard closes without its results.
+TEST_F(FirmwareWizardSelect, CancelStaysOffUntilTheResultsAreShown) {
+  auto wizard = MakeWizard();
+  wizard->SelectPage()->PathEdit()->setText(WriteFile("fw.bin", "RVXFWIMG"));
+  QAbstractButton* cancel = wizard->button(QWizard::CancelButton);
+  std::vector<bool> cancelWhileUpdating;
+  QObject::connect(wizard->ProgressPage(), &QWizardPage::completeChanged, [&] {
+    cancelWhileUpdating.push_back(cancel->isEnabled());
+    QTest::keyClick(wizard.get(), Qt::Key_Escape);
+  });
+  QObject::connect(wizard.get(), &QWizard::currentIdChanged, [&](int id) {
+    if (id == CPropertySheetFW::ProgressPageId) cancelWhileUpdating.push_back(cancel->isEnabled());
+  });
+  wizard->button(QWizard::NextButton)->click();
+  ASSERT_TRUE(ProcessEventsUntil([&] { return wizard->currentId() == CPropertySheetFW::ResultsPageId; }));
+  EXPECT_EQ(cancelWhileUpdating, (std::vector<bool>{false, false}));
+  EXPECT_TRUE(wizard->isVisible());
+  EXPECT_FALSE(cancel->isEnabled());
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST(FirmwareCameraList, OneCopyPerSelectedIdInSelectionOrderGoneRecordsLeaveEmptySlots) {
