@@ -106,6 +106,7 @@ void CUrlForgeDlg::CreateControls() {
   m_editLog->setMinimumHeight(DluY(this, 101));
   QLayout* buttons = CreateButtons();
   m_staticStatus = Named(new QLabel(this), "status");
+  m_staticStatus->setTextFormat(Qt::PlainText);
 
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);
@@ -179,6 +180,7 @@ QLayout* CUrlForgeDlg::CreateSelection() {
   m_comboGroup = Named(new QComboBox(this), "group");
   m_comboGroup->setMinimumWidth(DluX(this, 98));
   m_labelParameter = Named(new QLabel(tr("Parameter"), this), "parameterLabel");
+  m_labelParameter->setTextFormat(Qt::PlainText);  // names the parameter's type as the camera library reads it
   m_comboParameter = Named(new QComboBox(this), "parameter");
   m_comboParameter->setMinimumWidth(DluX(this, 98));
   m_comboMethod = Named(new QComboBox(this), "method");
@@ -247,6 +249,8 @@ void CUrlForgeDlg::ShowMessage(const QString& text) {
     return;
   }
   QMessageBox box(QMessageBox::Warning, MessageTitle(), text, QMessageBox::Ok, this);
+  box.setObjectName(QStringLiteral("urlForgeMessageBox"));
+  box.setTextFormat(Qt::PlainText);  // the camera library's texts carry what the camera answered
   box.exec();
 }
 
