@@ -23,6 +23,7 @@
 #include "net/network_tools.h"
 #include "platform/debug_trace.h"
 #include "platform/event_post_target.h"
+#include "views/camera_url.h"
 
 using ravix::CommandId;
 
@@ -153,10 +154,10 @@ bool CRavixFinderDoc::IsAnySelectedReachable() const {
 
 // --- URLs and the clipboard -------------------------------------------------------------
 
+// Host and path come from the network: control characters in them are percent-encoded,
+// so what is copied, opened or printed is always one line.
 std::string CRavixFinderDoc::BuildCameraURL(const std::string& host, uint32_t port, const std::string& path) {
-  std::string url = "http://" + host;
-  if (port != 0) url += ":" + std::to_string(port);
-  return url + path;
+  return views::CameraURL(host, port, path);
 }
 
 bool CRavixFinderDoc::CopyTextToClipboard(const std::string& text) {

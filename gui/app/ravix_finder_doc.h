@@ -68,7 +68,8 @@ class CRavixFinderDoc : public QObject {
   // Open In Browser, Copy URL, IP Settings with separators (null), for context menus.
   QList<QAction*> CameraContextActions() const;
 
-  // "http://host:port/path", or "http://host/path" when port is 0.
+  // "http://host:port/path", or "http://host/path" when port is 0; control characters
+  // percent-encoded (views::CameraURL).
   static std::string BuildCameraURL(const std::string& host, uint32_t port, const std::string& path);
   bool CopyTextToClipboard(const std::string& text);
   // The per-camera step of Open In Browser.

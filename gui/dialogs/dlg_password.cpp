@@ -43,6 +43,7 @@ CDlgPassword::CDlgPassword(PasswordPromptData& data, QWidget* parent)
 void CDlgPassword::BuildControls() {
   prompt_ = new QLabel(this);
   prompt_->setObjectName(QStringLiteral("prompt"));
+  prompt_->setTextFormat(Qt::PlainText);  // names the camera by the service name it announces
   prompt_->setWordWrap(true);
   prompt_->setMinimumHeight(prompt_->fontMetrics().height() * 3);
   prompt_->setAlignment(Qt::AlignLeft | Qt::AlignTop);

@@ -24,6 +24,8 @@ PasswordBalloon::PasswordBalloon(QWidget* dialog)
   QFont bold = title_->font();
   bold.setBold(true);
   title_->setFont(bold);
+  title_->setTextFormat(Qt::PlainText);
+  text_->setTextFormat(Qt::PlainText);
   text_->setWordWrap(true);
   QPalette dark = palette();  // readable on the light tint whatever the theme
   dark.setColor(QPalette::WindowText, QColor(0x40, 0x10, 0x10));

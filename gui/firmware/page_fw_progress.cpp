@@ -195,14 +195,16 @@ void CPageFWProgress::RecordExitCodes() {
   }
 }
 
+// Cancel goes off with the start and stays off: the results page keeps it off, and
+// turning it on in between would let a click close the wizard before its results show.
 void CPageFWProgress::BlockClosing(bool block) {
   if (block == closingBlocked_) return;
   closingBlocked_ = block;
-  if (block) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-  } else {
+  if (!block) {
     QApplication::restoreOverrideCursor();
+    return;
   }
+  QApplication::setOverrideCursor(Qt::WaitCursor);
   if (wizard() != nullptr && wizard()->button(QWizard::CancelButton) != nullptr)
-    wizard()->button(QWizard::CancelButton)->setEnabled(!block);
+    wizard()->button(QWizard::CancelButton)->setEnabled(false);
 }

@@ -3,8 +3,8 @@
 // of the list in list order (password prompts one after another; each login on a worker
 // thread while the wizard is locked), reads the firmware file
 // once and starts one FWUpdateThread per camera; one progress bar shows them all (99 per
-// camera). While jobs run, the page shows the wait cursor and the wizard cannot be
-// cancelled or closed. When the last job has reported its end, the exit codes go into the
+// camera). While jobs run, the page shows the wait cursor; from the start on the wizard
+// cannot be cancelled or closed until its results are shown. When the last job has reported its end, the exit codes go into the
 // record copies and the wizard moves on to the results; a file that cannot be read or a
 // worker that cannot be started leads there at once.
 
@@ -41,6 +41,8 @@ class CPageFWProgress : public QWizardPage {
 
   // Jobs that have not yet reported their end.
   bool JobsRunning() const { return running_ > 0; }
+  // The update has begun (the page was entered); it never goes back.
+  bool Started() const { return started_; }
   QProgressBar* ProgressBar() const { return progressBar_; }
   // Waits for the update threads (up to 5000 ms, then until they end) and frees the jobs
   // and the image; runs at the latest when the page goes.

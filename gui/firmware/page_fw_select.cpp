@@ -1,5 +1,6 @@
 #include "gui/firmware/page_fw_select.h"
 
+#include <QAbstractItemView>
 #include <QCompleter>
 #include <QFileInfo>
 #include <QFileSystemModel>
@@ -73,8 +74,13 @@ bool CPageFWSelect::IsAcceptableFile(const QString& path) {
 
 bool CPageFWSelect::isComplete() const { return IsAcceptableFile(pathEdit_->text()); }
 
+void CPageFWSelect::ClosePathCompletion() {
+  if (pathEdit_->completer() != nullptr) pathEdit_->completer()->popup()->hide();
+}
+
 bool CPageFWSelect::validatePage() {
   if (!isComplete()) return false;
+  ClosePathCompletion();
   sharedPath_ = pathEdit_->text();
   return true;
 }

@@ -26,6 +26,10 @@ class CPageFWSelect : public QWizardPage {
   bool isComplete() const override;
   bool validatePage() override;
 
+  // Closes the path's completion popup (it would stay open over the later pages and take
+  // their keys).
+  void ClosePathCompletion();
+
   QLineEdit* PathEdit() const { return pathEdit_; }
   QPushButton* BrowseButton() const { return browseButton_; }
 

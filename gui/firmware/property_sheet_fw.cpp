@@ -22,6 +22,9 @@ CPropertySheetFW::CPropertySheetFW(std::vector<CBrowseRecord> cameras, const Cam
   setPage(ProgressPageId, progress_);
   setPage(ResultsPageId, results_);
   setStartId(SelectPageId);
+  // Whatever moves the wizard on (Next, its Alt+N, a queued move), the select page's
+  // completion popup goes with the page.
+  QObject::connect(this, &QWizard::currentIdChanged, select_, &CPageFWSelect::ClosePathCompletion);
 }
 
 CPropertySheetFW::~CPropertySheetFW() { progress_->ReleaseJobSet(); }
@@ -31,6 +34,6 @@ QString CPropertySheetFW::HeaderTitle() { return tr("Update Firmware"); }
 QString CPropertySheetFW::WindowTitle() { return tr("Firmware Update Wizard"); }
 
 void CPropertySheetFW::reject() {
-  if (progress_->JobsRunning()) return;
+  if (progress_->Started() && currentId() != ResultsPageId) return;
   QWizard::reject();
 }

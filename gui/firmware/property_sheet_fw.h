@@ -42,7 +42,8 @@ class CPropertySheetFW : public QWizard {
   static QString HeaderTitle();
   static QString WindowTitle();
 
-  // Refused while updates run: the wizard cannot be cancelled or closed then.
+  // Refused from the start of the update until the results page shows: the wizard
+  // cannot be cancelled or closed then.
   void reject() override;
 
  private:

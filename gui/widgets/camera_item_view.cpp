@@ -47,6 +47,13 @@ void CameraItemView::keyPressEvent(QKeyEvent* event) {
     event->accept();
     return;
   }
+  // The copy keys belong to Copy URL: its shortcut takes them while it is enabled, and a
+  // key that reaches the view means it is disabled. The view's own copy (the current
+  // cell's text) never steps in.
+  if (event->matches(QKeySequence::Copy)) {
+    event->accept();
+    return;
+  }
   QTreeView::keyPressEvent(event);
 }
 

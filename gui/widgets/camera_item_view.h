@@ -2,10 +2,11 @@
 // CameraItemView: what the list and the tree view share. It passes each record
 // notification to the view's model (Update, Remove, ClearAll; an unknown operation is
 // logged and ignored), fills the view at its initial update, opens the selected camera in
-// the browser on a double-click or a plain Enter (when that command is enabled), shows
-// the frame's camera context menu for the camera a request is about, shows the full text
-// of a cell that is cut off as its tooltip, and stops the periodic requery when it goes.
-// The views add their model, layout and selection.
+// the browser on a double-click or a plain Enter (when that command is enabled), leaves
+// the copy keys to Copy URL (never copying a cell's text itself), shows the frame's camera
+// context menu for the camera a request is about, shows the full text of a cell that is
+// cut off as its tooltip, and stops the periodic requery when it goes. The views add their
+// model, layout and selection.
 
 #include <QPoint>
 #include <QTreeView>

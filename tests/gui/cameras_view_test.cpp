@@ -132,6 +132,24 @@ TEST_F(TreeViewTest, TooltipTexts) {
   EXPECT_EQ(view.TipText(Node(NodeTag::AdapterTag(3))), "");
 }
 
+// A camera's tooltip shows what the camera announces as it is: markup in its name or
+// model neither restyles the tip nor loads an image.
+TEST_F(TreeViewTest, TooltipShowsMarkupFromTheCameraLiterally) {
+  CCamerasView& view = MakeView();
+  Host().Put(MakeCamera(1, "<b>x</b><img src=\"/tmp/y.png\">", "<i>Ravix</i>", 2));
+  const QModelIndex node = Node(NodeTag::CameraTag(1));
+  ASSERT_TRUE(node.isValid());
+  view.scrollTo(node);
+  const QPoint at = view.visualRect(node).center();
+  QHelpEvent help(QEvent::ToolTip, at, view.viewport()->mapToGlobal(at));
+  QCoreApplication::sendEvent(view.viewport(), &help);
+  const QString tip = QToolTip::text();
+  EXPECT_TRUE(tip.contains("&lt;b&gt;x&lt;/b&gt;&lt;img src=&quot;/tmp/y.png&quot;&gt;")) << tip.toStdString();
+  EXPECT_TRUE(tip.contains("&lt;i&gt;Ravix&lt;/i&gt;")) << tip.toStdString();
+  EXPECT_FALSE(tip.contains("<img")) << tip.toStdString();
+  QToolTip::hideText();
+}
+
 TEST_F(TreeViewTest, SelectionCommandsAndContextMenu) {
   CCamerasView& view = MakeView();
   CCamerasListView list(Host());

@@ -1,6 +1,7 @@
 // A finder process for the clipboard-mode test: the application as ravixfinder runs it,
 // with a throw-away profile and instance folder ($RAVIX_PROBE_DIR), no DNS-SD, and one
-// reachable camera that appears after the first Refresh. It selects that camera and
+// reachable camera that appears after the first Refresh (its "path" from
+// $RAVIX_PROBE_PATH, "/index.html" without it). It selects that camera and
 // presses Open In Browser as a user would. Browser URLs are printed as "opened URL".
 #include <QAction>
 #include <QApplication>
@@ -27,7 +28,8 @@ namespace {
 constexpr int kAfterFirstRefreshMs = 1500;
 
 void PickTheCamera(CRavixFinderApp& app, RecordedFinder& finder) {
-  finder.Put({.id = 1, .name = "cam1"});
+  const QByteArray path = qgetenv("RAVIX_PROBE_PATH");
+  finder.Put({.id = 1, .name = "cam1", .path = path.isEmpty() ? "/index.html" : path.toStdString()});
   auto target = ravix::EventPostTarget::Make(app.MainFrame());
   target->Post(ravix::RegisterMessageType(ravix::kRecordChangedMessageName), RecordEvent{RecordOperation::Update, 1});
   QTimer::singleShot(100, &app, [&app] {

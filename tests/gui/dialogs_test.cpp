@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QApplication>
 #include <QTest>
@@ -85,6 +86,35 @@ TEST_F(PasswordDialog, CameraPromptShowsItsTextsAndHandsBackWhatWasTyped) {
   EXPECT_EQ(data.UserName, "root");
   EXPECT_EQ(data.Password, "pa:ss@word");
   EXPECT_FALSE(data.Save);
+}
+
+// Text from the network shows as it is: a service name with markup neither restyles nor
+// spoofs the credential prompt, and a message box carrying it shows the markup literally.
+TEST_F(PasswordDialog, MarkupFromTheNetworkShowsLiterally) {
+  const QString markup = QStringLiteral("<b>x</b><img src=\"/tmp/y.png\">");
+  CBrowseRecord camera = Camera();
+  camera.ServiceName = markup.toStdString();
+  PasswordPromptData data = MakeCameraPasswordPrompt(camera, nullptr);
+  CDlgPassword dialog(data);
+  const QLabel* prompt = Find<QLabel>(dialog, "prompt");
+  EXPECT_TRUE(prompt->text().contains(markup));
+  EXPECT_EQ(prompt->textFormat(), Qt::PlainText);
+  EXPECT_TRUE(dialog.windowTitle().contains(markup));  // titles are never rich text
+
+  Qt::TextFormat format = Qt::AutoText;
+  QString shown;
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr) return;
+    format = box->textFormat();
+    shown = box->text();
+    box->accept();
+  });
+  closer.start(10);
+  ravix::ShowMessageBox(nullptr, markup, QMessageBox::Warning);
+  EXPECT_EQ(shown, markup);
+  EXPECT_EQ(format, Qt::PlainText);
 }
 
 // OK with checking tools: the check runs on a worker thread with the dialog locked.

@@ -128,6 +128,14 @@ TEST_F(FinderAppTest, ClipboardModeEndsWithExitCode100AndTheURLOnStdout) {
   ASSERT_TRUE(probe.waitForFinished(60000));
   EXPECT_EQ(probe.exitCode(), 0) << probe.readAllStandardError().toStdString();
   EXPECT_EQ(probe.readAllStandardOutput().toStdString(), "opened http://cam1.local.:80/index.html\n");
+
+  // A path with line breaks from the camera's TXT record still gives the script one line.
+  environment.insert(QStringLiteral("RAVIX_PROBE_PATH"), QStringLiteral("/a\r\nb\tc\x7f"));
+  probe.setProcessEnvironment(environment);
+  probe.start(QStringLiteral(RAVIX_CLIPBOARD_PROBE), {QStringLiteral("/CLIPBOARD")});
+  ASSERT_TRUE(probe.waitForFinished(60000));
+  EXPECT_EQ(probe.exitCode(), ravix::kClipboardExitCode) << probe.readAllStandardError().toStdString();
+  EXPECT_EQ(probe.readAllStandardOutput().toStdString(), "http://cam1.local.:80/a%0D%0Ab%09c%7F\n");
 }
 
 }  // namespace

@@ -4,17 +4,23 @@
 #include <sys/stat.h>
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
+#include <QCompleter>
+#include <QFileInfo>
+#include <QFileSystemModel>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTreeWidget>
 
 #include <map>
 
 #include "camera/camera_connect.h"
 #include "gui/firmware/firmware_camera_list.h"
+#include "gui/firmware/page_fw_progress.h"
 #include "gui/firmware/page_fw_results.h"
 #include "gui/firmware/page_fw_select.h"
 #include "gui/firmware/property_sheet_fw.h"
@@ -128,6 +134,72 @@ TEST_F(FirmwareWizardSelect, WithoutCamerasNextLeadsToAnEmptyResultList) {
   EXPECT_EQ(requeries, 1);
   wizard->button(QWizard::FinishButton)->click();
   EXPECT_FALSE(wizard->isVisible());
+}
+
+// The whole wizard by keys with the path's completion popup opened on the select page:
+// the popup closes when the page changes, Return on the results page presses Finish, and
+// a camera name with markup shows as it is in the results.
+TEST_F(FirmwareWizardSelect, KeysThroughTheWizardAfterTheCompletionPopupOpened) {
+  CBrowseRecord camera = OneCamera();
+  camera.ServiceName = "<b>x</b><img src=\"/tmp/y.png\">";
+  auto wizard = MakeWizard({camera});
+  wizard->activateWindow();
+  if (!QTest::qWaitForWindowActive(wizard.get())) GTEST_SKIP() << "the platform activates no window";
+  const QString image = WriteFile("fw.bin", "RVXFWIMG");
+  WriteFile("fw2.bin", "RVXFWIMG");
+  QLineEdit* path = wizard->SelectPage()->PathEdit();
+  QAbstractItemView* popup = path->completer()->popup();
+  path->setFocus();
+  QTest::keyClicks(path, TempPath("fw"));
+  // The file system model lists a folder in the background once asked for it; typing on
+  // then shows the popup.
+  auto* files = qobject_cast<QFileSystemModel*>(path->completer()->model());
+  ASSERT_NE(files, nullptr);
+  files->index(QFileInfo(image).absolutePath());
+  ASSERT_TRUE(ProcessEventsUntil([&] {
+    QTest::keyClick(path, Qt::Key_Backspace);
+    QTest::keyClicks(path, QStringLiteral("w"));
+    return popup->isVisible();
+  }));
+  QTest::keyClicks(QApplication::focusWidget(), QStringLiteral(".bin"));
+  ASSERT_EQ(path->text(), image);
+
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_N, Qt::AltModifier);  // the button's mnemonic
+  ASSERT_TRUE(ProcessEventsUntil([&] { return wizard->currentId() != CPropertySheetFW::SelectPageId; }));
+  EXPECT_FALSE(popup->isVisible());
+  ASSERT_TRUE(ProcessEventsUntil([&] { return wizard->currentId() == CPropertySheetFW::ResultsPageId; }));
+  EXPECT_FALSE(popup->isVisible());
+  ASSERT_EQ(wizard->ResultsPage()->ResultList()->topLevelItemCount(), 1);
+  EXPECT_EQ(wizard->ResultsPage()->ResultList()->topLevelItem(0)->text(CPageFWResults::CameraColumn),
+            QString::fromStdString(camera.ServiceName));
+  // Keys go where the window system sends them: to an open popup first.
+  QWidget* target = QApplication::activePopupWidget();
+  if (target == nullptr) target = QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : wizard.get();
+  QTest::keyClick(target, Qt::Key_Return);
+  EXPECT_FALSE(wizard->isVisible());
+  EXPECT_EQ(wizard->result(), QDialog::Accepted);
+}
+
+// Cancel (and Escape) stay off from the start of the update until the results page is
+// shown: no moment in between in which the wizard closes without its results.
+TEST_F(FirmwareWizardSelect, CancelStaysOffUntilTheResultsAreShown) {
+  auto wizard = MakeWizard();
+  wizard->SelectPage()->PathEdit()->setText(WriteFile("fw.bin", "RVXFWIMG"));
+  QAbstractButton* cancel = wizard->button(QWizard::CancelButton);
+  std::vector<bool> cancelWhileUpdating;
+  QObject::connect(wizard->ProgressPage(), &QWizardPage::completeChanged, [&] {
+    cancelWhileUpdating.push_back(cancel->isEnabled());
+    QTest::keyClick(wizard.get(), Qt::Key_Escape);
+  });
+  QObject::connect(wizard.get(), &QWizard::currentIdChanged, [&](int id) {
+    if (id == CPropertySheetFW::ProgressPageId) cancelWhileUpdating.push_back(cancel->isEnabled());
+  });
+  wizard->button(QWizard::NextButton)->click();
+  ASSERT_TRUE(ProcessEventsUntil([&] { return wizard->currentId() == CPropertySheetFW::ResultsPageId; }));
+  EXPECT_EQ(cancelWhileUpdating, (std::vector<bool>{false, false}));
+  EXPECT_TRUE(wizard->isVisible());
+  EXPECT_FALSE(cancel->isEnabled());
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST(FirmwareCameraList, OneCopyPerSelectedIdInSelectionOrderGoneRecordsLeaveEmptySlots) {

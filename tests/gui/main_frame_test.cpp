@@ -2,6 +2,7 @@
 // view switch carrying the selection, the Help item without a help file, menus.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QClipboard>
 #include <QGuiApplication>
@@ -182,6 +183,37 @@ TEST_F(MainFrameTest, CopyURLKeysWorkInTheView) {
   QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
   EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(),
             "http://10.9.9.9:80/index.html\r\nhttp://169.254.9.9:80/index.html");
+}
+
+// The copy keys belong to Copy URL in both views: on a camera the command is disabled for,
+// the item view's own copy of the cell text ("Box") does not step in; on a reachable one
+// the command still gets the key.
+TEST_F(MainFrameTest, CopyKeysCopyNothingWhenCopyURLIsDisabled) {
+  finder_->Put({.id = 8, .name = "cam8", .netAddress = "10.8.8.8", .reachable = false});
+  finder_->Put({.id = 9, .name = "cam9", .netAddress = "10.9.9.9"});
+  MakeFrame(QStringLiteral("/nonexistent/ravixfinder.html"), true);
+  doc_->SetShiftQuery([] { return true; });
+  frame_->show();
+  frame_->activateWindow();
+  if (!QTest::qWaitForWindowActive(frame_.get())) GTEST_SKIP() << "the platform activates no window";
+  for (CommandId viewCommand : {CommandId::ViewList, CommandId::ViewTree}) {
+    frame_->Commands().Action(viewCommand)->trigger();
+    SCOPED_TRACE(static_cast<int>(viewCommand));
+    QWidget* view = frame_->ActiveView()->Widget();
+    view->setFocus();
+    ASSERT_EQ(frame_->ActiveView()->SelectRecordIDs({8}), 1u);
+    doc_->UpdateCommands();
+    for (const QKeyCombination key : {Qt::CTRL | Qt::Key_C, Qt::CTRL | Qt::Key_Insert, Qt::CTRL | Qt::SHIFT | Qt::Key_C}) {
+      QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+      QTest::keyClick(view, key.key(), key.keyboardModifiers());
+      EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "before");
+    }
+    qobject_cast<QAbstractItemView*>(view)->clearSelection();
+    ASSERT_EQ(frame_->ActiveView()->SelectRecordIDs({9}), 1u);
+    doc_->UpdateCommands();
+    QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "http://10.9.9.9:80/index.html");
+  }
 }
 
 TEST_F(MainFrameTest, WithoutHelpFileTheHelpItemGoesAndF1SaysSo) {

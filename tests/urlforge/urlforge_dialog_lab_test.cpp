@@ -176,6 +176,12 @@ TEST_F(DialogLabTest, ConnectRunsTheSortedSelectionChain) {
   EXPECT_FALSE(Shown("value"));
   EXPECT_EQ(Child<QListWidget>("entries")->count(), 3);
   EXPECT_EQ(Child<QListWidget>("entries")->item(2)->text(), "Shutter");
+  // The list makes the value row taller for as long as it shows; the log gives way.
+  QApplication::processEvents();
+  auto* entries = Child<QListWidget>("entries");
+  const int entriesBottom = entries->mapTo(dialog_.get(), QPoint(0, entries->height())).y();
+  EXPECT_LE(entriesBottom, Child<QWidget>("log")->geometry().top());
+  EXPECT_GE(entries->height(), 3 * entries->sizeHintForRow(0));
   Select("method", "IsReadonly");
   EXPECT_TRUE(Shown("check"));
   EXPECT_FALSE(Enabled("check"));

@@ -1,6 +1,11 @@
 #include "urlforge/window/url_forge_dlg.h"
 
+#include <QAction>
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -80,7 +85,9 @@ bool SelectFirst(QComboBox* combo) {
 CUrlForgeDlg::CUrlForgeDlg(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                           Qt::WindowCloseButtonHint),
-      m_pCamera(std::make_shared<CZorvikIPCamera>()) {
+      m_pCamera(std::make_shared<CZorvikIPCamera>()),
+      urlOpener_([](const QUrl& url) { return QDesktopServices::openUrl(url); }),
+      guideFile_(DefaultGuideFile()) {
   setObjectName(QStringLiteral("urlForgeDialog"));
   setWindowTitle(tr(" Zorvik IP Camera UrlForge"));
   setWindowIcon(QIcon(QStringLiteral(":/urlforge/urlforge.svg")));
@@ -94,6 +101,12 @@ CUrlForgeDlg::~CUrlForgeDlg() = default;
 
 void CUrlForgeDlg::SetMessageSink(MessageSink sink) { messageSink_ = std::move(sink); }
 
+void CUrlForgeDlg::SetUrlOpener(UrlOpener opener) { urlOpener_ = std::move(opener); }
+
+QString CUrlForgeDlg::DefaultGuideFile() {
+  return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("ravixfinder.html"));
+}
+
 QString CUrlForgeDlg::MessageTitle() { return tr("Zorvik IP Camera UrlForge"); }
 
 // Built from top to bottom, which is also the order of the Tab key.
@@ -106,6 +119,7 @@ void CUrlForgeDlg::CreateControls() {
   m_editLog->setMinimumHeight(DluY(this, 101));
   QLayout* buttons = CreateButtons();
   m_staticStatus = Named(new QLabel(this), "status");
+  m_staticStatus->setTextFormat(Qt::PlainText);
 
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);
@@ -114,6 +128,11 @@ void CUrlForgeDlg::CreateControls() {
   layout->addLayout(buttons);
   layout->addWidget(m_staticStatus);
   resize(DluX(this, 449), DluY(this, 338));
+
+  auto* help = Named(new QAction(tr("Help"), this), "actionHelp");
+  help->setShortcut(QKeySequence::HelpContents);
+  connect(help, &QAction::triggered, this, &CUrlForgeDlg::OnHelp);
+  addAction(help);
 }
 
 QWidget* CUrlForgeDlg::CreateCameraBox() {
@@ -150,6 +169,8 @@ QWidget* CUrlForgeDlg::CreateCameraBox() {
 }
 
 // The five value controls share one place; at most the edit with its arrows shows.
+// Hidden controls take no room: the row is as tall as the one that shows (the entries
+// list makes it taller, the log below gives way).
 QWidget* CUrlForgeDlg::CreateValueArea() {
   auto* valueArea = Named(new QWidget(this), "valueArea");
   valueArea->setMinimumWidth(DluX(this, 93));
@@ -170,7 +191,6 @@ QWidget* CUrlForgeDlg::CreateValueArea() {
   valueGrid->addWidget(m_listEntries, 0, 0, 1, 2);
   valueGrid->addWidget(m_checkValue, 0, 0, 1, 2, Qt::AlignTop);
   valueGrid->addWidget(m_comboEntries, 0, 0, 1, 2, Qt::AlignTop);
-  valueGrid->setRowStretch(1, 1);
   return valueArea;
 }
 
@@ -179,6 +199,7 @@ QLayout* CUrlForgeDlg::CreateSelection() {
   m_comboGroup = Named(new QComboBox(this), "group");
   m_comboGroup->setMinimumWidth(DluX(this, 98));
   m_labelParameter = Named(new QLabel(tr("Parameter"), this), "parameterLabel");
+  m_labelParameter->setTextFormat(Qt::PlainText);  // names the parameter's type as the camera library reads it
   m_comboParameter = Named(new QComboBox(this), "parameter");
   m_comboParameter->setMinimumWidth(DluX(this, 98));
   m_comboMethod = Named(new QComboBox(this), "method");
@@ -198,7 +219,6 @@ QLayout* CUrlForgeDlg::CreateSelection() {
   selection->addWidget(m_comboMethod, 1, 2, Qt::AlignTop);
   selection->addWidget(valueArea, 1, 3);
   selection->addWidget(m_buttonExecute, 1, 4, Qt::AlignTop);
-  selection->setRowMinimumHeight(1, DluY(this, 80));
   return selection;
 }
 
@@ -247,6 +267,8 @@ void CUrlForgeDlg::ShowMessage(const QString& text) {
     return;
   }
   QMessageBox box(QMessageBox::Warning, MessageTitle(), text, QMessageBox::Ok, this);
+  box.setObjectName(QStringLiteral("urlForgeMessageBox"));
+  box.setTextFormat(Qt::PlainText);  // the camera library's texts carry what the camera answered
   box.exec();
 }
 
@@ -539,4 +561,17 @@ void CUrlForgeDlg::OnBnClickedButtonclear() {
   m_strActions.clear();
   m_editLog->clear();
   m_nActions = 0;
+}
+
+// F1: the user guide's UrlForge section in the browser; the status line says so when the
+// guide is not installed beside the program.
+void CUrlForgeDlg::OnHelp() {
+  const QFileInfo guide(guideFile_);
+  if (!guide.isFile()) {
+    m_staticStatus->setText(tr(" The user guide %1 was not found.").arg(guideFile_));
+    return;
+  }
+  QUrl url = QUrl::fromLocalFile(guide.absoluteFilePath());
+  url.setFragment(QStringLiteral("urlforge"));
+  urlOpener_(url);
 }

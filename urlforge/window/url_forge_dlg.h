@@ -10,6 +10,7 @@
 #include <QDialog>
 #include <QString>
 #include <QStringList>
+#include <QUrl>
 #include <functional>
 #include <memory>
 
@@ -45,6 +46,14 @@ class CUrlForgeDlg : public QDialog {
   ~CUrlForgeDlg() override;
 
   void SetMessageSink(MessageSink sink);
+  // Opens a URL (the user guide) in the desktop's browser: true when it was handed on.
+  // Tests install their own; the default is the desktop's.
+  using UrlOpener = std::function<bool(const QUrl& url)>;
+  void SetUrlOpener(UrlOpener opener);
+  // The user guide F1 opens at its UrlForge section.
+  void SetGuideFile(const QString& path) { guideFile_ = path; }
+  // The finder's guide beside the program ("ravixfinder.html" in its folder).
+  static QString DefaultGuideFile();
   // "Zorvik IP Camera UrlForge", the title of every message box.
   static QString MessageTitle();
 
@@ -90,6 +99,7 @@ class CUrlForgeDlg : public QDialog {
   void OnBnClickedButtonshowurl();
   void OnBnClickedButtonexecute();
   void OnBnClickedButtonclear();
+  void OnHelp();
 
   // Shared with the camera work that runs, which may outlive the dialog.
   std::shared_ptr<ZorvikIPCam::CZorvikIPCamera> m_pCamera;
@@ -123,6 +133,8 @@ class CUrlForgeDlg : public QDialog {
   QLabel* m_staticStatus = nullptr;        // 1022
 
   MessageSink messageSink_;
+  UrlOpener urlOpener_;
+  QString guideFile_;
   // Camera work runs: the handlers leave the camera alone.
   bool cameraBusy_ = false;
 };
