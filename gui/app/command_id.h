@@ -20,6 +20,7 @@ enum class CommandId : int {
   ViewList = 32801,
   VisitHomepage = 32806,
   ViewTrace = 32811,  // our own: the trace switch of the View menu
+  QuickFilter = 32813,  // our own: the keyboard focus to the quick filter
   AppAbout = 57664,
   AppExit = 57665,
   Help = 57671,

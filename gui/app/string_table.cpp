@@ -39,6 +39,9 @@ constexpr std::array kEntries = {
   Entry{Command(CommandId::IPSettings), QT_TRANSLATE_NOOP("StringTable", "Opens the IP Settings dialog\nIP Settings")},
   Entry{Command(CommandId::AddByAddress), QT_TRANSLATE_NOOP("StringTable",
         "Adds or removes the addresses where cameras beyond the link are looked for\nAdd by Address")},
+  Entry{Command(CommandId::QuickFilter), QT_TRANSLATE_NOOP("StringTable",
+        "Moves to the filter field: only cameras whose name, model, serial number, host name, MAC or IP address "
+        "contain its text are shown\nFilter Cameras")},
   Entry{Command(CommandId::UpdateFirmware), QT_TRANSLATE_NOOP("StringTable",
         "Updates the firmware in the selected cameras\nUpdate Firmware")},
   Entry{Command(CommandId::SetDefaultPassword), QT_TRANSLATE_NOOP("StringTable",

@@ -28,6 +28,10 @@ class CameraItemView : public QTreeView, public CCamerasViewCommonBase {
 
   CameraContextMenu& ContextMenu() { return contextMenu_; }
 
+ signals:
+  // Cameras came, changed or went, or the filter changed: Counts may differ.
+  void CamerasChanged();
+
  protected:
   // viewName names the view in log lines; host must outlive the view.
   CameraItemView(CameraViewHost& host, const char* viewName, QWidget* parent);
