@@ -13,6 +13,7 @@ enum class CommandId : int {
   SetDefaultPassword = 32803,
   IPSettings = 32810,
   AddByAddress = 32812,  // our own: cameras beyond the link, by address
+  ExportList = 32814,    // our own: the shown cameras to a CSV or JSON file
   CopyURL = 57634,
   // Commands of the frame and the application.
   SelectAll = 32785,

@@ -26,6 +26,8 @@ constexpr std::array kEntries = {
   Entry{res::kMsgHelpMissing, QT_TRANSLATE_NOOP("StringTable", "Helpfile not found in application directory.")},
   Entry{res::kMsgAddressesNotSaved, QT_TRANSLATE_NOOP("StringTable",
         "The addresses could not be saved in the settings. Nothing was changed.")},
+  Entry{res::kMsgExportFailed, QT_TRANSLATE_NOOP("StringTable",
+        "The camera list could not be written to %1:\n%2\nNo file was written.")},
   Entry{res::kAppTitle, QT_TRANSLATE_NOOP("StringTable", "Zorvik IP Camera Finder")},
   Entry{res::kIdleMessage, QT_TRANSLATE_NOOP("StringTable", "Ready")},
   Entry{Command(CommandId::Refresh), QT_TRANSLATE_NOOP("StringTable", "Refreshes the contents of the window\nRefresh")},
@@ -39,6 +41,8 @@ constexpr std::array kEntries = {
   Entry{Command(CommandId::IPSettings), QT_TRANSLATE_NOOP("StringTable", "Opens the IP Settings dialog\nIP Settings")},
   Entry{Command(CommandId::AddByAddress), QT_TRANSLATE_NOOP("StringTable",
         "Adds or removes the addresses where cameras beyond the link are looked for\nAdd by Address")},
+  Entry{Command(CommandId::ExportList), QT_TRANSLATE_NOOP("StringTable",
+        "Writes the cameras shown in the window to a CSV or JSON file\nExport List")},
   Entry{Command(CommandId::QuickFilter), QT_TRANSLATE_NOOP("StringTable",
         "Moves to the filter field: only cameras whose name, model, serial number, host name, MAC or IP address "
         "contain its text are shown\nFilter Cameras")},

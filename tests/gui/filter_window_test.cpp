@@ -1,4 +1,5 @@
-// The window's quick filter field: Ctrl+F, Esc and the camera counts.
+// The window's quick filter field: Ctrl+F, Esc, the camera counts and what Export List
+// is offered.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -67,6 +68,8 @@ TEST_F(FilterWindowTest, FilterFieldKeysAndCounts) {
   EXPECT_TRUE(filter->hasFocus()) << "Ctrl+F moves to the filter";
   QTest::keyClicks(filter, QStringLiteral("RAVIX-b"));
   EXPECT_EQ(Counts(), "2 of 4 cameras shown");
+  frame_->UpdateCommands();
+  EXPECT_TRUE(doc_->Commands().Action(CommandId::ExportList)->isEnabled());
 
   // A camera arriving while the filter is set, and the filter going with the view switch.
   finder_->PutRecord(Camera(5, "Porch", "Ravix-B300"));
@@ -78,10 +81,12 @@ TEST_F(FilterWindowTest, FilterFieldKeysAndCounts) {
 
   QTest::keyClicks(filter, QStringLiteral("zzz"));
   EXPECT_EQ(Counts(), "0 of 5 cameras shown");
+  EXPECT_FALSE(doc_->Commands().Action(CommandId::ExportList)->isEnabled()) << "nothing shown, nothing to export";
   filter->setFocus();
   QTest::keyClick(filter, Qt::Key_Escape);
   EXPECT_EQ(filter->text(), "");
   EXPECT_EQ(Counts(), "5 cameras");
+  EXPECT_TRUE(doc_->Commands().Action(CommandId::ExportList)->isEnabled());
 
   EXPECT_EQ(CMainFrame::CountsText(1, 1), "1 camera");
   EXPECT_EQ(CMainFrame::CountsText(0, 1), "0 of 1 camera shown");
