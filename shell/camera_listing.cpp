@@ -37,8 +37,14 @@ Row TitleRow() {
   return row;
 }
 
+// Quoted when it holds a comma, a quote or any control character (a line break inside
+// quotes stays inside its field; camera texts may hold anything).
 std::string CsvField(const std::string& text) {
-  if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+  const bool plain = std::none_of(text.begin(), text.end(), [](char ch) {
+    const auto byte = static_cast<unsigned char>(ch);
+    return byte == ',' || byte == '"' || byte < 0x20 || byte == 0x7F;
+  });
+  if (plain) return text;
   std::string quoted = "\"";
   for (char ch : text) {
     if (ch == '"') quoted += '"';

@@ -13,6 +13,7 @@ enum class CommandId : int {
   SetDefaultPassword = 32803,
   IPSettings = 32810,
   AddByAddress = 32812,  // our own: cameras beyond the link, by address
+  ExportList = 32814,    // our own: the shown cameras to a CSV or JSON file
   CopyURL = 57634,
   // Commands of the frame and the application.
   SelectAll = 32785,
@@ -20,6 +21,7 @@ enum class CommandId : int {
   ViewList = 32801,
   VisitHomepage = 32806,
   ViewTrace = 32811,  // our own: the trace switch of the View menu
+  QuickFilter = 32813,  // our own: the keyboard focus to the quick filter
   AppAbout = 57664,
   AppExit = 57665,
   Help = 57671,

@@ -9,5 +9,8 @@ QString ResponderFailed() { return StringTable::Text(res::kMsgResponderFailed); 
 QString NoAdministrator() { return StringTable::Text(res::kMsgNoAdministrator); }
 QString HelpMissing() { return StringTable::Text(res::kMsgHelpMissing); }
 QString AddressesNotSaved() { return StringTable::Text(res::kMsgAddressesNotSaved); }
+QString ExportFailed(const QString& file, const QString& reason) {
+  return StringTable::Text(res::kMsgExportFailed).arg(file, reason);
+}
 
 }  // namespace ravix::messages

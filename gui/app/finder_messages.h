@@ -13,5 +13,7 @@ QString NoAdministrator();
 QString HelpMissing();
 // Add by Address could not write the addresses to the settings.
 QString AddressesNotSaved();
+// Export List could not write file; reason says why.
+QString ExportFailed(const QString& file, const QString& reason);
 
 }  // namespace ravix::messages

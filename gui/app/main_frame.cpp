@@ -9,11 +9,13 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QVBoxLayout>
 
 #include <utility>
 
@@ -25,6 +27,7 @@
 #include "gui/app/ravix_finder_doc.h"
 #include "gui/app/resource_ids.h"
 #include "gui/app/string_table.h"
+#include "gui/widgets/camera_item_view.h"
 #include "gui/widgets/cameras_view_common_base.h"
 #include "platform/debug_trace.h"
 #include "platform/event_post_target.h"
@@ -94,9 +97,11 @@ CMainFrame::CMainFrame(CFinderCore& core, ravix::AppState& state, CRavixFinderDo
   CreateMenus();
   CreateToolBar();
   CreateStatusBar();
+  CreateCameraPane();
   ListenForPowerEvents();
   InstallView(CreateView(core_.Settings.View));
   if (view_ != nullptr) view_->OnInitialUpdate();
+  UpdateCameraCount();
   UpdateCommands();
 }
 
@@ -105,7 +110,6 @@ CMainFrame::~CMainFrame() {
   state_.StopPeriodicRequeryTimer();
   doc_.SetActiveView(nullptr);
   // The view ends while the frame is whole: it saves its layout through the frame.
-  takeCentralWidget();
   view_.reset();
   doc_.SetMainWindow(nullptr);
 }
@@ -126,6 +130,11 @@ void CMainFrame::CreateCommands() {
       {CommandId::AppExit, QStringLiteral("AppExit"), tr("E&xit"), {}, {}, [this] { close(); }},
       {CommandId::SelectAll, QStringLiteral("SelectAll"), tr("Select &All"), Keys{Qt::CTRL | Qt::Key_A}, {},
        [this] { OnSelectAll(); }, [this] { return CanSelectAll(); }},
+      {CommandId::QuickFilter, QStringLiteral("QuickFilter"), tr("&Filter Cameras"), Keys{Qt::CTRL | Qt::Key_F}, {},
+       [this] {
+         filter_->setFocus(Qt::ShortcutFocusReason);
+         filter_->selectAll();
+       }},
       {CommandId::Help, QStringLiteral("Help"), tr("&Help"), Keys{Qt::Key_F1}, {}, [this] { OnHelp(); }},
       {CommandId::VisitHomepage, QStringLiteral("VisitHomepage"), tr("Zorvik on the &Web"), {}, {},
        [this] { OnVisitHomepage(); }},
@@ -146,9 +155,9 @@ void CMainFrame::CreateCommands() {
   // Shortcuts work whether or not an action is in a visible menu or toolbar.
   for (CommandId id : {CommandId::Refresh, CommandId::Requery, CommandId::OpenInBrowser, CommandId::CopyURL,
                        CommandId::IPSettings, CommandId::UpdateFirmware, CommandId::SetDefaultPassword,
-                       CommandId::AddByAddress})
+                       CommandId::AddByAddress, CommandId::ExportList})
     addAction(doc_.Commands().Action(id));
-  for (CommandId id : {CommandId::SelectAll, CommandId::Help}) addAction(commands_.Action(id));
+  for (CommandId id : {CommandId::SelectAll, CommandId::QuickFilter, CommandId::Help}) addAction(commands_.Action(id));
 }
 
 QMenu* CMainFrame::AddMenu(const QString& title, const QString& objectName, const QList<QAction*>& items) {
@@ -170,10 +179,11 @@ void CMainFrame::CreateMenus() {
   menuBar()->setObjectName(QStringLiteral("menuBar"));
   AddMenu(tr("&Camera"), QStringLiteral("menuCamera"),
           {doc.Action(CommandId::OpenInBrowser), nullptr, doc.Action(CommandId::AddByAddress), nullptr,
-           doc.Action(CommandId::UpdateFirmware), nullptr, commands_.Action(CommandId::AppExit)});
+           doc.Action(CommandId::UpdateFirmware), nullptr, doc.Action(CommandId::ExportList), nullptr,
+           commands_.Action(CommandId::AppExit)});
   AddMenu(tr("&Edit"), QStringLiteral("menuEdit"),
-          {doc.Action(CommandId::CopyURL), nullptr, commands_.Action(CommandId::SelectAll), nullptr,
-           doc.Action(CommandId::IPSettings)});
+          {doc.Action(CommandId::CopyURL), nullptr, commands_.Action(CommandId::SelectAll),
+           commands_.Action(CommandId::QuickFilter), nullptr, doc.Action(CommandId::IPSettings)});
   AddMenu(tr("&View"), QStringLiteral("menuView"),
           {commands_.Action(CommandId::ViewTree), commands_.Action(CommandId::ViewList), nullptr,
            commands_.Action(CommandId::ViewToolbar), commands_.Action(CommandId::ViewStatusBar),
@@ -230,7 +240,8 @@ void CMainFrame::CreateStatusBar() {
   servicePane_ = NewPane(QStringLiteral("paneService"), StringTable::Text(res::kPaneService), bar);
   busyPane_ = NewPane(QStringLiteral("paneBusy"), StringTable::Text(res::kPaneBusy), bar);
   tracePane_ = NewPane(QStringLiteral("paneTrace"), StringTable::Text(res::kPaneScrollLock), bar);
-  for (QLabel* pane : {servicePane_, busyPane_, tracePane_}) bar->addPermanentWidget(pane);
+  countPane_ = NewPane(QStringLiteral("paneCameras"), CountsText(2000, 2000), bar);
+  for (QLabel* pane : {countPane_, servicePane_, busyPane_, tracePane_}) bar->addPermanentWidget(pane);
   UpdatePanes();
 
   QAction* toggle = commands_.Action(CommandId::ViewStatusBar);
@@ -243,6 +254,46 @@ void CMainFrame::UpdatePanes() {
                                                                    : StringTable::Text(res::kPaneService));
   busyPane_->setText(queriesRunning_ ? StringTable::Text(res::kPaneBusy) : QString());
   tracePane_->setText(ravix::IsTraceEnabled() ? StringTable::Text(res::kPaneScrollLock) : QString());
+}
+
+// The filter field above the view. It is not kept across starts: a window that opens
+// with cameras hidden by an old filter would look as if discovery had missed them.
+void CMainFrame::CreateCameraPane() {
+  cameraPane_ = new QWidget(this);  // owned by the frame as its central widget
+  cameraPane_->setObjectName(QStringLiteral("cameraPane"));
+  auto* layout = new QVBoxLayout(cameraPane_);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(2);
+  filter_ = new QLineEdit(cameraPane_);
+  filter_->setObjectName(QStringLiteral("quickFilter"));
+  filter_->setPlaceholderText(tr("Filter by name, model, serial, host name, MAC or IP address (Ctrl+F)"));
+  filter_->setClearButtonEnabled(true);
+  auto* clear = new QAction(filter_);  // Esc in the field empties it
+  clear->setObjectName(QStringLiteral("actionClearFilter"));
+  clear->setShortcut(Qt::Key_Escape);
+  clear->setShortcutContext(Qt::WidgetShortcut);
+  connect(clear, &QAction::triggered, filter_, &QLineEdit::clear);
+  filter_->addAction(clear);
+  connect(filter_, &QLineEdit::textChanged, this, &CMainFrame::OnFilterChanged);
+  layout->addWidget(filter_);
+  setCentralWidget(cameraPane_);
+}
+
+void CMainFrame::OnFilterChanged(const QString& text) {
+  if (view_ != nullptr) view_->SetFilterText(text);
+  UpdateCameraCount();
+  UpdateCommands();
+}
+
+QString CMainFrame::CountsText(int shown, int total) {
+  if (shown == total) return total == 1 ? tr("1 camera") : tr("%n cameras", nullptr, total);
+  return (total == 1 ? tr("%1 of 1 camera shown") : tr("%1 of %n cameras shown", nullptr, total)).arg(shown);
+}
+
+void CMainFrame::UpdateCameraCount() {
+  const CCamerasViewCommonBase::CameraCounts counts =
+      view_ != nullptr ? view_->Counts() : CCamerasViewCommonBase::CameraCounts{};
+  countPane_->setText(CountsText(counts.shown, counts.total));
 }
 
 void CMainFrame::UpdateCommands() const {
@@ -315,9 +366,13 @@ void CMainFrame::InstallView(std::unique_ptr<CCamerasViewCommonBase> view) {
   view_ = std::move(view);
   doc_.SetActiveView(view_.get());
   if (view_ == nullptr) return;
-  setCentralWidget(view_->Widget());
+  cameraPane_->layout()->addWidget(view_->Widget());
+  view_->SetFilterText(filter_->text());
   if (QAbstractItemView* items = ItemViewOf(view_.get()); items != nullptr && items->selectionModel() != nullptr) {
     connect(items->selectionModel(), &QItemSelectionModel::selectionChanged, this, &CMainFrame::UpdateCommands);
+  }
+  if (auto* cameras = qobject_cast<CameraItemView*>(view_->Widget())) {
+    connect(cameras, &CameraItemView::CamerasChanged, this, &CMainFrame::UpdateCameraCount);
   }
 }
 
@@ -337,11 +392,11 @@ void CMainFrame::OnViewTree(CommandId commandId) {
   // The old view goes first (saving its layout); the requery timer stops with it.
   state_.StopPeriodicRequeryTimer();
   doc_.SetActiveView(nullptr);
-  takeCentralWidget();
   view_.reset();
   core_.Settings.View = mode;
   InstallView(std::move(next));
   view_->OnInitialUpdate();
+  UpdateCameraCount();
   view_->SelectRecordIDs(selection);
   view_->Widget()->show();
   view_->Widget()->setFocus();

@@ -21,6 +21,7 @@ class CCamerasViewCommonBase;
 class CFinderCore;
 class CRavixFinderDoc;
 class QLabel;
+class QLineEdit;
 class QMenu;
 namespace ravix {
 class AppState;
@@ -74,6 +75,10 @@ class CMainFrame : public QMainWindow, public CameraViewHost {
   void ShowAndRaise();
   void OnHelp();
   bool HelpFileExists() const;
+  // The quick filter above the views; the text applies to the view shown now and later.
+  QLineEdit* FilterField() const { return filter_; }
+  // "N cameras" or "M of N cameras shown".
+  static QString CountsText(int shown, int total);
 
  protected:
   bool event(QEvent* event) override;
@@ -94,6 +99,9 @@ class CMainFrame : public QMainWindow, public CameraViewHost {
   void InstallView(std::unique_ptr<CCamerasViewCommonBase> view);
   std::unique_ptr<CCamerasViewCommonBase> CreateView(ViewMode mode);
   void UpdatePanes();
+  void CreateCameraPane();
+  void OnFilterChanged(const QString& text);
+  void UpdateCameraCount();
   void OnAppAbout();
   void OnVisitHomepage();
   void OnSelectAll();
@@ -113,6 +121,9 @@ class CMainFrame : public QMainWindow, public CameraViewHost {
   QLabel* servicePane_ = nullptr;
   QLabel* busyPane_ = nullptr;
   QLabel* tracePane_ = nullptr;
+  QLabel* countPane_ = nullptr;
+  QWidget* cameraPane_ = nullptr;  // the filter field above the view
+  QLineEdit* filter_ = nullptr;
   QEvent::Type recordChangedType_;
   QEvent::Type queriesRunningType_;
 };

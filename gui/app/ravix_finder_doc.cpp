@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QDir>
 #include <QGuiApplication>
 #include <QKeySequence>
 #include <QTimer>
@@ -24,6 +25,8 @@
 #include "platform/debug_trace.h"
 #include "platform/event_post_target.h"
 #include "views/camera_url.h"
+#include "shell/camera_listing.h"
+#include "shell/listing_file.h"
 
 using ravix::CommandId;
 
@@ -42,7 +45,8 @@ CRavixFinderDoc::CRavixFinderDoc(CFinderCore& core, ravix::AppState& state, std:
       state_(state),
       m_finder(finder ? std::move(finder)
                       : std::make_unique<CFindermDNS>(core.CameraContext(), &core.PromptService)),
-      shiftQuery_(ShiftHeld) {
+      shiftQuery_(ShiftHeld),
+      exportChooser_(ChooseExportFileWithDialog) {
   setObjectName(QStringLiteral("ravixFinderDoc"));
   CreateCommands();
 }
@@ -54,6 +58,7 @@ void CRavixFinderDoc::CreateCommands() {
   auto idle = [this] { return !IsCommandRunning(); };
   auto one = [this] { return !IsCommandRunning() && IsOneSelectedReachable(); };
   auto any = [this] { return !IsCommandRunning() && IsAnySelectedReachable(); };
+  auto shown = [this] { return !IsCommandRunning() && activeView_ != nullptr && activeView_->Counts().shown > 0; };
   using Keys = QList<QKeySequence>;
   const ravix::CommandTable::CommandDeclaration declarations[] = {
       {CommandId::Refresh, QStringLiteral("Refresh"), tr("&Refresh"), Keys{Qt::Key_F5},
@@ -73,6 +78,8 @@ void CRavixFinderDoc::CreateCommands() {
        AtOnce(CommandId::UpdateFirmware, &CRavixFinderDoc::OnUpdateFirmware), any},
       {CommandId::AddByAddress, QStringLiteral("AddByAddress"), tr("Add by &Address..."), {}, {},
        [this] { OnAddByAddress(); }, idle},
+      {CommandId::ExportList, QStringLiteral("ExportList"), tr("&Export List..."), {}, {},
+       AtOnce(CommandId::ExportList, &CRavixFinderDoc::OnExportList), shown},
       {CommandId::SetDefaultPassword, QStringLiteral("SetDefaultPassword"), tr("Set &Default Password..."), {}, {},
        AtOnce(CommandId::SetDefaultPassword, &CRavixFinderDoc::OnSetDefaultPassword), idle},
   };
@@ -376,3 +383,28 @@ void CRavixFinderDoc::OnUpdateFirmware() {
 }
 
 void CRavixFinderDoc::OnSetDefaultPassword() { ravix::RunSetDefaultPassword(mainWindow_, core_.Credentials); }
+
+// The shown cameras, in the list's order, with the writer and columns of --list. The
+// file is replaced only once it is complete; a failure says why and leaves no file.
+void CRavixFinderDoc::OnExportList() {
+  if (activeView_ == nullptr) return;
+  const std::optional<ExportTarget> target = exportChooser_ ? exportChooser_(mainWindow_) : std::nullopt;
+  if (!target || target->path.isEmpty()) return;
+  std::vector<CBrowseRecord> records;
+  for (uint32_t id : activeView_->ShownRecordIDs()) {
+    CBrowseRecord record;
+    if (m_finder->GetRecord(id, record)) records.push_back(std::move(record));
+  }
+  const CNetworkTools& tools = core_.theNetworkTools;
+  const views::AdapterNameLookup adapterName = [&tools](uint32_t ifIndex) -> std::optional<std::string> {
+    const AdapterEntry* adapter = tools.FindAdapter(ifIndex);
+    if (adapter == nullptr) return std::nullopt;
+    return std::string(adapter->Name);
+  };
+  const std::string text = FormatCameraListing(records, target->format, adapterName);
+  QString reason;
+  if (WriteListingFile(target->path, text, &reason)) return;
+  DebugTrace("Export to '%s' failed: %s", target->path.toUtf8().constData(), reason.toUtf8().constData());
+  ravix::ShowMessageBox(mainWindow_, ravix::messages::ExportFailed(QDir::toNativeSeparators(target->path), reason),
+                        QMessageBox::Warning);
+}

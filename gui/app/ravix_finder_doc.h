@@ -18,6 +18,7 @@
 
 #include "finder/finder_mdns.h"
 #include "gui/app/command_table.h"
+#include "gui/app/export_file_chooser.h"
 #include "records/browse_record.h"
 #include "records/record_event.h"
 
@@ -90,6 +91,7 @@ class CRavixFinderDoc : public QObject {
   void OnUpdateFirmware();
   void OnSetDefaultPassword();
   void OnAddByAddress();
+  void OnExportList();
 
   // Enabling rules.
   bool IsOneSelectedReachable() const;
@@ -98,6 +100,8 @@ class CRavixFinderDoc : public QObject {
   // Whether Shift is held when a command is triggered (the modifiers of the key press or
   // click that triggered it); tests answer it.
   void SetShiftQuery(std::function<bool()> query) { shiftQuery_ = std::move(query); }
+  // Where Export List asks for its file; tests answer it.
+  void SetExportFileChooser(ExportFileChooser chooser) { exportChooser_ = std::move(chooser); }
   // The pause after waking the responder (Copy URL, Refresh); tests shorten it.
   void SetRequeryWait(int milliseconds) { requeryWaitMs_ = milliseconds; }
 
@@ -141,6 +145,7 @@ class CRavixFinderDoc : public QObject {
   CCamerasViewCommonBase* activeView_ = nullptr;
   ravix::CommandTable commands_{this};
   std::function<bool()> shiftQuery_;
+  ExportFileChooser exportChooser_;
   int requeryWaitMs_ = kRequeryWaitMs;
   std::optional<ravix::CommandId> running_;
   std::deque<ravix::CommandId> requested_;

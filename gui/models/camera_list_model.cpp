@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 
 #include <algorithm>
-#include <numeric>
 
 #include "gui/widgets/app_image_list.h"
 
@@ -11,6 +10,9 @@ struct CameraListModel::Row {
   CBrowseRecord record;
   std::array<QString, views::kColumnCount> cells;
   int image = views::kImageOtherDevice;
+  QString filterKey;
+  bool shown = true;
+  int shownRow = -1;  // its row while shown
 };
 
 CameraListModel::CameraListModel(views::AdapterNameLookup adapterName, QObject* parent)
@@ -19,14 +21,14 @@ CameraListModel::CameraListModel(views::AdapterNameLookup adapterName, QObject* 
 CameraListModel::~CameraListModel() = default;
 
 int CameraListModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+  return parent.isValid() ? 0 : static_cast<int>(shown_.size());
 }
 
 int CameraListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : views::kColumnCount; }
 
 QVariant CameraListModel::data(const QModelIndex& index, int role) const {
   if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) return {};
-  const Row& row = *rows_[static_cast<std::size_t>(index.row())];
+  const Row& row = *shown_[static_cast<std::size_t>(index.row())];
   const int column = index.column();
   switch (role) {
     case Qt::DisplayRole: return row.cells[static_cast<std::size_t>(column)];
@@ -57,18 +59,27 @@ QVariant CameraListModel::headerData(int section, Qt::Orientation orientation, i
 }
 
 int CameraListModel::RowOf(uint32_t id) const {
+  for (std::size_t i = 0; i < shown_.size(); ++i) {
+    if (shown_[i]->record.ID == id) return static_cast<int>(i);
+  }
+  return -1;
+}
+
+int CameraListModel::SlotOf(uint32_t id) const {
   for (std::size_t i = 0; i < rows_.size(); ++i) {
     if (rows_[i]->record.ID == id) return static_cast<int>(i);
   }
   return -1;
 }
 
-uint32_t CameraListModel::RecordIdAt(int row) const { return rows_.at(static_cast<std::size_t>(row))->record.ID; }
+int CameraListModel::SlotOfRow(int row) const { return SlotOf(shown_.at(static_cast<std::size_t>(row))->record.ID); }
 
-const CBrowseRecord& CameraListModel::RecordAt(int row) const { return rows_.at(static_cast<std::size_t>(row))->record; }
+uint32_t CameraListModel::RecordIdAt(int row) const { return shown_.at(static_cast<std::size_t>(row))->record.ID; }
+
+const CBrowseRecord& CameraListModel::RecordAt(int row) const { return shown_.at(static_cast<std::size_t>(row))->record; }
 
 QString CameraListModel::CellText(int row, views::Column column) const {
-  return rows_.at(static_cast<std::size_t>(row))->cells[static_cast<std::size_t>(views::Index(column))];
+  return shown_.at(static_cast<std::size_t>(row))->cells[static_cast<std::size_t>(views::Index(column))];
 }
 
 int CameraListModel::Compare(const CBrowseRecord& a, const CBrowseRecord& b) const {
@@ -82,6 +93,7 @@ void CameraListModel::Fill(Row& row, const CBrowseRecord& record) const {
         QString::fromStdString(views::CellText(static_cast<views::Column>(c), record, adapterName_));
   }
   row.image = views::RecordImage(record);
+  row.filterKey = CameraFilter::KeyOf(record);
 }
 
 int CameraListModel::PlaceOf(const CBrowseRecord& record, int skip) const {
@@ -114,52 +126,116 @@ bool CameraListModel::InOrderAt(int row) const {
   return true;
 }
 
+int CameraListModel::ShownBefore(int place, int skip) const {
+  int count = 0;
+  int position = 0;
+  for (int slot = 0; slot < static_cast<int>(rows_.size()) && position < place; ++slot) {
+    if (slot == skip) continue;
+    if (rows_[static_cast<std::size_t>(slot)]->shown) ++count;
+    ++position;
+  }
+  return count;
+}
+
+void CameraListModel::Relist() {
+  shown_.clear();
+  for (const auto& row : rows_) {
+    row->shownRow = row->shown ? static_cast<int>(shown_.size()) : -1;
+    if (row->shown) shown_.push_back(row.get());
+  }
+}
+
+void CameraListModel::MoveSlot(int from, int place) {
+  if (from == place) return;
+  auto moving = std::move(rows_[static_cast<std::size_t>(from)]);
+  rows_.erase(rows_.begin() + from);
+  rows_.insert(rows_.begin() + place, std::move(moving));
+}
+
 int CameraListModel::Insert(const CBrowseRecord& record) {
   auto row = std::make_unique<Row>();
   Fill(*row, record);
-  const int at = PlaceOf(record, -1);
+  row->shown = filter_.Matches(row->filterKey);
+  const int slot = PlaceOf(record, -1);
+  if (!row->shown) {
+    rows_.insert(rows_.begin() + slot, std::move(row));
+    Relist();
+    return -1;
+  }
+  const int at = ShownBefore(slot, -1);
   beginInsertRows(QModelIndex(), at, at);
-  rows_.insert(rows_.begin() + at, std::move(row));
+  rows_.insert(rows_.begin() + slot, std::move(row));
+  Relist();
   endInsertRows();
   return at;
 }
 
-int CameraListModel::Update(int row, const CBrowseRecord& record) {
-  Fill(*rows_.at(static_cast<std::size_t>(row)), record);
-  int at = row;
-  if (!InOrderAt(row)) {
-    at = PlaceOf(record, row);
-    if (at != row) {
-      beginMoveRows(QModelIndex(), row, row, QModelIndex(), at > row ? at + 1 : at);
-      auto moving = std::move(rows_[static_cast<std::size_t>(row)]);
-      rows_.erase(rows_.begin() + row);
-      rows_.insert(rows_.begin() + at, std::move(moving));
-      endMoveRows();
-    }
+// The row is refilled, moved to its sort place and shown or hidden by the filter; views
+// see one move, insertion or removal at most.
+int CameraListModel::Update(int slot, const CBrowseRecord& record) {
+  Row& row = *rows_.at(static_cast<std::size_t>(slot));
+  const bool wasShown = row.shown;
+  const int oldRow = row.shownRow;
+  Fill(row, record);
+  const bool nowShown = filter_.Matches(row.filterKey);
+  const int place = InOrderAt(slot) ? slot : PlaceOf(record, slot);
+  const int newRow = ShownBefore(place, slot);
+  if (wasShown && nowShown) {
+    const bool moves = newRow != oldRow;
+    if (moves) beginMoveRows(QModelIndex(), oldRow, oldRow, QModelIndex(), newRow > oldRow ? newRow + 1 : newRow);
+    MoveSlot(slot, place);
+    Relist();
+    if (moves) endMoveRows();
+    emit dataChanged(index(newRow, 0), index(newRow, views::kColumnCount - 1));
+    return newRow;
   }
-  emit dataChanged(index(at, 0), index(at, views::kColumnCount - 1));
-  return at;
+  if (wasShown) {
+    beginRemoveRows(QModelIndex(), oldRow, oldRow);
+    MoveSlot(slot, place);
+    row.shown = false;
+    Relist();
+    endRemoveRows();
+    return -1;
+  }
+  MoveSlot(slot, place);
+  Relist();
+  if (!nowShown) return -1;
+  beginInsertRows(QModelIndex(), newRow, newRow);
+  row.shown = true;
+  Relist();
+  endInsertRows();
+  return newRow;
 }
 
-void CameraListModel::RemoveAt(int row) {
-  beginRemoveRows(QModelIndex(), row, row);
-  rows_.erase(rows_.begin() + row);
+void CameraListModel::RemoveSlot(int slot) {
+  const Row& row = *rows_.at(static_cast<std::size_t>(slot));
+  if (!row.shown) {
+    rows_.erase(rows_.begin() + slot);
+    Relist();
+    return;
+  }
+  const int at = row.shownRow;
+  beginRemoveRows(QModelIndex(), at, at);
+  rows_.erase(rows_.begin() + slot);
+  Relist();
   endRemoveRows();
 }
+
+void CameraListModel::RemoveAt(int row) { RemoveSlot(SlotOfRow(row)); }
 
 bool CameraListModel::Shows(const CBrowseRecord& record) const {
   return !zorvikOnly_ || views::IsVendorRecord(record);
 }
 
 CameraListModel::Change CameraListModel::Upsert(const CBrowseRecord& record, int* row) {
-  const int existing = RowOf(record.ID);
-  int at = existing;
+  const int existing = SlotOf(record.ID);
+  int at = existing >= 0 ? rows_[static_cast<std::size_t>(existing)]->shownRow : -1;
   Change change = Change::Ignored;
   if (existing >= 0 && Shows(record)) {
     at = Update(existing, record);
     change = Change::Updated;
   } else if (existing >= 0) {
-    RemoveAt(existing);
+    RemoveSlot(existing);
     change = Change::Hidden;
   } else if (Shows(record) && record.ID != 0) {
     at = Insert(record);
@@ -170,9 +246,9 @@ CameraListModel::Change CameraListModel::Upsert(const CBrowseRecord& record, int
 }
 
 bool CameraListModel::Remove(uint32_t id) {
-  const int row = RowOf(id);
-  if (row < 0) return false;
-  RemoveAt(row);
+  const int slot = SlotOf(id);
+  if (slot < 0) return false;
+  RemoveSlot(slot);
   return true;
 }
 
@@ -180,6 +256,7 @@ void CameraListModel::Reset() {
   if (rows_.empty()) return;
   beginResetModel();
   rows_.clear();
+  shown_.clear();
   endResetModel();
 }
 
@@ -187,27 +264,44 @@ void CameraListModel::SetSortKeys(const ravix::SortKeys& keys) {
   keys_ = keys;
   if (keys_[0] == kEmptySortKey || rows_.size() < 2) return;
   emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-  std::vector<int> order(rows_.size());
-  std::iota(order.begin(), order.end(), 0);
-  std::stable_sort(order.begin(), order.end(), [this](int a, int b) {
-    return Compare(rows_[static_cast<std::size_t>(a)]->record, rows_[static_cast<std::size_t>(b)]->record) < 0;
+  const std::vector<Row*> before = shown_;
+  std::stable_sort(rows_.begin(), rows_.end(), [this](const std::unique_ptr<Row>& a, const std::unique_ptr<Row>& b) {
+    return Compare(a->record, b->record) < 0;
   });
-  std::vector<int> newRowOf(rows_.size());
-  std::vector<std::unique_ptr<Row>> sorted;
-  sorted.reserve(rows_.size());
-  for (std::size_t i = 0; i < order.size(); ++i) {
-    newRowOf[static_cast<std::size_t>(order[i])] = static_cast<int>(i);
-    sorted.push_back(std::move(rows_[static_cast<std::size_t>(order[i])]));
-  }
-  rows_ = std::move(sorted);
-  const QModelIndexList before = persistentIndexList();
-  QModelIndexList after;
-  after.reserve(before.size());
-  for (const QModelIndex& old : before) {
-    after.push_back(index(newRowOf[static_cast<std::size_t>(old.row())], old.column()));
-  }
-  changePersistentIndexList(before, after);
+  Relist();
+  MovePersistentIndexes(before);
   emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+// Persistent indexes follow their rows from the rows listed in before to where the rows
+// are shown now; those of rows no longer shown become invalid.
+void CameraListModel::MovePersistentIndexes(const std::vector<Row*>& before) {
+  const QModelIndexList from = persistentIndexList();
+  QModelIndexList to;
+  to.reserve(from.size());
+  for (const QModelIndex& old : from) {
+    const Row* row = before[static_cast<std::size_t>(old.row())];
+    to.push_back(row->shown ? index(row->shownRow, old.column()) : QModelIndex());
+  }
+  changePersistentIndexList(from, to);
+}
+
+void CameraListModel::SetFilterText(const QString& text) {
+  if (!filter_.SetText(text)) return;
+  std::vector<bool> shows;
+  shows.reserve(rows_.size());
+  bool changes = false;
+  for (const auto& row : rows_) {
+    shows.push_back(filter_.Matches(row->filterKey));
+    changes = changes || shows.back() != row->shown;
+  }
+  if (!changes) return;
+  emit layoutAboutToBeChanged();
+  const std::vector<Row*> before = shown_;
+  for (std::size_t slot = 0; slot < rows_.size(); ++slot) rows_[slot]->shown = shows[slot];
+  Relist();
+  MovePersistentIndexes(before);
+  emit layoutChanged();
 }
 
 void CameraListModel::SetHighlightedColumn(int column, const QBrush& brush) {

@@ -5,7 +5,9 @@
 // hides the record), Remove and Reset follow the engine's Remove and ClearAll. Rows are
 // kept in the order of the sort keys: an insertion or update places its row by binary
 // search among the others (which are in order already); new keys sort all rows once.
-// Without a primary key rows stay where they are.
+// Without a primary key rows stay where they are. The quick filter hides the rows whose
+// camera does not match it: hidden rows keep their place in the order and are counted
+// by TotalCount only; rows, indexes and every other call see the shown rows.
 
 #include <QAbstractTableModel>
 #include <QBrush>
@@ -16,6 +18,7 @@
 #include <memory>
 #include <vector>
 
+#include "gui/models/camera_filter.h"
 #include "gui/models/record_sort_keys.h"
 #include "records/browse_record.h"
 #include "views/record_columns.h"
@@ -34,7 +37,7 @@ class CameraListModel : public QAbstractTableModel {
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
-  // Row of the record, or -1.
+  // Row of the record, or -1 (also when the filter hides it).
   int RowOf(uint32_t id) const;
   uint32_t RecordIdAt(int row) const;
   const CBrowseRecord& RecordAt(int row) const;
@@ -51,13 +54,21 @@ class CameraListModel : public QAbstractTableModel {
 
   // The record's row: inserted at its sort place, or refilled and moved there; a row
   // whose record the rule now hides is removed. Record ID 0 names no record and gets no
-  // row. *row (when given) is the row inserted or updated, or the row removed.
+  // row. *row (when given) is the row inserted or updated, or the row removed; -1 when
+  // the filter hides it.
   Change Upsert(const CBrowseRecord& record, int* row = nullptr);
   // Removes the record's row; false when it has none.
   bool Remove(uint32_t id);
   // No rows.
   void Reset();
   void RemoveAt(int row);
+
+  // Shows only the rows whose camera matches text (empty: all). Selected rows that the
+  // filter hides leave the selection; shown rows keep their order.
+  void SetFilterText(const QString& text);
+  const QString& FilterText() const { return filter_.Text(); }
+  // Rows with or without the filter (rowCount gives the shown ones).
+  int TotalCount() const { return static_cast<int>(rows_.size()); }
 
   const ravix::SortKeys& SortKeys() const { return keys_; }
   // Takes the keys and sorts every row once by them.
@@ -69,17 +80,32 @@ class CameraListModel : public QAbstractTableModel {
  private:
   struct Row;
 
-  // Where a row for record goes among the rows other than skip (-1: all rows), as an
-  // index into the order without skip.
+  // rows_ holds every row in order, shown_ the shown ones. A slot is an index into
+  // rows_, a row an index into shown_ (as in the model's indexes).
+
+  // Where a row for record goes among the slots other than skip (-1: all), as an index
+  // into the order without skip.
   int PlaceOf(const CBrowseRecord& record, int skip) const;
+  // How many shown rows come before place in the order without skip (-1: none skipped).
+  int ShownBefore(int place, int skip) const;
+  int SlotOf(uint32_t id) const;
+  int SlotOfRow(int row) const;
+  // Moves the row of slot from to place (an index into the order without it).
+  void MoveSlot(int from, int place);
+  void RemoveSlot(int slot);
+  // Lists the shown rows again after slots_ or a row's shown flag changed.
+  void Relist();
+  void MovePersistentIndexes(const std::vector<Row*>& before);
   int Insert(const CBrowseRecord& record);
-  int Update(int row, const CBrowseRecord& record);
-  bool InOrderAt(int row) const;
+  int Update(int slot, const CBrowseRecord& record);
+  bool InOrderAt(int slot) const;
   int Compare(const CBrowseRecord& a, const CBrowseRecord& b) const;
   void Fill(Row& row, const CBrowseRecord& record) const;
 
   views::AdapterNameLookup adapterName_;
-  std::vector<std::unique_ptr<Row>> rows_;
+  std::vector<std::unique_ptr<Row>> rows_;  // the slots
+  std::vector<Row*> shown_;
+  CameraFilter filter_;
   ravix::SortKeys keys_ = ravix::kNoSortKeys;
   bool zorvikOnly_ = true;
   int highlighted_ = -1;

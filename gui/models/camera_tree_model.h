@@ -7,7 +7,9 @@
 // once completed), and takes the camera's node away when the ZorvikOnly rule hides the record; Remove
 // takes one camera node. Adapter nodes stay until the next Reset, with or without
 // cameras. Children of one parent stay in natural order of their texts: a new or renamed
-// node is placed by binary search.
+// node is placed by binary search. The quick filter hides the camera nodes whose camera
+// does not match it; the root and the adapter nodes stay, with or without shown
+// cameras, as they stay without a filter. Hidden nodes keep their place and have no index.
 
 #include <QAbstractItemModel>
 #include <QString>
@@ -17,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "gui/models/camera_filter.h"
 #include "gui/models/node_tag.h"
 #include "records/browse_record.h"
 #include "views/record_columns.h"
@@ -73,8 +76,15 @@ class CameraTreeModel : public QAbstractItemModel {
   QModelIndex MoveNode(const QModelIndex& node, const QModelIndex& parent);
   void Clear();
 
+  // Shows only the camera nodes whose camera matches text (empty: all). A selected node
+  // the filter hides leaves the selection.
+  void SetFilterText(const QString& text);
+  const QString& FilterText() const { return filter_.Text(); }
+  // Camera nodes in the tree: all of them, or the shown ones only.
+  int CameraCount(bool shownOnly) const;
+
   // Depth first from the first top-level node: each node, then its children, then its
-  // next sibling. Invalid when no node has the tag.
+  // next sibling. Invalid when no node has the tag or the filter hides it.
   QModelIndex FindNodeByTag(NodeTag tag) const;
   NodeTag TagOf(const QModelIndex& node) const;
   QString TextOf(const QModelIndex& node) const;
@@ -87,9 +97,23 @@ class CameraTreeModel : public QAbstractItemModel {
   QModelIndex IndexOf(const Node* node) const;
   int RowOf(const Node* node) const;
   static int PlaceAmong(const Node& parent, const std::string& text, const Node* skip);
-  static const Node* Find(const Node& parent, NodeTag tag);
+  static Node* Find(const Node& parent, NodeTag tag);
+  // How many shown children of holder come before place in the order without skip.
+  static int ShownBefore(const Node& holder, int place, const Node* skip);
+  // Lists holder's shown children again (and those of every node below with deep).
+  static void Relist(Node& holder, bool deep = false);
+  static int CountCameras(const Node& holder, bool shownOnly);
+  QModelIndex Add(Node* holder, std::unique_ptr<Node> node);
+  // New text, image and filter key; the node moves among its siblings and is shown or
+  // hidden by the filter. Returns its index (invalid when hidden).
+  QModelIndex Place(Node* node, const QString& text, int image, const QString& filterKey);
+  // Moves node under holder (to its place by its current text). Its index, or invalid
+  // while the filter hides it.
+  QModelIndex MoveTo(Node* node, Node* holder);
+  void Remove(Node* node);
 
   views::AdapterNameLookup adapterName_;
   bool zorvikOnly_ = true;
+  CameraFilter filter_;
   std::unique_ptr<Node> top_;  // holds the top-level nodes; never shown
 };

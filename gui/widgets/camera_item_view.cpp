@@ -31,9 +31,16 @@ void CameraItemView::OnUpdate(const RecordUpdate& update) {
   switch (update.Operation) {
     case RecordOperation::Update:
       if (update.Record) UpsertRecord(*update.Record);
+      emit CamerasChanged();
       return;
-    case RecordOperation::Remove: RemoveRecord(update.RecordID); return;
-    case RecordOperation::ClearAll: ClearRecords(); return;
+    case RecordOperation::Remove:
+      RemoveRecord(update.RecordID);
+      emit CamerasChanged();
+      return;
+    case RecordOperation::ClearAll:
+      ClearRecords();
+      emit CamerasChanged();
+      return;
   }
   DebugTrace("Unknown operation %i passed to %s::OnUpdate. Opertion will be ignored.",
              static_cast<int>(update.Operation), viewName_);

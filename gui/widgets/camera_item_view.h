@@ -34,6 +34,10 @@ class CameraItemView : public QTreeView, public CCamerasViewCommonBase {
   // The cell's content (icon, text, margins) is wider than the room it has.
   bool IsElided(const QModelIndex& index) const;
 
+ signals:
+  // Cameras came, changed or went, or the filter changed: Counts may differ.
+  void CamerasChanged();
+
  protected:
   // viewName names the view in log lines; host must outlive the view.
   CameraItemView(CameraViewHost& host, const char* viewName, QWidget* parent);

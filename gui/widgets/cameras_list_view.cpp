@@ -254,6 +254,19 @@ void CCamerasListView::RemoveRecord(uint32_t id) { model_->Remove(id); }
 
 void CCamerasListView::ClearRecords() { model_->Reset(); }
 
+void CCamerasListView::SetFilterText(const QString& text) {
+  model_->SetFilterText(text);
+  emit CamerasChanged();
+}
+
+CameraItemView::CameraCounts CCamerasListView::Counts() const { return {model_->rowCount(), model_->TotalCount()}; }
+
+std::vector<uint32_t> CCamerasListView::ShownRecordIDs() const {
+  std::vector<uint32_t> ids;
+  for (int row = 0; row < model_->rowCount(); ++row) ids.push_back(model_->RecordIdAt(row));
+  return ids;
+}
+
 bool CCamerasListView::CanSelectAll() const {
   const auto mode = selectionMode();
   return mode == QAbstractItemView::ExtendedSelection || mode == QAbstractItemView::MultiSelection;

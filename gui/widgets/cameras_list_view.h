@@ -40,6 +40,10 @@ class CCamerasListView : public CameraItemView {
   // Always, unless the view selects one row at a time (clipboard mode).
   bool CanSelectAll() const override;
   void SelectAll() override;
+  void SetFilterText(const QString& text) override;
+  CameraCounts Counts() const override;
+  // The shown rows from top to bottom.
+  std::vector<uint32_t> ShownRecordIDs() const override;
   // A click on the header of column: new sort keys, indicators, one sort.
   void OnColumnClick(int column);
 

@@ -5,7 +5,12 @@
 #include <QSysInfo>
 #include <QToolTip>
 
+#include <algorithm>
+#include <functional>
+
+#include "gui/models/record_sort_keys.h"
 #include "gui/widgets/app_image_list.h"
+#include "shell/column_layout_store.h"
 #include "net/network_tools.h"
 #include "platform/debug_trace.h"
 #include "finder/settings_block.h"
@@ -100,6 +105,45 @@ std::size_t CCamerasView::SelectRecordIDs(const std::vector<uint32_t>& ids) {
   if (!node.isValid()) return 0;
   setCurrentIndex(node);
   return 1;
+}
+
+void CCamerasView::SetFilterText(const QString& text) {
+  model_->SetFilterText(text);
+  emit CamerasChanged();
+}
+
+CameraItemView::CameraCounts CCamerasView::Counts() const {
+  return {model_->CameraCount(true), model_->CameraCount(false)};
+}
+
+std::vector<uint32_t> CCamerasView::ShownRecordIDs() const {
+  std::vector<CBrowseRecord> records;
+  const std::function<void(const QModelIndex&)> collect = [&](const QModelIndex& parent) {
+    for (int row = 0; row < model_->rowCount(parent); ++row) {
+      const QModelIndex node = model_->index(row, 0, parent);
+      const NodeTag tag = model_->TagOf(node);
+      CBrowseRecord record;
+      if (tag.Kind == NodeKind::Camera && Host().GetRecord(tag.Value, record)) records.push_back(std::move(record));
+      collect(node);
+    }
+  };
+  collect(QModelIndex());
+  std::sort(records.begin(), records.end(), [](const CBrowseRecord& a, const CBrowseRecord& b) { return a.ID < b.ID; });
+  std::vector<int> widths(views::kColumnCount, 0);
+  ColumnLayout layout = ColumnLayout::Defaults(widths);
+  ColumnLayoutStore::Load(Host().Profile(), layout);
+  const CNetworkTools& tools = Host().NetworkTools();
+  const views::AdapterNameLookup adapterName = [&tools](uint32_t ifIndex) -> std::optional<std::string> {
+    const AdapterEntry* adapter = tools.FindAdapter(ifIndex);
+    if (adapter == nullptr) return std::nullopt;
+    return std::string(adapter->Name);
+  };
+  std::stable_sort(records.begin(), records.end(), [&](const CBrowseRecord& a, const CBrowseRecord& b) {
+    return ravix::CompareRecords(layout.sortKeys, a, b, adapterName) < 0;
+  });
+  std::vector<uint32_t> ids;
+  for (const CBrowseRecord& record : records) ids.push_back(record.ID);
+  return ids;
 }
 
 std::string CCamerasView::TipText(const QModelIndex& node) const {

@@ -28,6 +28,11 @@ class CCamerasView : public CameraItemView {
 
   std::size_t GetSelectedRecordIDs(std::vector<uint32_t>* ids) const override;
   std::size_t SelectRecordIDs(const std::vector<uint32_t>& ids) override;
+  void SetFilterText(const QString& text) override;
+  CameraCounts Counts() const override;
+  // The shown cameras in the order the list's stored sort keys give (discovery order
+  // without keys).
+  std::vector<uint32_t> ShownRecordIDs() const override;
   // Select All never applies to the tree (the inherited defaults say so).
   void selectAll() override {}
 

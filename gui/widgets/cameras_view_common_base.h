@@ -9,6 +9,7 @@
 
 #include "gui/widgets/record_update.h"
 
+class QString;
 class QWidget;
 
 class CCamerasViewCommonBase {
@@ -28,6 +29,18 @@ class CCamerasViewCommonBase {
   // Selects every camera the view shows; the current item stays. Nothing when
   // CanSelectAll is false.
   virtual void SelectAll() {}
+
+  // The quick filter: only cameras matching text are shown (empty: all); selected
+  // cameras it hides leave the selection.
+  virtual void SetFilterText(const QString& text) { (void)text; }
+  // Cameras the view holds: shown ones and all of them (with the hidden ones).
+  struct CameraCounts {
+    int shown = 0;
+    int total = 0;
+  };
+  virtual CameraCounts Counts() const { return {}; }
+  // The record IDs of the shown cameras in the order of the list's sort keys.
+  virtual std::vector<uint32_t> ShownRecordIDs() const { return {}; }
 
   // Sets the view up and fills it (ClearAll, then every record through the host).
   virtual void OnInitialUpdate() = 0;

@@ -45,9 +45,10 @@ class RecordedFinder : public CFindermDNS {
  public:
   explicit RecordedFinder(CFinderCore& core) : CFindermDNS(core.CameraContext()) {}
 
-  void Put(const TestCamera& camera) {
+  void Put(const TestCamera& camera) { PutRecord(CameraRecord(camera)); }
+  void PutRecord(const CBrowseRecord& record) {
     boost::recursive_mutex::scoped_lock lock(RecordLock);
-    Records.push_back(CameraRecord(camera));
+    Records.push_back(record);
     PublishRecord(Records.back());
   }
 };

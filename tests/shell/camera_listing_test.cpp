@@ -61,6 +61,15 @@ TEST(CameraListing, AddressesEndWithoutSeparatorInEveryFormat) {
   EXPECT_EQ(table.find("192.168.77.10,"), std::string::npos) << table;
 }
 
+// Control characters from a camera stay inside their quoted field, whatever they are.
+TEST(CameraListing, CsvQuotesControlCharacters) {
+  const std::string text = FormatCameraListing({Camera("a\x1b[2Jb"), Camera("tab\there"), Camera("cr\ronly")},
+                                               ListingFormat::Csv, nullptr);
+  EXPECT_NE(text.find(",\"a\x1b[2Jb\","), std::string::npos);
+  EXPECT_NE(text.find(",\"tab\there\","), std::string::npos);
+  EXPECT_NE(text.find(",\"cr\ronly\","), std::string::npos);
+}
+
 TEST(CameraListing, InvalidUtf8FromCameraDoesNotBreakJson) {
   CBrowseRecord r = Camera("bad\xff name");
   const std::string text = FormatCameraListing({r}, ListingFormat::Json, nullptr);
