@@ -31,6 +31,31 @@ Row RowOf(const CBrowseRecord& record, const views::AdapterNameLookup& adapterNa
   return row;
 }
 
+// Control characters as \xNN: C0, DEL, and the C1 controls as UTF-8 (C2 80 - C2 9F).
+std::string Visible(const std::string& text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  const auto escape = [](std::string& out, unsigned char byte) {
+    out += "\\x";
+    out += kHex[byte >> 4];
+    out += kHex[byte & 0xF];
+  };
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+    if (byte < 0x20 || byte == 0x7F) {
+      escape(out, byte);
+    } else if (byte == 0xC2 && next >= 0x80 && next <= 0x9F) {
+      escape(out, next);
+      ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
 Row TitleRow() {
   Row row;
   for (int c = 0; c < views::kColumnCount; ++c) row[c] = views::ColumnTable[c].Title;
@@ -82,7 +107,8 @@ std::string TableText(const std::vector<Row>& rows) {
   return text;
 }
 
-std::string JsonText(const std::vector<CBrowseRecord>& records, const views::AdapterNameLookup& adapterName) {
+std::string JsonText(const std::vector<CBrowseRecord>& records, const views::AdapterNameLookup& adapterName,
+                     bool asciiOnly) {
   nlohmann::ordered_json list = nlohmann::ordered_json::array();
   for (const CBrowseRecord& record : records) {
     const Row row = RowOf(record, adapterName);
@@ -91,7 +117,7 @@ std::string JsonText(const std::vector<CBrowseRecord>& records, const views::Ada
     list.push_back(std::move(item));
   }
   // Camera texts are bytes as the camera sent them: invalid UTF-8 is replaced, not fatal.
-  return list.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + '\n';
+  return list.dump(2, ' ', asciiOnly, nlohmann::ordered_json::error_handler_t::replace) + '\n';
 }
 
 }  // namespace
@@ -105,10 +131,15 @@ bool ParseListingFormat(const std::string& text, ListingFormat& format) {
 }
 
 std::string FormatCameraListing(const std::vector<CBrowseRecord>& records, ListingFormat format,
-                                const views::AdapterNameLookup& adapterName) {
-  if (format == ListingFormat::Json) return JsonText(records, adapterName);
+                                const views::AdapterNameLookup& adapterName, ListingDestination destination) {
+  const bool terminal = destination == ListingDestination::StandardOutput;
+  if (format == ListingFormat::Json) return JsonText(records, adapterName, terminal);
   std::vector<Row> rows{TitleRow()};
-  for (const CBrowseRecord& record : records) rows.push_back(RowOf(record, adapterName));
+  for (const CBrowseRecord& record : records) {
+    rows.push_back(RowOf(record, adapterName));
+    if (!terminal) continue;
+    for (std::string& cell : rows.back()) cell = Visible(cell);
+  }
   if (format == ListingFormat::Table) return TableText(rows);
   std::string csv;
   for (const Row& row : rows) csv += CsvLine(row);

@@ -13,5 +13,12 @@ enum class ListingFormat { Table, Csv, Json };
 // Parses "table", "csv" or "json"; false for anything else.
 bool ParseListingFormat(const std::string& text, ListingFormat& format);
 
+// Where the text goes. A file keeps camera texts as data (CSV quotes them, JSON escapes
+// them); on standard output no control character from a camera reaches the terminal:
+// table and CSV cells show each one as \xNN (C0, DEL and the C1 controls), JSON escapes
+// every character outside ASCII.
+enum class ListingDestination { File, StandardOutput };
+
 std::string FormatCameraListing(const std::vector<CBrowseRecord>& records, ListingFormat format,
-                                const views::AdapterNameLookup& adapterName);
+                                const views::AdapterNameLookup& adapterName,
+                                ListingDestination destination = ListingDestination::File);

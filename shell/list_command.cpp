@@ -105,7 +105,7 @@ int RunListCommand(const FinderOptions& options, CFinderCore& core, std::FILE* o
     if (adapter == nullptr) return std::nullopt;
     return std::string(adapter->Name);
   };
-  const std::string text = FormatCameraListing(records, options.format, adapterName);
+  const std::string text = FormatCameraListing(records, options.format, adapterName, ListingDestination::StandardOutput);
   std::fwrite(text.data(), 1, text.size(), out);
   std::fflush(out);
 

@@ -1,5 +1,7 @@
 #include "shell/camera_listing.h"
 
+#include <algorithm>
+
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -68,6 +70,35 @@ TEST(CameraListing, CsvQuotesControlCharacters) {
   EXPECT_NE(text.find(",\"a\x1b[2Jb\","), std::string::npos);
   EXPECT_NE(text.find(",\"tab\there\","), std::string::npos);
   EXPECT_NE(text.find(",\"cr\ronly\","), std::string::npos);
+}
+
+// On standard output no control character of a camera's text reaches the terminal, in any
+// format; the values stay readable and JSON keeps them exactly.
+TEST(CameraListing, StandardOutputCarriesNoControlCharacters) {
+  CBrowseRecord hostile = Camera("a\x1b[2Jb\r\nfake line\x7f \xc2\x9b" "31m caf\xc3\xa9");
+  hostile.TxtRecord[txtkey::kModel] = "M\x07odel";
+  const auto clean = [](const std::string& text) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      const auto byte = static_cast<unsigned char>(text[i]);
+      if (byte == '\n' || (byte == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) continue;
+      if (byte < 0x20 || byte == 0x7F) return false;
+      if (byte == 0xC2 && i + 1 < text.size() && (static_cast<unsigned char>(text[i + 1]) & 0xE0) == 0x80) return false;
+    }
+    return true;
+  };
+  for (const ListingFormat format : {ListingFormat::Table, ListingFormat::Csv, ListingFormat::Json}) {
+    const std::string text = FormatCameraListing({hostile}, format, nullptr, ListingDestination::StandardOutput);
+    EXPECT_TRUE(clean(text)) << text;
+    if (format == ListingFormat::Json) {
+      EXPECT_EQ(nlohmann::json::parse(text)[0]["Name"], hostile.ServiceName);
+    } else {
+      EXPECT_NE(text.find("a\\x1b[2Jb\\x0d\\x0afake line\\x7f \\x9b" "31m caf\xc3\xa9"), std::string::npos) << text;
+      EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2) << "a title line and one camera line";
+    }
+  }
+  // a file keeps the data as the camera sent it (quoted)
+  const std::string file = FormatCameraListing({hostile}, ListingFormat::Csv, nullptr);
+  EXPECT_NE(file.find(hostile.ServiceName), std::string::npos);
 }
 
 TEST(CameraListing, InvalidUtf8FromCameraDoesNotBreakJson) {
