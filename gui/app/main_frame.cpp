@@ -274,9 +274,25 @@ void CMainFrame::CreateCameraPane() {
   clear->setShortcutContext(Qt::WidgetShortcut);
   connect(clear, &QAction::triggered, filter_, &QLineEdit::clear);
   filter_->addAction(clear);
+  auto* toView = new QAction(filter_);  // Down goes on to the cameras the filter shows
+  toView->setObjectName(QStringLiteral("actionFilterToView"));
+  toView->setShortcut(Qt::Key_Down);
+  toView->setShortcutContext(Qt::WidgetShortcut);
+  connect(toView, &QAction::triggered, this, &CMainFrame::FocusCameraView);
+  filter_->addAction(toView);
   connect(filter_, &QLineEdit::textChanged, this, &CMainFrame::OnFilterChanged);
   layout->addWidget(filter_);
   setCentralWidget(cameraPane_);
+}
+
+// The view takes the focus; when nothing is selected the first shown camera (in the
+// list's order) is, so the keys of the camera commands act at once.
+void CMainFrame::FocusCameraView() {
+  if (view_ == nullptr) return;
+  view_->Widget()->setFocus(Qt::OtherFocusReason);
+  if (view_->GetSelectedRecordIDs(nullptr) > 0) return;
+  const std::vector<uint32_t> shown = view_->ShownRecordIDs();
+  if (!shown.empty()) view_->SelectRecordIDs({shown.front()});
 }
 
 void CMainFrame::OnFilterChanged(const QString& text) {

@@ -101,6 +101,7 @@ class CMainFrame : public QMainWindow, public CameraViewHost {
   void UpdatePanes();
   void CreateCameraPane();
   void OnFilterChanged(const QString& text);
+  void FocusCameraView();
   void UpdateCameraCount();
   void OnAppAbout();
   void OnVisitHomepage();

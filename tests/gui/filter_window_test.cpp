@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QAbstractItemView>
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,6 +11,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "gui/app/command_id.h"
 #include "gui/app/main_frame.h"
@@ -78,6 +80,18 @@ TEST_F(FilterWindowTest, FilterFieldKeysAndCounts) {
   frame_->OnViewTree(CommandId::ViewList);
   EXPECT_EQ(Counts(), "3 of 5 cameras shown");
   EXPECT_EQ(frame_->ActiveView()->ShownRecordIDs().size(), 3u);
+
+  // Down in the field goes on to the shown cameras, the first one selected
+  qobject_cast<QAbstractItemView*>(frame_->ActiveView()->Widget())->clearSelection();
+  filter->setFocus();
+  ASSERT_TRUE(filter->hasFocus());
+  QTest::keyClick(filter, Qt::Key_Down);
+  EXPECT_TRUE(frame_->ActiveView()->Widget()->hasFocus());
+  std::vector<uint32_t> selected;
+  ASSERT_EQ(frame_->ActiveView()->GetSelectedRecordIDs(&selected), 1u);
+  EXPECT_EQ(selected.front(), frame_->ActiveView()->ShownRecordIDs().front());
+  filter->setFocus();
+  filter->end(false);
 
   QTest::keyClicks(filter, QStringLiteral("zzz"));
   EXPECT_EQ(Counts(), "0 of 5 cameras shown");

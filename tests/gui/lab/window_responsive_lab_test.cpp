@@ -44,7 +44,9 @@ const char* const kCameras = R"({"cameras": [
 // full timeout.
 constexpr int kSlowAnswerMs = 3000;
 constexpr int kClientTimeoutMs = 1000;
-constexpr int kMaxGapMs = kClientTimeoutMs / 2;
+// A window that waited for the camera would stop for at least the timeout; anything
+// shorter is the machine's load (a loaded CI machine has shown 590 ms).
+constexpr int kMaxGapMs = kClientTimeoutMs * 9 / 10;
 
 // Counts the gaps between the ticks of a 10 ms timer of the window and the paint events
 // of a widget it asks to repaint at every tick: what a user sees of a window that does
@@ -181,7 +183,7 @@ TEST_F(WindowResponsiveLab, FailedTransmitEndsInTwoRefreshesOneAfterTheOther) {
 // the typed login and while Transmit writes (and fails). The bound on the gap is a
 // functional check of "the window does not block", not a speed target (those are the
 // bench's): a window that waited for the camera would stall for at least the client's
-// 1 s timeout; half of that leaves room for a loaded machine and the sanitizers.
+// 1 s timeout; the bound just under it leaves room for a loaded machine and the sanitizers.
 TEST_F(WindowResponsiveLab, SlowCameraNeitherStopsTimersNorPainting) {
   const CBrowseRecord gate = Named("Gate");
   ASSERT_TRUE(sim_->SetFaults("gate-cam", {{"delay_ms", kSlowAnswerMs}}));
