@@ -52,6 +52,7 @@ check() {  # check DESCRIPTION COMMAND...
 shot() { import -window root "$OUT/$1.png"; echo "   picture: $OUT/$1.png"; }
 keys() { xdotool key --delay 80 "$@"; sleep 0.4; }
 type_text() { xdotool type --delay 40 "$1"; sleep 0.3; }
+refocus() { xdotool windowfocus --sync "$WINDOW"; sleep 0.3; }
 
 start_simulator() {
   local ns=$1 config=$2 out="$WORK/$1.out"
@@ -138,6 +139,7 @@ if [ -s "$WORK/shown.csv" ]; then
 fi
 
 step "Update Firmware on the shown camera, wizard to the end by keys"
+refocus  # no window manager hands the focus back after a dialog
 keys alt+c u
 sleep 1
 type_text "$WORK/update.bin"
@@ -155,11 +157,13 @@ check "the camera got the image and was checked" grep -q "firmware.cgi/check" "$
 check "the wizard closed on Return" bash -c "! xdotool search --onlyvisible --name 'Update Firmware' >/dev/null 2>&1"
 
 step "Esc in the filter shows every camera again"
+refocus
 keys ctrl+f Escape
 sleep 0.5
 shot 6-filter-cleared
 
 step "Exit (Camera, Exit by keys)"
+refocus
 keys alt+c x
 for _ in $(seq 1 50); do kill -0 "$FINDER_PID" 2>/dev/null || break; sleep 0.1; done
 check "the finder ended" bash -c "! kill -0 $FINDER_PID 2>/dev/null"
