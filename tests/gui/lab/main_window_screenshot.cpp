@@ -4,9 +4,13 @@
 // a few seconds, then saves the window as FILE (PNG).
 //   main_window_screenshot FILE [tree|list]
 #include <QApplication>
+#include <QDialog>
 #include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 
 #include <cstdio>
 #include <vector>
@@ -39,6 +43,16 @@ void SelectFirstReachable(CRavixFinderDoc& doc, CMainFrame& frame) {
     if (doc.GetRecord(id, record) && record.NetworkSettingsValid && frame.ActiveView()->SelectRecordIDs({id}) == 1)
       return;
   }
+}
+
+// The demo cameras that ask for a login get it typed as a user who knows it would; the
+// timer also fires inside the prompt's own event loop.
+void AnswerPrompts() {
+  auto* prompt = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+  if (prompt == nullptr || prompt->objectName() != QLatin1String("dlgPassword") || !prompt->isEnabled()) return;
+  prompt->findChild<QLineEdit*>(QStringLiteral("userName"))->setText(QStringLiteral("admin"));
+  prompt->findChild<QLineEdit*>(QStringLiteral("password"))->setText(QStringLiteral("zorvik"));
+  prompt->findChild<QPushButton*>(QStringLiteral("ok"))->click();
 }
 
 void WaitUntilQuiet(CRavixFinderDoc& doc) {
@@ -81,7 +95,11 @@ int main(int argc, char** argv) {
   if (!app.InitInstance()) return app.ExitInstance(1);
   CMainFrame& frame = *app.MainFrame();
   frame.resize(1100, 560);
+  QTimer prompts;
+  QObject::connect(&prompts, &QTimer::timeout, &AnswerPrompts);
+  prompts.start(200);
   WaitUntilQuiet(*app.Document());
+  prompts.stop();
   SelectFirstReachable(*app.Document(), frame);
   frame.UpdateCommands();
   QCoreApplication::processEvents();
