@@ -41,11 +41,11 @@ bool ParseAddressBlock(const std::string& input, std::vector<uint32_t>& addresse
       return Refuse(error, "(text with control characters)", "not an IPv4 address");
   const auto slash = text.find('/');
   const auto dash = text.find('-');
-  if (slash != std::string::npos && dash != std::string::npos)
-    return Refuse(error, text, "give either a range (a.b.c.d-e) or a block (a.b.c.d/n), not both");
   const std::string base = text.substr(0, std::min(slash, dash));
   uint32_t first = 0;
   if (!ParseIPv4(base, first)) return Refuse(error, text, "not an IPv4 address (expected a.b.c.d, a.b.c.d-e or a.b.c.d/n)");
+  if (slash != std::string::npos && dash != std::string::npos)
+    return Refuse(error, text, "give either a range (a.b.c.d-e) or a block (a.b.c.d/n), not both");
   uint32_t low = ntohl(first);
   uint32_t high = low;
   if (dash != std::string::npos) {

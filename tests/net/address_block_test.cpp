@@ -49,6 +49,7 @@ TEST(AddressBlock, RefusedInputsNameWhatIsWrong) {
       {"10.1.1.9-3", "ends before it starts"},
       {"10.1.1.9-256", "0 to 255"},
       {"10.1.1.1-5/24", "not both"},
+      {"/tmp/ravix-keys/shown.csv", "not an IPv4 address"},  // a path is no address at all
       {"224.0.0.251", "multicast"},
       {"239.1.1.0/24", "multicast"},
       {"255.255.255.255", "broadcast"},
