@@ -84,7 +84,10 @@ Xvfb "$DISPLAY" -screen 0 1440x900x24 -nolisten tcp >/dev/null 2>&1 &
 PIDS+=($!)
 sleep 1
 export HOME=$WORK/home XDG_CONFIG_HOME=$WORK/home/.config XDG_DATA_HOME=$WORK/home/.local/share
-mkdir -p "$XDG_CONFIG_HOME"
+mkdir -p "$XDG_CONFIG_HOME/Zorvik Vision Components"
+# The list view from the start: its first row is the first camera (the tree starts with
+# this computer).
+printf '[Settings]\nView=2\n' >"$XDG_CONFIG_HOME/Zorvik Vision Components/Zorvik IP Camera Finder.conf"
 QT_QPA_PLATFORM=xcb "$FINDER" >"$WORK/finder.out" 2>&1 &
 FINDER_PID=$!
 PIDS+=("$FINDER_PID")
