@@ -99,12 +99,7 @@ int RunListCommand(const FinderOptions& options, CFinderCore& core, std::FILE* o
     std::fprintf(err, "ravixfinder: warning: %s\n", warning.c_str());
 
   const std::vector<CBrowseRecord> records = CollectRecords(engine, options.all);
-  const CNetworkTools& tools = core.theNetworkTools;
-  const views::AdapterNameLookup adapterName = [&tools](uint32_t index) -> std::optional<std::string> {
-    const AdapterEntry* adapter = tools.FindAdapter(index);
-    if (adapter == nullptr) return std::nullopt;
-    return std::string(adapter->Name);
-  };
+  const views::AdapterNameLookup adapterName = views::AdapterNamesOf(core.theNetworkTools);
   const std::string text = FormatCameraListing(records, options.format, adapterName, ListingDestination::StandardOutput);
   std::fwrite(text.data(), 1, text.size(), out);
   std::fflush(out);

@@ -11,7 +11,10 @@
 #include <QTest>
 #include <QTimer>
 
+#include <atomic>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "camera/credential_store.h"
@@ -112,7 +115,8 @@ TEST_F(PasswordDialog, MarkupFromTheNetworkShowsLiterally) {
     box->accept();
   });
   closer.start(10);
-  ravix::ShowMessageBox(nullptr, markup, QMessageBox::Warning);
+  ravix::ShowMessageBox(nullptr, markup, QMessageBox::Warning);  // opens and returns
+  EXPECT_TRUE(PumpUntil([&] { return !shown.isEmpty(); }));
   EXPECT_EQ(shown, markup);
   EXPECT_EQ(format, Qt::PlainText);
 }
@@ -194,19 +198,27 @@ TEST_F(PasswordDialog, SetDefaultPasswordStoresMasterOnOkAndNothingOnCancel) {
       Find<QPushButton>(*dialog, ok ? "ok" : "cancel")->click();
     });
   };
+  // The dialog opens without a loop of its own; the answer comes when it is closed.
+  auto run = [&store] {
+    std::optional<bool> stored;
+    ravix::RunSetDefaultPassword(nullptr, store, [&stored](bool result) { stored = result; });
+    EXPECT_FALSE(stored.has_value());
+    for (int i = 0; i < 500 && !stored; ++i) QTest::qWait(10);
+    return stored;
+  };
   answer(false, "nobody", "x");
-  EXPECT_FALSE(ravix::RunSetDefaultPassword(nullptr, store));
+  EXPECT_EQ(run(), std::optional<bool>(false));
   EXPECT_FALSE(store.Exists(kMasterCredentials));
 
   answer(true, "admin", "zorvik");
-  EXPECT_TRUE(ravix::RunSetDefaultPassword(nullptr, store));
+  EXPECT_EQ(run(), std::optional<bool>(true));
   CameraCredentials stored;
   ASSERT_TRUE(store.Read(kMasterCredentials, stored));
   EXPECT_EQ(stored.UserName, "admin");
   EXPECT_EQ(stored.Password, "zorvik");
 
   answer(false, "other", "y");  // Cancel keeps the earlier value
-  EXPECT_FALSE(ravix::RunSetDefaultPassword(nullptr, store));
+  EXPECT_EQ(run(), std::optional<bool>(false));
   ASSERT_TRUE(store.Read(kMasterCredentials, stored));
   EXPECT_EQ(stored.UserName, "admin");
   EXPECT_TRUE(boxes.texts.empty());
@@ -231,7 +243,16 @@ TEST_F(PasswordDialog, RepeatedPromptShowsTheLoginFailedMessageFirst) {
   PasswordPromptData data = MakeCameraPasswordPrompt(Camera(), nullptr);
   data.LoginFailedMessage = FormatLoginFailedMessage("admin");
   GuiPasswordPrompt prompt(service);
-  EXPECT_EQ(prompt.DoModal(data), PromptResult::Cancel);
+  // A worker asks, as completion does; the GUI thread goes on with its own loop meanwhile.
+  std::atomic<bool> done{false};
+  PromptResult result = PromptResult::Ok;
+  std::thread worker([&] {
+    result = prompt.DoModal(data);
+    done = true;
+  });
+  EXPECT_TRUE(PumpUntil([&] { return done.load(); }));
+  worker.join();
+  EXPECT_EQ(result, PromptResult::Cancel);
   EXPECT_THAT(boxes.texts, ElementsAre("Login failed for user \"admin\".\n\nPlease enter a valid username and "
                                        "password or click \"Cancel\" to cancel the login."));
   EXPECT_TRUE(dialogAfterMessage);

@@ -124,7 +124,8 @@ void Transmit(CRavixFinderApp& app, const CBrowseRecord& slow) {
   StallMeter meter;
   QElapsedTimer took;
   took.start();
-  doc.Commands().Action(ravix::CommandId::IPSettings)->trigger();
+  doc.Commands().Action(ravix::CommandId::IPSettings)->trigger();  // opens the dialog and returns
+  PumpUntil([] { return qobject_cast<CEditIPSettings*>(QApplication::activeModalWidget()) == nullptr; }, 10000);
   // The command ends with its own Refresh; the write is what is timed here.
   PumpUntil([&] { return frame.isEnabled(); }, 120000);
   Print("Transmit (IP Settings)", meter.LongestMs(), took.elapsed());
