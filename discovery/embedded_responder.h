@@ -88,6 +88,7 @@ class EmbeddedResponder : public DnssdBackend {
   void OpenListener();
   void CloseListener();
   static void ListenerEvent(AvahiWatch* watch, int fd, AvahiWatchEvent event, void* userdata);
+  static void ListenerResumeEvent(AvahiTimeout* timeout, void* userdata);
   static void RefillEvent(AvahiTimeout* timeout, void* userdata);
 
   mutable std::mutex mutex_;  // guards everything below; taken before the poll lock
@@ -103,6 +104,7 @@ class EmbeddedResponder : public DnssdBackend {
   // (by name key) are guarded by the poll lock.
   std::unique_ptr<MdnsChangeListener> listener_;
   AvahiWatch* listenerWatch_ = nullptr;
+  AvahiTimeout* listenerResume_ = nullptr;  // set while the listener pauses after a batch
   std::unordered_multimap<std::string, CoreOperation*> followers_;
   // The resolve window (poll lock).
   int unansweredLookups_ = 0;
