@@ -601,6 +601,11 @@ bool EmbeddedResponder::IsRunning() const {
   return running_;
 }
 
+bool EmbeddedResponder::HasOperations() const {
+  std::lock_guard lock(mutex_);
+  return !operations_.empty();
+}
+
 DNSServiceErrorType EmbeddedResponder::Attach(CoreOperation* op) {
   std::lock_guard lock(mutex_);
   if (!running_) return kDNSServiceErr_ServiceNotRunning;

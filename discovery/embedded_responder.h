@@ -43,6 +43,8 @@ class EmbeddedResponder : public DnssdBackend {
   // responder runs (not before a start, after a failed one or after the stop).
   void CoreMachineSleep(bool sleeping);
   bool IsRunning() const;
+  // Whether any browse or resolve is attached (a requery would ask something again).
+  bool HasOperations() const;
   // Wide-area DNS-SD (browse domains other than local.) with these DNS servers (IPv4
   // text; the first few are used); takes effect with the next server made (start, wake).
   // An empty list with enable leaves wide-area lookups off.

@@ -700,6 +700,7 @@ int main(int argc, char** argv) {
     else
       sizes.push_back(std::atoi(argv[i]));
   }
+  const int amplificationCameras = sizes.empty() ? 250 : sizes.front();
   if (sizes.empty()) sizes = {1, 50, 250, 1000};
   if (scaleOnly) sizes.clear();
   if (splits.empty()) splits = {0};
@@ -715,7 +716,7 @@ int main(int argc, char** argv) {
   LabPublisher cameras(LabCameraNamespace(), "benchcam");
   if (embedded == nullptr || !cameras.Ok()) return 1;
   if (amplification) {
-    ReportAmplification(*embedded, sizes.empty() ? 250 : sizes.front(), runs, floodRate);
+    ReportAmplification(*embedded, amplificationCameras, runs, floodRate);
     DNSServiceSetDefaultBackend(nullptr);
     return 0;
   }

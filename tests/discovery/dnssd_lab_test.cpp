@@ -382,7 +382,7 @@ TEST_F(EngineInLab, RequeryMakesEveryCameraAnswerAgain) {
   engine.BrowseOneDomain(0, "_http._tcp", "local.");
   ASSERT_TRUE(RecordingEngine::Wait([&] { return Resolved("Requery ") == kCameras; }));
   engine.ClearEvents();
-  gHost->RequeryResponder();
+  EXPECT_TRUE(gHost->RequeryResponder()) << "the engine's browse and resolves are asked again";
   ASSERT_TRUE(RecordingEngine::Wait([&] {
     std::set<uint32_t> answered;
     for (const auto& e : engine.Events())
@@ -493,7 +493,9 @@ TEST_F(EngineInLab, ThreeHundredCamerasAreAllFound) {
 TEST(ServiceHost, ChoosesTheRespondersAndGuardsTheSleepEntry) {
   DnssdBackend* const inUse = DNSServiceDefaultBackend();
   EXPECT_EQ(gHost->UsingEmbeddedResponder(), !gPlatform);
-  if (gPlatform) gHost->RequeryResponder();  // only traces
+  if (gPlatform) {
+    EXPECT_TRUE(gHost->RequeryResponder());  // only traces; a caller's wait stays as it was
+  }
   if (!gPlatform) {
     EXPECT_FALSE(gHost->StartBonjourThread());  // a second responder thread is refused
     CDnssdServiceHost probe;  // the lab has no system bus: no platform service
@@ -507,6 +509,7 @@ TEST(ServiceHost, ChoosesTheRespondersAndGuardsTheSleepEntry) {
     other.CoreMachineSleep(false);  // before any start
     ASSERT_TRUE(other.StartBonjourThread());
     EXPECT_TRUE(other.UsingEmbeddedResponder());
+    EXPECT_FALSE(other.RequeryResponder()) << "nothing browsed yet: no answers to wait for";
     EXPECT_FALSE(other.StartBonjourThread());
     other.ForwardMachineSleep(true);
     other.ForwardMachineSleep(false);
