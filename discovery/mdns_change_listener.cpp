@@ -18,6 +18,7 @@ constexpr uint16_t kTypeSrv = 33;
 constexpr size_t kHeaderSize = 12;
 constexpr size_t kMaxDatagram = 9000;  // the largest mDNS message
 constexpr size_t kMaxNameBytes = 255;  // a name on the wire, length bytes and final zero included
+constexpr int kMaxPointers = 64;  // compression pointers followed per name
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -48,22 +49,23 @@ uint32_t Read32(const uint8_t* p) {
 // Walks the (possibly compressed) name at *pos, handing each label to `label`, and moves
 // *pos behind it. A compression pointer must point before the part of the name that led
 // to it, as a compressor writing earlier names does: no loop, no jump ahead into data not
-// yet read. A name longer than the 255 bytes DNS allows is refused, so that a crafted
-// chain of labels costs no more than a real name.
+// yet read. A name longer than the 255 bytes DNS allows, or one through more than 64
+// pointers, is refused, so that a crafted chain of labels or pointers costs no more than
+// a real name.
 template <typename OnLabel>
 bool WalkName(const uint8_t* data, size_t size, size_t* pos, OnLabel&& label) {
   size_t at = *pos;
   size_t segmentStart = at;
   size_t nameBytes = 1;  // the final zero
   bool jumped = false;
-  while (at < size) {
+  for (int pointers = 0; at < size;) {
     const uint8_t length = data[at];
     if (length == 0) {
       if (!jumped) *pos = at + 1;
       return true;
     }
     if ((length & 0xC0) == 0xC0) {
-      if (at + 1 >= size) return false;
+      if (at + 1 >= size || ++pointers > kMaxPointers) return false;
       const size_t target = static_cast<size_t>(length & 0x3F) << 8 | data[at + 1];
       if (target >= segmentStart) return false;
       if (!jumped) *pos = at + 2;

@@ -165,6 +165,18 @@ TEST(MdnsChangeListener, CraftedNamesCostNoMoreThanRealOnes) {
   pos = 0;
   const std::string ring = std::string("\x01" "a") + Pointer(0);
   EXPECT_FALSE(ReadMdnsName(reinterpret_cast<const uint8_t*>(ring.data()), ring.size(), &pos, &labels));
+  // A chain of pointers, each to the one before, is followed 64 deep and no further.
+  const auto pointerChain = [](size_t hops) {
+    std::string wire = Name({"local"});
+    for (size_t i = 0; i < hops; ++i) wire += Pointer(i == 0 ? 0 : 7 + 2 * (i - 1));
+    return wire;
+  };
+  for (const size_t hops : {size_t{64}, size_t{65}}) {
+    const std::string chain = pointerChain(hops);
+    labels.clear();
+    pos = chain.size() - 2;
+    EXPECT_EQ(ReadMdnsName(reinterpret_cast<const uint8_t*>(chain.data()), chain.size(), &pos, &labels), hops == 64);
+  }
 }
 
 }  // namespace
