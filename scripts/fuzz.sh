@@ -5,10 +5,11 @@
 #   scripts/fuzz.sh                   all targets
 #   scripts/fuzz.sh mdns_change_listener_fuzz unicast_answer_fuzz
 # Each target starts from its seeds in tests/fuzz/corpus/<target>; the inputs it finds
-# are kept in $BUILD_DIR/corpus/<target>, and at the end the ones that reach code the
-# seeds do not are merged into tests/fuzz/corpus/<target> (commit them if they are
-# worth keeping). A failing input is written to $BUILD_DIR/crashes/<target>/ and the
-# script ends with status 1 after the remaining targets have run.
+# are kept in $BUILD_DIR/corpus/<target> (and used again by the next run). With
+# FUZZ_MERGE=1 the ones that reach code the seeds do not are merged into
+# tests/fuzz/corpus/<target> at the end (a minute can add a hundred files: commit a few).
+# A failing input is written to $BUILD_DIR/crashes/<target>/ and the script ends with
+# status 1 after the remaining targets have run.
 # BUILD_DIR (default build-fuzz) selects the build tree; JOBS the build's parallelism.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -16,6 +17,7 @@ SOURCE_DIR=$PWD
 BUILD_DIR=${BUILD_DIR:-build-fuzz}
 FUZZ_SECONDS=${FUZZ_SECONDS:-600}
 JOBS=${JOBS:-2}
+FUZZ_MERGE=${FUZZ_MERGE:-0}
 
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
@@ -46,7 +48,9 @@ for target in "${targets[@]}"; do
     failed+=("$target")
     continue
   fi
-  "$binary" -merge=1 "$seeds" "$work" >/dev/null 2>&1 || true
+  if [ "$FUZZ_MERGE" = 1 ]; then
+    "$binary" -merge=1 "$seeds" "$work" >/dev/null 2>&1 || true
+  fi
 done
 
 if [ ${#failed[@]} -ne 0 ]; then
