@@ -261,8 +261,8 @@ void CRavixFinderDoc::FinishClipboardCopy(const std::string& url) {
 // --- Refresh and Requery -------------------------------------------------------------------
 
 void CRavixFinderDoc::RequeryThen(std::function<void()> next) {
-  core_.ServiceHost.RequeryResponder();
-  if (requeryWaitMs_ <= 0) {
+  const bool answersDue = core_.ServiceHost.RequeryResponder();  // none at start: nothing asked yet
+  if (!answersDue || requeryWaitMs_ <= 0) {
     next();
     return;
   }
