@@ -5,7 +5,9 @@
 #include <QString>
 #include <QThread>
 
+#include <algorithm>
 #include <condition_variable>
+#include <deque>
 
 #include <qt6keychain/keychain.h>
 #include <sodium.h>
@@ -22,9 +24,14 @@ void WipeBytes(QByteArray& bytes) {
 }
 
 // The thread every keyring job runs on, started on first use and stopped when the
-// process ends. Jobs still waiting then are dropped with it.
+// process ends. Jobs still waiting then are dropped with it. Work reaches the thread
+// through a queue of its own under a std::mutex: Qt's queued calls hand their functors
+// over under Qt's own locks, which ThreadSanitizer cannot see, so only a capture-free
+// call to RunQueued goes through Qt.
 class KeyringThread {
  public:
+  using Work = std::function<void(QObject* context)>;
+
   KeyringThread() : context_(std::make_unique<QObject>()) {
     thread_.setObjectName(QStringLiteral("keyring"));
     context_->moveToThread(&thread_);
@@ -37,14 +44,41 @@ class KeyringThread {
   KeyringThread(const KeyringThread&) = delete;
   KeyringThread& operator=(const KeyringThread&) = delete;
 
-  static QObject* Context() {
-    static KeyringThread instance;
-    return instance.context_.get();
+  // Queues work to run on the keyring thread; false when it cannot be started there.
+  static bool Post(Work work) {
+    KeyringThread& self = Instance();
+    {
+      std::lock_guard lock(self.queueLock_);
+      self.queue_.push_back(std::move(work));
+    }
+    return QMetaObject::invokeMethod(self.context_.get(), &KeyringThread::RunQueued, Qt::QueuedConnection);
   }
 
  private:
+  static KeyringThread& Instance() {
+    static KeyringThread instance;
+    return instance;
+  }
+
+  // On the keyring thread: runs what is queued, one piece at a time, without the lock.
+  static void RunQueued() {
+    KeyringThread& self = Instance();
+    for (;;) {
+      Work work;
+      {
+        std::lock_guard lock(self.queueLock_);
+        if (self.queue_.empty()) return;
+        work = std::move(self.queue_.front());
+        self.queue_.pop_front();
+      }
+      work(self.context_.get());
+    }
+  }
+
   QThread thread_;
   std::unique_ptr<QObject> context_;  // lives on thread_; the jobs' parent
+  std::mutex queueLock_;
+  std::deque<Work> queue_;
 };
 
 }  // namespace
@@ -60,7 +94,8 @@ struct CKeyring::Answer {
   SecureBytes data;
 };
 
-CKeyring::CKeyring(std::chrono::milliseconds timeout) : timeout_(timeout) {}
+CKeyring::CKeyring(std::chrono::milliseconds timeout, std::chrono::milliseconds firstContactTimeout)
+    : timeout_(timeout), firstContactTimeout_(firstContactTimeout) {}
 
 CKeyring::~CKeyring() = default;
 
@@ -74,6 +109,16 @@ std::string CKeyring::Problem() const {
   return problem_;
 }
 
+std::chrono::milliseconds CKeyring::NextWait() const {
+  std::lock_guard lock(mutex_);
+  return answered_ ? timeout_ : std::max(timeout_, firstContactTimeout_);
+}
+
+void CKeyring::MarkAnswered() {
+  std::lock_guard lock(mutex_);
+  answered_ = true;
+}
+
 void CKeyring::MarkGone(const std::string& problem) {
   std::lock_guard lock(mutex_);
   if (gone_) return;
@@ -85,10 +130,7 @@ void CKeyring::MarkGone(const std::string& problem) {
 CKeyring::Result CKeyring::Run(const JobFactory& makeJob, const std::string& what, SecureBytes* out) {
   if (!Reachable()) return Result::Unavailable;
   auto answer = std::make_shared<Answer>();
-  QObject* const context = KeyringThread::Context();
-  const bool queued = QMetaObject::invokeMethod(
-      context,
-      [context, makeJob, answer] {
+  const bool queued = KeyringThread::Post([makeJob, answer](QObject* context) {
         QKeychain::Job* job = makeJob(context);  // owned by context until it deletes itself when finished
         job->setAutoDelete(true);
         job->setInsecureFallback(false);
@@ -105,18 +147,21 @@ CKeyring::Result CKeyring::Run(const JobFactory& makeJob, const std::string& wha
           answer->done.notify_all();
         });
         job->start();
-      },
-      Qt::QueuedConnection);
+  });
   if (!queued) {
     MarkGone("its thread does not run");
     return Result::Unavailable;
   }
+  const std::chrono::milliseconds wait = NextWait();
   std::unique_lock lock(answer->mutex);
-  if (!answer->done.wait_for(lock, timeout_, [&] { return answer->finished; })) {
+  if (!answer->done.wait_for(lock, wait, [&] { return answer->finished; })) {
     lock.unlock();
-    MarkGone(what + " got no answer within " + std::to_string(timeout_.count()) + " ms (locked, or the service hangs)");
+    MarkGone(what + " got no answer within " + std::to_string(wait.count()) + " ms (locked, or the service hangs)");
     return Result::Unavailable;
   }
+  lock.unlock();
+  MarkAnswered();
+  lock.lock();
   switch (answer->error) {
     case QKeychain::NoError:
       if (out != nullptr) *out = std::move(answer->data);

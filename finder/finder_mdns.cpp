@@ -3,6 +3,7 @@
 #include <boost/thread/lock_guard.hpp>
 
 #include <algorithm>
+#include <set>
 
 #include "camera/ip_settings_exchange.h"
 #include "finder/address_finder.h"
@@ -64,8 +65,11 @@ void CFindermDNS::BrowseOneDomain(uint32_t interfaceIndex, const char* type, con
 
 void CFindermDNS::BrowseBeyondLink(const std::vector<std::string>& domains,
                                    const std::vector<std::string>& addresses) {
+  if (camera_.Origins != nullptr) camera_.Origins->Add(domains, addresses);  // asked for: trusted with passwords
   for (const std::string& domain : domains) BrowseExtraDomain(0, "_http._tcp", domain.c_str());
   std::vector<uint32_t> targets;
+  std::set<uint32_t> seen;
+  std::size_t beyondCap = 0;
   for (const std::string& text : addresses) {
     std::vector<uint32_t> block;
     std::string error;
@@ -73,9 +77,19 @@ void CFindermDNS::BrowseBeyondLink(const std::vector<std::string>& domains,
       DebugTrace("Address search: %s", error.c_str());
       continue;
     }
-    targets.insert(targets.end(), block.begin(), block.end());
+    for (uint32_t address : block) {
+      if (!seen.insert(address).second) continue;
+      if (targets.size() < kMaxAddressTargets) targets.push_back(address);
+      else ++beyondCap;
+    }
   }
   std::lock_guard lock(searchLock_);
+  addressWarning_.clear();
+  if (beyondCap > 0) {
+    addressWarning_ = "the added addresses come to " + std::to_string(targets.size() + beyondCap) +
+                      "; only the first " + std::to_string(kMaxAddressTargets) + " are searched";
+    DebugTrace("Address search: %s", addressWarning_.c_str());
+  }
   ReapEndedSearches();
   if (targets.empty() || SearchingAddressesLocked()) return;
   auto search = std::make_unique<AddressSearch>();
@@ -87,6 +101,11 @@ void CFindermDNS::BrowseBeyondLink(const std::vector<std::string>& domains,
     run->ended = true;
   });
   searches_.push_back(std::move(search));
+}
+
+std::string CFindermDNS::AddressSearchWarning() const {
+  std::lock_guard lock(searchLock_);
+  return addressWarning_;
 }
 
 bool CFindermDNS::SearchingAddresses() const {
@@ -225,6 +244,7 @@ bool CFindermDNS::MergeIntoLiveRecord(const CBrowseRecord& worked, const std::st
     if (!mac.empty()) live.AddTxtValue(txtkey::kMacAddress, mac.c_str());  // an advertised value stays
     live.NetworkSettings = worked.NetworkSettings;
     live.NetworkSettingsValid = worked.NetworkSettingsValid;
+    live.LoginWithheld = worked.LoginWithheld;
     // A record found without an interface (wide-area DNS-SD) takes the one of its route.
     if (live.InterfaceIndex == 0) live.InterfaceIndex = worked.InterfaceIndex;
     PublishRecord(live);

@@ -3,6 +3,7 @@
 #include "camera/credential_store.h"
 #include "gui/dialogs/dlg_password.h"
 #include "gui/dialogs/message_box.h"
+#include "platform/locked_call.h"
 
 namespace ravix {
 
@@ -27,11 +28,25 @@ void InstallPasswordDialog(PasswordPromptService& service, QPointer<QWidget> par
   });
 }
 
-bool RunSetDefaultPassword(QWidget* parent, const CCredentialStore& store) {
+void RunSetDefaultPassword(QWidget* parent, const CCredentialStore& store, std::function<void(bool stored)> done) {
   PasswordPromptData data = MakeDefaultPasswordPrompt();
   CDlgPassword dialog(data, parent);
-  if (dialog.exec() != QDialog::Accepted) return false;
-  return store.SaveDefault(data.UserName, data.Password);
+  if (dialog.exec() != QDialog::Accepted) {
+    if (done) done(false);
+    return;
+  }
+  // The first contact with the desktop keyring may wait for a person to unlock it: the
+  // value is stored off the GUI thread while the window is locked.
+  auto typed = std::make_shared<CameraCredentials>();
+  typed->UserName = data.UserName;
+  typed->Password = data.Password;
+  WipeString(data.Password);
+  const CCredentialStore* target = &store;  // the application's store outlives its windows' work
+  RunLocked(
+      parent, [typed, target] { return target->SaveDefault(typed->UserName, typed->Password); },
+      [done = std::move(done)](bool stored) {
+        if (done) done(stored);
+      });
 }
 
 }  // namespace ravix

@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <functional>
+
 #include "camera/gui_password_prompt.h"
 
 class CCredentialStore;
@@ -21,7 +23,9 @@ void InstallPasswordDialog(PasswordPromptService& service, QPointer<QWidget> par
 int RunPasswordPrompt(PasswordPromptData& data, GuiRequestCall& call, QWidget* parent);
 
 // Set Default Password: the dialog without a camera test, Save ticked and fixed; OK
-// stores the default credentials, Cancel changes nothing. True when they were stored.
-bool RunSetDefaultPassword(QWidget* parent, const CCredentialStore& store);
+// stores the default credentials on a worker thread while parent is locked (the desktop
+// keyring may wait for an unlock prompt), Cancel changes nothing. done (may be empty)
+// runs on the GUI thread with whether they were stored; store outlives the work.
+void RunSetDefaultPassword(QWidget* parent, const CCredentialStore& store, std::function<void(bool stored)> done = {});
 
 }  // namespace ravix

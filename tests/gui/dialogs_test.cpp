@@ -8,10 +8,13 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
 
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "camera/credential_store.h"
@@ -194,19 +197,32 @@ TEST_F(PasswordDialog, SetDefaultPasswordStoresMasterOnOkAndNothingOnCancel) {
       Find<QPushButton>(*dialog, ok ? "ok" : "cancel")->click();
     });
   };
+  // The value is stored on a worker thread; the answer comes back to this one.
+  const auto setDefault = [&store] {
+    std::optional<bool> result;
+    const std::thread::id gui = std::this_thread::get_id();
+    ravix::RunSetDefaultPassword(nullptr, store, [&](bool stored) {
+      EXPECT_EQ(std::this_thread::get_id(), gui);
+      result = stored;
+    });
+    QElapsedTimer clock;
+    clock.start();
+    while (!result && clock.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return result.value_or(false);
+  };
   answer(false, "nobody", "x");
-  EXPECT_FALSE(ravix::RunSetDefaultPassword(nullptr, store));
+  EXPECT_FALSE(setDefault());
   EXPECT_FALSE(store.Exists(kMasterCredentials));
 
   answer(true, "admin", "zorvik");
-  EXPECT_TRUE(ravix::RunSetDefaultPassword(nullptr, store));
+  EXPECT_TRUE(setDefault());
   CameraCredentials stored;
   ASSERT_TRUE(store.Read(kMasterCredentials, stored));
   EXPECT_EQ(stored.UserName, "admin");
   EXPECT_EQ(stored.Password, "zorvik");
 
   answer(false, "other", "y");  // Cancel keeps the earlier value
-  EXPECT_FALSE(ravix::RunSetDefaultPassword(nullptr, store));
+  EXPECT_FALSE(setDefault());
   ASSERT_TRUE(store.Read(kMasterCredentials, stored));
   EXPECT_EQ(stored.UserName, "admin");
   EXPECT_TRUE(boxes.texts.empty());

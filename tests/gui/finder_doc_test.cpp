@@ -108,9 +108,9 @@ TEST_F(FinderDocTest, StaleEnabledActionDoesNotRun) {
 }
 
 TEST_F(FinderDocTest, BuildCameraURL) {
-  EXPECT_EQ(CRavixFinderDoc::BuildCameraURL("cam1.local.", 0, ""), "http://cam1.local.");
+  EXPECT_EQ(CRavixFinderDoc::BuildCameraURL("cam1.local.", 0, ""), "http://cam1.local./");
   EXPECT_EQ(CRavixFinderDoc::BuildCameraURL("10.0.0.5", 80, "/index.html"), "http://10.0.0.5:80/index.html");
-  EXPECT_EQ(CRavixFinderDoc::BuildCameraURL("10.0.0.5", 65535, "x?a=1"), "http://10.0.0.5:65535x?a=1");
+  EXPECT_EQ(CRavixFinderDoc::BuildCameraURL("10.0.0.5", 65535, "x?a=1"), "http://10.0.0.5:65535/x?a=1");
 }
 
 TEST_F(FinderDocTest, CopyURLWithShiftGivesOneLinePerAddress) {
