@@ -17,6 +17,7 @@
 
 #include "camera/camera_client.h"
 #include "discovery/unicast_dnssd_query.h"
+#include "net/address_block.h"
 #include "net/ipv4_text.h"
 #include "platform/debug_trace.h"
 #include "records/txt_record_parser.h"
@@ -204,6 +205,31 @@ std::vector<CBrowseRecord> ProbeAll(const std::vector<uint32_t>& addresses, cons
 }
 
 }  // namespace
+
+std::vector<uint32_t> AddressSearchTargets(const std::vector<std::string>& entries, std::string& warning) {
+  warning.clear();
+  std::vector<uint32_t> targets;
+  std::set<uint32_t> seen;
+  std::size_t beyondCap = 0;
+  for (const std::string& text : entries) {
+    std::vector<uint32_t> block;
+    std::string error;
+    if (!ravix::ParseAddressBlock(text, block, error)) {
+      DebugTrace("Address search: %s", error.c_str());
+      continue;
+    }
+    for (uint32_t address : block) {
+      if (!seen.insert(address).second) continue;
+      if (targets.size() < kMaxAddressTargets) targets.push_back(address);
+      else ++beyondCap;
+    }
+  }
+  if (beyondCap == 0) return targets;
+  warning = "the added addresses come to " + std::to_string(targets.size() + beyondCap) + "; only the first " +
+            std::to_string(kMaxAddressTargets) + " are searched";
+  DebugTrace("Address search: %s", warning.c_str());
+  return targets;
+}
 
 uint32_t AdapterForAddress(const CNetworkTools& tools, const std::string& address) {
   uint32_t ifIndex = 0;

@@ -34,5 +34,14 @@ std::vector<CBrowseRecord> FindCamerasByAddress(const std::vector<uint32_t>& add
                                                 const AddressFinderLimits& limits = {},
                                                 const std::atomic<bool>* cancel = nullptr);
 
+// The most addresses one search covers, all entries together (four /22 blocks).
+inline constexpr std::size_t kMaxAddressTargets = 4096;
+
+// The addresses of the entries (texts ParseAddressBlock takes; unusable ones are traced
+// and skipped), each once, in the order of the entries, at most kMaxAddressTargets.
+// warning: empty, or a sentence saying how many there were and that only the first
+// kMaxAddressTargets are searched.
+std::vector<uint32_t> AddressSearchTargets(const std::vector<std::string>& entries, std::string& warning);
+
 // The adapter a camera at address is reached through, as above.
 uint32_t AdapterForAddress(const CNetworkTools& tools, const std::string& address);

@@ -3,11 +3,9 @@
 #include <boost/thread/lock_guard.hpp>
 
 #include <algorithm>
-#include <set>
 
 #include "camera/ip_settings_exchange.h"
 #include "finder/address_finder.h"
-#include "net/address_block.h"
 #include "net/network_tools.h"
 #include "platform/debug_trace.h"
 #include "platform/registered_message.h"
@@ -67,29 +65,10 @@ void CFindermDNS::BrowseBeyondLink(const std::vector<std::string>& domains,
                                    const std::vector<std::string>& addresses) {
   if (camera_.Origins != nullptr) camera_.Origins->Add(domains, addresses);  // asked for: trusted with passwords
   for (const std::string& domain : domains) BrowseExtraDomain(0, "_http._tcp", domain.c_str());
-  std::vector<uint32_t> targets;
-  std::set<uint32_t> seen;
-  std::size_t beyondCap = 0;
-  for (const std::string& text : addresses) {
-    std::vector<uint32_t> block;
-    std::string error;
-    if (!ravix::ParseAddressBlock(text, block, error)) {
-      DebugTrace("Address search: %s", error.c_str());
-      continue;
-    }
-    for (uint32_t address : block) {
-      if (!seen.insert(address).second) continue;
-      if (targets.size() < kMaxAddressTargets) targets.push_back(address);
-      else ++beyondCap;
-    }
-  }
+  std::string warning;
+  std::vector<uint32_t> targets = AddressSearchTargets(addresses, warning);
   std::lock_guard lock(searchLock_);
-  addressWarning_.clear();
-  if (beyondCap > 0) {
-    addressWarning_ = "the added addresses come to " + std::to_string(targets.size() + beyondCap) +
-                      "; only the first " + std::to_string(kMaxAddressTargets) + " are searched";
-    DebugTrace("Address search: %s", addressWarning_.c_str());
-  }
+  addressWarning_ = warning;
   ReapEndedSearches();
   if (targets.empty() || SearchingAddressesLocked()) return;
   auto search = std::make_unique<AddressSearch>();

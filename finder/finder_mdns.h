@@ -53,10 +53,8 @@ class CFindermDNS : public CmDNS {
   // the list through AddCamerasFoundByAddress. Unusable address texts are traced and
   // skipped.
   void BrowseBeyondLink(const std::vector<std::string>& domains, const std::vector<std::string>& addresses);
-  // The most addresses one search covers, all entries together (four /22 blocks).
-  static constexpr std::size_t kMaxAddressTargets = 4096;
-  // Empty, or what the last BrowseBeyondLink left out: addresses beyond kMaxAddressTargets
-  // (the first ones, in the order of the entries, are searched).
+  // Empty, or what the last BrowseBeyondLink left out: addresses beyond
+  // kMaxAddressTargets (AddressSearchTargets).
   std::string AddressSearchWarning() const;
   // Whether the address search of BrowseBeyondLink is still running (and not cancelled).
   bool SearchingAddresses() const;
