@@ -180,22 +180,22 @@ CKeyring::Result CKeyring::Run(const JobFactory& makeJob, const std::string& wha
   if (!Reachable()) return Result::Unavailable;
   auto answer = std::make_shared<Answer>();
   KeyringThread::Post([makeJob, answer](QObject* context) {
-        QKeychain::Job* job = makeJob(context);  // owned by context until it deletes itself when finished
-        job->setAutoDelete(true);
-        job->setInsecureFallback(false);
-        QObject::connect(job, &QKeychain::Job::finished, context, [answer](QKeychain::Job* finished) {
-          std::lock_guard lock(answer->mutex);
-          answer->error = finished->error();
-          answer->errorText = finished->errorString().toStdString();
-          if (auto* read = qobject_cast<QKeychain::ReadPasswordJob*>(finished); read && answer->error == QKeychain::NoError) {
-            QByteArray bytes = read->binaryData();
-            answer->data.Assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-            WipeBytes(bytes);
-          }
-          answer->finished.store(true, std::memory_order_release);
-          answer->done.notify_all();
-        });
-        job->start();
+    QKeychain::Job* job = makeJob(context);  // owned by context until it deletes itself when finished
+    job->setAutoDelete(true);
+    job->setInsecureFallback(false);
+    QObject::connect(job, &QKeychain::Job::finished, context, [answer](QKeychain::Job* finished) {
+      std::lock_guard lock(answer->mutex);
+      answer->error = finished->error();
+      answer->errorText = finished->errorString().toStdString();
+      if (auto* read = qobject_cast<QKeychain::ReadPasswordJob*>(finished); read && answer->error == QKeychain::NoError) {
+        QByteArray bytes = read->binaryData();
+        answer->data.Assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+        WipeBytes(bytes);
+      }
+      answer->finished.store(true, std::memory_order_release);
+      answer->done.notify_all();
+    });
+    job->start();
   });
   const std::chrono::milliseconds wait = NextWait();
   std::unique_lock lock(answer->mutex);
