@@ -63,7 +63,7 @@ bool IsOnFoundAdapter(const CameraConnectContext& context, const CBrowseRecord& 
 std::string WithheldForName(const CameraConnectContext& context, const CBrowseRecord& record, const std::string& host) {
   if (IsBrowseDomain(context, record) && EqualsIgnoringCase(host, record.HostTarget)) return {};
   if (IsLocalName(host)) return {};
-  return "Not logged in with the stored password: its host name " + host +
+  return "Stored passwords are not sent to this camera: its host name " + host +
          " is neither a name of the local link nor its name in a browse domain.";
 }
 
@@ -141,7 +141,7 @@ std::string StoredCredentialsWithheld(const CameraConnectContext& context, const
   if (IsBrowseDomain(context, record) && context.DnsGivesAddress && !record.HostTarget.empty() &&
       context.DnsGivesAddress(record.HostTarget, address))
     return {};
-  return "Not logged in with the stored password: " + host +
+  return "Stored passwords are not sent to this camera: " + host +
          " is not on the subnet of the adapter the camera was found on, not an address you added, and not what DNS "
          "gives for its name.";
 }
