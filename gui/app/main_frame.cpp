@@ -81,6 +81,7 @@ CMainFrame::CMainFrame(CFinderCore& core, ravix::AppState& state, CRavixFinderDo
   doc_.SetMainWindow(this);
   doc_.SetNotifyTarget(target_);
 
+  connect(&doc_, &CRavixFinderDoc::StatusNotice, this, [this](const QString& text) { statusBar()->showMessage(text); });
   connect(&doc_, &CRavixFinderDoc::CommandsIdle, this, [this] {
     if (std::exchange(closeWhenIdle_, false)) {
       close();

@@ -286,6 +286,8 @@ void CRavixFinderDoc::RefreshThen(std::function<void()> then) {
     if (notifyTarget_) m_finder->SetNotifyTarget(notifyTarget_);
     m_finder->BrowseOneDomain(0, "_http._tcp", "local.");
     m_finder->BrowseBeyondLink(core_.Settings.BrowseDomains, core_.Settings.Addresses);
+    if (const std::string capped = m_finder->AddressSearchWarning(); !capped.empty())
+      emit StatusNotice(tr("Address search: %1").arg(QString::fromStdString(capped)));
     const int interval = core_.Settings.MachineSleepInterval;
     if (interval > 0) state_.StartPeriodicRequeryTimer(interval);
     refreshCursor_.reset();

@@ -113,6 +113,9 @@ class CRavixFinderDoc : public QObject {
   // Discovery is emptied for a Refresh; it browses again.
   void RefreshStarted();
   void RefreshEnded();
+  // Something the user should know about the last Refresh (the address search was cut
+  // to its largest size), for the status bar.
+  void StatusNotice(const QString& text);
 
  private:
   // The steps of a running command.

@@ -2,10 +2,12 @@
 
 #include <memory>
 #include <utility>
+#include <QPointer>
 
 #include "camera/credential_store.h"
 #include "gui/dialogs/dlg_password.h"
 #include "gui/dialogs/message_box.h"
+#include "platform/locked_call.h"
 
 namespace ravix {
 
@@ -52,9 +54,24 @@ void RunSetDefaultPassword(QWidget* parent, const CCredentialStore& store, std::
   auto data = std::make_shared<PasswordPromptData>(MakeDefaultPasswordPrompt());
   auto* dialog = new CDlgPassword(*data, parent);  // deletes itself when closed; data goes with it
   dialog->setAttribute(Qt::WA_DeleteOnClose);
-  QObject::connect(dialog, &QDialog::finished, dialog, [data, &store, done = std::move(done)](int result) {
-    const bool stored = result == QDialog::Accepted && store.SaveDefault(data->UserName, data->Password);
-    if (done) done(stored);
+  const CCredentialStore* target = &store;  // the application's store outlives its windows' work
+  QPointer<QWidget> owner(parent);
+  QObject::connect(dialog, &QDialog::finished, dialog, [data, target, owner, done = std::move(done)](int result) {
+    if (result != QDialog::Accepted || !owner) {
+      if (done) done(false);
+      return;
+    }
+    // The first contact with the desktop keyring may wait for a person to unlock it: the
+    // value is stored off the GUI thread while the window is locked.
+    auto typed = std::make_shared<CameraCredentials>();
+    typed->UserName = data->UserName;
+    typed->Password = data->Password;
+    WipeString(data->Password);
+    RunLocked(
+        owner.data(), [typed, target] { return target->SaveDefault(typed->UserName, typed->Password); },
+        [done](bool stored) {
+          if (done) done(stored);
+        });
   });
   dialog->open();
 }

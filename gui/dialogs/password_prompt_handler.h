@@ -26,8 +26,10 @@ void InstallPasswordDialog(PasswordPromptService& service, QPointer<QWidget> par
 void OpenPasswordPrompt(std::shared_ptr<PasswordPromptData> data, GuiRequestCall call, QWidget* parent);
 
 // Set Default Password: the dialog without a camera test, Save ticked and fixed, opened
-// window-modal; OK stores the default credentials, Cancel changes nothing. done follows
-// once it is closed: true when they were stored. store must outlive the dialog.
-void RunSetDefaultPassword(QWidget* parent, const CCredentialStore& store, std::function<void(bool stored)> done);
+// window-modal; OK stores the default credentials on a worker thread while parent is
+// locked (the desktop keyring may wait for an unlock prompt), Cancel changes nothing.
+// done (may be empty) runs on the GUI thread with whether they were stored; store
+// outlives the work.
+void RunSetDefaultPassword(QWidget* parent, const CCredentialStore& store, std::function<void(bool stored)> done = {});
 
 }  // namespace ravix

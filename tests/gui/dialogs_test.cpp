@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
 
@@ -198,27 +199,34 @@ TEST_F(PasswordDialog, SetDefaultPasswordStoresMasterOnOkAndNothingOnCancel) {
       Find<QPushButton>(*dialog, ok ? "ok" : "cancel")->click();
     });
   };
-  // The dialog opens without a loop of its own; the answer comes when it is closed.
-  auto run = [&store] {
-    std::optional<bool> stored;
-    ravix::RunSetDefaultPassword(nullptr, store, [&stored](bool result) { stored = result; });
-    EXPECT_FALSE(stored.has_value());
-    for (int i = 0; i < 500 && !stored; ++i) QTest::qWait(10);
-    return stored;
+  // The dialog opens without a loop of its own; the value is stored on a worker thread and
+  // the answer comes back to this one.
+  const auto setDefault = [&store] {
+    std::optional<bool> result;
+    const std::thread::id gui = std::this_thread::get_id();
+    ravix::RunSetDefaultPassword(nullptr, store, [&](bool stored) {
+      EXPECT_EQ(std::this_thread::get_id(), gui);
+      result = stored;
+    });
+    EXPECT_FALSE(result.has_value());
+    QElapsedTimer clock;
+    clock.start();
+    while (!result && clock.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return result.value_or(false);
   };
   answer(false, "nobody", "x");
-  EXPECT_EQ(run(), std::optional<bool>(false));
+  EXPECT_FALSE(setDefault());
   EXPECT_FALSE(store.Exists(kMasterCredentials));
 
   answer(true, "admin", "zorvik");
-  EXPECT_EQ(run(), std::optional<bool>(true));
+  EXPECT_TRUE(setDefault());
   CameraCredentials stored;
   ASSERT_TRUE(store.Read(kMasterCredentials, stored));
   EXPECT_EQ(stored.UserName, "admin");
   EXPECT_EQ(stored.Password, "zorvik");
 
   answer(false, "other", "y");  // Cancel keeps the earlier value
-  EXPECT_EQ(run(), std::optional<bool>(false));
+  EXPECT_FALSE(setDefault());
   ASSERT_TRUE(store.Read(kMasterCredentials, stored));
   EXPECT_EQ(stored.UserName, "admin");
   EXPECT_TRUE(boxes.texts.empty());
