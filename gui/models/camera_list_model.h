@@ -15,10 +15,12 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include "gui/models/camera_filter.h"
+#include "gui/models/camera_store.h"
 #include "gui/models/record_sort_keys.h"
 #include "records/browse_record.h"
 #include "views/record_columns.h"
@@ -61,6 +63,10 @@ class CameraListModel : public QAbstractTableModel {
   bool Remove(uint32_t id);
   // No rows.
   void Reset();
+  // From now on the rows follow store's records (updated: Upsert, removed: Remove,
+  // cleared: Reset); the rows of its records now come first, in its list order.
+  // zorvikOnly, when given, sets the ZorvikOnly rule before each record.
+  void Follow(CameraStore& store, std::function<bool()> zorvikOnly = {});
   void RemoveAt(int row);
 
   // Shows only the rows whose camera matches text (empty: all). Selected rows that the
@@ -102,7 +108,10 @@ class CameraListModel : public QAbstractTableModel {
   int Compare(const CBrowseRecord& a, const CBrowseRecord& b) const;
   void Fill(Row& row, const CBrowseRecord& record) const;
 
+  void OnRecordUpdated(const CBrowseRecord& record);
+
   views::AdapterNameLookup adapterName_;
+  std::function<bool()> zorvikRule_;
   std::vector<std::unique_ptr<Row>> rows_;  // the slots
   std::vector<Row*> shown_;
   CameraFilter filter_;

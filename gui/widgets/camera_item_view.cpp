@@ -2,12 +2,14 @@
 
 #include <QAbstractItemDelegate>
 #include <QContextMenuEvent>
+#include <QItemSelectionModel>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QToolTip>
 
 #include "finder/settings_block.h"
-#include "gui/widgets/app_image_list.h"
+#include "gui/models/camera_store.h"
+#include "gui/models/app_image_list.h"
 #include "gui/widgets/camera_view_support.h"
 #include "platform/debug_trace.h"
 
@@ -22,28 +24,11 @@ CameraItemView::CameraItemView(CameraViewHost& host, const char* viewName, QWidg
 
 CameraItemView::~CameraItemView() = default;
 
-void CameraItemView::OnInitialUpdate() {
-  OnUpdate(RecordUpdate::ClearAll());
-  host_.NotifyAllRecords();
-}
-
-void CameraItemView::OnUpdate(const RecordUpdate& update) {
-  switch (update.Operation) {
-    case RecordOperation::Update:
-      if (update.Record) UpsertRecord(*update.Record);
-      emit CamerasChanged();
-      return;
-    case RecordOperation::Remove:
-      RemoveRecord(update.RecordID);
-      emit CamerasChanged();
-      return;
-    case RecordOperation::ClearAll:
-      ClearRecords();
-      emit CamerasChanged();
-      return;
-  }
-  DebugTrace("Unknown operation %i passed to %s::OnUpdate. Opertion will be ignored.",
-             static_cast<int>(update.Operation), viewName_);
+// The selection model reports removed rows and filter changes too; a reset of the model
+// empties the selection without a word, so it is reported then as well.
+void CameraItemView::WatchSelection() {
+  connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { ReportSelection(); });
+  connect(model(), &QAbstractItemModel::modelReset, this, [this] { ReportSelection(); });
 }
 
 void CameraItemView::OpenInBrowser() { ravix::TriggerIfEnabled(host_.OpenInBrowserAction()); }
@@ -96,7 +81,7 @@ void CameraItemView::contextMenuEvent(QContextMenuEvent* event) {
   const std::optional<MenuRequest> request = ContextMenuRequest(*event);
   // Only a camera whose record still exists gets a menu.
   CBrowseRecord record;
-  if (!request || request->recordId == 0 || !host_.GetRecord(request->recordId, record)) return;
+  if (!request || request->recordId == 0 || !host_.Store().GetRecord(request->recordId, record)) return;
   QToolTip::hideText();
   contextMenu_.Show(host_.CameraContextActions(), window(), request->globalPos);
   event->accept();

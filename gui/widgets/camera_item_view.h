@@ -1,7 +1,6 @@
 #pragma once
-// CameraItemView: what the list and the tree view share. It passes each record
-// notification to the view's model (Update, Remove, ClearAll; an unknown operation is
-// logged and ignored), fills the view at its initial update, opens the selected camera in
+// CameraItemView: what the list and the tree view share. It reports the selection when
+// it changes, opens the selected camera in
 // the browser on a double-click or a plain Enter (when that command is enabled), leaves
 // the copy keys to Copy URL (never copying a cell's text itself), shows the frame's camera
 // context menu for the camera a request is about, shows the full text of a cell that is
@@ -26,26 +25,18 @@ class CameraItemView : public QTreeView, public CCamerasViewCommonBase {
  public:
   ~CameraItemView() override;
 
-  void OnInitialUpdate() override;
-  void OnUpdate(const RecordUpdate& update) final;
   QWidget* Widget() override { return this; }
 
   CameraContextMenu& ContextMenu() { return contextMenu_; }
   // The cell's content (icon, text, margins) is wider than the room it has.
   bool IsElided(const QModelIndex& index) const;
 
- signals:
-  // Cameras came, changed or went, or the filter changed: Counts may differ.
-  void CamerasChanged();
-
  protected:
   // viewName names the view in log lines; host must outlive the view.
   CameraItemView(CameraViewHost& host, const char* viewName, QWidget* parent);
 
-  // The three operations on the view's own model.
-  virtual void UpsertRecord(const CBrowseRecord& record) = 0;
-  virtual void RemoveRecord(uint32_t id) = 0;
-  virtual void ClearRecords() = 0;
+  // After setModel: the selection is reported from now on (ReportSelection).
+  void WatchSelection();
 
   // Where a context menu is asked for.
   struct MenuRequest {
