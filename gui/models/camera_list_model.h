@@ -2,7 +2,8 @@
 // CameraListModel: the rows of the camera list, one per shown record, each holding a copy
 // of the record of its latest update and the texts of the 17 columns. The model owns the
 // row rules: Upsert gives a record its row (or takes it away when the ZorvikOnly rule
-// hides the record), Remove and Reset follow the engine's Remove and ClearAll. Rows are
+// hides the record), Remove and Reset follow the engine's Remove and ClearAll (Follow
+// connects the three to the camera store). Rows are
 // kept in the order of the sort keys: an insertion or update places its row by binary
 // search among the others (which are in order already); new keys sort all rows once.
 // Without a primary key rows stay where they are. The quick filter hides the rows whose

@@ -10,6 +10,7 @@
 // node is placed by binary search. The quick filter hides the camera nodes whose camera
 // does not match it; the root and the adapter nodes stay, with or without shown
 // cameras, as they stay without a filter. Hidden nodes keep their place and have no index.
+// Follow connects Upsert, Remove and Reset to the camera store.
 
 #include <QAbstractItemModel>
 #include <QString>

@@ -1,11 +1,11 @@
 #pragma once
-// CameraItemView: what the list and the tree view share. It reports the selection when
-// it changes, opens the selected camera in
-// the browser on a double-click or a plain Enter (when that command is enabled), leaves
-// the copy keys to Copy URL (never copying a cell's text itself), shows the frame's camera
-// context menu for the camera a request is about, shows the full text of a cell that is
-// cut off as its tooltip, and stops the periodic requery when it goes. The views add their
-// model, layout and selection.
+// CameraItemView: what the list and the tree view share. It reports the selection when it
+// changes, opens the selected camera in the browser on a double-click or a plain Enter
+// (when that command is enabled), leaves the copy keys to Copy URL (never copying a
+// cell's text itself), shows the frame's camera context menu for the camera a request is
+// about, shows the full text of a cell that is cut off as its tooltip, and stops the
+// periodic requery when it goes. The views add their model (which follows the camera
+// store), layout and selection.
 
 #include <QPoint>
 #include <QTreeView>

@@ -150,16 +150,21 @@ TEST_F(MainFrameTest, ViewSwitchCarriesTheSelection) {
   EXPECT_TRUE(frame_->Commands().Action(CommandId::ViewTree)->isChecked());
 }
 
-// The same with the finder's own tree and list views.
+// The same with the finder's own tree and list views, whose selection reports set the
+// commands' state without anyone asking for it.
 TEST_F(MainFrameTest, RealViewsCarryTheSelection) {
   core_->Settings.View = ViewMode::Tree;
   MakeFrame(QStringLiteral("/nonexistent/ravixfinder.html"), true);
+  QAction* copy = doc_->Commands().Action(CommandId::CopyURL);
+  EXPECT_FALSE(copy->isEnabled());
   ASSERT_EQ(frame_->ActiveView()->SelectRecordIDs({2}), 1u);
+  EXPECT_TRUE(copy->isEnabled()) << "the tree reported its selection";
   frame_->Commands().Action(CommandId::ViewList)->trigger();
   EXPECT_EQ(core_->Settings.View, ViewMode::List);
   EXPECT_EQ(Selection(), std::vector<uint32_t>{2});
 
   ASSERT_EQ(frame_->ActiveView()->SelectRecordIDs({3, 1}), 2u);
+  EXPECT_FALSE(copy->isEnabled()) << "Copy URL takes one camera";
   const std::vector<uint32_t> listed = Selection();
   ASSERT_GE(listed.size(), 2u);
   frame_->Commands().Action(CommandId::ViewTree)->trigger();
