@@ -13,7 +13,9 @@ namespace {
 void CameraHost(const CameraConnectContext& context, const CBrowseRecord& record, std::string& host,
                 std::string& interfaceAddress) {
   interfaceAddress.clear();
-  if (!context.AlwaysUseIPAddress) {
+  // The host name of a camera found by address or in a browse domain is only what it
+  // claims: it is contacted at its address.
+  if (!context.AlwaysUseIPAddress && !record.HasContactAddress()) {
     host = record.HostTarget;
     return;
   }

@@ -43,10 +43,6 @@ class EmbeddedResponder : public DnssdBackend {
   // responder runs (not before a start, after a failed one or after the stop).
   void CoreMachineSleep(bool sleeping);
   bool IsRunning() const;
-  // Wide-area DNS-SD (browse domains other than local.) with these DNS servers (IPv4
-  // text; the first few are used); takes effect with the next server made (start, wake).
-  // An empty list with enable leaves wide-area lookups off.
-  void SetWideArea(bool enable, std::vector<std::string> servers);
   // Resolves whose lookup has ended after their answer and which the shared listener
   // follows now.
   size_t FollowedResolves() const;
@@ -96,8 +92,6 @@ class EmbeddedResponder : public DnssdBackend {
   bool running_ = false;
   bool sleeping_ = false;
   std::set<CoreOperation*> operations_;
-  bool wideArea_ = false;
-  std::vector<std::string> wideAreaServers_;
   AutoResetEvent stopEvent_;
   // Hears the services whose resolves have answered; set while running. The followers
   // (by name key) are guarded by the poll lock.
