@@ -11,7 +11,6 @@
 // contacted; the addresses its TXT record names are only its word.
 
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <map>
 #include <memory>
