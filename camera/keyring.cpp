@@ -1,4 +1,5 @@
 #include "camera/keyring.h"
+#include "camera/glib_context_pump.h"
 
 #include <QByteArray>
 #include <QCoreApplication>
@@ -72,6 +73,7 @@ class KeyringThread : public QThread {
       running_.store(true, std::memory_order_release);
     }
     runningChanged_.notify_all();
+    const GlibContextPump pump;  // the Secret Service answers under either Qt dispatcher
     exec();
   }
 

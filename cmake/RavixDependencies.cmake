@@ -10,6 +10,7 @@ pkg_check_modules(AVAHI_CLIENT REQUIRED IMPORTED_TARGET avahi-client)
 pkg_check_modules(LIBNL_ROUTE REQUIRED IMPORTED_TARGET libnl-route-3.0)
 pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)
 pkg_check_modules(LIBCAP REQUIRED IMPORTED_TARGET libcap)
+pkg_check_modules(GLIB REQUIRED IMPORTED_TARGET glib-2.0)
 
 find_path(HTTPLIB_INCLUDE_DIR httplib.h REQUIRED)
 add_library(ravix_httplib INTERFACE)

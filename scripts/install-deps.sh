@@ -15,6 +15,7 @@ PACKAGES=(
   libc-ares-dev
   libcpp-httplib-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  libglib2.0-dev
   iproute2 procps psmisc
   # the routed-camera lab: a DNS server for wide-area DNS-SD (dnsmasq-base: the program
   # without a system service) and nftables to drop a camera's multicast
