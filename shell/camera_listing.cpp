@@ -31,8 +31,9 @@ Row RowOf(const CBrowseRecord& record, const views::AdapterNameLookup& adapterNa
   return row;
 }
 
-// Control characters as \xNN: C0, DEL, and the C1 controls as UTF-8 (C2 80 - C2 9F).
-std::string Visible(const std::string& text) {
+}  // namespace
+
+std::string TerminalText(const std::string& text) {
   static constexpr char kHex[] = "0123456789abcdef";
   const auto escape = [](std::string& out, unsigned char byte) {
     out += "\\x";
@@ -55,6 +56,10 @@ std::string Visible(const std::string& text) {
   }
   return out;
 }
+
+namespace {
+
+std::string Visible(const std::string& text) { return TerminalText(text); }
 
 Row TitleRow() {
   Row row;

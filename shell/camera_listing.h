@@ -22,3 +22,7 @@ enum class ListingDestination { File, StandardOutput };
 std::string FormatCameraListing(const std::vector<CBrowseRecord>& records, ListingFormat format,
                                 const views::AdapterNameLookup& adapterName,
                                 ListingDestination destination = ListingDestination::File);
+
+// Camera text made safe for a terminal: control characters (C0, DEL, and the C1 controls
+// as UTF-8, C2 80 - C2 9F) shown as \xNN.
+std::string TerminalText(const std::string& text);

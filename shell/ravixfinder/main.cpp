@@ -10,6 +10,7 @@
 
 #include "platform/debug_trace.h"
 #include "finder/finder_core.h"
+#include "shell/assign_addresses_command.h"
 #include "shell/finder_options.h"
 #include "shell/list_command.h"
 #include "shell/update_firmware_command.h"
@@ -82,6 +83,11 @@ int main(int argc, char** argv) {
       QCoreApplication app(argc, argv);
       CFinderCore core;
       return RunUpdateFirmwareCommand(options, core, std::cout, std::cerr);
+    }
+    case FinderOptions::Mode::AssignAddresses: {
+      QCoreApplication app(argc, argv);
+      CFinderCore core;
+      return RunAssignAddressesCommand(options, core, std::cout, std::cerr);
     }
     default:
 #ifdef RAVIX_WITH_WINDOW
