@@ -20,6 +20,10 @@ std::string CameraMac(const CBrowseRecord& record) {
   return mac;
 }
 
+bool Mentions(const std::vector<std::string>& texts, const std::string& text) {
+  return std::find(texts.begin(), texts.end(), text) != texts.end();
+}
+
 // The address the camera ends with ("" with DHCP on).
 std::string FinalAddress(const PreviewRow& row) { return row.after.DHCP ? std::string() : row.after.IPAddress; }
 
@@ -61,37 +65,16 @@ void FlagSameAddress(std::vector<PreviewRow>& rows) {
   }
 }
 
-// Addresses given to cameras that do not hold them now, and not vacated by a selected
-// camera that moves away: held by a camera outside the selection, or answering ARP.
-void FlagAddressesInUse(std::vector<PreviewRow>& rows, const std::vector<CBrowseRecord>& found,
-                        const std::set<uint32_t>& selected, const AddressProbe& probe) {
-  std::set<std::string> vacated;
-  for (const PreviewRow& row : rows) {
-    if (Moves(row)) vacated.insert(CurrentAddress(row.record));
-  }
-  std::map<std::string, std::string> heldByOthers;
-  for (const CBrowseRecord& record : found) {
-    if (selected.count(record.ID) != 0) continue;
-    for (const std::string& address : CNetworkTools::CollectCameraAddresses(record))
-      if (!address.empty()) heldByOthers.emplace(address, record.ServiceName);
-  }
-  std::map<std::string, std::vector<std::size_t>> toProbe;
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    PreviewRow& row = rows[i];
-    const std::string address = FinalAddress(row);
-    if (!row.hasPlan || !row.ticked || address.empty() || address == CurrentAddress(row.record)) continue;
-    if (const auto held = heldByOthers.find(address); held != heldByOthers.end()) {
-      row.conflicts.push_back("address " + address + " is in use by the camera " + held->second);
-      continue;
-    }
-    if (vacated.count(address) == 0) toProbe[address].push_back(i);
-  }
+// Probes the addresses in parallel; the indexes of rows whose address answered get the
+// conflict.
+void ProbeAddresses(std::vector<PreviewRow>& rows, const std::map<std::string, std::vector<std::size_t>>& toProbe,
+                    const AddressProbe& probe) {
   std::vector<std::pair<std::string, std::future<std::pair<bool, std::string>>>> pending;
   const auto collect = [&] {
     for (auto& [address, answer] : pending) {
       const auto [inUse, by] = answer.get();
       if (!inUse) continue;
-      for (std::size_t i : toProbe[address])
+      for (std::size_t i : toProbe.at(address))
         rows[i].conflicts.push_back("address " + address + " is in use on the link" + (by.empty() ? "" : " (" + by + ")"));
     }
     pending.clear();
@@ -105,6 +88,49 @@ void FlagAddressesInUse(std::vector<PreviewRow>& rows, const std::vector<CBrowse
     if (pending.size() == kParallelProbes) collect();
   }
   collect();
+}
+
+// Addresses given to cameras that do not hold them now: held by a camera outside the
+// selection, answering ARP, or held by a selected camera that does not move away (one
+// that is not sent keeps its address, which may leave another row in conflict).
+void FlagAddressesInUse(std::vector<PreviewRow>& rows, const std::vector<CBrowseRecord>& found,
+                        const std::set<uint32_t>& selected, const AddressProbe& probe) {
+  std::map<std::string, std::string> heldByOthers;
+  for (const CBrowseRecord& record : found) {
+    if (selected.count(record.ID) != 0) continue;
+    for (const std::string& address : CNetworkTools::CollectCameraAddresses(record))
+      if (!address.empty()) heldByOthers.emplace(address, record.ServiceName);
+  }
+  std::map<std::string, std::size_t> heldBySelected;
+  for (std::size_t i = 0; i < rows.size(); ++i) heldBySelected.emplace(CurrentAddress(rows[i].record), i);
+  std::map<std::string, std::vector<std::size_t>> toProbe;
+  std::vector<std::pair<std::size_t, std::size_t>> waiting;  // row, the selected row holding its address
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    PreviewRow& row = rows[i];
+    const std::string address = FinalAddress(row);
+    if (!row.hasPlan || !row.ticked || !row.conflicts.empty() || address.empty() ||
+        address == CurrentAddress(row.record))
+      continue;
+    if (const auto held = heldByOthers.find(address); held != heldByOthers.end())
+      row.conflicts.push_back("address " + address + " is in use by the camera " + held->second);
+    else if (const auto holder = heldBySelected.find(address); holder != heldBySelected.end())
+      waiting.emplace_back(i, holder->second);
+    else
+      toProbe[address].push_back(i);
+  }
+  ProbeAddresses(rows, toProbe, probe);
+  // A holder that will not be sent keeps its address; that may block a further row.
+  for (bool changed = true; changed;) {
+    changed = false;
+    for (const auto& [i, holder] : waiting) {
+      const PreviewRow& keeper = rows[holder];
+      const bool leaves = Moves(keeper) && keeper.conflicts.empty();
+      const std::string text = "address " + FinalAddress(rows[i]) + " is in use by the camera " + keeper.record.ServiceName;
+      if (leaves || Mentions(rows[i].conflicts, text)) continue;
+      rows[i].conflicts.push_back(text);
+      changed = true;
+    }
+  }
 }
 
 void FlagUnreachable(PreviewRow& row, const CNetworkTools& tools) {
