@@ -86,7 +86,9 @@ std::string Changes(const PreviewRow& row) {
   const NetworkSettings& b = row.after;
   std::vector<std::string> parts;
   const auto change = [&](const char* name, const std::string& from, const std::string& to) {
-    if (from != to || !row.settingsKnown) parts.push_back(std::string(name) + " " + (row.settingsKnown ? from : "?") + " -> " + to);
+    const auto shown = [](const std::string& value) { return value.empty() ? std::string("(none)") : value; };
+    if (from != to || !row.settingsKnown)
+      parts.push_back(std::string(name) + " " + (row.settingsKnown ? shown(from) : "?") + " -> " + shown(to));
   };
   if (!row.hasPlan) return "";
   change("dhcp", a.DHCP ? "on" : "off", b.DHCP ? "on" : "off");
