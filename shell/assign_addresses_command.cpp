@@ -181,6 +181,7 @@ bool AllGood(const ravix::PlanPreview& preview, const std::vector<PlanOutcome>* 
   if (!preview.unmatchedRows.empty() || preview.rows.empty()) return false;
   for (std::size_t i = 0; i < preview.rows.size(); ++i) {
     const PreviewRow& row = preview.rows[i];
+    if (!row.hasPlan) continue;  // a second record of a camera whose plan row another serves
     if (outcomes == nullptr && !row.conflicts.empty()) return false;
     if (outcomes != nullptr && !ravix::IsPlanSuccess((*outcomes)[i].result)) return false;
   }
