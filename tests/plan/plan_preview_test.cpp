@@ -10,6 +10,7 @@
 
 #include "plan/plan_apply.h"
 #include "plan/plan_preview.h"
+#include "plan/plan_results_csv.h"
 
 namespace {
 
@@ -153,6 +154,16 @@ TEST(PlanPreview, RowsNotToBeSentGetTheirResultsWithoutTouchingAnyCamera) {
   EXPECT_EQ(outcomes[3].result, ravix::PlanResult::NotSent);
   EXPECT_NE(outcomes[3].detail.find("no plan row"), std::string::npos);
   EXPECT_EQ(reported.size(), 4u) << "every row is reported once";
+
+  // The saved results keep camera texts as data: no live formula, quotes doubled.
+  preview.rows[3].record.ServiceName = "=HYPERLINK(\"http://x\",\"y\")";
+  const std::string csv = ravix::PlanResultsCsv(preview.rows, outcomes);
+  EXPECT_EQ(csv.substr(0, csv.find("\r\n")),
+            "Camera,Serial,MAC,Old address,New address,Old host name,New host name,Result,Detail");
+  EXPECT_NE(csv.find("\r\nCam A,A,,192.168.77.10,192.168.77.30,cam-A,cam-A,Not sent,"), std::string::npos) << csv;
+  EXPECT_NE(csv.find("\r\n\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\",D,"), std::string::npos) << csv;
+  EXPECT_EQ(ravix::PlanCsvCell("-1+2"), "'-1+2");
+  EXPECT_EQ(ravix::PlanCsvCell("a\nb"), "\"a\nb\"");
 }
 
 }  // namespace
