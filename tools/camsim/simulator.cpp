@@ -52,6 +52,7 @@ Simulator::~Simulator() { Stop(); }
 
 bool Simulator::Start(const SimulationConfig& config, std::string& error) {
   if (!mover_.joinable()) mover_ = std::thread([this] { MoveLoop(); });
+  std::lock_guard<std::recursive_mutex> lock(devicesMutex_);
   if (!options_.logPath.empty() && !log_.Open(options_.logPath, error)) return false;
   if (options_.mdns) {
     mdns_ = std::make_unique<MdnsPublisher>();
@@ -342,8 +343,9 @@ void Simulator::Move(const PendingMove& move) {
   {
     std::lock_guard<std::recursive_mutex> lock(devicesMutex_);
     const auto it = owner();
-    if (it == devices_.end()) {
+    if (it == devices_.end()) {  // removed meanwhile
       server->Stop();
+      RemoveInterfaceAddress(ifIndex, move.address, prefix, error);
       return;
     }
     Device& d = **it;
