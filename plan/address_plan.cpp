@@ -239,6 +239,8 @@ class PlanReader {
       if (row.dhcp == true)
         Fail(row.line, addressColumn_, "an address is given, but dhcp is on (leave one of them empty)");
     }
+    if (row.address && row.gateway && *row.address == *row.gateway)
+      Fail(row.line, addressColumn_, "the address is the gateway's");
     uint32_t address = 0, gateway = 0;
     if (row.address && row.gateway && row.prefix && ParseIPv4(*row.address, address) && ParseIPv4(*row.gateway, gateway) &&
         !InSubnet(gateway, address, MaskFromPrefix(static_cast<unsigned>(*row.prefix))))

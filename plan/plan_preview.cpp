@@ -90,16 +90,20 @@ void ProbeAddresses(std::vector<PreviewRow>& rows, const std::map<std::string, s
   collect();
 }
 
-// Addresses given to cameras that do not hold them now: held by a camera outside the
-// selection, answering ARP, or held by a selected camera that does not move away (one
+// Addresses given to cameras that do not hold them now: this PC's own, held by a camera
+// outside the selection, answering ARP, or held by a selected camera that does not move away (one
 // that is not sent keeps its address, which may leave another row in conflict).
 void FlagAddressesInUse(std::vector<PreviewRow>& rows, const std::vector<CBrowseRecord>& found,
-                        const std::set<uint32_t>& selected, const AddressProbe& probe) {
+                        const std::set<uint32_t>& selected, const CNetworkTools& tools, const AddressProbe& probe) {
   std::map<std::string, std::string> heldByOthers;
   for (const CBrowseRecord& record : found) {
     if (selected.count(record.ID) != 0) continue;
     for (const std::string& address : CNetworkTools::CollectCameraAddresses(record))
       if (!address.empty()) heldByOthers.emplace(address, record.ServiceName);
+  }
+  for (const AdapterEntry& adapter : tools.Adapters()) {
+    for (uint32_t slot = 0; slot < adapter.AddressCount; ++slot)
+      heldByOthers.emplace(FormatIPv4(adapter.Addresses[slot]), std::string());
   }
   std::map<std::string, std::size_t> heldBySelected;
   for (std::size_t i = 0; i < rows.size(); ++i) heldBySelected.emplace(CurrentAddress(rows[i].record), i);
@@ -112,7 +116,8 @@ void FlagAddressesInUse(std::vector<PreviewRow>& rows, const std::vector<CBrowse
         address == CurrentAddress(row.record))
       continue;
     if (const auto held = heldByOthers.find(address); held != heldByOthers.end())
-      row.conflicts.push_back("address " + address + " is in use by the camera " + held->second);
+      row.conflicts.push_back("address " + address + " is in use by " +
+                              (held->second.empty() ? "this PC" : "the camera " + held->second));
     else if (const auto holder = heldBySelected.find(address); holder != heldBySelected.end())
       waiting.emplace_back(i, holder->second);
     else
@@ -218,7 +223,7 @@ PlanPreview BuildPlanPreview(const AddressPlan& plan, const std::vector<CBrowseR
     if (!matched) preview.unmatchedRows.push_back(plan.rows[i]);
   }
   FlagSameAddress(preview.rows);
-  FlagAddressesInUse(preview.rows, found, selected, probe);
+  FlagAddressesInUse(preview.rows, found, selected, tools, probe);
   for (PreviewRow& row : preview.rows) FlagUnreachable(row, tools);
   return preview;
 }

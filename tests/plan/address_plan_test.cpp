@@ -83,6 +83,7 @@ TEST(AddressPlan, RefusesMalformedInputNamingLineAndColumn) {
   ExpectFault("serial,address\nZV1,224.0.0.251\n", 2, 2, "multicast");
   ExpectFault("serial,address,prefix,gateway\nZV1,10.0.0.5,24,10.0.1.1\n", 2, 4, "not in the subnet");
   ExpectFault("serial,address,dhcp\nZV1,10.0.0.5,yes\n", 2, 2, "dhcp is on");
+  ExpectFault("serial,address,gateway\nZV1,10.0.0.1,10.0.0.1\n", 2, 2, "gateway's");
   ExpectFault("serial,dhcp\nZV1,maybe\n", 2, 2, "not one of");
   ExpectFault("serial,hostname\nZV1,gate cam\n", 2, 2, "letters");
   ExpectFault("serial,hostname\nZV1,-gate\n", 2, 2, "start or end");

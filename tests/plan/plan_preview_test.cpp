@@ -66,7 +66,8 @@ TEST(PlanPreview, FlagsEveryConflictAndListsWhatDoesNotMatch) {
       Camera(4, "D", "192.168.77.50"),  // not selected: holds .50
       Camera(5, "E", "192.168.77.13"), Camera(6, "F", "192.168.77.14"), Camera(7, "G", "192.168.77.15"),
       Camera(8, "H", "192.168.77.16"), Camera(9, "I", "192.168.77.17"), Camera(10, "J", "192.168.77.18"),
-      Camera(11, "K", "192.168.77.19"), Camera(12, "M", "192.168.77.20")};
+      Camera(11, "K", "192.168.77.19"), Camera(12, "M", "192.168.77.20"),
+      Camera(13, "L", "192.168.77.21")};
   ravix::AddressPlan plan = Plan(
       "serial,address,prefix,dhcp,hostname\n"
       "A,192.168.77.110,24,,\n"
@@ -77,6 +78,7 @@ TEST(PlanPreview, FlagsEveryConflictAndListsWhatDoesNotMatch) {
       "M,192.168.77.10,24,,\n"      // A's address, but A is not sent and keeps it
       "G,10.9.9.9,24,,\n"           // off this PC's links
       "I,,,yes,\n"                  // DHCP on, no zeroconf address
+      "L,192.168.77.1,24,,\n"        // this PC's own address
       "J,192.168.77.18,24,,cam-J\n"  // as it is
       "ZV99,192.168.77.99,24,,\n");  // no such camera; H has no plan row
   // A file cannot plan an address twice; a range over cameras already in use can.
@@ -92,9 +94,10 @@ TEST(PlanPreview, FlagsEveryConflictAndListsWhatDoesNotMatch) {
     return true;
   };
   const ravix::PlanPreview preview =
-      ravix::BuildPlanPreview(plan, found, {1, 2, 3, 5, 6, 7, 8, 9, 10, 11, 12}, tools, probe);
+      ravix::BuildPlanPreview(plan, found, {1, 2, 3, 5, 6, 7, 8, 9, 10, 11, 12, 13}, tools, probe);
 
-  ASSERT_EQ(preview.rows.size(), 11u);
+  ASSERT_EQ(preview.rows.size(), 12u);
+  EXPECT_TRUE(Mentions(RowOf(preview, "L").conflicts, "192.168.77.1 is in use by this PC"));
   EXPECT_TRUE(Mentions(RowOf(preview, "A").conflicts, "same address 192.168.77.110 as Cam K"));
   EXPECT_TRUE(Mentions(RowOf(preview, "K").conflicts, "same address 192.168.77.110 as Cam A"));
   EXPECT_TRUE(RowOf(preview, "B").conflicts.empty());
@@ -113,7 +116,7 @@ TEST(PlanPreview, FlagsEveryConflictAndListsWhatDoesNotMatch) {
   EXPECT_FALSE(RowOf(preview, "J").Changes());
   ASSERT_EQ(preview.unmatchedRows.size(), 1u);
   EXPECT_EQ(preview.unmatchedRows[0].serial, "ZV99");
-  EXPECT_EQ(preview.unmatchedRows[0].line, 11u);
+  EXPECT_EQ(preview.unmatchedRows[0].line, 12u);
 
   // Old -> new values: only what the row names changes; an address means DHCP off.
   const PreviewRow& a = RowOf(preview, "A");
