@@ -197,7 +197,7 @@ PlanPreview BuildPlanPreview(const AddressPlan& plan, const std::vector<CBrowseR
       if (named) ids.push_back(record.ID);
     }
   }
-  std::set<uint32_t> selected(ids.begin(), ids.end());
+  const std::set<uint32_t> selected(ids.begin(), ids.end());
   std::set<std::size_t> usedRows;
   for (uint32_t id : ids) {
     const auto record = std::find_if(found.begin(), found.end(), [id](const CBrowseRecord& r) { return r.ID == id; });
@@ -222,10 +222,21 @@ PlanPreview BuildPlanPreview(const AddressPlan& plan, const std::vector<CBrowseR
     });
     if (!matched) preview.unmatchedRows.push_back(plan.rows[i]);
   }
+  CheckPlanPreview(preview, found, tools, probe);
+  return preview;
+}
+
+void CheckPlanPreview(PlanPreview& preview, const std::vector<CBrowseRecord>& found, const CNetworkTools& tools,
+                      const AddressProbe& probe) {
+  std::set<uint32_t> selected;
+  for (PreviewRow& row : preview.rows) {
+    selected.insert(row.record.ID);
+    row.conflicts.clear();
+    std::erase_if(row.warnings, [](const std::string& w) { return w.find("reachable") != std::string::npos; });
+  }
   FlagSameAddress(preview.rows);
   FlagAddressesInUse(preview.rows, found, selected, tools, probe);
   for (PreviewRow& row : preview.rows) FlagUnreachable(row, tools);
-  return preview;
 }
 
 }  // namespace ravix

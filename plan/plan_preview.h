@@ -63,6 +63,11 @@ PlanPreview BuildPlanPreview(const AddressPlan& plan, const std::vector<CBrowseR
                              const std::vector<uint32_t>& selection, const CNetworkTools& tools,
                              const AddressProbe& probe);
 
+// Finds the rows' conflicts and advisory warnings anew with their ticks as they are now
+// (unticked rows are not sent and keep their addresses). BuildPlanPreview ends with it.
+void CheckPlanPreview(PlanPreview& preview, const std::vector<CBrowseRecord>& found, const CNetworkTools& tools,
+                      const AddressProbe& probe);
+
 // The address a camera is announced at (its configured one, else its zeroconf one).
 std::string CurrentAddress(const CBrowseRecord& record);
 

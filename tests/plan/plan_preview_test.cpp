@@ -125,9 +125,17 @@ TEST(PlanPreview, FlagsEveryConflictAndListsWhatDoesNotMatch) {
   EXPECT_EQ(a.after.HostName, "cam-A");
   EXPECT_EQ(a.after.HTTPPort, 80);
 
-  // Without A in the selection, K's address is no longer planned twice.
-  const ravix::PlanPreview again = ravix::BuildPlanPreview(plan, found, {11}, tools, probe);
-  EXPECT_TRUE(RowOf(again, "K").conflicts.empty());
+  // Unticking A: K's address is no longer planned twice, but A keeps its own, so M
+  // stays in conflict; nothing else is probed again for rows already decided.
+  ravix::PlanPreview unticked = preview;
+  for (PreviewRow& row : unticked.rows) row.ticked = row.record.GetTxtValueOrEmpty(txtkey::kSerial) != "A";
+  ravix::CheckPlanPreview(unticked, found, tools, probe);
+  EXPECT_TRUE(RowOf(unticked, "A").conflicts.empty());
+  EXPECT_FALSE(RowOf(unticked, "A").WillSend());
+  EXPECT_TRUE(RowOf(unticked, "K").conflicts.empty());
+  EXPECT_TRUE(RowOf(unticked, "K").WillSend());
+  EXPECT_TRUE(Mentions(RowOf(unticked, "M").conflicts, "in use by the camera Cam A"));
+  EXPECT_EQ(RowOf(unticked, "G").warnings.size(), 1u) << "warnings are not repeated";
 }
 
 TEST(PlanPreview, RowsNotToBeSentGetTheirResultsWithoutTouchingAnyCamera) {
