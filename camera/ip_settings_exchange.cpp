@@ -61,7 +61,12 @@ CameraResult ReadNetworkSettingsResult(const CameraConnectContext& context, CBro
   record.NetworkSettingsValid = true;
   int id = 0;
   const CameraResult rc = ConnectCamera(context, record, &id);
-  if (IsAuthenticationFailure(rc)) return rc;
+  record.LoginWithheld.clear();
+  if (IsAuthenticationFailure(rc)) {
+    // Not logged into: say so when the stored password was kept from this address.
+    if (context.Credentials != nullptr) record.LoginWithheld = StoredCredentialsWithheld(context, record);
+    return rc;
+  }
   if (rc != CamOk) {
     record.NetworkSettingsValid = false;
     return rc;

@@ -11,7 +11,8 @@ inline constexpr const char* kNetworkParameterNames[] = {
 
 // Fills record.NetworkSettings from the camera. NetworkSettingsValid becomes false when
 // the camera cannot be reached or read; it stays true (settings unchanged) when the login
-// failed or was cancelled.
+// failed or was cancelled, and LoginWithheld then says why no stored password was tried
+// when it was kept from the camera's address.
 void ReadNetworkSettings(const CameraConnectContext& context, CBrowseRecord& record);
 // ReadNetworkSettings that also says how it went: CamOk when the block was read, else the
 // result of opening the session or of the read.

@@ -67,13 +67,15 @@ void CDnssdServiceHost::StopBonjourThread() {
   if (DNSServiceDefaultBackend() == &Responder) DNSServiceSetDefaultBackend(nullptr);
 }
 
-void CDnssdServiceHost::RequeryResponder() {
+bool CDnssdServiceHost::RequeryResponder() {
   if (!UsingEmbeddedResponder()) {
     DebugTrace("Using extern bonjour service. Skipping CoreMachineSleep(%i) call!", 0);
-    return;
+    return true;
   }
+  const bool asked = ResponderHasOperations();
   DebugTrace("calling internal CoreMachineSleep(%i)", 0);
   CoreMachineSleep(false);
+  return asked;
 }
 
 void CDnssdServiceHost::ForwardMachineSleep(bool sleeping) {

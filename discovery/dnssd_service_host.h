@@ -39,12 +39,16 @@ class CDnssdServiceHost {
   bool PlatformWideAreaEnabled() const;
 
   bool UsingEmbeddedResponder() const { return BonjourThread != nullptr; }
-  void RequeryResponder();
+  // Makes the embedded responder ask the network again for every browse and resolve it
+  // runs. False when waiting for answers makes no sense: the embedded responder runs
+  // without any browse or resolve (at start, after a Close), so nothing was asked again.
+  bool RequeryResponder();
   void ForwardMachineSleep(bool sleeping);
 
   // The responder's service code entries.
   int RunServiceInThread(AutoResetEvent* ready) { return Responder.RunServiceInThread(ready); }
   int StopServiceThread() { return Responder.StopServiceThread(); }
+  bool ResponderHasOperations() const { return Responder.HasOperations(); }
   void CoreMachineSleep(bool sleeping) { Responder.CoreMachineSleep(sleeping); }
 
  private:

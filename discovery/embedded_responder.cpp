@@ -253,6 +253,10 @@ constexpr uint16_t kMdnsPort = 5353;
 // Receive buffer asked for the responder's sockets; the kernel grants at most
 // net.core.rmem_max (doubled), which on a stock system is still twice its default.
 constexpr int kReceiveBufferBytes = 2 * 1024 * 1024;
+// Datagrams the change listener reads per turn of the poll loop, and its pause after a
+// full batch: a burst of 250 cameras' announcements still passes within a few turns.
+constexpr int kListenerBatch = 32;
+constexpr unsigned kListenerPauseMs = 2;
 
 bool IsMdnsDatagramSocket(int fd) {
   int type = 0;
@@ -486,18 +490,40 @@ void EmbeddedResponder::OpenListener() {
 
 // The poll loop is stopped or was never started.
 void EmbeddedResponder::CloseListener() {
-  if (listenerWatch_ != nullptr) avahi_threaded_poll_get(poll_)->watch_free(listenerWatch_);
+  const AvahiPoll* api = avahi_threaded_poll_get(poll_);
+  if (listenerWatch_ != nullptr) api->watch_free(listenerWatch_);
   listenerWatch_ = nullptr;
+  if (listenerResume_ != nullptr) api->timeout_free(listenerResume_);
+  listenerResume_ = nullptr;
   listener_.reset();
   followers_.clear();
 }
 
-void EmbeddedResponder::ListenerEvent(AvahiWatch*, int, AvahiWatchEvent, void* userdata) {
+// A flood on the mDNS port must not keep the poll loop on this socket: after a batch the
+// listener pauses briefly, so that the server's own sockets and timers get their turn
+// (the poll loop serves the watch listed first). The datagrams wait in the socket.
+void EmbeddedResponder::ListenerEvent(AvahiWatch* watch, int, AvahiWatchEvent, void* userdata) {
   auto* self = static_cast<EmbeddedResponder*>(userdata);
-  self->listener_->ReadAll([self](const MdnsServiceRecord& record) {
-    const auto [first, last] = self->followers_.equal_range(record.nameKey);
-    for (auto it = first; it != last; ++it) it->second->OnHeard(record);
-  });
+  const bool more = self->listener_->Read(
+      [self](const MdnsServiceRecord& record) {
+        const auto [first, last] = self->followers_.equal_range(record.nameKey);
+        for (auto it = first; it != last; ++it) it->second->OnHeard(record);
+      },
+      kListenerBatch);
+  if (!more || self->listenerResume_ != nullptr) return;
+  const AvahiPoll* api = avahi_threaded_poll_get(self->poll_);
+  timeval due{};
+  avahi_elapse_time(&due, kListenerPauseMs, 0);
+  self->listenerResume_ = api->timeout_new(api, &due, &EmbeddedResponder::ListenerResumeEvent, self);
+  if (self->listenerResume_ != nullptr) api->watch_update(watch, static_cast<AvahiWatchEvent>(0));
+}
+
+void EmbeddedResponder::ListenerResumeEvent(AvahiTimeout* timeout, void* userdata) {
+  auto* self = static_cast<EmbeddedResponder*>(userdata);
+  const AvahiPoll* api = avahi_threaded_poll_get(self->poll_);
+  api->timeout_free(timeout);
+  self->listenerResume_ = nullptr;
+  if (self->listenerWatch_ != nullptr) api->watch_update(self->listenerWatch_, AVAHI_WATCH_IN);
 }
 
 bool EmbeddedResponder::CanFollow() const { return listener_ != nullptr; }
@@ -573,6 +599,11 @@ size_t EmbeddedResponder::FollowedResolves() const {
 bool EmbeddedResponder::IsRunning() const {
   std::lock_guard lock(mutex_);
   return running_;
+}
+
+bool EmbeddedResponder::HasOperations() const {
+  std::lock_guard lock(mutex_);
+  return !operations_.empty();
 }
 
 DNSServiceErrorType EmbeddedResponder::Attach(CoreOperation* op) {

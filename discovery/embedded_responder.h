@@ -43,6 +43,8 @@ class EmbeddedResponder : public DnssdBackend {
   // responder runs (not before a start, after a failed one or after the stop).
   void CoreMachineSleep(bool sleeping);
   bool IsRunning() const;
+  // Whether any browse or resolve is attached (a requery would ask something again).
+  bool HasOperations() const;
   // Wide-area DNS-SD (browse domains other than local.) with these DNS servers (IPv4
   // text; the first few are used); takes effect with the next server made (start, wake).
   // An empty list with enable leaves wide-area lookups off.
@@ -88,6 +90,7 @@ class EmbeddedResponder : public DnssdBackend {
   void OpenListener();
   void CloseListener();
   static void ListenerEvent(AvahiWatch* watch, int fd, AvahiWatchEvent event, void* userdata);
+  static void ListenerResumeEvent(AvahiTimeout* timeout, void* userdata);
   static void RefillEvent(AvahiTimeout* timeout, void* userdata);
 
   mutable std::mutex mutex_;  // guards everything below; taken before the poll lock
@@ -103,6 +106,7 @@ class EmbeddedResponder : public DnssdBackend {
   // (by name key) are guarded by the poll lock.
   std::unique_ptr<MdnsChangeListener> listener_;
   AvahiWatch* listenerWatch_ = nullptr;
+  AvahiTimeout* listenerResume_ = nullptr;  // set while the listener pauses after a batch
   std::unordered_multimap<std::string, CoreOperation*> followers_;
   // The resolve window (poll lock).
   int unansweredLookups_ = 0;

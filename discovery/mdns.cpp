@@ -9,6 +9,8 @@
 #include <cerrno>
 #include <chrono>
 #include <ctime>
+#include <future>
+#include <memory>
 #include <thread>
 #include <unordered_map>
 
@@ -111,6 +113,7 @@ bool CmDNS::ResolveService(const CBrowseRecord& record) {
   DNSServiceRef ref = nullptr;
   if (CallResolve(record, &ref) != 0) return false;
   if (!KeepResolve(record.ID, ref)) return false;
+  WakeEventsThread();  // a running thread waits on the operations it knew so far
   StartEventsThread();
   return true;
 }
@@ -264,6 +267,7 @@ void CmDNS::WakeEventsThread() {
 }
 
 void CmDNS::StartEventsThread() {
+  std::shared_ptr<std::promise<void>> started;
   {
     Lock lock(RecordLock);
     if (EventsThread || Stopping) return;
@@ -273,11 +277,16 @@ void CmDNS::StartEventsThread() {
       DebugTrace("%s: no stop descriptor, errno %i", "CmDNS::StartEventsThread", errno);
       return;
     }
-    EventsThread = std::make_unique<boost::thread>(&CmDNS::HandleEventsThreadHandler, this);
+    started = std::make_shared<std::promise<void>>();
+    EventsThread = std::make_unique<boost::thread>([this, started] {
+      started->set_value();
+      HandleEventsThreadHandler();
+    });
   }
-  // The caller waits for the new thread to settle; the record lock is free meanwhile
-  // (unless the caller itself holds it).
-  std::this_thread::sleep_for(kThreadStartPause);
+  // The caller goes on once the new thread runs (it takes up the operations as they are
+  // when it first waits), never longer than the start pause; the record lock is free
+  // meanwhile unless the caller itself holds it.
+  started->get_future().wait_for(kThreadStartPause);
 }
 
 void CmDNS::BrowseReply(DNSServiceRef, DNSServiceFlags flags, uint32_t interfaceIndex, DNSServiceErrorType errorCode,

@@ -4,6 +4,7 @@
 // service the GUI installs its dialog into, and the DNS-SD service host. The application
 // object owns one; the command-line modes use one of their own.
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -39,4 +40,7 @@ class CFinderCore {
   CCredentialStore Credentials;
   PasswordPromptService PromptService;
   CDnssdServiceHost ServiceHost;
+  // The added addresses and browse domains of this run, where stored credentials may go
+  // (every CameraContext adds the settings' ones; every search its own).
+  std::shared_ptr<CTrustedOrigins> Origins = std::make_shared<CTrustedOrigins>();
 };

@@ -68,4 +68,7 @@ class CBrowseRecord {
   uint32_t Port = 0;
   ::NetworkSettings NetworkSettings;
   bool NetworkSettingsValid = false;
+  // Why the camera was not logged into with a stored password (it was kept from the
+  // camera's address); empty otherwise. Set by the finder, never from the network.
+  std::string LoginWithheld;
 };

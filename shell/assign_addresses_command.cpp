@@ -19,7 +19,7 @@
 #include "platform/natural_compare.h"
 #include "plan/plan_apply.h"
 #include "plan/plan_preview.h"
-#include "shell/camera_listing.h"
+#include "platform/terminal_text.h"
 #include "shell/list_command.h"
 #include "views/record_columns.h"
 
@@ -30,6 +30,12 @@ using ravix::PlanRow;
 using ravix::PreviewRow;
 
 constexpr std::size_t kParallelCameras = 16;
+
+// Whether standard output is a terminal: camera texts then show their control characters
+// as \xNN; to a pipe or file they are written as they are (set once per run).
+bool outputIsTerminal = true;
+
+std::string Shown(const std::string& text) { return outputIsTerminal ? ravix::TerminalSafe(text) : text; }
 // Longest wait, after the apply, for the changed cameras to be announced at their new
 // addresses (a camera restarts its network after Commit).
 constexpr int kFoundBackMs = 30000;
@@ -76,7 +82,7 @@ std::vector<CBrowseRecord> Discover(CFindermDNS& engine, const ravix::AddressPla
 }
 
 std::string Cell(std::string text, std::size_t width) {
-  text = TerminalText(text);
+  text = Shown(text);
   if (text.size() < width) text.resize(width, ' ');
   return text;
 }
@@ -113,7 +119,7 @@ std::string Notes(const PreviewRow& row) {
 
 std::size_t NameWidth(const std::vector<PreviewRow>& rows) {
   std::size_t width = 6;
-  for (const PreviewRow& row : rows) width = std::max(width, TerminalText(row.record.ServiceName).size());
+  for (const PreviewRow& row : rows) width = std::max(width, Shown(row.record.ServiceName).size());
   return width;
 }
 
@@ -122,11 +128,11 @@ void PrintPreview(const ravix::PlanPreview& preview, std::ostream& out) {
   out << "Preview\n" << Cell("Camera", name) << "  " << Cell("Serial", 10) << "  Change\n";
   for (const PreviewRow& row : preview.rows) {
     out << Cell(row.record.ServiceName, name) << "  " << Cell(row.record.GetTxtValueOrEmpty(txtkey::kSerial), 10) << "  "
-        << TerminalText(Changes(row)) << "\n";
-    if (const std::string notes = Notes(row); !notes.empty()) out << Cell("", name) << "  " << Cell("", 10) << "  " << TerminalText(notes) << "\n";
+        << Shown(Changes(row)) << "\n";
+    if (const std::string notes = Notes(row); !notes.empty()) out << Cell("", name) << "  " << Cell("", 10) << "  " << Shown(notes) << "\n";
   }
   for (const PlanRow& row : preview.unmatchedRows) {
-    out << "line " << row.line << ": no camera found with " << (row.serial.empty() ? "MAC address " + row.mac : "serial number " + TerminalText(row.serial))
+    out << "line " << row.line << ": no camera found with " << (row.serial.empty() ? "MAC address " + row.mac : "serial number " + Shown(row.serial))
         << "\n";
   }
   out.flush();
@@ -137,7 +143,7 @@ void PrintResults(const std::vector<PreviewRow>& rows, const std::vector<PlanOut
   out << "\nResults\n" << Cell("Camera", name) << "  " << Cell("Result", 21) << "  Detail\n";
   for (std::size_t i = 0; i < rows.size(); ++i) {
     out << Cell(rows[i].record.ServiceName, name) << "  " << Cell(ravix::PlanResultText(outcomes[i].result), 21) << "  "
-        << TerminalText(outcomes[i].detail) << "\n";
+        << Shown(outcomes[i].detail) << "\n";
   }
   out.flush();
 }
@@ -173,7 +179,7 @@ void WaitFoundBack(CFindermDNS& engine, const std::vector<PreviewRow>& rows, con
   out << "\nFound at the planned address: " << watched.size() - missing.size() << " of " << watched.size()
       << " cameras, " << seconds.str() << " s after the apply started\n";
   for (std::size_t i : missing)
-    out << "  not seen at " << outcomes[i].written.IPAddress << ": " << TerminalText(rows[i].record.ServiceName) << "\n";
+    out << "  not seen at " << outcomes[i].written.IPAddress << ": " << Shown(rows[i].record.ServiceName) << "\n";
   out.flush();
 }
 
@@ -199,12 +205,14 @@ int Finish(CFindermDNS& engine, const std::shared_ptr<ravix::EventPostTarget>& t
 
 }  // namespace
 
-int RunAssignAddressesCommand(const FinderOptions& options, CFinderCore& core, std::ostream& out, std::ostream& err) {
+int RunAssignAddressesCommand(const FinderOptions& options, CFinderCore& core, std::ostream& out, std::ostream& err,
+                              bool outIsTerminal) {
+  outputIsTerminal = outIsTerminal;
   ravix::AddressPlan plan;
   std::vector<ravix::PlanError> errors;
   if (!ravix::ReadAddressPlan(options.planFile, plan, errors)) {
     for (const ravix::PlanError& error : errors)
-      err << "ravixfinder: " << TerminalText(options.planFile) << ": " << TerminalText(ravix::FormatPlanError(error)) << "\n";
+      err << "ravixfinder: " << Shown(options.planFile) << ": " << Shown(ravix::FormatPlanError(error)) << "\n";
     err << "ravixfinder: the plan was refused; nothing was sent to any camera\n";
     return kAssignBadPlan;
   }
@@ -240,7 +248,7 @@ int RunAssignAddressesCommand(const FinderOptions& options, CFinderCore& core, s
   apply.parallel = kParallelCameras;
   apply.done = [&](std::size_t index, const PlanOutcome& outcome) {
     std::lock_guard<std::mutex> lock(printing);
-    out << "[" << ++finished << "/" << preview.rows.size() << "] " << TerminalText(preview.rows[index].record.ServiceName)
+    out << "[" << ++finished << "/" << preview.rows.size() << "] " << Shown(preview.rows[index].record.ServiceName)
         << ": " << ravix::PlanResultText(outcome.result) << "\n";
     out.flush();
   };

@@ -13,4 +13,6 @@ constexpr int kAssignAllDone = 0;     // every planned camera has its settings
 constexpr int kAssignSomeFailed = 1;  // a camera failed, was not sent or not found
 constexpr int kAssignBadPlan = 2;     // the plan is unusable (or discovery cannot start); nothing sent
 
-int RunAssignAddressesCommand(const FinderOptions& options, CFinderCore& core, std::ostream& out, std::ostream& err);
+// outIsTerminal: out is a terminal (camera texts show control characters as \xNN).
+int RunAssignAddressesCommand(const FinderOptions& options, CFinderCore& core, std::ostream& out, std::ostream& err,
+                              bool outIsTerminal);

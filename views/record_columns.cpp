@@ -174,4 +174,12 @@ int CompareByColumn(Column column, const CBrowseRecord& a, const CBrowseRecord& 
   return 0;
 }
 
+AdapterNameLookup AdapterNamesOf(const CNetworkTools& tools) {
+  return [&tools](uint32_t interfaceIndex) -> std::optional<std::string> {
+    const AdapterEntry* adapter = tools.FindAdapter(interfaceIndex);
+    if (adapter == nullptr) return std::nullopt;
+    return std::string(adapter->Name);
+  };
+}
+
 }  // namespace views

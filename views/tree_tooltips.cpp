@@ -22,6 +22,7 @@ std::string CameraTooltip(const CBrowseRecord& record) {
   tip += "\nMAC:\t\t" + txt(txtkey::kMacAddress);
   tip += std::string("\nIP") + (addresses.find('\n') != std::string::npos ? "s" : "") + ":\t\t" + addresses;
   tip += "\nPort:\t\t" + std::to_string(record.Port);
+  if (!record.LoginWithheld.empty()) tip += "\n\n" + record.LoginWithheld;
   return tip;
 }
 

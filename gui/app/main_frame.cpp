@@ -81,8 +81,13 @@ CMainFrame::CMainFrame(CFinderCore& core, ravix::AppState& state, CRavixFinderDo
   doc_.SetMainWindow(this);
   doc_.SetNotifyTarget(target_);
 
+  connect(&doc_, &CRavixFinderDoc::StatusNotice, this, [this](const QString& text) { statusBar()->showMessage(text); });
   connect(&doc_, &CRavixFinderDoc::CommandsIdle, this, [this] {
-    if (std::exchange(closeWhenIdle_, false)) close();
+    if (std::exchange(closeWhenIdle_, false)) {
+      close();
+      return;
+    }
+    ReturnFocusToView();
   });
 
   indicatorOffTimer_.setObjectName(QStringLiteral("indicatorOffTimer"));
@@ -103,6 +108,9 @@ CMainFrame::CMainFrame(CFinderCore& core, ravix::AppState& state, CRavixFinderDo
   if (view_ != nullptr) view_->OnInitialUpdate();
   UpdateCameraCount();
   UpdateCommands();
+  // The keys a person presses first (Home, Down, Enter, Ctrl+C) are meant for the cameras:
+  // the view holds the focus from the start, the filter field takes it only when asked.
+  ReturnFocusToView();
 }
 
 CMainFrame::~CMainFrame() {
@@ -285,6 +293,13 @@ void CMainFrame::CreateCameraPane() {
   setCentralWidget(cameraPane_);
 }
 
+// The view takes the keyboard focus back after a command or a dialog; the selection stays.
+// A window that is not active (a dialog over it) gives it to the view once it is again.
+void CMainFrame::ReturnFocusToView() {
+  if (view_ == nullptr || view_->Widget() == nullptr) return;
+  view_->Widget()->setFocus(Qt::OtherFocusReason);
+}
+
 // The view takes the focus; when nothing is selected the first shown camera (in the
 // list's order) is, so the keys of the camera commands act at once.
 void CMainFrame::FocusCameraView() {
@@ -357,7 +372,7 @@ void CMainFrame::OnPowerEvent(bool suspending) {
   if (suspending) {
     DebugTrace("Machine is about to suspend. Calling CoreMachineSleep(1)");
   } else {
-    DebugTrace("Machine has resumed from . Calling CoreMachineSleep(0)");
+    DebugTrace("Machine has resumed from suspend. Calling CoreMachineSleep(0)");
   }
   core_.ServiceHost.ForwardMachineSleep(suspending);
 }
@@ -405,8 +420,8 @@ void CMainFrame::OnViewTree(CommandId commandId) {
   }
   std::vector<uint32_t> selection;
   view_->GetSelectedRecordIDs(&selection);
-  // The old view goes first (saving its layout); the requery timer stops with it.
-  state_.StopPeriodicRequeryTimer();
+  // The old view goes first (saving its layout). The periodic requery belongs to discovery,
+  // not to a view: it keeps running.
   doc_.SetActiveView(nullptr);
   view_.reset();
   core_.Settings.View = mode;
@@ -415,7 +430,7 @@ void CMainFrame::OnViewTree(CommandId commandId) {
   UpdateCameraCount();
   view_->SelectRecordIDs(selection);
   view_->Widget()->show();
-  view_->Widget()->setFocus();
+  ReturnFocusToView();
   UpdateCommands();
 }
 
@@ -423,6 +438,7 @@ bool CMainFrame::CanSelectAll() const { return view_ != nullptr && view_->CanSel
 
 void CMainFrame::OnSelectAll() {
   if (view_ != nullptr) view_->SelectAll();
+  ReturnFocusToView();
   UpdateCommands();
 }
 
@@ -496,7 +512,11 @@ void CMainFrame::OnHelp() {
 
 void CMainFrame::OnVisitHomepage() { state_.OpenUrl(QUrl(options_.homepageUrl)); }
 
+// The dialog runs without blocking the window's event loop; the view has the focus back
+// once it is closed.
 void CMainFrame::OnAppAbout() {
-  CAboutDlg dialog(this);
-  dialog.exec();
+  auto* dialog = new CAboutDlg(this);  // deletes itself when closed
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  connect(dialog, &QDialog::finished, this, &CMainFrame::ReturnFocusToView);
+  dialog->open();
 }

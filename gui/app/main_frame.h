@@ -102,6 +102,7 @@ class CMainFrame : public QMainWindow, public CameraViewHost {
   void CreateCameraPane();
   void OnFilterChanged(const QString& text);
   void FocusCameraView();
+  void ReturnFocusToView();
   void UpdateCameraCount();
   void OnAppAbout();
   void OnVisitHomepage();

@@ -7,7 +7,9 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QMessageBox>
+#include <QPointer>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTimer>
 
 #include <unistd.h>
@@ -150,6 +152,13 @@ bool CRavixFinderApp::InitInstance() {
   frame_ = std::make_unique<CMainFrame>(*core_, *state_, *doc_, std::move(frameOptions));
   // Camera logins of every thread ask the user through the password dialog over the frame.
   ravix::InstallPasswordDialog(core_->PromptService, frame_.get());
+  // What the credential store has to say comes from the thread that used it; the status
+  // bar shows it. Set before the first discovery uses the store.
+  core_->Credentials.OnNotice = [frame = QPointer<CMainFrame>(frame_.get())](const std::string& text) {
+    const QString message = ravix::messages::CredentialNotice(QString::fromStdString(text));
+    QMetaObject::invokeMethod(
+        qApp, [frame, message] { if (frame) frame->statusBar()->showMessage(message); }, Qt::QueuedConnection);
+  };
 
   connect(doc_.get(), &CRavixFinderDoc::ClipboardCopyDone, this, &CRavixFinderApp::EndClipboardMode);
 

@@ -25,6 +25,7 @@
 #include "platform/debug_trace.h"
 #include "platform/event_post_target.h"
 #include "views/camera_url.h"
+#include "views/record_columns.h"
 #include "shell/camera_listing.h"
 #include "shell/listing_file.h"
 
@@ -75,13 +76,13 @@ void CRavixFinderDoc::CreateCommands() {
       {CommandId::IPSettings, QStringLiteral("IPSettings"), tr("IP &Settings"), {},
        QStringLiteral(":/app/icons/ip_settings.svg"), [this] { OnIPSettings(); }, one},
       {CommandId::UpdateFirmware, QStringLiteral("UpdateFirmware"), tr("&Update Firmware..."), {}, {},
-       AtOnce(CommandId::UpdateFirmware, &CRavixFinderDoc::OnUpdateFirmware), any},
+       [this] { OnUpdateFirmware(); }, any},
       {CommandId::AddByAddress, QStringLiteral("AddByAddress"), tr("Add by &Address..."), {}, {},
        [this] { OnAddByAddress(); }, idle},
       {CommandId::ExportList, QStringLiteral("ExportList"), tr("&Export List..."), {}, {},
-       AtOnce(CommandId::ExportList, &CRavixFinderDoc::OnExportList), shown},
+       [this] { OnExportList(); }, shown},
       {CommandId::SetDefaultPassword, QStringLiteral("SetDefaultPassword"), tr("Set &Default Password..."), {}, {},
-       AtOnce(CommandId::SetDefaultPassword, &CRavixFinderDoc::OnSetDefaultPassword), idle},
+       [this] { OnSetDefaultPassword(); }, idle},
   };
   for (const ravix::CommandTable::CommandDeclaration& declaration : declarations) commands_.Add(declaration);
 }
@@ -168,13 +169,9 @@ std::string CRavixFinderDoc::BuildCameraURL(const std::string& host, uint32_t po
 }
 
 bool CRavixFinderDoc::CopyTextToClipboard(const std::string& text) {
-  if (mainWindow_ == nullptr) {
-    DebugTrace("Could not get mainwindow.");
-    return false;
-  }
   QClipboard* clipboard = QGuiApplication::clipboard();
   if (clipboard == nullptr) {
-    DebugTrace("%s failed! GetLastError %u", "OpenClipboard", 0u);
+    DebugTrace("No clipboard to copy to.");
     return false;
   }
   clipboard->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
@@ -264,8 +261,8 @@ void CRavixFinderDoc::FinishClipboardCopy(const std::string& url) {
 // --- Refresh and Requery -------------------------------------------------------------------
 
 void CRavixFinderDoc::RequeryThen(std::function<void()> next) {
-  core_.ServiceHost.RequeryResponder();
-  if (requeryWaitMs_ <= 0) {
+  const bool answersDue = core_.ServiceHost.RequeryResponder();  // none at start: nothing asked yet
+  if (!answersDue || requeryWaitMs_ <= 0) {
     next();
     return;
   }
@@ -289,6 +286,8 @@ void CRavixFinderDoc::RefreshThen(std::function<void()> then) {
     if (notifyTarget_) m_finder->SetNotifyTarget(notifyTarget_);
     m_finder->BrowseOneDomain(0, "_http._tcp", "local.");
     m_finder->BrowseBeyondLink(core_.Settings.BrowseDomains, core_.Settings.Addresses);
+    if (const std::string capped = m_finder->AddressSearchWarning(); !capped.empty())
+      emit StatusNotice(tr("Address search: %1").arg(QString::fromStdString(capped)));
     const int interval = core_.Settings.MachineSleepInterval;
     if (interval > 0) state_.StartPeriodicRequeryTimer(interval);
     refreshCursor_.reset();
@@ -321,7 +320,7 @@ void CRavixFinderDoc::UpdateAllViews(const RecordEvent& event) {
 
 void CRavixFinderDoc::OnIPSettings() {
   if (activeView_ == nullptr) {
-    DebugTrace("CRavixFinderDoc::OnOpenSpecificInBrowser: Could not get current view. Command ignored");
+    DebugTrace("CRavixFinderDoc::OnIPSettings: Could not get current view. Command ignored");
     return;
   }
   const std::vector<uint32_t> ids = SelectedIDs();
@@ -370,41 +369,56 @@ bool CRavixFinderDoc::StoreAddresses(const std::vector<std::string>& before, con
   return true;
 }
 
+// The wizard runs without blocking the window; the command ends when it closes. Its
+// password prompt lives as long as the wizard.
 void CRavixFinderDoc::OnUpdateFirmware() {
   if (activeView_ == nullptr) return;
   const std::vector<uint32_t> ids = SelectedIDs();
   if (ids.empty()) return;
   std::vector<CBrowseRecord> cameras = BuildFirmwareCameraList(
       ids, [this](uint32_t id, CBrowseRecord& record) { return m_finder->GetRecord(id, record); });
-  GuiPasswordPrompt prompt(core_.PromptService);
+  if (cameras.empty()) return;
+  BeginCommand(CommandId::UpdateFirmware);
+  auto prompt = std::make_shared<GuiPasswordPrompt>(core_.PromptService);
   CameraConnectContext context = core_.CameraContext();
-  context.Prompt = &prompt;
-  RunFirmwareUpdateWizard(mainWindow_, std::move(cameras), context, [this] { core_.ServiceHost.RequeryResponder(); });
+  context.Prompt = prompt.get();
+  RunFirmwareUpdateWizard(mainWindow_, std::move(cameras), context, prompt,
+                          [this] { core_.ServiceHost.RequeryResponder(); }, [this] { EndCommand(); });
 }
 
-void CRavixFinderDoc::OnSetDefaultPassword() { ravix::RunSetDefaultPassword(mainWindow_, core_.Credentials); }
+// The dialog runs without blocking the window; the command ends when it closes.
+void CRavixFinderDoc::OnSetDefaultPassword() {
+  BeginCommand(CommandId::SetDefaultPassword);
+  ravix::RunSetDefaultPassword(mainWindow_, core_.Credentials, [this](bool) { EndCommand(); });
+}
 
 // The shown cameras, in the list's order, with the writer and columns of --list. The
 // file is replaced only once it is complete; a failure says why and leaves no file.
 void CRavixFinderDoc::OnExportList() {
   if (activeView_ == nullptr) return;
-  const std::optional<ExportTarget> target = exportChooser_ ? exportChooser_(mainWindow_) : std::nullopt;
-  if (!target || target->path.isEmpty()) return;
+  BeginCommand(CommandId::ExportList);
+  if (!exportChooser_) {
+    EndCommand();
+    return;
+  }
+  exportChooser_(mainWindow_, [this](std::optional<ExportTarget> target) {
+    if (target && !target->path.isEmpty()) WriteExport(*target);
+    EndCommand();
+  });
+}
+
+void CRavixFinderDoc::WriteExport(const ExportTarget& target) {
+  if (activeView_ == nullptr) return;
   std::vector<CBrowseRecord> records;
   for (uint32_t id : activeView_->ShownRecordIDs()) {
     CBrowseRecord record;
     if (m_finder->GetRecord(id, record)) records.push_back(std::move(record));
   }
-  const CNetworkTools& tools = core_.theNetworkTools;
-  const views::AdapterNameLookup adapterName = [&tools](uint32_t ifIndex) -> std::optional<std::string> {
-    const AdapterEntry* adapter = tools.FindAdapter(ifIndex);
-    if (adapter == nullptr) return std::nullopt;
-    return std::string(adapter->Name);
-  };
-  const std::string text = FormatCameraListing(records, target->format, adapterName);
+  const views::AdapterNameLookup adapterName = views::AdapterNamesOf(core_.theNetworkTools);
+  const std::string text = FormatCameraListing(records, target.format, adapterName);
   QString reason;
-  if (WriteListingFile(target->path, text, &reason)) return;
-  DebugTrace("Export to '%s' failed: %s", target->path.toUtf8().constData(), reason.toUtf8().constData());
-  ravix::ShowMessageBox(mainWindow_, ravix::messages::ExportFailed(QDir::toNativeSeparators(target->path), reason),
+  if (WriteListingFile(target.path, text, &reason)) return;
+  DebugTrace("Export to '%s' failed: %s", target.path.toUtf8().constData(), reason.toUtf8().constData());
+  ravix::ShowMessageBox(mainWindow_, ravix::messages::ExportFailed(QDir::toNativeSeparators(target.path), reason),
                         QMessageBox::Warning);
 }

@@ -48,7 +48,7 @@ class CRavixFinderDoc : public QObject {
 
   // The receiver of the engine's notifications (the main frame), bound at every Refresh.
   void SetNotifyTarget(std::shared_ptr<ravix::EventPostTarget> target) { notifyTarget_ = std::move(target); }
-  // The main window: owner of clipboard copies and of the command dialogs.
+  // The main window: parent of the command dialogs.
   void SetMainWindow(QWidget* window) { mainWindow_ = window; }
   // The one camera view; null while there is none.
   void SetActiveView(CCamerasViewCommonBase* view) { activeView_ = view; }
@@ -113,6 +113,9 @@ class CRavixFinderDoc : public QObject {
   // Discovery is emptied for a Refresh; it browses again.
   void RefreshStarted();
   void RefreshEnded();
+  // Something the user should know about the last Refresh (the address search was cut
+  // to its largest size), for the status bar.
+  void StatusNotice(const QString& text);
 
  private:
   // The steps of a running command.
@@ -129,6 +132,8 @@ class CRavixFinderDoc : public QObject {
   // Writes after as the stored addresses (before: what the store held); false after saying
   // so when the store refused it.
   bool StoreAddresses(const std::vector<std::string>& before, const std::vector<std::string>& after);
+  // Export List's step after the file was chosen.
+  void WriteExport(const ExportTarget& target);
 
   void CreateCommands();
   std::vector<uint32_t> SelectedIDs() const;

@@ -28,6 +28,7 @@ constexpr std::array kEntries = {
         "The addresses could not be saved in the settings. Nothing was changed.")},
   Entry{res::kMsgExportFailed, QT_TRANSLATE_NOOP("StringTable",
         "The camera list could not be written to %1:\n%2\nNo file was written.")},
+  Entry{res::kMsgCredentialNotice, QT_TRANSLATE_NOOP("StringTable", "Passwords: %1")},
   Entry{res::kAppTitle, QT_TRANSLATE_NOOP("StringTable", "Zorvik IP Camera Finder")},
   Entry{res::kIdleMessage, QT_TRANSLATE_NOOP("StringTable", "Ready")},
   Entry{Command(CommandId::Refresh), QT_TRANSLATE_NOOP("StringTable", "Refreshes the contents of the window\nRefresh")},

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "gui/widgets/app_image_list.h"
+#include "gui/models/app_image_list.h"
 
 struct CameraListModel::Row {
   CBrowseRecord record;

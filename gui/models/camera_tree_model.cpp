@@ -4,7 +4,7 @@
 #include <functional>
 #include <utility>
 
-#include "gui/widgets/app_image_list.h"
+#include "gui/models/app_image_list.h"
 #include "platform/debug_trace.h"
 #include "platform/natural_compare.h"
 

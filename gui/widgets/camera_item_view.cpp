@@ -6,8 +6,10 @@
 #include <QKeyEvent>
 #include <QToolTip>
 
+#include <algorithm>
+
 #include "finder/settings_block.h"
-#include "gui/widgets/app_image_list.h"
+#include "gui/models/app_image_list.h"
 #include "gui/widgets/camera_view_support.h"
 #include "platform/debug_trace.h"
 
@@ -22,6 +24,14 @@ CameraItemView::CameraItemView(CameraViewHost& host, const char* viewName, QWidg
 
 CameraItemView::~CameraItemView() = default;
 
+namespace {
+
+std::string ServiceOf(const CBrowseRecord& record) {
+  return record.ServiceName + '\n' + record.ServiceType + '\n' + record.Domain;
+}
+
+}  // namespace
+
 void CameraItemView::OnInitialUpdate() {
   OnUpdate(RecordUpdate::ClearAll());
   host_.NotifyAllRecords();
@@ -30,20 +40,58 @@ void CameraItemView::OnInitialUpdate() {
 void CameraItemView::OnUpdate(const RecordUpdate& update) {
   switch (update.Operation) {
     case RecordOperation::Update:
-      if (update.Record) UpsertRecord(*update.Record);
+      if (update.Record) {
+        services_[update.Record->ID] = ServiceOf(*update.Record);
+        UpsertRecord(*update.Record);
+        GiveBackSelection(*update.Record);
+      }
       emit CamerasChanged();
       return;
     case RecordOperation::Remove:
+      services_.erase(update.RecordID);
       RemoveRecord(update.RecordID);
       emit CamerasChanged();
       return;
     case RecordOperation::ClearAll:
+      RememberSelection();
+      services_.clear();
       ClearRecords();
       emit CamerasChanged();
       return;
   }
-  DebugTrace("Unknown operation %i passed to %s::OnUpdate. Opertion will be ignored.",
+  DebugTrace("Unknown operation %i passed to %s::OnUpdate. Operation will be ignored.",
              static_cast<int>(update.Operation), viewName_);
+}
+
+void CameraItemView::RememberSelection() {
+  std::vector<uint32_t> selected;
+  GetSelectedRecordIDs(&selected);
+  selectedServices_.clear();
+  givenBack_.clear();
+  for (uint32_t id : selected) {
+    const auto service = services_.find(id);
+    if (service != services_.end()) selectedServices_.insert(service->second);
+  }
+}
+
+void CameraItemView::GiveBackSelection(const CBrowseRecord& record) {
+  if (selectedServices_.empty() || selectedServices_.erase(ServiceOf(record)) == 0) return;
+  std::vector<uint32_t> now;
+  GetSelectedRecordIDs(&now);
+  std::vector<uint32_t> expected = givenBack_;
+  std::sort(now.begin(), now.end());
+  std::sort(expected.begin(), expected.end());
+  if (now != expected) {  // the person chose other cameras meanwhile: theirs stays
+    selectedServices_.clear();
+    givenBack_.clear();
+    return;
+  }
+  givenBack_.push_back(record.ID);
+  SelectRecordIDs(givenBack_);
+  // Down and Up go on from a selected camera, not from the top.
+  const QModelIndexList rows = selectionModel()->selectedRows();
+  if (!rows.isEmpty() && !selectionModel()->isSelected(currentIndex()))
+    selectionModel()->setCurrentIndex(rows.front(), QItemSelectionModel::NoUpdate);
 }
 
 void CameraItemView::OpenInBrowser() { ravix::TriggerIfEnabled(host_.OpenInBrowserAction()); }
@@ -61,7 +109,23 @@ void CameraItemView::keyPressEvent(QKeyEvent* event) {
     event->accept();
     return;
   }
+  // The focus alone makes the first row current without selecting it: a person's first Up
+  // or Down selects that row instead of moving past it, and Home or End on the row that is
+  // current already selects it.
+  const int key = event->key();
+  const bool plain = event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier;
+  if (plain && (key == Qt::Key_Up || key == Qt::Key_Down) && SelectCurrentWhenNoneIs()) {
+    event->accept();
+    return;
+  }
   QTreeView::keyPressEvent(event);
+  if (plain && (key == Qt::Key_Home || key == Qt::Key_End)) SelectCurrentWhenNoneIs();
+}
+
+bool CameraItemView::SelectCurrentWhenNoneIs() {
+  if (selectionModel() == nullptr || selectionModel()->hasSelection() || !currentIndex().isValid()) return false;
+  selectionModel()->select(currentIndex(), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  return true;
 }
 
 bool CameraItemView::IsElided(const QModelIndex& index) const {

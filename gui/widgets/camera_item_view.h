@@ -5,14 +5,18 @@
 // the browser on a double-click or a plain Enter (when that command is enabled), leaves
 // the copy keys to Copy URL (never copying a cell's text itself), shows the frame's camera
 // context menu for the camera a request is about, shows the full text of a cell that is
-// cut off as its tooltip, and stops the periodic requery when it goes. The views add their
-// model, layout and selection.
+// cut off as its tooltip, and keeps the selection across a ClearAll (Refresh) for the
+// cameras that come back. The views add their model, layout and selection.
 
 #include <QPoint>
 #include <QTreeView>
 
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
 
 #include "gui/widgets/camera_context_menu.h"
 #include "gui/widgets/camera_view_host.h"
@@ -69,8 +73,18 @@ class CameraItemView : public QTreeView, public CCamerasViewCommonBase {
 
  private:
   void OpenInBrowser();
+  // Selects the current row when nothing is selected; false when it did not.
+  bool SelectCurrentWhenNoneIs();
+  // After a ClearAll the engine numbers the cameras anew: the selection is remembered by
+  // service (name, type, domain) and given back to each selected camera as it returns,
+  // unless the person has selected something else meanwhile.
+  void RememberSelection();
+  void GiveBackSelection(const CBrowseRecord& record);
 
   CameraViewHost& host_;
   const char* viewName_;
   CameraContextMenu contextMenu_;
+  std::unordered_map<uint32_t, std::string> services_;  // record ID -> service, as shown now
+  std::unordered_set<std::string> selectedServices_;     // selected before ClearAll, not back yet
+  std::vector<uint32_t> givenBack_;                      // IDs of those that came back
 };

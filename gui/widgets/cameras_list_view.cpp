@@ -28,11 +28,7 @@ QBrush HighlightedColumnBrush(const QPalette& palette) {
 CCamerasListView::CCamerasListView(CameraViewHost& host, QWidget* parent)
     : CameraItemView(host, "CCamerasListView", parent),
       model_(new CameraListModel(
-          [&host](uint32_t ifIndex) -> std::optional<std::string> {
-            const AdapterEntry* adapter = host.NetworkTools().FindAdapter(ifIndex);
-            if (adapter == nullptr) return std::nullopt;
-            return std::string(adapter->Name);
-          },
+          views::AdapterNamesOf(host.NetworkTools()),
           this)) {
   setObjectName(QStringLiteral("camerasListView"));
   model_->setObjectName(QStringLiteral("cameraListModel"));

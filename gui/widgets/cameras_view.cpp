@@ -9,7 +9,7 @@
 #include <functional>
 
 #include "gui/models/record_sort_keys.h"
-#include "gui/widgets/app_image_list.h"
+#include "gui/models/app_image_list.h"
 #include "shell/column_layout_store.h"
 #include "net/network_tools.h"
 #include "platform/debug_trace.h"
@@ -42,11 +42,7 @@ QString TipAsTable(const QString& text) {
 CCamerasView::CCamerasView(CameraViewHost& host, QWidget* parent)
     : CameraItemView(host, "CCamerasView", parent),
       model_(new CameraTreeModel(
-          [&host](uint32_t ifIndex) -> std::optional<std::string> {
-            const AdapterEntry* adapter = host.NetworkTools().FindAdapter(ifIndex);
-            if (adapter == nullptr) return std::nullopt;
-            return std::string(adapter->Name);
-          },
+          views::AdapterNamesOf(host.NetworkTools()),
           this)) {
   setObjectName(QStringLiteral("camerasTreeView"));
   model_->setObjectName(QStringLiteral("cameraTreeModel"));
@@ -128,19 +124,7 @@ std::vector<uint32_t> CCamerasView::ShownRecordIDs() const {
     }
   };
   collect(QModelIndex());
-  std::sort(records.begin(), records.end(), [](const CBrowseRecord& a, const CBrowseRecord& b) { return a.ID < b.ID; });
-  std::vector<int> widths(views::kColumnCount, 0);
-  ColumnLayout layout = ColumnLayout::Defaults(widths);
-  ColumnLayoutStore::Load(Host().Profile(), layout);
-  const CNetworkTools& tools = Host().NetworkTools();
-  const views::AdapterNameLookup adapterName = [&tools](uint32_t ifIndex) -> std::optional<std::string> {
-    const AdapterEntry* adapter = tools.FindAdapter(ifIndex);
-    if (adapter == nullptr) return std::nullopt;
-    return std::string(adapter->Name);
-  };
-  std::stable_sort(records.begin(), records.end(), [&](const CBrowseRecord& a, const CBrowseRecord& b) {
-    return ravix::CompareRecords(layout.sortKeys, a, b, adapterName) < 0;
-  });
+  ravix::SortInListOrder(records, Host().Profile(), views::AdapterNamesOf(Host().NetworkTools()));
   std::vector<uint32_t> ids;
   for (const CBrowseRecord& record : records) ids.push_back(record.ID);
   return ids;

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/debug_trace.h"
+#include "platform/terminal_text.h"
 #include "finder/finder_core.h"
 #include "shell/assign_addresses_command.h"
 #include "shell/finder_options.h"
@@ -82,12 +83,12 @@ int main(int argc, char** argv) {
     case FinderOptions::Mode::UpdateFirmware: {
       QCoreApplication app(argc, argv);
       CFinderCore core;
-      return RunUpdateFirmwareCommand(options, core, std::cout, std::cerr);
+      return RunUpdateFirmwareCommand(options, core, std::cout, std::cerr, ravix::IsTerminal(stdout));
     }
     case FinderOptions::Mode::AssignAddresses: {
       QCoreApplication app(argc, argv);
       CFinderCore core;
-      return RunAssignAddressesCommand(options, core, std::cout, std::cerr);
+      return RunAssignAddressesCommand(options, core, std::cout, std::cerr, ravix::IsTerminal(stdout));
     }
     default:
 #ifdef RAVIX_WITH_WINDOW

@@ -14,7 +14,7 @@
 #include <memory>
 #include <random>
 
-#include "gui/widgets/app_image_list.h"
+#include "gui/models/app_image_list.h"
 #include "gui/widgets/cameras_list_view.h"
 #include "tests/gui/views_test_fixture.h"
 

@@ -108,9 +108,9 @@ TEST_F(FinderDocTest, StaleEnabledActionDoesNotRun) {
 }
 
 TEST_F(FinderDocTest, BuildCameraURL) {
-  EXPECT_EQ(CRavixFinderDoc::BuildCameraURL("cam1.local.", 0, ""), "http://cam1.local.");
+  EXPECT_EQ(CRavixFinderDoc::BuildCameraURL("cam1.local.", 0, ""), "http://cam1.local./");
   EXPECT_EQ(CRavixFinderDoc::BuildCameraURL("10.0.0.5", 80, "/index.html"), "http://10.0.0.5:80/index.html");
-  EXPECT_EQ(CRavixFinderDoc::BuildCameraURL("10.0.0.5", 65535, "x?a=1"), "http://10.0.0.5:65535x?a=1");
+  EXPECT_EQ(CRavixFinderDoc::BuildCameraURL("10.0.0.5", 65535, "x?a=1"), "http://10.0.0.5:65535/x?a=1");
 }
 
 TEST_F(FinderDocTest, CopyURLWithShiftGivesOneLinePerAddress) {
@@ -119,11 +119,11 @@ TEST_F(FinderDocTest, CopyURLWithShiftGivesOneLinePerAddress) {
   ASSERT_TRUE(doc_->ExecuteCommand(CommandId::CopyURL));
   EXPECT_EQ(Clipboard(), "http://192.168.0.201:80/index.html\r\nhttp://169.254.3.4:80/index.html");
 
-  // Port 0 and no path: scheme and host only.
+  // Port 0 and no path: scheme, host and the root path.
   finder_->Put({.id = 5, .name = "cam5", .port = 0, .path = "", .netAddress = "10.1.2.3", .zcAddress = "169.254.9.9"});
   view_.selected = {5};
   ASSERT_TRUE(doc_->ExecuteCommand(CommandId::CopyURL));
-  EXPECT_EQ(Clipboard(), "http://10.1.2.3\r\nhttp://169.254.9.9");
+  EXPECT_EQ(Clipboard(), "http://10.1.2.3/\r\nhttp://169.254.9.9/");
 
   // A missing address gives no line (an empty host is no URL).
   finder_->Put({.id = 6, .name = "cam6", .netAddress = "10.1.2.4"});
@@ -151,12 +151,14 @@ TEST_F(FinderDocTest, CopyURLWithoutShiftNeedsAnAddressOnTheAdapter) {
   EXPECT_EQ(Clipboard(), "kept");
 }
 
-TEST_F(FinderDocTest, CopyTextNeedsTheMainWindow) {
+// The clipboard belongs to the application, not to a window: a copy made while no main
+// window is set (clipboard mode before the window shows, the window closing) still lands.
+TEST_F(FinderDocTest, CopyTextNeedsNoMainWindow) {
   EXPECT_TRUE(doc_->CopyTextToClipboard("http://a"));
   EXPECT_EQ(Clipboard(), "http://a");
   doc_->SetMainWindow(nullptr);
-  EXPECT_FALSE(doc_->CopyTextToClipboard("http://b"));
-  EXPECT_EQ(Clipboard(), "http://a");
+  EXPECT_TRUE(doc_->CopyTextToClipboard("http://b"));
+  EXPECT_EQ(Clipboard(), "http://b");
 }
 
 TEST_F(FinderDocTest, OpenInBrowserInListOrderSkipsUnreachable) {

@@ -138,7 +138,8 @@ TEST_F(MainFrameTest, ViewSwitchCarriesTheSelection) {
   EXPECT_EQ(core_->Settings.View, ViewMode::List);
   EXPECT_EQ(doc_->GetActiveCameraView(), frame_->ActiveView());
   EXPECT_EQ(Selection(), std::vector<uint32_t>{2});
-  EXPECT_FALSE(state_.PeriodicRequeryRunning());  // the old view's end stops it
+  EXPECT_TRUE(state_.PeriodicRequeryRunning());  // the requery goes on with the new view
+  EXPECT_EQ(state_.PeriodicRequeryInterval(), 20000);
   EXPECT_TRUE(frame_->Commands().Action(CommandId::ViewList)->isChecked());
 
   // Several selected: the tree takes the first of them in the list's order.
