@@ -18,7 +18,9 @@ namespace {
 void CameraHost(const CameraConnectContext& context, const CBrowseRecord& record, std::string& host,
                 std::string& interfaceAddress) {
   interfaceAddress.clear();
-  if (!context.AlwaysUseIPAddress) {
+  // The host name of a camera found by address or in a browse domain is only what it
+  // claims: it is contacted at its address.
+  if (!context.AlwaysUseIPAddress && !record.HasContactAddress()) {
     host = record.HostTarget;
     return;
   }
@@ -138,6 +140,9 @@ std::string StoredCredentialsWithheld(const CameraConnectContext& context, const
   if (!ravix::ParseIPv4(host, address)) return WithheldForName(context, record, host);
   if (IsOnFoundAdapter(context, record, address)) return {};
   if (context.Origins != nullptr && context.Origins->IsAskedAddress(address)) return {};
+  // The address the finder's own checking resolver got for the camera's SRV target, or
+  // the address the user asked at: never what the camera claims about itself.
+  if (record.HasContactAddress() && !record.ContactAddress.empty() && host == record.ContactAddress) return {};
   if (IsBrowseDomain(context, record) && context.DnsGivesAddress && !record.HostTarget.empty() &&
       context.DnsGivesAddress(record.HostTarget, address))
     return {};

@@ -342,15 +342,9 @@ AvahiServer* EmbeddedResponder::NewServer(int* error) {
   // An adapter that loses its link drops what it learned: a camera unplugged meanwhile
   // sends no goodbye and would otherwise come back from the cache for over an hour.
   config.use_iff_running = 1;
-  for (const std::string& text : wideAreaServers_) {
-    if (!wideArea_ || config.n_wide_area_servers >= AVAHI_WIDE_AREA_SERVERS_MAX) break;
-    AvahiAddress address{};
-    if (avahi_address_parse(text.c_str(), AVAHI_PROTO_INET, &address) == nullptr) continue;
-    config.wide_area_servers[config.n_wide_area_servers++] = address;
-  }
-  config.enable_wide_area = config.n_wide_area_servers > 0 ? 1 : 0;
-  if (config.enable_wide_area) DebugTrace("embedded responder: wide-area lookups with %u DNS server(s)",
-                                          config.n_wide_area_servers);
+  // Browse domains other than local. are looked up by WideAreaDnssd, never by
+  // avahi-core's wide-area engine (which matches answers by ID alone).
+  config.enable_wide_area = 0;
   const std::set<int> before = MdnsSockets();
   AvahiServer* server = avahi_server_new(avahi_threaded_poll_get(poll_), &config, nullptr, nullptr, error);
   avahi_server_config_free(&config);
@@ -570,12 +564,6 @@ void EmbeddedResponder::Unfollow(CoreOperation* op) {
     followers_.erase(it);
     return;
   }
-}
-
-void EmbeddedResponder::SetWideArea(bool enable, std::vector<std::string> servers) {
-  std::lock_guard lock(mutex_);
-  wideArea_ = enable;
-  wideAreaServers_ = std::move(servers);
 }
 
 std::string EmbeddedResponder::HostNameFqdn() const {

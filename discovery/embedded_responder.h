@@ -45,10 +45,6 @@ class EmbeddedResponder : public DnssdBackend {
   bool IsRunning() const;
   // Whether any browse or resolve is attached (a requery would ask something again).
   bool HasOperations() const;
-  // Wide-area DNS-SD (browse domains other than local.) with these DNS servers (IPv4
-  // text; the first few are used); takes effect with the next server made (start, wake).
-  // An empty list with enable leaves wide-area lookups off.
-  void SetWideArea(bool enable, std::vector<std::string> servers);
   // Resolves whose lookup has ended after their answer and which the shared listener
   // follows now.
   size_t FollowedResolves() const;
@@ -99,8 +95,6 @@ class EmbeddedResponder : public DnssdBackend {
   bool running_ = false;
   bool sleeping_ = false;
   std::set<CoreOperation*> operations_;
-  bool wideArea_ = false;
-  std::vector<std::string> wideAreaServers_;
   AutoResetEvent stopEvent_;
   // Hears the services whose resolves have answered; set while running. The followers
   // (by name key) are guarded by the poll lock.

@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <poll.h>
+#include <strings.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -29,6 +30,21 @@ constexpr auto kThreadStartPause = std::chrono::milliseconds(200);
 bool Readable(int fd) {
   pollfd one{fd, POLLIN, 0};
   return poll(&one, 1, 0) > 0 && (one.revents & POLLIN) != 0;
+}
+
+bool IsLocalDomain(std::string domain) {
+  while (!domain.empty() && domain.back() == '.') domain.pop_back();
+  return domain.empty() || strcasecmp(domain.c_str(), "local") == 0;
+}
+
+// Dotted text of an address in network byte order; empty for none.
+std::string DnsAddressText(uint32_t address) {
+  if (address == 0) return {};
+  char text[INET_ADDRSTRLEN] = "";
+  in_addr in{};
+  in.s_addr = address;
+  if (inet_ntop(AF_INET, &in, text, sizeof text) == nullptr) return {};
+  return text;
 }
 
 }  // namespace
@@ -312,6 +328,9 @@ void CmDNS::OnBrowseReply(DNSServiceFlags flags, uint32_t interfaceIndex, DNSSer
   record.ServiceName = serviceName != nullptr ? serviceName : "";
   record.ServiceType = regtype != nullptr ? regtype : "";
   record.SetDomain(replyDomain);
+  // A service of a browse domain is contacted at the address DNS gives for its SRV
+  // target (filled in by its resolve), never at what its TXT record names.
+  if (!IsLocalDomain(record.Domain)) record.ContactSource = CBrowseRecord::AddressSource::Dns;
   const bool moreComing = (flags & kDNSServiceFlagsMoreComing) != 0;
 
   Lock lock(RecordLock);
@@ -362,6 +381,13 @@ void CmDNS::OnResolveReply(DNSServiceFlags flags, uint32_t interfaceIndex, DNSSe
   if (host != record->HostTarget) {
     record->SetHostTarget(host.c_str());
     changed = true;
+  }
+  if (record->ContactSource == CBrowseRecord::AddressSource::Dns) {
+    const std::string address = DnsAddressText(DNSServiceReplyAddress());
+    if (address != record->ContactAddress) {
+      record->ContactAddress = address;
+      changed = true;
+    }
   }
   CBrowseRecord::TxtMap txt = ParseTxtRecord(record->ID, txtLen, txtRecord);
   if (txt != record->TxtRecord) {

@@ -49,7 +49,11 @@ CBrowseRecord RecordFromService(const ravix::UnicastService& service, const CNet
   record.Port = service.Port;
   const auto length = static_cast<uint16_t>(std::min<std::size_t>(service.Txt.size(), 0xFFFF));
   record.TxtRecord = ParseTxtRecord(0, length, service.Txt.data());
-  record.InterfaceIndex = AdapterForAddress(tools, ravix::FormatIPv4(service.Address));
+  // Contacted where it was asked and answered; the addresses its TXT record names are
+  // only its word.
+  record.ContactSource = CBrowseRecord::AddressSource::Asked;
+  record.ContactAddress = ravix::FormatIPv4(service.Address);
+  record.InterfaceIndex = AdapterForAddress(tools, record.ContactAddress);
   return record;
 }
 
@@ -171,6 +175,8 @@ bool ProbeParameterInterface(uint32_t address, const CNetworkTools& tools, uint1
   record.AddTxtValue(txtkey::kVendor, "Zorvik");
   record.AddTxtValue(txtkey::kIpv4Net, text.c_str());
   record.AddTxtValue(txtkey::kFoundBy, "address");
+  record.ContactSource = CBrowseRecord::AddressSource::Asked;
+  record.ContactAddress = text;
   record.InterfaceIndex = AdapterForAddress(tools, text);
   if (rc == CamOk) {  // a camera that wants a login is named by its address
     ReadCameraIdentity(id, record);

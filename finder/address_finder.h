@@ -4,6 +4,8 @@
 // record multicast would; addresses that do not answer it are tried on the camera's HTTP
 // port, and what answers there as the camera's parameter interface becomes a record
 // "found by address" (named by the camera's host name setting, else by its address).
+// Every record found here has the address asked as its contact address (ContactSource
+// Asked): what an answer claims about the host's address is kept for display only.
 // Everything runs against one total deadline with bounded concurrency: no HTTP probe
 // starts after it, so a search ends within one probe (about two seconds) of it.
 

@@ -19,17 +19,12 @@ CFinderCore::CFinderCore(std::optional<ravix::AppProfile> profile)
 CFinderCore::~CFinderCore() { StopDnssd(); }
 
 bool CFinderCore::StartDnssd(std::string& error, std::string* warning) {
-  if (ServiceHost.CheckBonjourService()) {
-    if (!Settings.BrowseDomains.empty() && !ServiceHost.PlatformWideAreaEnabled()) {
-      const char* text =
-          "avahi-daemon has its wide-area lookups switched off (enable-wide-area in "
-          "/etc/avahi/avahi-daemon.conf): the browse domains find nothing";
-      DebugTrace("%s", text);
-      if (warning != nullptr) *warning = text;
-    }
-    return true;
-  }
-  if (!Settings.BrowseDomains.empty()) ServiceHost.EnableWideArea(Settings.DnsServers);
+  // The browse domains are looked up the same way whichever responder serves local.
+  std::string reason;
+  if (!Settings.BrowseDomains.empty() && !ServiceHost.EnableWideArea(Settings.DnsServers, &reason) &&
+      warning != nullptr)
+    *warning = "the browse domains find nothing: " + reason;
+  if (ServiceHost.CheckBonjourService()) return true;
   if (ServiceHost.StartBonjourThread()) return true;
   error = "no DNS-SD responder: avahi-daemon does not answer and the embedded responder did not start";
   return false;

@@ -26,8 +26,8 @@ class CFinderCore {
 
   // Finds the platform DNS-SD service or starts the embedded responder (waiting up to
   // 5000 ms for it). False, with a message in error, when neither is available. With
-  // browse domains set, the embedded responder does wide-area lookups; with avahi-daemon
-  // whose wide-area lookups are off, warning says so (empty otherwise; traced once).
+  // browse domains set, their unicast DNS lookups start (for either responder); when they
+  // cannot, warning says why (empty otherwise).
   bool StartDnssd(std::string& error, std::string* warning = nullptr);
   void StopDnssd();
 

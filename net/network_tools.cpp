@@ -142,6 +142,7 @@ const AdapterEntry* CNetworkTools::FindAdapter(uint32_t ifIndex) const {
 }
 
 std::vector<std::string> CNetworkTools::CollectCameraAddresses(const CBrowseRecord& record) {
+  if (record.HasContactAddress()) return {record.ContactAddress};  // what the camera claims is never contacted
   return {record.GetTxtValueOrEmpty(txtkey::kIpv4Net), record.GetTxtValueOrEmpty(txtkey::kIpv4Zc)};
 }
 
@@ -250,7 +251,7 @@ bool CNetworkTools::EnsureRoute(const std::string& cameraAddress, uint32_t ifInd
 bool CNetworkTools::IsReachable(const CBrowseRecord& record, const std::string& candidate) const {
   std::vector<std::string> candidates;
   std::string zeroconf;
-  if (record.GetTxtValue(txtkey::kIpv4Zc, zeroconf)) candidates.push_back(zeroconf);
+  if (!record.HasContactAddress() && record.GetTxtValue(txtkey::kIpv4Zc, zeroconf)) candidates.push_back(zeroconf);
   candidates.push_back(candidate);
   std::string cameraAddress;
   std::string localAddress;

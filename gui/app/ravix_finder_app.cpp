@@ -104,14 +104,13 @@ void CRavixFinderApp::ShowMessage(const QString& text) const {
 
 bool CRavixFinderApp::StartResponder() {
   if (options_.startDnssd) return options_.startDnssd(*core_);
+  // The browse domains are looked up the same way whichever responder serves local.
+  if (!core_->Settings.BrowseDomains.empty()) core_->ServiceHost.EnableWideArea(core_->Settings.DnsServers);
   if (core_->ServiceHost.CheckBonjourService()) {
     DebugTrace("Bonjour service is running.");
-    if (!core_->Settings.BrowseDomains.empty() && !core_->ServiceHost.PlatformWideAreaEnabled())
-      DebugTrace("avahi-daemon has its wide-area lookups switched off: the browse domains find nothing");
     return true;
   }
   DebugTrace("Bonjour service is not running. Starting own service in thread.");
-  if (!core_->Settings.BrowseDomains.empty()) core_->ServiceHost.EnableWideArea(core_->Settings.DnsServers);
   if (core_->ServiceHost.StartBonjourThread()) return true;
   DebugTrace("Could not start Bonjour service in thread!");
   return false;

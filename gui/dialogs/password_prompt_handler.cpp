@@ -56,8 +56,9 @@ void RunSetDefaultPassword(QWidget* parent, const CCredentialStore& store, std::
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   const CCredentialStore* target = &store;  // the application's store outlives its windows' work
   QPointer<QWidget> owner(parent);
-  QObject::connect(dialog, &QDialog::finished, dialog, [data, target, owner, done = std::move(done)](int result) {
-    if (result != QDialog::Accepted || !owner) {
+  const bool owned = parent != nullptr;
+  QObject::connect(dialog, &QDialog::finished, dialog, [data, target, owner, owned, done = std::move(done)](int result) {
+    if (result != QDialog::Accepted || (owned && !owner)) {  // a window that went takes its command along
       if (done) done(false);
       return;
     }

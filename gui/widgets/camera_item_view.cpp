@@ -2,6 +2,7 @@
 
 #include <QAbstractItemDelegate>
 #include <QContextMenuEvent>
+#include <QItemSelectionModel>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QToolTip>
@@ -9,6 +10,7 @@
 #include <algorithm>
 
 #include "finder/settings_block.h"
+#include "gui/models/camera_store.h"
 #include "gui/models/app_image_list.h"
 #include "gui/widgets/camera_view_support.h"
 #include "platform/debug_trace.h"
@@ -32,35 +34,29 @@ std::string ServiceOf(const CBrowseRecord& record) {
 
 }  // namespace
 
-void CameraItemView::OnInitialUpdate() {
-  OnUpdate(RecordUpdate::ClearAll());
-  host_.NotifyAllRecords();
+// The selection model reports removed rows and filter changes too; a reset of the model
+// empties the selection without a word, so it is reported then as well.
+void CameraItemView::WatchSelection() {
+  connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { ReportSelection(); });
+  connect(model(), &QAbstractItemModel::modelReset, this, [this] { ReportSelection(); });
 }
 
-void CameraItemView::OnUpdate(const RecordUpdate& update) {
-  switch (update.Operation) {
-    case RecordOperation::Update:
-      if (update.Record) {
-        services_[update.Record->ID] = ServiceOf(*update.Record);
-        UpsertRecord(*update.Record);
-        GiveBackSelection(*update.Record);
-      }
-      emit CamerasChanged();
-      return;
-    case RecordOperation::Remove:
-      services_.erase(update.RecordID);
-      RemoveRecord(update.RecordID);
-      emit CamerasChanged();
-      return;
-    case RecordOperation::ClearAll:
-      RememberSelection();
-      services_.clear();
-      ClearRecords();
-      emit CamerasChanged();
-      return;
-  }
-  DebugTrace("Unknown operation %i passed to %s::OnUpdate. Operation will be ignored.",
-             static_cast<int>(update.Operation), viewName_);
+void CameraItemView::WatchStoreBeforeModel(CameraStore& store) {
+  disconnect(&store, nullptr, this, nullptr);  // following again: once
+  services_.clear();
+  connect(&store, &CameraStore::Cleared, this, [this] {
+    RememberSelection();
+    services_.clear();
+  });
+  connect(&store, &CameraStore::RecordRemoved, this, [this](uint32_t id) { services_.erase(id); });
+}
+
+void CameraItemView::WatchStoreAfterModel(CameraStore& store) {
+  for (const CBrowseRecord& record : store.Records()) services_[record.ID] = ServiceOf(record);
+  connect(&store, &CameraStore::RecordUpdated, this, [this](const CBrowseRecord& record) {
+    services_[record.ID] = ServiceOf(record);
+    GiveBackSelection(record);
+  });
 }
 
 void CameraItemView::RememberSelection() {
@@ -160,7 +156,7 @@ void CameraItemView::contextMenuEvent(QContextMenuEvent* event) {
   const std::optional<MenuRequest> request = ContextMenuRequest(*event);
   // Only a camera whose record still exists gets a menu.
   CBrowseRecord record;
-  if (!request || request->recordId == 0 || !host_.GetRecord(request->recordId, record)) return;
+  if (!request || request->recordId == 0 || !host_.Store().GetRecord(request->recordId, record)) return;
   QToolTip::hideText();
   contextMenu_.Show(host_.CameraContextActions(), window(), request->globalPos);
   event->accept();

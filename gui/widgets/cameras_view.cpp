@@ -10,6 +10,7 @@
 
 #include "gui/models/record_sort_keys.h"
 #include "gui/models/app_image_list.h"
+#include "gui/models/camera_store.h"
 #include "shell/column_layout_store.h"
 #include "net/network_tools.h"
 #include "platform/debug_trace.h"
@@ -52,6 +53,9 @@ CCamerasView::CCamerasView(CameraViewHost& host, QWidget* parent)
   setItemsExpandable(true);
   setExpandsOnDoubleClick(true);
   setSelectionMode(QAbstractItemView::SingleSelection);
+  WatchSelection();
+  connect(model_, &CameraTreeModel::RootBuilt, this, &CCamerasView::OnRootBuilt);
+  connect(model_, &CameraTreeModel::Placed, this, &CCamerasView::OnPlaced);
 }
 
 CCamerasView::~CCamerasView() = default;
@@ -61,28 +65,34 @@ QString CCamerasView::RootText() {
   return name.isEmpty() ? tr("My Computer") : name;
 }
 
-void CCamerasView::ClearRecords() {
-  std::vector<CameraTreeModel::AdapterNode> adapters;
-  for (const AdapterEntry& adapter : Host().NetworkTools().Adapters()) {
-    adapters.push_back({adapter.IfIndex, QString::fromUtf8(adapter.Name)});
-  }
-  const QModelIndex root = model_->Reset(RootText(), adapters);
-  setCurrentIndex(root);
-  if (!adapters.empty()) expand(root);
+void CCamerasView::OnInitialUpdate() {
+  CameraTreeModel::RootSource root;
+  root.text = [] { return RootText(); };
+  root.adapters = [this] {
+    std::vector<CameraTreeModel::AdapterNode> adapters;
+    for (const AdapterEntry& adapter : Host().NetworkTools().Adapters()) {
+      adapters.push_back({adapter.IfIndex, QString::fromUtf8(adapter.Name)});
+    }
+    return adapters;
+  };
+  WatchStoreBeforeModel(Host().Store());
+  model_->Follow(Host().Store(), std::move(root), [this] { return Host().Settings().ZorvikOnly; });
+  WatchStoreAfterModel(Host().Store());
 }
 
-void CCamerasView::UpsertRecord(const CBrowseRecord& record) {
-  model_->SetZorvikOnly(Host().Settings().ZorvikOnly);
-  const CameraTreeModel::Placement placement = model_->Upsert(record);
+void CCamerasView::OnRootBuilt(const QModelIndex& root, bool withAdapters) {
+  setCurrentIndex(root);
+  if (withAdapters) expand(root);
+}
+
+void CCamerasView::OnPlaced(const CameraTreeModel::Placement& placement, uint32_t recordId) {
   if (placement.newAdapter.isValid()) expand(placement.newAdapter);
   if (placement.change == CameraTreeModel::Change::Moved && placement.parent.isValid()) expand(placement.parent);
   if (placement.change != CameraTreeModel::Change::Inserted) return;
-  DebugTrace("Added recID %u as hTreeItem %p", record.ID, placement.camera.internalPointer());
+  DebugTrace("Added recID %u as hTreeItem %p", recordId, placement.camera.internalPointer());
   if (placement.parent.isValid()) expand(placement.parent);
   if (const QModelIndex root = model_->FindNodeByTag(NodeTag::RootTag()); root.isValid()) expand(root);
 }
-
-void CCamerasView::RemoveRecord(uint32_t id) { model_->Remove(id); }
 
 std::size_t CCamerasView::GetSelectedRecordIDs(std::vector<uint32_t>* ids) const {
   const QModelIndexList selected = selectionModel()->selectedIndexes();
@@ -105,7 +115,6 @@ std::size_t CCamerasView::SelectRecordIDs(const std::vector<uint32_t>& ids) {
 
 void CCamerasView::SetFilterText(const QString& text) {
   model_->SetFilterText(text);
-  emit CamerasChanged();
 }
 
 CameraItemView::CameraCounts CCamerasView::Counts() const {
@@ -119,7 +128,8 @@ std::vector<uint32_t> CCamerasView::ShownRecordIDs() const {
       const QModelIndex node = model_->index(row, 0, parent);
       const NodeTag tag = model_->TagOf(node);
       CBrowseRecord record;
-      if (tag.Kind == NodeKind::Camera && Host().GetRecord(tag.Value, record)) records.push_back(std::move(record));
+      const bool camera = tag.Kind == NodeKind::Camera;
+      if (camera && Host().Store().GetRecord(tag.Value, record)) records.push_back(std::move(record));
       collect(node);
     }
   };
@@ -136,7 +146,7 @@ std::string CCamerasView::TipText(const QModelIndex& node) const {
   std::string text;
   if (tag.Kind == NodeKind::Camera) {
     CBrowseRecord record;
-    if (Host().GetRecord(tag.Value, record)) text = views::CameraTooltip(record);
+    if (Host().Store().GetRecord(tag.Value, record)) text = views::CameraTooltip(record);
   } else if (tag.Kind == NodeKind::Adapter) {
     text = views::AdapterTooltip(Host().NetworkTools(), tag.Value);
   }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "gui/app/command_id.h"
+#include "gui/models/camera_store.h"
 #include "tests/gui/finder_doc_fixture.h"
 #include "tests/gui/selection_stub.h"
 
@@ -189,22 +190,47 @@ TEST_F(FinderDocTest, ClipboardModeCopiesInsteadOfOpening) {
   EXPECT_EQ(state_.ExitCode, 0);  // the application's to set
 }
 
-TEST_F(FinderDocTest, NotifyAllRecordsSendsEveryRecordInListOrder) {
-  EXPECT_TRUE(doc_->NotifyAllRecords());
-  ASSERT_EQ(view_.events.size(), 4u);
-  for (uint32_t i = 0; i < 4; ++i) {
-    EXPECT_EQ(view_.events[i].Operation, RecordOperation::Update);
-    EXPECT_EQ(view_.events[i].RecordID, i + 1);
-  }
+TEST_F(FinderDocTest, StoreGivesEveryRecordInListOrder) {
+  const std::vector<CBrowseRecord> records = doc_->Store().Records();
+  ASSERT_EQ(records.size(), 4u);
+  for (uint32_t i = 0; i < 4; ++i) EXPECT_EQ(records[i].ID, i + 1);
+}
+
+// The commands follow the selection the view reports and the changes of the selected
+// records; a change of another record leaves them as they are (no re-evaluation per
+// record event).
+TEST_F(FinderDocTest, CommandStateFollowsTheSelectionAndItsRecords) {
+  QAction* copy = doc_->Commands().Action(CommandId::CopyURL);
+  view_.Select({1});
+  EXPECT_TRUE(copy->isEnabled());
+  view_.Select({2});
+  EXPECT_FALSE(copy->isEnabled()) << "cam2 is not reachable";
+
+  finder_->Put({.id = 2, .name = "cam2"});  // now reachable
+  doc_->Store().Apply({RecordOperation::Update, 2});
+  EXPECT_TRUE(copy->isEnabled()) << "the selected camera became reachable";
+
+  view_.selected = {4};  // unreported: the document still knows {2}
+  doc_->Store().Apply({RecordOperation::Update, 3});
+  EXPECT_TRUE(copy->isEnabled()) << "a record outside the selection re-evaluated the commands";
+  doc_->Store().Apply({RecordOperation::Remove, 2});
+  EXPECT_FALSE(copy->isEnabled()) << "a selected record's change re-evaluates the commands";
+
+  view_.Select({1});
+  ASSERT_TRUE(copy->isEnabled());
+  view_.selected = {4};
+  doc_->Store().Clear();
+  EXPECT_FALSE(copy->isEnabled()) << "clearing the records re-evaluates the commands";
 }
 
 // Refresh empties the engine and the view and starts the requery timer with the
 // configured period; with 0 no timer runs.
 TEST_F(FinderDocTest, RefreshClearsAndStartsTheRequeryTimer) {
   core_->Settings.MachineSleepInterval = 1234;
+  int cleared = 0;
+  QObject::connect(&doc_->Store(), &CameraStore::Cleared, [&] { ++cleared; });
   ASSERT_TRUE(doc_->ExecuteCommand(CommandId::Refresh));
-  ASSERT_FALSE(view_.events.empty());
-  EXPECT_EQ(view_.events.front().Operation, RecordOperation::ClearAll);
+  EXPECT_EQ(cleared, 1);
   CBrowseRecord record;
   EXPECT_FALSE(doc_->GetRecord(1, record));
   EXPECT_TRUE(state_.PeriodicRequeryRunning());
