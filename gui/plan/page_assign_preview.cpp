@@ -102,6 +102,7 @@ void CPageAssignPreview::Check(ravix::PlanPreview preview, bool build) {
 
 void CPageAssignPreview::Show() {
   filling_ = true;
+  rows_->setUpdatesEnabled(false);  // one paint for the whole table
   rows_->clear();
   std::size_t sending = 0, blocked = 0;
   for (const ravix::PreviewRow& row : wizard_.preview.rows) {
@@ -124,6 +125,7 @@ void CPageAssignPreview::Show() {
                        .arg(row.line)
                        .arg(Plain(row.serial.empty() ? row.mac : row.serial));
   summary_->setText(text);
+  rows_->setUpdatesEnabled(true);
   filling_ = false;
   emit completeChanged();
 }

@@ -75,15 +75,20 @@ void CPageAssignResults::OnApplied() {
   WaitForWork();
   running_ = false;
   int good = 0;
+  results_->setUpdatesEnabled(false);  // one paint for the whole table
+  QList<QTreeWidgetItem*> items;
   for (std::size_t i = 0; i < wizard_.preview.rows.size() && i < wizard_.outcomes.size(); ++i) {
     const ravix::PlanOutcome& outcome = wizard_.outcomes[i];
-    auto* item = new QTreeWidgetItem(results_);
+    auto* item = new QTreeWidgetItem;
+    items << item;
     item->setText(CameraColumn, QString::fromStdString(wizard_.preview.rows[i].record.ServiceName));
     item->setText(ResultColumn, tr(ravix::PlanResultText(outcome.result)));
     item->setText(DetailColumn, QString::fromStdString(outcome.detail));
     item->setToolTip(DetailColumn, item->text(DetailColumn));
     good += ravix::IsPlanSuccess(outcome.result) ? 1 : 0;
   }
+  results_->addTopLevelItems(items);
+  results_->setUpdatesEnabled(true);
   progress_->setValue(progress_->maximum());
   setSubTitle(tr("Done. Please see the table below for the results."));
   note_->setText(tr("%1 of %2 camera(s) have their settings. Changed cameras restart their network and are found "
