@@ -45,15 +45,19 @@ CameraResult WriteValues(const NetworkSettings& s, int id) {
   return rc;
 }
 
-void SendParamAction(const char* query, int id) {
+CameraResult SendParamAction(const char* query, int id) {
   char answer[4096] = {};
   ResponseBuffer out{answer, sizeof answer, 0};
-  CameraParamRequest(query, id, &out);
+  return CameraParamRequest(query, id, &out);
 }
 
 }  // namespace
 
 void ReadNetworkSettings(const CameraConnectContext& context, CBrowseRecord& record) {
+  ReadNetworkSettingsResult(context, record);
+}
+
+CameraResult ReadNetworkSettingsResult(const CameraConnectContext& context, CBrowseRecord& record) {
   record.NetworkSettingsValid = true;
   int id = 0;
   const CameraResult rc = ConnectCamera(context, record, &id);
@@ -61,36 +65,48 @@ void ReadNetworkSettings(const CameraConnectContext& context, CBrowseRecord& rec
   if (IsAuthenticationFailure(rc)) {
     // Not logged into: say so when the stored password was kept from this address.
     if (context.Credentials != nullptr) record.LoginWithheld = StoredCredentialsWithheld(context, record);
-    return;
+    return rc;
   }
   if (rc != CamOk) {
     record.NetworkSettingsValid = false;
-    return;
+    return rc;
   }
   const std::vector<std::string> names(std::begin(kNetworkParameterNames), std::end(kNetworkParameterNames));
   std::vector<std::string> values;
-  if (CameraGetValues(names, values, id) != CamOk || values.size() != names.size()) {
+  const CameraResult read = CameraGetValues(names, values, id);
+  if (read != CamOk || values.size() != names.size()) {
     record.NetworkSettingsValid = false;
     CameraClose(id);
-    return;
+    return read != CamOk ? read : CamUnexpectedResponse;
   }
   record.NetworkSettings = SettingsFromValues(values);
   CameraClose(id);
+  return CamOk;
 }
 
 bool WriteNetworkSettings(const NetworkSettings& settings, const CameraConnectContext& context, CBrowseRecord& record) {
+  const NetworkWriteOutcome outcome = WriteNetworkSettingsOutcome(settings, context, record);
+  return outcome.open == CamOk && outcome.close == CamOk;
+}
+
+NetworkWriteOutcome WriteNetworkSettingsOutcome(const NetworkSettings& settings, const CameraConnectContext& context,
+                                                CBrowseRecord& record) {
+  NetworkWriteOutcome outcome;
   int id = 0;
-  const CameraResult rc = ConnectCamera(context, record, &id);
-  if (rc != CamOk) {
-    if (!IsAuthenticationFailure(rc)) record.NetworkSettingsValid = false;
-    return false;
+  outcome.open = ConnectCamera(context, record, &id);
+  if (outcome.open != CamOk) {
+    if (!IsAuthenticationFailure(outcome.open)) record.NetworkSettingsValid = false;
+    return outcome;
   }
-  if (WriteValues(settings, id) != CamOk) {
-    SendParamAction("NumActions=1&Action_0=Network.Revert.Execute", id);
+  outcome.lastWrite = WriteValues(settings, id);
+  if (outcome.lastWrite != CamOk) {
+    outcome.action = SendParamAction("NumActions=1&Action_0=Network.Revert.Execute", id);
     record.NetworkSettings = NetworkSettings{};
   } else {
-    SendParamAction("NumActions=1&Action_0=Network.Commit.Execute", id);
+    outcome.action = SendParamAction("NumActions=1&Action_0=Network.Commit.Execute", id);
+    outcome.committed = true;
     record.NetworkSettings = settings;
   }
-  return CameraClose(id) == CamOk;
+  outcome.close = CameraClose(id);
+  return outcome;
 }

@@ -109,6 +109,15 @@ bool ParseFinderOptions(int argc, const char* const* argv, FinderOptions& option
         return false;
       }
       options.firmwareFile = argv[++i];
+    } else if (arg == "--assign-addresses") {
+      if (!SetMode(options, Mode::AssignAddresses, arg, error)) return false;
+      if (!hasValue || argv[i + 1][0] == '\0') {
+        error = "--assign-addresses needs the address plan (a CSV file)";
+        return false;
+      }
+      options.planFile = argv[++i];
+    } else if (arg == "--dry-run") {
+      options.dryRun = true;
     } else if (arg == "--camera") {
       if (!hasValue || argv[i + 1][0] == '\0') {
         error = "--camera needs a camera's service name or serial number";
@@ -130,6 +139,10 @@ bool ParseFinderOptions(int argc, const char* const* argv, FinderOptions& option
     error = "--camera is only used with --update-firmware";
     return false;
   }
+  if (options.mode != Mode::AssignAddresses && options.dryRun) {
+    error = "--dry-run is only used with --assign-addresses";
+    return false;
+  }
   return true;
 }
 
@@ -137,6 +150,7 @@ const char* FinderUsageText() {
   return "Usage: ravixfinder [REACH] [--trace] [/clipboard]\n"
          "       ravixfinder --list [--seconds N] [--all] [--format table|csv|json] [REACH] [--trace]\n"
          "       ravixfinder --update-firmware FILE --camera NAME [--camera NAME ...] [REACH] [--trace]\n"
+         "       ravixfinder --assign-addresses PLAN.csv [--dry-run] [--seconds N] [REACH] [--trace]\n"
          "       ravixfinder --help | --version\n"
          "\n"
          "Zorvik IP Camera Finder: finds the Zorvik IP cameras on this PC's networks by DNS-SD.\n"
@@ -146,10 +160,15 @@ const char* FinderUsageText() {
          "  --all              with --list, also other \"_http._tcp\" services\n"
          "  --format F         table (default), csv or json\n"
          "  --seconds N        with --list: how long to discover (default 5); with\n"
-         "                     --update-firmware: the longest wait for the named cameras\n"
+         "                     --update-firmware or --assign-addresses: the longest wait\n"
+         "                     for the named cameras\n"
          "  --update-firmware FILE\n"
          "                     update the firmware of the named cameras in parallel\n"
          "  --camera NAME      a camera by service name or serial number (repeatable)\n"
+         "  --assign-addresses PLAN.csv\n"
+         "                     give the cameras of an address plan their network settings:\n"
+         "                     preview, apply in parallel, results (docs/address-plans.md)\n"
+         "  --dry-run          with --assign-addresses: print the preview, send nothing\n"
          "REACH, cameras beyond this PC's links (each repeatable, added to the settings' lists):\n"
          "  --domain DOMAIN    also browse this DNS domain (wide-area DNS-SD), e.g. cameras.example.net\n"
          "  --dns-server A     DNS server for the browse domains (default: the system's)\n"

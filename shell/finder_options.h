@@ -7,13 +7,15 @@
 #include "shell/camera_listing.h"
 
 struct FinderOptions {
-  enum class Mode { Gui, List, UpdateFirmware, Help, Version };
+  enum class Mode { Gui, List, UpdateFirmware, AssignAddresses, Help, Version };
   Mode mode = Mode::Gui;
   int seconds = 5;        // --list: how long discovery and completion run
   bool all = false;       // --list: also services without the vendor key
   ListingFormat format = ListingFormat::Table;
   std::string firmwareFile;          // --update-firmware FILE
   std::vector<std::string> cameras;  // --camera NAME (service name or serial), repeatable
+  std::string planFile;              // --assign-addresses PLAN.csv
+  bool dryRun = false;               // --dry-run: preview only
   bool clipboardMode = false;        // last argument /clipboard, -clipboard or --clipboard
   std::vector<std::string> domains;     // --domain DOMAIN: browse domains beside local. (normalised)
   std::vector<std::string> addresses;   // --address A: address, a.b.c.d-e or CIDR block up to /22

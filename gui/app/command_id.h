@@ -14,6 +14,7 @@ enum class CommandId : int {
   IPSettings = 32810,
   AddByAddress = 32812,  // our own: cameras beyond the link, by address
   ExportList = 32814,    // our own: the shown cameras to a CSV or JSON file
+  AssignAddresses = 32815,  // our own: network settings for the selected cameras from a plan
   CopyURL = 57634,
   // Commands of the frame and the application.
   SelectAll = 32785,
@@ -42,6 +43,7 @@ constexpr const char* CommandName(CommandId id) {
     case CommandId::IPSettings: return "IPSettings";
     case CommandId::AddByAddress: return "AddByAddress";
     case CommandId::ExportList: return "ExportList";
+    case CommandId::AssignAddresses: return "AssignAddresses";
     case CommandId::CopyURL: return "CopyURL";
     case CommandId::SelectAll: return "SelectAll";
     case CommandId::ViewTree: return "ViewTree";

@@ -163,7 +163,7 @@ void CMainFrame::CreateCommands() {
   // Shortcuts work whether or not an action is in a visible menu or toolbar.
   for (CommandId id : {CommandId::Refresh, CommandId::Requery, CommandId::OpenInBrowser, CommandId::CopyURL,
                        CommandId::IPSettings, CommandId::UpdateFirmware, CommandId::SetDefaultPassword,
-                       CommandId::AddByAddress, CommandId::ExportList})
+                       CommandId::AddByAddress, CommandId::ExportList, CommandId::AssignAddresses})
     addAction(doc_.Commands().Action(id));
   for (CommandId id : {CommandId::SelectAll, CommandId::QuickFilter, CommandId::Help}) addAction(commands_.Action(id));
 }
@@ -187,7 +187,8 @@ void CMainFrame::CreateMenus() {
   menuBar()->setObjectName(QStringLiteral("menuBar"));
   AddMenu(tr("&Camera"), QStringLiteral("menuCamera"),
           {doc.Action(CommandId::OpenInBrowser), nullptr, doc.Action(CommandId::AddByAddress), nullptr,
-           doc.Action(CommandId::UpdateFirmware), nullptr, doc.Action(CommandId::ExportList), nullptr,
+           doc.Action(CommandId::UpdateFirmware), doc.Action(CommandId::AssignAddresses), nullptr,
+           doc.Action(CommandId::ExportList), nullptr,
            commands_.Action(CommandId::AppExit)});
   AddMenu(tr("&Edit"), QStringLiteral("menuEdit"),
           {doc.Action(CommandId::CopyURL), nullptr, commands_.Action(CommandId::SelectAll),

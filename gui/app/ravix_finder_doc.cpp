@@ -21,6 +21,7 @@
 #include "gui/firmware/firmware_camera_list.h"
 #include "gui/firmware/run_firmware_update_wizard.h"
 #include "gui/models/camera_store.h"
+#include "gui/plan/assign_addresses_wizard.h"
 #include "gui/widgets/cameras_view_common_base.h"
 #include "net/network_tools.h"
 #include "platform/debug_trace.h"
@@ -112,6 +113,9 @@ void CRavixFinderDoc::CreateCommands() {
        QStringLiteral(":/app/icons/ip_settings.svg"), [this] { OnIPSettings(); }, one},
       {CommandId::UpdateFirmware, tr("&Update Firmware..."), tr("Updates the firmware in the selected cameras"),
        tr("Update Firmware"), {}, {}, [this] { OnUpdateFirmware(); }, any},
+      {CommandId::AssignAddresses, tr("A&ssign Addresses..."),
+       tr("Gives the selected cameras their network settings from an address range or a plan file"),
+       tr("Assign Addresses"), {}, {}, [this] { OnAssignAddresses(); }, any},
       {CommandId::AddByAddress, tr("Add by &Address..."),
        tr("Adds or removes the addresses where cameras beyond the link are looked for"), tr("Add by Address"), {},
        {}, [this] { OnAddByAddress(); }, idle},
@@ -403,6 +407,37 @@ void CRavixFinderDoc::OnUpdateFirmware() {
   context.Prompt = prompt.get();
   RunFirmwareUpdateWizard(mainWindow_, std::move(cameras), context, prompt,
                           [this] { core_.ServiceHost.RequeryResponder(); }, [this] { EndCommand(); });
+}
+
+// The wizard runs without blocking the window, its camera work on worker threads; the
+// command ends when it closes, and one Refresh follows when the plan was applied.
+void CRavixFinderDoc::OnAssignAddresses() {
+  if (activeView_ == nullptr) return;
+  std::vector<CBrowseRecord> selected, found;
+  for (uint32_t id : SelectedIDs()) {
+    CBrowseRecord record;
+    if (m_finder->GetRecord(id, record) && views::IsVendorRecord(record)) selected.push_back(std::move(record));
+  }
+  if (selected.empty()) return;
+  std::vector<uint32_t> all;
+  m_finder->GetRecordIDs(all);
+  for (uint32_t id : all) {
+    CBrowseRecord record;
+    if (m_finder->GetRecord(id, record) && views::IsVendorRecord(record)) found.push_back(std::move(record));
+  }
+  BeginCommand(CommandId::AssignAddresses);
+  auto prompt = std::make_shared<GuiPasswordPrompt>(core_.PromptService);
+  auto context = std::make_shared<CameraConnectContext>(core_.CameraContext());
+  context->Prompt = prompt.get();
+  auto* wizard = new CAssignAddressesWizard(std::move(selected), std::move(found), *context, mainWindow_);
+  wizard->setAttribute(Qt::WA_DeleteOnClose);
+  connect(wizard, &QDialog::finished, this, [this, wizard](int) {
+    if (wizard->applied) RequestCommand(CommandId::Refresh);  // starts once this command has ended
+    EndCommand();
+  });
+  // Context and prompt go when the wizard object does, after its workers have ended.
+  QObject::connect(wizard, &QObject::destroyed, [context, prompt] {});
+  wizard->open();
 }
 
 // The dialog runs without blocking the window; the command ends when it closes.

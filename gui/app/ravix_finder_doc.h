@@ -88,6 +88,7 @@ class CRavixFinderDoc : public QObject {
   void OnCopyURL();
   void OnIPSettings();
   void OnUpdateFirmware();
+  void OnAssignAddresses();
   void OnSetDefaultPassword();
   void OnAddByAddress();
   void OnExportList();

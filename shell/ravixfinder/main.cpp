@@ -11,6 +11,7 @@
 #include "platform/debug_trace.h"
 #include "platform/terminal_text.h"
 #include "finder/finder_core.h"
+#include "shell/assign_addresses_command.h"
 #include "shell/finder_options.h"
 #include "shell/list_command.h"
 #include "shell/update_firmware_command.h"
@@ -83,6 +84,11 @@ int main(int argc, char** argv) {
       QCoreApplication app(argc, argv);
       CFinderCore core;
       return RunUpdateFirmwareCommand(options, core, std::cout, std::cerr, ravix::IsTerminal(stdout));
+    }
+    case FinderOptions::Mode::AssignAddresses: {
+      QCoreApplication app(argc, argv);
+      CFinderCore core;
+      return RunAssignAddressesCommand(options, core, std::cout, std::cerr, ravix::IsTerminal(stdout));
     }
     default:
 #ifdef RAVIX_WITH_WINDOW

@@ -56,5 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   if ((options.mode == Mode::Gui || options.mode == Mode::List) && !options.cameras.empty()) std::abort();
+  if (options.mode == Mode::AssignAddresses && (options.planFile.empty() || !options.cameras.empty())) std::abort();
+  if (options.dryRun && options.mode != Mode::AssignAddresses) std::abort();
   return 0;
 }

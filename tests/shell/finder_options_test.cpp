@@ -50,6 +50,12 @@ TEST(FinderOptions, BadCommandLinesNameTheFault) {
   EXPECT_NE(error.find("--camera"), std::string::npos);
   EXPECT_FALSE(Parse({"--list", "--camera", "x"}, o, error));
   EXPECT_FALSE(Parse({"--list", "--update-firmware", "f", "--camera", "x"}, o, error));
+  EXPECT_FALSE(Parse({"--assign-addresses"}, o, error));
+  EXPECT_NE(error.find("address plan"), std::string::npos);
+  EXPECT_FALSE(Parse({"--assign-addresses", ""}, o, error));
+  EXPECT_FALSE(Parse({"--list", "--dry-run"}, o, error));
+  EXPECT_NE(error.find("--dry-run"), std::string::npos);
+  EXPECT_FALSE(Parse({"--assign-addresses", "p.csv", "--list"}, o, error));
 }
 
 TEST(FinderOptions, ReachOptionsAreCheckedAndCollected) {
@@ -90,6 +96,12 @@ TEST(FinderOptions, UpdateFirmwareCollectsCameras) {
   EXPECT_EQ(o.mode, FinderOptions::Mode::UpdateFirmware);
   EXPECT_EQ(o.firmwareFile, "fw.bin");
   EXPECT_EQ(o.cameras, (std::vector<std::string>{"Cam 1", "SN0002"}));
+
+  ASSERT_TRUE(Parse({"--assign-addresses", "site.csv", "--dry-run", "--seconds", "9"}, o, error)) << error;
+  EXPECT_EQ(o.mode, FinderOptions::Mode::AssignAddresses);
+  EXPECT_EQ(o.planFile, "site.csv");
+  EXPECT_TRUE(o.dryRun);
+  EXPECT_EQ(o.seconds, 9);
 }
 
 }  // namespace

@@ -44,6 +44,8 @@ constexpr const char* kUsage =
     "  --log FILE           request log, one JSON line per request (\"-\": standard error)\n"
     "  --no-mdns            no mDNS announcements (HTTP only, e.g. on loopback)\n"
     "  --no-control         ignore standard input; run until SIGINT or SIGTERM\n"
+    "  --restart-ms N       pause before a camera serves at an address given by Commit\n"
+    "                       (default 1000)\n"
     "  --print-catalogue    print the built-in catalogue and exit\n"
     "  --make-firmware FILE write a firmware image the cameras accept and exit\n"
     "  --firmware-version V version in that image (default 3.3.0)\n"
@@ -61,6 +63,7 @@ struct Options {
   std::string firmwareVersion = "3.3.0";
   std::size_t firmwareSize = 65536;
   int port = 80;
+  int restartMs = 1000;
   std::vector<std::string> addresses;
   bool mdns = true, control = true, printCatalogue = false;
 };
@@ -120,6 +123,12 @@ int ParseOptions(int argc, char** argv, Options& o) {
         return 2;
       }
       o.port = static_cast<int>(n);
+    } else if (arg == "--restart-ms") {
+      if (!ParseNumber(value(), 0, 600000, n)) {
+        std::fprintf(stderr, "ravix-camsim: --restart-ms takes 0 to 600000 milliseconds\n");
+        return 2;
+      }
+      o.restartMs = static_cast<int>(n);
     } else if (arg == "--firmware-size") {
       if (!ParseNumber(value(), 64, 1L << 30, n)) {
         std::fprintf(stderr, "ravix-camsim: --firmware-size takes 64 bytes to 1 GiB\n");
@@ -251,6 +260,7 @@ int main(int argc, char** argv) {
   simOptions.mdns = options.mdns;
   simOptions.addressPool = options.addresses;
   simOptions.logPath = options.log;
+  simOptions.restartMs = options.restartMs;
 
   std::signal(SIGPIPE, SIG_IGN);
   const int stopFd = StartSignalThread();

@@ -113,6 +113,7 @@ CameraResponse SimulatedCamera::Handle(const CameraRequest& request) {
   bool txtChanged = false;
   CameraResponse response;
   std::function<void()> listener;
+  std::function<void()> moved;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     const FaultSettings& faults = config_.faults;
@@ -127,7 +128,15 @@ CameraResponse SimulatedCamera::Handle(const CameraRequest& request) {
     } else if (path == "cgi-bin/auth_if.cgi") {
       response = Auth(query);
     } else if (path == "cgi-bin/param_if.cgi") {
+      const auto before = parameters_.Value("Network.IPAddress");
       response = HasSession(query) ? Params(query) : Html(401, StatusText(401));
+      const auto after = parameters_.Value("Network.IPAddress");
+      if (after && after != before && parameters_.Value("Network.DHCP").value_or("0") == "0" && addressListener_) {
+        int prefix = 0;
+        const std::string prefixText = parameters_.Value("Network.NetPrefix").value_or("");
+        std::from_chars(prefixText.data(), prefixText.data() + prefixText.size(), prefix);
+        moved = [l = addressListener_, address = *after, prefix] { l(address, prefix); };
+      }
     } else if (path.compare(0, firmwarePrefix.size(), firmwarePrefix) == 0) {
       response = HasSession(query) ? Firmware(path.substr(firmwarePrefix.size()), request, txtChanged)
                                    : Html(401, StatusText(401));
@@ -138,6 +147,7 @@ CameraResponse SimulatedCamera::Handle(const CameraRequest& request) {
     if (txtChanged) listener = txtListener_;
   }
   if (listener) listener();
+  if (moved) moved();
   return response;
 }
 
@@ -257,6 +267,11 @@ void SimulatedCamera::SetTxt(const TxtRecord& txt) {
 void SimulatedCamera::SetTxtListener(std::function<void()> listener) {
   std::lock_guard<std::mutex> lock(mutex_);
   txtListener_ = std::move(listener);
+}
+
+void SimulatedCamera::SetAddressListener(std::function<void(const std::string& address, int prefix)> listener) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  addressListener_ = std::move(listener);
 }
 
 bool SimulatedCamera::SetParameter(const std::string& fullName, const std::string& value, std::string& error) {

@@ -55,6 +55,9 @@ class SimulatedCamera {
   // Called (outside the camera's lock) after the camera changed its own TXT record, as
   // after a firmware installation.
   void SetTxtListener(std::function<void()> listener);
+  // Called (outside the camera's lock, on a connection thread) when a Commit gave the
+  // camera a new static address: the address and the committed prefix.
+  void SetAddressListener(std::function<void(const std::string& address, int prefix)> listener);
 
   bool SetParameter(const std::string& fullName, const std::string& value, std::string& error);
   std::optional<std::string> GetParameter(const std::string& fullName) const;
@@ -76,6 +79,7 @@ class SimulatedCamera {
   SessionTable sessions_;
   FirmwareUpdate firmware_;
   std::function<void()> txtListener_;
+  std::function<void(const std::string&, int)> addressListener_;
 };
 
 }  // namespace camsim

@@ -7,6 +7,9 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdio>
+
+#include "tools/camsim/interface_address.h"
 
 namespace camsim {
 
@@ -48,6 +51,8 @@ Simulator::Simulator(SimulatorOptions options) : options_(std::move(options)) {
 Simulator::~Simulator() { Stop(); }
 
 bool Simulator::Start(const SimulationConfig& config, std::string& error) {
+  if (!mover_.joinable()) mover_ = std::thread([this] { MoveLoop(); });
+  std::lock_guard<std::recursive_mutex> lock(devicesMutex_);
   if (!options_.logPath.empty() && !log_.Open(options_.logPath, error)) return false;
   if (options_.mdns) {
     mdns_ = std::make_unique<MdnsPublisher>();
@@ -64,6 +69,13 @@ bool Simulator::Start(const SimulationConfig& config, std::string& error) {
 }
 
 void Simulator::Stop() {
+  {
+    std::lock_guard<std::mutex> lock(moveMutex_);
+    stopMoving_ = true;
+  }
+  moveWake_.notify_all();
+  if (mover_.joinable()) mover_.join();
+  std::lock_guard<std::recursive_mutex> lock(devicesMutex_);
   for (auto& device : devices_) {
     if (device->server) device->server->Stop();
   }
@@ -99,6 +111,7 @@ bool Simulator::AssignAddress(CameraConfig& config, std::string& error) {
 }
 
 bool Simulator::Add(CameraConfig config, std::string& id, std::string& error) {
+  std::lock_guard<std::recursive_mutex> lock(devicesMutex_);
   if (!AddDevice(std::move(config), error)) return false;
   Device& device = *devices_.back();
   if (!WaitPublished(device, error)) {
@@ -159,11 +172,18 @@ bool Simulator::AddDevice(CameraConfig config, std::string& error) {
       });
     }
   }
+  if (device->camera) {
+    std::weak_ptr<SimulatedCamera> camera = device->camera;
+    device->camera->SetAddressListener([this, camera](const std::string& address, int prefix) {
+      if (auto c = camera.lock()) ScheduleMove(c, address, prefix);
+    });
+  }
   devices_.push_back(std::move(device));
   return true;
 }
 
 Simulator::Device* Simulator::Find(const std::string& id) {
+  std::lock_guard<std::recursive_mutex> lock(devicesMutex_);
   for (auto& d : devices_) {
     if (d->config.host == id || d->config.address == id || d->config.name == id) return d.get();
   }
@@ -176,6 +196,7 @@ SimulatedCamera* Simulator::FindCamera(const std::string& id) {
 }
 
 bool Simulator::Remove(const std::string& id, std::string& error) {
+  std::lock_guard<std::recursive_mutex> lock(devicesMutex_);
   const auto it = std::find_if(devices_.begin(), devices_.end(), [&](const auto& d) {
     return d->config.host == id || d->config.address == id || d->config.name == id;
   });
@@ -190,6 +211,7 @@ bool Simulator::Remove(const std::string& id, std::string& error) {
 }
 
 bool Simulator::SetTxt(const std::string& id, const TxtRecord& txt, std::string& error) {
+  std::lock_guard<std::recursive_mutex> lock(devicesMutex_);
   Device* d = Find(id);
   if (d == nullptr) {
     error = "no device \"" + id + "\"";
@@ -201,6 +223,7 @@ bool Simulator::SetTxt(const std::string& id, const TxtRecord& txt, std::string&
 }
 
 bool Simulator::SetFaults(const std::string& id, const FaultSettings& faults, std::string& error) {
+  std::lock_guard<std::recursive_mutex> lock(devicesMutex_);
   Device* d = Find(id);
   if (d == nullptr || !d->camera) {
     error = "no camera \"" + id + "\"";
@@ -212,6 +235,7 @@ bool Simulator::SetFaults(const std::string& id, const FaultSettings& faults, st
 }
 
 nlohmann::json Simulator::List() const {
+  std::lock_guard<std::recursive_mutex> lock(devicesMutex_);
   nlohmann::json list = nlohmann::json::array();
   for (const auto& d : devices_) {
     nlohmann::json item = {{"name", d->config.name},       {"host", d->config.host},
@@ -224,6 +248,133 @@ nlohmann::json Simulator::List() const {
     list.push_back(item);
   }
   return list;
+}
+
+void Simulator::ScheduleMove(const std::shared_ptr<SimulatedCamera>& camera, const std::string& address, int prefix) {
+  {
+    std::lock_guard<std::mutex> lock(moveMutex_);
+    moves_.push_back({std::chrono::steady_clock::now() + std::chrono::milliseconds(options_.restartMs), camera, address,
+                      prefix});
+  }
+  moveWake_.notify_all();
+}
+
+void Simulator::MoveLoop() {
+  std::unique_lock<std::mutex> lock(moveMutex_);
+  while (!stopMoving_) {
+    if (moves_.empty()) {
+      moveWake_.wait(lock);
+      continue;
+    }
+    if (std::chrono::steady_clock::now() < moves_.front().due) {
+      moveWake_.wait_until(lock, moves_.front().due);
+      continue;
+    }
+    const PendingMove move = moves_.front();
+    moves_.pop_front();
+    lock.unlock();
+    Move(move);
+    lock.lock();
+  }
+}
+
+namespace {
+
+// The TXT record of a camera now at address: its configured address is the new one; a
+// zeroconf address it had at oldAddress is gone with it.
+TxtRecord MovedTxt(TxtRecord txt, const std::string& oldAddress, const std::string& address) {
+  bool hasNet = false;
+  for (auto& [key, value] : txt) {
+    if (key == "ipv4-net.zorvnet") {
+      value = address;
+      hasNet = true;
+    }
+  }
+  std::erase_if(txt, [&](const auto& kv) { return kv.first == "ipv4-zc.zorvnet" && kv.second == oldAddress; });
+  if (!hasNet) txt.emplace_back("ipv4-net.zorvnet", address);
+  return txt;
+}
+
+}  // namespace
+
+void Simulator::Move(const PendingMove& move) {
+  const std::shared_ptr<SimulatedCamera> camera = move.camera.lock();
+  if (!camera) return;
+  const auto owner = [&] {
+    return std::find_if(devices_.begin(), devices_.end(), [&](const auto& d) { return d->camera == camera; });
+  };
+  std::string oldAddress, name;
+  uint16_t port = 0;
+  int oldPrefix = 0;
+  {
+    std::lock_guard<std::recursive_mutex> lock(devicesMutex_);
+    const auto it = owner();
+    if (it == devices_.end() || (*it)->config.address == move.address) return;
+    const Device& d = **it;
+    const bool taken = std::any_of(devices_.begin(), devices_.end(), [&](const auto& other) {
+      return other.get() != &d && other->config.isCamera && other->config.address == move.address &&
+             other->config.port == d.config.port;
+    });
+    if (taken) {
+      std::fprintf(stderr, "ravix-camsim: %s stays at %s: %s is taken by another camera\n", d.config.name.c_str(),
+                   d.config.address.c_str(), move.address.c_str());
+      return;
+    }
+    oldAddress = d.config.address;
+    name = d.config.name;
+    port = d.config.port;
+    oldPrefix = d.config.prefix;
+  }
+  const int prefix = move.prefix >= 1 && move.prefix <= 32 ? move.prefix : oldPrefix;
+  const unsigned ifIndex = InterfaceOfAddress(oldAddress);
+  std::string error = "no interface holds " + oldAddress;
+  if (ifIndex == 0 || !AddInterfaceAddress(ifIndex, move.address, prefix, error)) {
+    std::fprintf(stderr, "ravix-camsim: %s stays at %s: %s\n", name.c_str(), oldAddress.c_str(), error.c_str());
+    return;
+  }
+  auto server = std::make_unique<CameraHttpServer>(camera, move.address, port, log_);
+  if (!server->Start(error)) {
+    std::fprintf(stderr, "ravix-camsim: %s cannot serve at %s: %s\n", name.c_str(), move.address.c_str(), error.c_str());
+    RemoveInterfaceAddress(ifIndex, move.address, prefix, error);
+    return;
+  }
+  std::unique_ptr<CameraHttpServer> old;
+  bool oldStillUsed = false;
+  {
+    std::lock_guard<std::recursive_mutex> lock(devicesMutex_);
+    const auto it = owner();
+    if (it == devices_.end()) {  // removed meanwhile
+      server->Stop();
+      RemoveInterfaceAddress(ifIndex, move.address, prefix, error);
+      return;
+    }
+    Device& d = **it;
+    old = std::move(d.server);
+    d.server = std::move(server);
+    d.config.address = move.address;
+    d.config.prefix = prefix;
+    // After its restart the camera also announces the host name it was given.
+    const std::string host = camera->GetParameter("Network.HostName").value_or("");
+    const bool hostFree = std::none_of(devices_.begin(), devices_.end(),
+                                       [&](const auto& other) { return other->config.host == host; });
+    if (!host.empty() && hostFree) d.config.host = host;
+    d.config.txt = MovedTxt(camera->Txt(), oldAddress, move.address);
+    camera->SetTxt(d.config.txt);
+    if (mdns_) {
+      if (d.mdnsId != 0) mdns_->Withdraw(d.mdnsId);
+      d.mdnsId = mdns_->Publish({d.config.name, d.config.host, d.config.address, d.config.port, d.config.txt});
+      std::weak_ptr<SimulatedCamera> weak = camera;
+      camera->SetTxtListener([this, weak, mdnsId = d.mdnsId] {
+        std::string ignored;
+        if (auto c = weak.lock()) mdns_->UpdateTxt(mdnsId, c->Txt(), ignored);
+      });
+    }
+    oldStillUsed = std::any_of(devices_.begin(), devices_.end(),
+                               [&](const auto& other) { return other->config.address == oldAddress; });
+  }
+  if (old) old->Stop();
+  if (!oldStillUsed && !RemoveInterfaceAddress(ifIndex, oldAddress, oldPrefix, error))
+    std::fprintf(stderr, "ravix-camsim: %s left %s on its interface: %s\n", name.c_str(), oldAddress.c_str(), error.c_str());
 }
 
 }  // namespace camsim

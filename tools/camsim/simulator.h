@@ -3,8 +3,13 @@
 // HTTP servers, their mDNS announcements and the request log, and the control commands
 // that change them at run time (see ControlChannel for the line protocol).
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <mutex>
+#include <thread>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -27,10 +32,15 @@ struct SimulatorOptions {
   std::vector<std::string> addressPool;
   std::string logPath;  // empty: no request log
   int publishTimeoutMs = 20000;
+  // A camera given a new static address by Commit restarts its network: after this pause
+  // it serves and announces there and no longer at the old address (which it removes
+  // from the interface). Only in a network namespace of its own; elsewhere it stays.
+  int restartMs = 1000;
 };
 
 // Used from one control thread; the devices' HTTP threads touch only their camera, the
-// log and the publisher, which lock themselves.
+// log and the publisher, which lock themselves. A mover thread moves cameras to the
+// addresses they were given; devices_ is guarded by devicesMutex_ for it.
 class Simulator {
  public:
   explicit Simulator(SimulatorOptions options);
@@ -49,6 +59,8 @@ class Simulator {
   bool SetTxt(const std::string& id, const TxtRecord& txt, std::string& error);
   bool SetFaults(const std::string& id, const FaultSettings& faults, std::string& error);
   SimulatedCamera* FindCamera(const std::string& id);
+  // Moves the camera serving at address (not needed by callers: Commit does it).
+  void ScheduleMove(const std::shared_ptr<SimulatedCamera>& camera, const std::string& address, int prefix);
   nlohmann::json List() const;
   void ClearLog() { log_.Clear(); }
   std::size_t Count() const { return devices_.size(); }
@@ -67,6 +79,21 @@ class Simulator {
   // Waits for its announcement; on failure withdraws it.
   bool WaitPublished(Device& device, std::string& error);
   bool AssignAddress(CameraConfig& config, std::string& error);
+  struct PendingMove {
+    std::chrono::steady_clock::time_point due;
+    std::weak_ptr<SimulatedCamera> camera;
+    std::string address;
+    int prefix = 0;
+  };
+  void MoveLoop();
+  void Move(const PendingMove& move);
+
+  mutable std::recursive_mutex devicesMutex_;
+  std::mutex moveMutex_;
+  std::condition_variable moveWake_;
+  std::deque<PendingMove> moves_;
+  bool stopMoving_ = false;
+  std::thread mover_;
 
   SimulatorOptions options_;
   struct PoolAddress {
