@@ -14,10 +14,16 @@
 // other members only read it and may run on any thread.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "records/browse_record.h"
+
+namespace ravix {
+class NetlinkSocket;
+class RouteFixBroker;
+}  // namespace ravix
 
 struct AdapterEntry {
   static constexpr uint32_t kMaxAddresses = 10;
@@ -90,8 +96,13 @@ class CNetworkTools {
   // then the subnet is added as a link route with the metric of the interface's own
   // connected route (0 when it has none). True when the route is present afterwards.
   // False, touching nothing, when the adapter or subnet is unknown; false when a
-  // deletion or the creation fails (without CAP_NET_ADMIN nothing changes).
+  // deletion or the creation fails (without CAP_NET_ADMIN and helper nothing changes).
   bool EnsureRoute(const std::string& cameraAddress, uint32_t ifIndex) const;
+
+  // Route fixes through the privileged helper (the process lacks CAP_NET_ADMIN): from
+  // then on EnsureRoute only reads the route table itself and asks the helper when the
+  // route is not right. Set before discovery starts; null goes back to in-process fixes.
+  void SetRouteHelper(std::shared_ptr<ravix::RouteFixBroker> helper);
 
   // Whether the camera would still be reachable on its interface: the record's zeroconf
   // address (when it has one) and then candidate. No route is touched.
@@ -104,7 +115,11 @@ class CNetworkTools {
   static std::string GetMacAddress(const std::string& cameraAddress, const std::string& localAddress);
 
  private:
+  bool EnsureRouteThroughHelper(const ravix::NetlinkSocket& sock, const char* adapterName, uint32_t net, uint32_t mask,
+                                uint32_t ifIndex) const;
+
   std::vector<AdapterEntry> m_adapters;
+  std::shared_ptr<ravix::RouteFixBroker> m_routeHelper;
 };
 
 // Whether the process may change routes: CAP_NET_ADMIN in the calling thread's

@@ -11,6 +11,8 @@ PACKAGES=(
   libboost-thread-dev libboost-regex-dev libboost-chrono-dev
   libnl-3-dev libnl-route-3-dev
   libsodium-dev libcap-dev
+  # the network helper's authorisation at run time, and the polkit lab test
+  pkexec polkitd
   libcpp-httplib-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   iproute2 procps psmisc
