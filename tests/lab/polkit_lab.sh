@@ -28,11 +28,15 @@ fi
 helper=$build/shell/ravixfinder-netadmin
 finder=$build/shell/ravixfinder
 if=$NETLAB_PC0_IF
+if1=$NETLAB_PC1_IF
+camsim=$build/tools/camsim/ravix-camsim
 tmp=$(mktemp -d /tmp/polkit-lab-XXXXXX)
 chmod 755 "$tmp"
 daemons=()
+cameras=()
 cleanup() {
   for pid in "${daemons[@]}"; do kill "$pid" 2>/dev/null || true; done
+  for pid in "${cameras[@]}"; do kill "$pid" 2>/dev/null || true; done
   wait 2>/dev/null || true
   rm -rf "$tmp"
 }
@@ -83,25 +87,45 @@ as() {
 failed=0
 fail() { echo "FAIL: $*"; failed=1; }
 
-# The finder as "nobody": a temporary address through pkexec, gone after exit.
+# The cameras: two with only their link-local address, one at a factory address.
+ip addr flush dev "$if"
+echo '{"cameras": [{"serial": "ZV000301"}, {"serial": "ZV000302"}]}' >"$tmp/cam0.json"
+echo '{"cameras": [{"serial": "ZV000401", "prefix": 24}]}' >"$tmp/cam1.json"
+for n in 0 1; do
+  $NETLAB_RUN cam$n "$camsim" --config "$tmp/cam$n.json" --no-control >"$tmp/camsim$n.out" 2>&1 &
+  cameras+=($!)
+done
+for n in 0 1; do
+  for _ in $(seq 150); do grep -q "^ready" "$tmp/camsim$n.out" && break; sleep 0.1; done
+  grep -q "^ready" "$tmp/camsim$n.out" || { echo "FAIL: simulator $n did not start"; cat "$tmp/camsim$n.out"; exit 1; }
+done
+
+# The finder as "nobody": both temporary addresses through pkexec, all three cameras
+# reached, nothing left after exit.
 code=0
-as nobody "$finder" --list --seconds 1 --temporary-address "$if=10.99.0.5/24" >"$tmp/out" 2>"$tmp/err" || code=$?
-cat "$tmp/err"
+as nobody "$finder" --list --seconds 4 --format csv --temporary-address "$if" \
+  --temporary-address "$if1=192.168.0.50/24" >"$tmp/out" 2>"$tmp/err" || code=$?
+cat "$tmp/err" "$tmp/out"
 [ "$code" = 0 ] || fail "the finder as nobody ended with $code"
-grep -q "temporary address 10.99.0.5/24 on $if" "$tmp/err" || fail "no temporary address was added"
-ip -4 -o addr show dev "$if" | grep -q "10.99.0.5" && fail "the temporary address is left after exit"
+grep -q "temporary address 169.254.* on $if" "$tmp/err" || fail "no link-local address was added"
+grep -q "temporary address 192.168.0.50/24 on $if1" "$tmp/err" || fail "no address in the camera's subnet was added"
+for serial in ZV000301 ZV000302 ZV000401; do
+  grep "$serial" "$tmp/out" | grep -q ",yes," || fail "$serial is not listed as reachable"
+done
+[ -z "$(ip -4 -o addr show dev "$if")" ] || fail "an address is left on $if after exit"
+[ "$(ip -4 -o addr show dev "$if1" | awk '{print $4}')" = "10.20.0.1/24" ] || fail "an address is left on $if1 after exit"
 
 # pkexec runs the helper's route fix for nobody.
-subnet=$(ip -4 -o route show dev "$if" proto kernel | awk '{print $1}' | head -1)
+subnet=10.20.0.0/24
 ip route add "$subnet" dev lo metric 9
-as nobody pkexec "$helper" route "$if" "$subnet" || fail "pkexec route fix as nobody failed"
+as nobody pkexec "$helper" route "$if1" "$subnet" || fail "pkexec route fix as nobody failed"
 ip -4 route show "$subnet" | grep -q "dev lo" && fail "the stray route to $subnet is still there"
 
 # "daemon" is not granted and has no agent: exit 1 with the reason, nothing added.
 code=0
-as daemon "$finder" --list --seconds 1 --temporary-address "$if=10.99.0.6/24" >"$tmp/out" 2>"$tmp/err" || code=$?
+as daemon "$finder" --list --seconds 1 --temporary-address "$if1=10.99.0.6/24" >"$tmp/out" 2>"$tmp/err" || code=$?
 cat "$tmp/err"
 [ "$code" = 1 ] || fail "the finder as daemon ended with $code, not 1"
 grep -q "no authorisation could be had" "$tmp/err" || fail "the refusal was not explained"
-ip -4 -o addr show dev "$if" | grep -q "10.99.0.6" && fail "an address was added without authorisation"
+ip -4 -o addr show dev "$if1" | grep -q "10.99.0.6" && fail "an address was added without authorisation"
 exit $failed
