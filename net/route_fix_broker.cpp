@@ -79,27 +79,30 @@ void RouteFixBroker::RunBatch(std::vector<std::shared_ptr<Request>> batch) {
   const HelperReply reply = runner_(args, stop_);
   DebugTrace("RouteFixBroker: %zu route(s) through the helper: exit %d %s", unique.size(), reply.ExitCode,
              reply.Message.c_str());
-  std::string notice;
+  const bool ok = reply.Outcome == HelperOutcome::Done;
+  const bool giveUp = reply.Outcome == HelperOutcome::Declined || reply.Outcome == HelperOutcome::NotAuthorised ||
+                      reply.Outcome == HelperOutcome::Unavailable;
+  bool first = false;
   {
     const std::lock_guard lock(mutex_);
-    const bool ok = reply.Outcome == HelperOutcome::Done;
+    first = giveUp && !givenUp_;
+    if (giveUp) givenUp_ = true;
+  }
+  // Said before the waiting completions go on, so that it comes before anything they do.
+  if (first) {
+    const std::string notice = "camera subnets are not routed over their adapters: " + DescribeHelperFailure(reply) +
+                               "; cameras on other adapters' subnets may stay unreachable";
+    DebugTrace("RouteFixBroker: %s", notice.c_str());
+    if (notice_) notice_(notice);
+  }
+  {
+    const std::lock_guard lock(mutex_);
     for (const auto& r : batch) {
       r->Done = true;
       r->Ok = ok;
     }
-    const bool giveUp = reply.Outcome == HelperOutcome::Declined || reply.Outcome == HelperOutcome::NotAuthorised ||
-                        reply.Outcome == HelperOutcome::Unavailable;
-    if (giveUp && !givenUp_) {
-      givenUp_ = true;
-      notice = "camera subnets are not routed over their adapters: " + DescribeHelperFailure(reply) +
-               "; cameras on other adapters' subnets may stay unreachable";
-    }
   }
   wake_.notify_all();
-  if (!notice.empty()) {
-    DebugTrace("RouteFixBroker: %s", notice.c_str());
-    if (notice_) notice_(notice);
-  }
 }
 
 }  // namespace ravix

@@ -26,6 +26,7 @@ HelperReply TemporaryAddressKeeper::Add(const std::string& adapter, const std::s
 }
 
 void TemporaryAddressKeeper::RemoveAll() {
+  const std::lock_guard removing(removing_);
   {
     const std::lock_guard lock(mutex_);
     stop_ = true;

@@ -18,7 +18,9 @@ class TemporaryAddressKeeper {
  public:
   // Runs one helper command (add, renew, remove) and waits for it.
   using Command = std::function<HelperReply(const std::vector<std::string>& args)>;
-  explicit TemporaryAddressKeeper(Command command, int renewSeconds = 1200);
+  // renewSeconds: the default leaves ten minutes of the hour's lifetime for a renewal
+  // that has to ask for authorisation again.
+  explicit TemporaryAddressKeeper(Command command, int renewSeconds = 3000);
   ~TemporaryAddressKeeper();  // RemoveAll
   TemporaryAddressKeeper(const TemporaryAddressKeeper&) = delete;
   TemporaryAddressKeeper& operator=(const TemporaryAddressKeeper&) = delete;
@@ -31,6 +33,8 @@ class TemporaryAddressKeeper {
   // entry is kept and reply.Output holds the address taken.
   HelperReply Add(const std::string& adapter, const std::string& address);
   // Removes every kept address (in reverse order); the ones that fail are left to expire.
+  // Safe from several threads (an interrupt and the normal end): one removes, the other
+  // waits for it.
   void RemoveAll();
   std::vector<Entry> Entries() const;
 
@@ -39,6 +43,7 @@ class TemporaryAddressKeeper {
 
   Command command_;
   const int renewSeconds_;
+  std::mutex removing_;
   mutable std::mutex mutex_;
   std::condition_variable wake_;
   std::vector<Entry> entries_;

@@ -7,11 +7,13 @@
 #include <cstdio>
 #include <iostream>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "platform/debug_trace.h"
 #include "finder/finder_core.h"
 #include "shell/finder_options.h"
+#include "shell/interrupt_cleanup.h"
 #include "shell/list_command.h"
 #include "shell/temporary_addresses.h"
 #include "shell/update_firmware_command.h"
@@ -74,15 +76,29 @@ void ClearLoadPathsWhenElevated() {
 // addresses go again.
 template <typename Command>
 int RunCommandLineMode(int argc, char** argv, const FinderOptions& options, Command command) {
+  // Ctrl-C takes the temporary addresses away too (set up before any thread starts). The
+  // lock keeps the keeper alive while an interrupt removes them; the process ends then.
+  std::mutex keeperLock;
+  ravix::TemporaryAddressKeeper* keeper = nullptr;
+  const InterruptCleanup interrupt([&keeperLock, &keeper] {
+    const std::lock_guard lock(keeperLock);
+    if (keeper != nullptr) keeper->RemoveAll();
+  });
   QCoreApplication app(argc, argv);
   CFinderCore core;
   core.UseNetworkHelper(true, [](const std::string& why) { std::fprintf(stderr, "ravixfinder: %s\n", why.c_str()); });
   ravix::TemporaryAddressKeeper addresses([&core](const std::vector<std::string>& args) {
     return core.NetworkChanges(args);
   });
+  {
+    const std::lock_guard lock(keeperLock);
+    keeper = &addresses;
+  }
   int code = AddTemporaryAddresses(options.temporaryAddresses, addresses, stderr);
   if (code == 0) code = command(core);
   core.StopNetworkHelper();
+  const std::lock_guard lock(keeperLock);
+  keeper = nullptr;
   addresses.RemoveAll();
   return code;
 }
