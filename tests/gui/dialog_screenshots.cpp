@@ -1,4 +1,4 @@
-// Renders the password and IP settings dialogs offscreen into PNG files for the README:
+// Renders the password and IP settings dialogs offscreen into PNG files for docs/usage.md:
 //   QT_QPA_PLATFORM=offscreen build/tests/gui/dialog_screenshots docs
 #include <QApplication>
 #include <QLineEdit>

@@ -3,7 +3,7 @@
 // a firmware file that cannot be read any more when the update starts.
 //
 // With RAVIX_SCREENSHOT_DIR set, the results page is also saved there as
-// firmware-wizard.png (the README's picture).
+// firmware-wizard.png (the picture of docs/usage.md).
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>

@@ -3,7 +3,7 @@
 // adapter of the tree, and a camera taken off the network leaves both views.
 //
 // With RAVIX_SCREENSHOT_DIR set, the filled views are also saved there as
-// list-view.png and tree-view.png (the README's pictures: scripts/views-screenshots.sh).
+// list-view.png and tree-view.png (pictures of docs/usage.md, taken as docs/lab.md says).
 #include <gtest/gtest.h>
 
 #include <QApplication>
