@@ -115,6 +115,22 @@ AdminRefusal CheckAdapter(const NetlinkSocket& sock, const std::string& name, ui
   return AdminRefusal::None;
 }
 
+std::vector<AddressWithPrefix> ProposeAddressesNear(uint32_t cameraAddress, unsigned prefix, int count) {
+  std::vector<AddressWithPrefix> out;
+  std::string message;
+  if (prefix == 0) prefix = 24;
+  if (CheckHostAddress({cameraAddress, prefix}, message) != AdminRefusal::None) return out;
+  const uint32_t mask = ntohl(MaskFromPrefix(prefix));
+  const uint32_t net = ntohl(cameraAddress) & mask;
+  const uint32_t broadcast = net | ~mask;
+  for (uint32_t host = broadcast - 1; host > net && static_cast<int>(out.size()) < count; --host) {
+    if (host == ntohl(cameraAddress)) continue;
+    if (prefix == 16 && (host >> 16) == 0xA9FE && !IsLinkLocalHost(htonl(host))) continue;
+    out.push_back({htonl(host), prefix});
+  }
+  return out;
+}
+
 bool IsLinkLocalHost(uint32_t address) {
   const uint32_t host = ntohl(address);
   return (host >> 16) == 0xA9FE && ((host >> 8) & 0xFF) >= 1 && ((host >> 8) & 0xFF) <= 254;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "net/netlink_socket.h"
 
@@ -57,6 +58,12 @@ bool IsAdapterName(const std::string& name);
 // The adapter exists, is up and is not loopback; ifIndex gets its interface index.
 AdminRefusal CheckAdapter(const NetlinkSocket& sock, const std::string& name, uint32_t& ifIndex,
                           std::string& message);
+
+// Addresses for this PC in the subnet of a camera at cameraAddress/prefix (prefix 0:
+// /24), best first: from the top of the subnet down (the bottom is where gateways and
+// factory addresses sit), never the camera's own, the subnet's or its broadcast address.
+// At most count; empty when the camera address or prefix is not usable.
+std::vector<AddressWithPrefix> ProposeAddressesNear(uint32_t cameraAddress, unsigned prefix, int count);
 
 // 169.254.1.0 .. 169.254.254.255 (the link-local addresses a host may take).
 bool IsLinkLocalHost(uint32_t address);

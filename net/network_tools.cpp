@@ -95,14 +95,17 @@ int CNetworkTools::RefreshAdapters() {
     return 0;
   }
   std::vector<AdapterEntry> table;
+  std::vector<AdapterEntry> bare;
   for (nl_object* obj = nl_cache_get_first(rawLinks); obj != nullptr; obj = nl_cache_get_next(obj)) {
     auto* link = reinterpret_cast<rtnl_link*>(obj);
     if (!IsAdapterLink(link)) continue;
     AdapterEntry entry = EntryForLink(link);
     if (entry.IfIndex != 0) FillAdapterAddresses(entry, addresses);
     if (HasAddress(entry)) table.push_back(entry);
+    else bare.push_back(entry);
   }
   m_adapters = std::move(table);
+  m_adaptersWithoutIPv4 = std::move(bare);
   return static_cast<int>(m_adapters.size());
 }
 

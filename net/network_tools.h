@@ -57,6 +57,9 @@ class CNetworkTools {
   // The first adapter with that interface index, or null.
   const AdapterEntry* FindAdapter(uint32_t ifIndex) const;
   const std::vector<AdapterEntry>& Adapters() const { return m_adapters; }
+  // Adapters that are up and running but have no IPv4 address (a switch without DHCP):
+  // candidates for a link-local address. AddressCount is 0; rebuilt with the table.
+  const std::vector<AdapterEntry>& AdaptersWithoutIPv4() const { return m_adaptersWithoutIPv4; }
 
   // The record's configured ("ipv4-net.zorvnet") and zeroconf ("ipv4-zc.zorvnet")
   // addresses, in this order, each empty when the key is missing.
@@ -119,6 +122,7 @@ class CNetworkTools {
                                 uint32_t ifIndex) const;
 
   std::vector<AdapterEntry> m_adapters;
+  std::vector<AdapterEntry> m_adaptersWithoutIPv4;
   std::shared_ptr<ravix::RouteFixBroker> m_routeHelper;
 };
 

@@ -25,6 +25,18 @@ HelperReply TemporaryAddressKeeper::Add(const std::string& adapter, const std::s
   return reply;
 }
 
+HelperReply TemporaryAddressKeeper::AddFirstFree(const std::string& adapter, const std::vector<std::string>& candidates) {
+  HelperReply reply;
+  reply.Outcome = HelperOutcome::Refused;
+  reply.Message = "no address to try";
+  for (const std::string& candidate : candidates) {
+    reply = Add(adapter, candidate);
+    if (reply.Outcome != HelperOutcome::Refused || reply.ExitCode != static_cast<int>(AdminRefusal::AddressInUse))
+      return reply;
+  }
+  return reply;
+}
+
 void TemporaryAddressKeeper::RemoveAll() {
   const std::lock_guard removing(removing_);
   {

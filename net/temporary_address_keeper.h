@@ -32,6 +32,9 @@ class TemporaryAddressKeeper {
   // Adds address ("a.b.c.d/n", or "" for a link-local address) to adapter; on Done the
   // entry is kept and reply.Output holds the address taken.
   HelperReply Add(const std::string& adapter, const std::string& address);
+  // Add for the first of candidates that no other host holds (each one probed by the
+  // helper; one in use is skipped); the reply of the last try.
+  HelperReply AddFirstFree(const std::string& adapter, const std::vector<std::string>& candidates);
   // Removes every kept address (in reverse order); the ones that fail are left to expire.
   // Safe from several threads (an interrupt and the normal end): one removes, the other
   // waits for it.

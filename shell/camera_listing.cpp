@@ -145,3 +145,5 @@ std::string FormatCameraListing(const std::vector<CBrowseRecord>& records, Listi
   for (const Row& row : rows) csv += CsvLine(row);
   return csv;
 }
+
+std::string TerminalVisible(const std::string& text) { return Visible(text); }

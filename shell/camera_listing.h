@@ -19,6 +19,9 @@ bool ParseListingFormat(const std::string& text, ListingFormat& format);
 // every character outside ASCII.
 enum class ListingDestination { File, StandardOutput };
 
+// text with every control character shown as \xNN, for a terminal.
+std::string TerminalVisible(const std::string& text);
+
 std::string FormatCameraListing(const std::vector<CBrowseRecord>& records, ListingFormat format,
                                 const views::AdapterNameLookup& adapterName,
                                 ListingDestination destination = ListingDestination::File);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "finder/finder_mdns.h"
+#include "shell/first_contact_hints.h"
 #include "platform/debug_trace.h"
 #include "platform/natural_compare.h"
 #include "views/record_columns.h"
@@ -108,6 +109,7 @@ int RunListCommand(const FinderOptions& options, CFinderCore& core, std::FILE* o
   const std::string text = FormatCameraListing(records, options.format, adapterName, ListingDestination::StandardOutput);
   std::fwrite(text.data(), 1, text.size(), out);
   std::fflush(out);
+  for (const std::string& hint : FirstContactHints(records, tools)) std::fprintf(err, "ravixfinder: %s\n", hint.c_str());
 
   engine.Close();
   target->Detach();

@@ -82,6 +82,26 @@ TEST(AdminChecks, AddressesAndSubnets) {
   EXPECT_FALSE(ravix::IsLinkLocalHost(Ip("169.253.1.1")));
 }
 
+// Addresses proposed for a first contact with a camera in no subnet of the PC.
+TEST(AdminChecks, AddressesProposedNearACamera) {
+  const auto texts = [](const std::vector<ravix::AddressWithPrefix>& list) {
+    std::vector<std::string> out;
+    for (const auto& a : list) out.push_back(ravix::FormatAddressWithPrefix(a));
+    return out;
+  };
+  EXPECT_EQ(texts(ravix::ProposeAddressesNear(Ip("192.168.0.90"), 24, 3)),
+            (std::vector<std::string>{"192.168.0.254/24", "192.168.0.253/24", "192.168.0.252/24"}));
+  EXPECT_EQ(texts(ravix::ProposeAddressesNear(Ip("192.168.0.254"), 0, 2)),
+            (std::vector<std::string>{"192.168.0.253/24", "192.168.0.252/24"}))
+      << "no prefix known: /24; never the camera's own address";
+  EXPECT_EQ(texts(ravix::ProposeAddressesNear(Ip("10.0.0.1"), 30, 5)), (std::vector<std::string>{"10.0.0.2/30"}));
+  EXPECT_EQ(texts(ravix::ProposeAddressesNear(Ip("169.254.3.4"), 16, 1)), (std::vector<std::string>{"169.254.254.255/16"}))
+      << "link-local: only 169.254.1.0 .. 169.254.254.255";
+  EXPECT_TRUE(ravix::ProposeAddressesNear(Ip("127.0.0.5"), 24, 3).empty());
+  EXPECT_TRUE(ravix::ProposeAddressesNear(Ip("10.1.2.3"), 8, 3).empty());
+  EXPECT_TRUE(ravix::ProposeAddressesNear(Ip("192.168.0.255"), 24, 3).empty());
+}
+
 TEST(AdminChecks, AdapterNames) {
   for (const char* good : {"eth0", "enp3s0f1", "wlp0s20f3", "br-lan", "a", "abcdefghijklmno"})
     EXPECT_TRUE(ravix::IsAdapterName(good)) << good;

@@ -233,6 +233,28 @@ TEST_F(NetAdminLab, TemporaryAddressesGoWithTheirRun) {
   EXPECT_FALSE(Find("192.168.0.60").Present);
   EXPECT_TRUE(Find("192.168.77.1").Present);
   EXPECT_TRUE(Find("10.20.0.1").Present);
+
+  // A camera at a factory address: the first proposed address no host holds is taken.
+  Sh(Env("NETLAB_RUN") + " cam1 ip addr add 192.168.0.254/24 dev " + Env("NETLAB_CAM1_IF"));
+  {
+    ravix::TemporaryAddressKeeper keeper([&](const std::vector<std::string>& args) { return inProcess(args, never); });
+    std::vector<std::string> candidates;
+    for (const auto& a : ravix::ProposeAddressesNear(Ip("192.168.0.90"), 24, 3))
+      candidates.push_back(ravix::FormatAddressWithPrefix(a));
+    const ravix::HelperReply reply = keeper.AddFirstFree(pc1_, candidates);
+    EXPECT_EQ(reply.Outcome, ravix::HelperOutcome::Done) << reply.Message;
+    EXPECT_EQ(reply.Output, "192.168.0.253/24\n") << "192.168.0.254 answered the probe";
+  }
+  EXPECT_FALSE(Find("192.168.0.253").Present);
+
+  // An adapter that is up without IPv4 address is listed apart.
+  Sh("ip addr flush dev " + pc0_);
+  CNetworkTools tools;
+  EXPECT_EQ(tools.FindAdapter(if_nametoindex(pc0_.c_str())), nullptr);
+  bool listed = false;
+  for (const AdapterEntry& bare : tools.AdaptersWithoutIPv4()) listed = listed || bare.Name == pc0_;
+  EXPECT_TRUE(listed);
+  Sh("ip addr add 192.168.77.1/24 dev " + pc0_);
 }
 
 }  // namespace

@@ -104,6 +104,10 @@ TEST_F(FirstContact, TemporaryAddressesReachBothCamerasAndGoAtExit) {
   EXPECT_EQ(status, 0) << Stderr();
   ASSERT_EQ(cameras.count("ZV000401"), 1u) << Stderr();
   EXPECT_EQ(cameras["ZV000401"].value("Reachable", ""), "no");
+  EXPECT_NE(Stderr().find("(192.168.0.90) is in no subnet of adapter " + pc1_ + "; --temporary-address " + pc1_ +
+                          "=192.168.0.254/24 would reach it"),
+            std::string::npos)
+      << Stderr();
 
   cameras = List("--temporary-address " + pc0_ + " --temporary-address " + pc1_ + "=192.168.0.50/24", status);
   EXPECT_EQ(status, 0) << Stderr();
