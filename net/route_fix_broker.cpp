@@ -79,6 +79,17 @@ void RouteFixBroker::RunBatch(std::vector<std::shared_ptr<Request>> batch) {
   const HelperReply reply = runner_(args, stop_);
   DebugTrace("RouteFixBroker: %zu route(s) through the helper: exit %d %s", unique.size(), reply.ExitCode,
              reply.Message.c_str());
+  // The helper checks the whole run first: one refused route (an adapter gone down since)
+  // refuses all. Then each goes on its own (the kept authorisation covers them).
+  if (reply.Outcome == HelperOutcome::Refused && unique.size() > 1) {
+    for (const auto& [key, first] : unique) {
+      std::vector<std::shared_ptr<Request>> same;
+      for (const auto& r : batch)
+        if (r->Key == key) same.push_back(r);
+      RunBatch(std::move(same));
+    }
+    return;
+  }
   const bool ok = reply.Outcome == HelperOutcome::Done;
   const bool giveUp = reply.Outcome == HelperOutcome::Declined || reply.Outcome == HelperOutcome::NotAuthorised ||
                       reply.Outcome == HelperOutcome::Unavailable;
