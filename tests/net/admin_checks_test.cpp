@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <sched.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -17,6 +19,17 @@
 namespace {
 
 using ravix::AdminRefusal;
+
+// Run as root, these checks get a network namespace of their own (gone with the process),
+// so that even a check that wrongly let a change through could not reach this machine's
+// own interfaces and routes; without root nothing could change anyway.
+struct OwnNetworkNamespace : ::testing::Environment {
+  void SetUp() override {
+    if (geteuid() != 0) return;
+    ASSERT_EQ(unshare(CLONE_NEWNET), 0) << "a network namespace of its own";
+  }
+};
+const auto* const kOwnNamespace = ::testing::AddGlobalTestEnvironment(new OwnNetworkNamespace);
 
 uint32_t Ip(const char* text) {
   in_addr a{};
