@@ -13,6 +13,8 @@ PACKAGES=(
   libsodium-dev libcap-dev
   # the network helper's authorisation at run time, and the polkit lab test
   pkexec polkitd
+  # the package check (the polkit action's XML, no file capabilities) and the elevated-start test
+  libxml2-utils libcap2-bin
   libcpp-httplib-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   iproute2 procps psmisc
