@@ -8,10 +8,13 @@ CFinderCore::CFinderCore(std::optional<ravix::AppProfile> profile)
       // a given profile (tests) keeps them in its own file store only.
       Credentials(Profile, {}, profile ? nullptr : std::make_shared<CKeyring>()) {
   Settings.Load(Profile);
+  Addresses = std::make_unique<ravix::TemporaryAddressKeeper>(
+      [this](const std::vector<std::string>& args) { return NetworkChanges(args); });
 }
 
 CFinderCore::~CFinderCore() {
   StopNetworkHelper();
+  Addresses->RemoveAll();
   StopDnssd();
 }
 

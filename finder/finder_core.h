@@ -14,6 +14,7 @@
 #include "net/network_helper.h"
 #include "net/network_tools.h"
 #include "net/route_fix_broker.h"
+#include "net/temporary_address_keeper.h"
 #include "discovery/dnssd_service_host.h"
 #include "platform/app_profile.h"
 #include "finder/settings_block.h"
@@ -48,6 +49,9 @@ class CFinderCore {
   // process when it was not called.
   ravix::HelperReply NetworkChanges(const std::vector<std::string>& args);
   bool UsesNetworkHelper() const { return RouteHelper != nullptr; }
+  // The temporary addresses of this run (through NetworkChanges); removed at the latest
+  // when the core goes.
+  ravix::TemporaryAddressKeeper& TemporaryAddresses() { return *Addresses; }
 
   // How cameras are opened with this state (no prompt: the engine adds its own).
   CameraConnectContext CameraContext();
@@ -62,4 +66,5 @@ class CFinderCore {
  private:
   std::shared_ptr<ravix::RouteFixBroker> RouteHelper;
   ravix::HelperRunner NetworkRunner;
+  std::unique_ptr<ravix::TemporaryAddressKeeper> Addresses;
 };

@@ -87,9 +87,7 @@ int RunCommandLineMode(int argc, char** argv, const FinderOptions& options, Comm
   QCoreApplication app(argc, argv);
   CFinderCore core;
   core.UseNetworkHelper(true, [](const std::string& why) { std::fprintf(stderr, "ravixfinder: %s\n", why.c_str()); });
-  ravix::TemporaryAddressKeeper addresses([&core](const std::vector<std::string>& args) {
-    return core.NetworkChanges(args);
-  });
+  ravix::TemporaryAddressKeeper& addresses = core.TemporaryAddresses();
   {
     const std::lock_guard lock(keeperLock);
     keeper = &addresses;
