@@ -58,17 +58,16 @@ bool TakeCredentials(std::string& url, Credentials& credentials) {
   return SplitUrlCredentials(url, credentials.user, credentials.password);
 }
 
-// Logs in when url carries credentials; the session suffix is empty without a login.
-CameraResult LoginFromUrl(std::string& url, const char* interfaceName, std::string& suffix) {
-  Credentials credentials;
-  if (!TakeCredentials(url, credentials)) return CamOk;
+// Logs in with user and password (none when user is empty); the session suffix is empty
+// without a login. The credentials travel only in the login's query, escaped there, and
+// never in a URL or a trace line.
+CameraResult LoginAs(const std::string& url, const char* user, const char* password, const char* interfaceName,
+                     std::string& suffix) {
+  if (user == nullptr || user[0] == '\0') return CamOk;
   std::string sessionId;
-  const CameraResult login =
-      CameraLogin(interfaceName, credentials.user.c_str(), url.c_str(), credentials.password.c_str(), sessionId);
-  WipeText(credentials.user);
-  WipeText(credentials.password);
+  const CameraResult login = CameraLogin(interfaceName, user, url.c_str(), password != nullptr ? password : "", sessionId);
   if (login != CamOk) {
-    DebugTrace("CameraOpen: login at %s failed (%d)\n", url.c_str(), login);
+    DebugTrace("CameraOpen: login at %s failed (%d)\n", UrlForTrace(url).c_str(), login);
     return CamLoginFailed;
   }
   if (!sessionId.empty()) suffix = kSessionPrefix + sessionId;
@@ -140,11 +139,23 @@ CameraResult CameraLogin(const char* interfaceName, const char* user, const char
 
 CameraResult CameraOpen(const char* url, int* outId, const char* interfaceName) {
   if (url == nullptr) return CamMissingArgument;
+  std::string base = url;
+  Credentials credentials;
+  const bool withCredentials = TakeCredentials(base, credentials);
+  const CameraResult rc = CameraOpenAs(base.c_str(), withCredentials ? credentials.user.c_str() : nullptr,
+                                       credentials.password.c_str(), outId, interfaceName);
+  WipeText(base);
+  return rc;
+}
+
+CameraResult CameraOpenAs(const char* url, const char* user, const char* password, int* outId,
+                          const char* interfaceName) {
+  if (url == nullptr) return CamMissingArgument;
   if (url[0] == '\0') return CamMissingText;
   if (outId == nullptr) return CamMissingArgument;
   std::string base = WithTrailingSlash(url);
   std::string suffix;
-  const CameraResult login = LoginFromUrl(base, interfaceName, suffix);
+  const CameraResult login = LoginAs(base, user, password, interfaceName, suffix);
   if (login != CamOk) {
     WipeText(base);
     return login;

@@ -136,13 +136,42 @@ CameraResult ParseLoginAnswer(const char* text, std::string& sessionId) {
   return CamOk;
 }
 
+namespace {
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// "%XX" decoded; a "%" without two hex digits after it stays as it is. The input is wiped.
+std::string PercentDecoded(std::string text) {
+  std::string decoded;
+  decoded.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const int high = text[i] == '%' && i + 2 < text.size() ? HexValue(text[i + 1]) : -1;
+    const int low = high >= 0 ? HexValue(text[i + 2]) : -1;
+    if (low < 0) {
+      decoded.push_back(text[i]);
+      continue;
+    }
+    decoded.push_back(static_cast<char>(high * 16 + low));
+    i += 2;
+  }
+  WipeText(text);
+  return decoded;
+}
+
+}  // namespace
+
 bool SplitUrlCredentials(std::string& url, std::string& user, std::string& password) {
   static const boost::regex kCredentialUrl("^(http://)([^:@]*):([^:@]*)@(.+)$",
                                            boost::regex::perl | boost::regex::icase);
   boost::smatch match;
   if (!MatchWhole(url, match, kCredentialUrl)) return false;
-  user = match.str(2);
-  password = match.str(3);
+  user = PercentDecoded(match.str(2));
+  password = PercentDecoded(match.str(3));
   std::string stripped = match.str(1) + match.str(4);
   match = boost::smatch();
   WipeText(url);

@@ -35,7 +35,8 @@ CameraResult ParseGetValuesAnswer(const char* text, std::size_t expectedCount, s
 // when the answer has no such id with text before and after it (sessionId untouched).
 CameraResult ParseLoginAnswer(const char* text, std::string& sessionId);
 
-// Takes "user:password@" out of an "http://" URL (scheme case ignored). False, with every
+// Takes "user:password@" out of an "http://" URL (scheme case ignored); "%XX" in user and
+// password is decoded, so any text can be given percent-encoded. False, with every
 // argument untouched, when the URL is not in that form: another scheme, no credentials,
-// or ":" or "@" inside the user name or password. The replaced URL text is wiped.
+// or a raw ":" or "@" inside the user name or password. The replaced URL text is wiped.
 bool SplitUrlCredentials(std::string& url, std::string& user, std::string& password);

@@ -83,6 +83,7 @@ void CCredentialStore::FirstUse() const {
                                                 : "the desktop keyring cannot be reached (" + keyring_->Problem() + ")";
     DebugTrace("Camera passwords are kept in the encrypted file store (%s): %s", why.c_str(),
                profile_.Location().toStdString().c_str());
+    NoticeFileStore();
   });
 }
 
@@ -148,9 +149,12 @@ bool CCredentialStore::Write(const std::string& valueName, const std::string& us
   const SecureBytes text = BuildCredentialText(userName, password);
   if (UsesKeyring() && keyring_->Write(valueName, KeyringLabel(valueName), text) == CKeyring::Result::Ok) {
     // An older copy in the file would come back should the keyring be missing one day.
-    if (InFile(valueName)) profile_.RemoveProfileValue(kAuthenticationSection, valueName.c_str());
+    if (InFile(valueName) && !profile_.RemoveProfileValue(kAuthenticationSection, valueName.c_str()))
+      Notice("an older copy of stored credentials '" + valueName + "' could not be removed from " +
+             profile_.Location().toStdString());
     return true;
   }
+  NoticeFileStore();  // a keyring that stopped answering in this run
   return WriteToFile(valueName, text);
 }
 
@@ -178,15 +182,42 @@ CCredentialStore::Move CCredentialStore::MoveToKeyring(const std::string& valueN
     return Move::Skipped;
   }
   const std::string label = KeyringLabel(valueName);
-  if (keyring_->Write(valueName, label, text) != CKeyring::Result::Ok) return Move::Failed;
-  // Only what the keyring gives back unchanged lets the file copy go.
+  // An entry the keyring holds already is newer than the file's (the file is written only
+  // while the keyring does not answer, and a later keyring write removes it): it is kept.
   SecureBytes stored;
-  if (keyring_->Read(valueName, label, stored) != CKeyring::Result::Ok) return Move::Failed;
-  const bool same = stored.size() == text.size() && sodium_memcmp(stored.data(), text.data(), text.size()) == 0;
-  if (!same || !profile_.RemoveProfileValue(kAuthenticationSection, valueName.c_str())) return Move::Failed;
-  DebugTrace("Stored credentials '%s' moved from the file into the desktop keyring", valueName.c_str());
+  const CKeyring::Result held = keyring_->Read(valueName, label, stored);
+  if (held == CKeyring::Result::Unavailable) return Move::Failed;
+  const bool kept = held == CKeyring::Result::Ok;
+  if (!kept) {
+    if (keyring_->Write(valueName, label, text) != CKeyring::Result::Ok) return Move::Failed;
+    // Only what the keyring gives back unchanged lets the file copy go.
+    if (keyring_->Read(valueName, label, stored) != CKeyring::Result::Ok) return Move::Failed;
+    const bool same = stored.size() == text.size() && sodium_memcmp(stored.data(), text.data(), text.size()) == 0;
+    if (!same) return Move::Failed;
+  }
+  if (!profile_.RemoveProfileValue(kAuthenticationSection, valueName.c_str())) {
+    Notice("stored credentials '" + valueName + "' are in the desktop keyring but could not be removed from " +
+           profile_.Location().toStdString());
+    return Move::Failed;
+  }
+  if (kept) {
+    DebugTrace("Stored credentials '%s': the desktop keyring's entry is kept, the file's copy removed", valueName.c_str());
+  } else {
+    DebugTrace("Stored credentials '%s' moved from the file into the desktop keyring", valueName.c_str());
+  }
   if (OnValueMoved) OnValueMoved(valueName);
   return Move::Moved;
+}
+
+void CCredentialStore::Notice(const std::string& text) const {
+  DebugTrace("Credential store: %s", text.c_str());
+  if (OnNotice) OnNotice(text);
+}
+
+void CCredentialStore::NoticeFileStore() const {
+  if (keyring_ == nullptr || fileNoticeGiven_.exchange(true)) return;
+  Notice("camera passwords are kept in the encrypted file store, the desktop keyring cannot be reached (" +
+         keyring_->Problem() + ")");
 }
 
 std::size_t CCredentialStore::MoveFileValuesToKeyring() const {

@@ -8,8 +8,10 @@
 // they are kept in the file store: section "Authentication" of the profile, each value
 // protected with the user's own key (CProtectedData). On first use of a reachable
 // keyring, the file store's values move into it; a file value is removed only after the
-// keyring holds it, so a failure on the way loses nothing.
+// keyring holds it, so a failure on the way loses nothing, and an entry the keyring holds
+// already is never overwritten by the file's (the keyring's is the newer one).
 
+#include <atomic>
 #include <cstddef>
 #include <functional>
 #include <memory>
@@ -86,8 +88,14 @@ class CCredentialStore {
   // Whether values go to the keyring now (it was given and still answers).
   bool UsesKeyring() const;
 
-  // Called with the value name after each value moved into the keyring.
+  // Called with the value name after each value moved into the keyring (or whose file
+  // copy went because the keyring held the value already).
   std::function<void(const std::string&)> OnValueMoved;
+  // Called, on the thread that used the store, with what a user should know: once when
+  // values go to the file store though a keyring was given (it cannot be reached), and
+  // for each value the file store could not let go after the keyring took it. Set it
+  // before the store is first used.
+  std::function<void(const std::string&)> OnNotice;
 
  private:
   enum class Lookup { Found, Missing, Unusable };
@@ -99,9 +107,13 @@ class CCredentialStore {
   bool InFile(const std::string& valueName) const;
   Move MoveToKeyring(const std::string& valueName) const;
   void FirstUse() const;
+  void Notice(const std::string& text) const;
+  // The notice that values go to the file store instead of the keyring, once.
+  void NoticeFileStore() const;
 
   const ravix::AppProfile& profile_;
   std::string keyFolder_;
   std::shared_ptr<CKeyring> keyring_;
   mutable std::once_flag firstUse_;
+  mutable std::atomic<bool> fileNoticeGiven_{false};
 };

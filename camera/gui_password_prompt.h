@@ -9,10 +9,11 @@
 // (program exit).
 //
 // GUI side, once:
-//   service.InstallHandler([](PasswordPromptData& data, ravix::GuiRequestCall& call) {
-//     CDlgPassword dialog(data);
-//     call.OnCancel([&dialog] { dialog.reject(); });
-//     return dialog.exec() == QDialog::Accepted ? 1 : 2;   // data read back on OK
+//   service.InstallAsyncHandler([](std::shared_ptr<PasswordPromptData> data, ravix::GuiRequestCall call) {
+//     auto* dialog = new CDlgPassword(*data);              // closes and deletes itself
+//     call.OnCancel([dialog] { dialog->reject(); });
+//     connect(dialog, &QDialog::finished, [data, call](int r) { call.Answer(r == QDialog::Accepted ? 1 : 2); });
+//     dialog->open();                                      // data read back on OK
 //   });
 
 #include "camera/password_prompt.h"

@@ -57,7 +57,12 @@ void ReadNetworkSettings(const CameraConnectContext& context, CBrowseRecord& rec
   record.NetworkSettingsValid = true;
   int id = 0;
   const CameraResult rc = ConnectCamera(context, record, &id);
-  if (IsAuthenticationFailure(rc)) return;
+  record.LoginWithheld.clear();
+  if (IsAuthenticationFailure(rc)) {
+    // Not logged into: say so when the stored password was kept from this address.
+    if (context.Credentials != nullptr) record.LoginWithheld = StoredCredentialsWithheld(context, record);
+    return;
+  }
   if (rc != CamOk) {
     record.NetworkSettingsValid = false;
     return;

@@ -11,7 +11,8 @@ inline constexpr const char* kNetworkParameterNames[] = {
 
 // Fills record.NetworkSettings from the camera. NetworkSettingsValid becomes false when
 // the camera cannot be reached or read; it stays true (settings unchanged) when the login
-// failed or was cancelled.
+// failed or was cancelled, and LoginWithheld then says why no stored password was tried
+// when it was kept from the camera's address.
 void ReadNetworkSettings(const CameraConnectContext& context, CBrowseRecord& record);
 
 // Writes settings to the camera parameter by parameter and ends with Commit, or with

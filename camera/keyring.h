@@ -7,7 +7,9 @@
 // Keyring jobs answer by signals, so they all run on one thread of the keyring's own with
 // an event loop, shared by every CKeyring of the process (the Secret Service library
 // keeps its connection bound to the thread that first used it); a caller on any thread
-// waits for the answer at most the timeout. A keyring
+// waits for the answer at most the timeout, and until the keyring first answered at most
+// the first-contact timeout (long enough for a person to answer an unlock prompt: never
+// call it from the GUI thread). A keyring
 // that gives no answer in time (an unlock prompt nobody answers, a hung service), or
 // that cannot be reached at all, is taken as gone for the rest of the run: every later
 // call answers Unavailable at once, and the change is traced once.
@@ -30,8 +32,11 @@ class CKeyring {
   enum class Result { Ok, NotFound, Unavailable };
 
   static constexpr std::chrono::milliseconds kDefaultTimeout{5000};
+  static constexpr std::chrono::milliseconds kFirstContactTimeout{60000};
 
-  explicit CKeyring(std::chrono::milliseconds timeout = kDefaultTimeout);
+  // firstContactTimeout: the wait until the keyring answered once (at least timeout).
+  explicit CKeyring(std::chrono::milliseconds timeout = kDefaultTimeout,
+                    std::chrono::milliseconds firstContactTimeout = kFirstContactTimeout);
   ~CKeyring();
   CKeyring(const CKeyring&) = delete;
   CKeyring& operator=(const CKeyring&) = delete;
@@ -54,9 +59,13 @@ class CKeyring {
 
   Result Run(const JobFactory& makeJob, const std::string& what, SecureBytes* out);
   void MarkGone(const std::string& problem);
+  void MarkAnswered();
+  std::chrono::milliseconds NextWait() const;
 
   std::chrono::milliseconds timeout_;
+  std::chrono::milliseconds firstContactTimeout_;
   mutable std::mutex mutex_;
+  bool answered_ = false;
   bool gone_ = false;
   std::string problem_;
 };

@@ -51,6 +51,13 @@ class DnssdBackend {
 void DNSServiceSetDefaultBackend(DnssdBackend* backend);
 DnssdBackend* DNSServiceDefaultBackend();
 
+// The backend of the domains other than local. (unicast DNS lookups); null: browses and
+// resolves there fail with kDNSServiceErr_ServiceNotRunning.
+void DNSServiceSetWideAreaBackend(DnssdBackend* backend);
+DnssdBackend* DNSServiceWideAreaBackend();
+
+// Browses and resolves in local. (or with no domain) go to the default backend, all
+// others to the wide-area one.
 DNSServiceErrorType DNSServiceBrowse(DNSServiceRef* sdRef, DNSServiceFlags flags, uint32_t interfaceIndex,
                                      const char* regtype, const char* domain, DNSServiceBrowseReply callBack,
                                      void* context);
@@ -63,5 +70,9 @@ int DNSServiceRefSockFD(DNSServiceRef sdRef);
 // Delivers one pending reply through the operation's callback (nothing when none is
 // pending). Non-zero when the responder connection of the operation is lost.
 DNSServiceErrorType DNSServiceProcessResult(DNSServiceRef sdRef);
+// Inside a resolve callback: the IPv4 address (network byte order) unicast DNS gave for
+// the reply's host target, the one the service is to be contacted at; 0 for replies of
+// multicast DNS-SD and outside a callback.
+uint32_t DNSServiceReplyAddress();
 // Ends the operation; no callback runs for it afterwards. Null is ignored.
 void DNSServiceRefDeallocate(DNSServiceRef sdRef);

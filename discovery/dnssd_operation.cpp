@@ -5,7 +5,14 @@
 
 #include <atomic>
 #include <limits>
+#include <cctype>
+#include <string>
 #include <utility>
+
+namespace {
+// The address of the resolve reply being delivered on this thread.
+thread_local uint32_t replyAddress = 0;
+}  // namespace
 
 _DNSServiceRef_t::_DNSServiceRef_t(DNSServiceBrowseReply callback, void* context)
     : browseCallback_(callback), context_(context), eventFd_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
@@ -30,8 +37,10 @@ void _DNSServiceRef_t::PushBrowse(DNSServiceFlags flags, uint32_t interfaceIndex
 }
 
 void _DNSServiceRef_t::PushResolve(uint32_t interfaceIndex, DNSServiceErrorType error, std::string fullName,
-                                   std::string hostTarget, uint16_t portNetworkOrder, std::string txt) {
+                                   std::string hostTarget, uint16_t portNetworkOrder, std::string txt,
+                                   uint32_t address) {
   DnssdReply reply;
+  reply.address = address;
   reply.interfaceIndex = interfaceIndex;
   reply.error = error;
   reply.first = std::move(fullName);
@@ -90,15 +99,38 @@ DNSServiceErrorType _DNSServiceRef_t::ProcessResult() {
                     reply.third.c_str(), context_);
     return 0;
   }
+  replyAddress = reply.address;
   resolveCallback_(this, reply.flags, reply.interfaceIndex, reply.error, reply.first.c_str(), reply.second.c_str(),
                    reply.portNetworkOrder, static_cast<uint16_t>(reply.txt.size()),
                    reinterpret_cast<const unsigned char*>(reply.txt.data()), context_);
+  replyAddress = 0;
   return 0;
 }
 
+uint32_t DNSServiceReplyAddress() { return replyAddress; }
+
 namespace {
 std::atomic<DnssdBackend*> defaultBackend{nullptr};
+std::atomic<DnssdBackend*> wideAreaBackend{nullptr};
+
+bool IsLocalDomain(const char* domain) {
+  if (domain == nullptr) return true;
+  std::string name(domain);
+  while (!name.empty() && name.back() == '.') name.pop_back();
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return name.empty() || name == "local";
 }
+
+// local. goes to the responder; every other domain to the unicast DNS lookups, never to
+// the responder's own wide-area engine.
+DnssdBackend* BackendFor(const char* domain) {
+  return IsLocalDomain(domain) ? defaultBackend.load() : wideAreaBackend.load();
+}
+}  // namespace
+
+void DNSServiceSetWideAreaBackend(DnssdBackend* backend) { wideAreaBackend.store(backend); }
+
+DnssdBackend* DNSServiceWideAreaBackend() { return wideAreaBackend.load(); }
 
 void DNSServiceSetDefaultBackend(DnssdBackend* backend) { defaultBackend.store(backend); }
 
@@ -107,7 +139,7 @@ DnssdBackend* DNSServiceDefaultBackend() { return defaultBackend.load(); }
 DNSServiceErrorType DNSServiceBrowse(DNSServiceRef* sdRef, DNSServiceFlags flags, uint32_t interfaceIndex,
                                      const char* regtype, const char* domain, DNSServiceBrowseReply callBack,
                                      void* context) {
-  DnssdBackend* backend = DNSServiceDefaultBackend();
+  DnssdBackend* backend = BackendFor(domain);
   if (backend == nullptr) return kDNSServiceErr_ServiceNotRunning;
   return backend->Browse(sdRef, flags, interfaceIndex, regtype, domain, callBack, context);
 }
@@ -115,7 +147,7 @@ DNSServiceErrorType DNSServiceBrowse(DNSServiceRef* sdRef, DNSServiceFlags flags
 DNSServiceErrorType DNSServiceResolve(DNSServiceRef* sdRef, DNSServiceFlags flags, uint32_t interfaceIndex,
                                       const char* name, const char* regtype, const char* domain,
                                       DNSServiceResolveReply callBack, void* context) {
-  DnssdBackend* backend = DNSServiceDefaultBackend();
+  DnssdBackend* backend = BackendFor(domain);
   if (backend == nullptr) return kDNSServiceErr_ServiceNotRunning;
   return backend->Resolve(sdRef, flags, interfaceIndex, name, regtype, domain, callBack, context);
 }

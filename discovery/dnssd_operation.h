@@ -22,6 +22,7 @@ struct DnssdReply {
   std::string third;
   uint16_t portNetworkOrder = 0;
   std::string txt;  // raw length-prefixed TXT bytes
+  uint32_t address = 0;  // resolve by unicast DNS: the SRV target's address (network order)
 };
 
 struct _DNSServiceRef_t {
@@ -38,7 +39,7 @@ struct _DNSServiceRef_t {
   void PushBrowse(DNSServiceFlags flags, uint32_t interfaceIndex, DNSServiceErrorType error, std::string name,
                   std::string type, std::string domain);
   void PushResolve(uint32_t interfaceIndex, DNSServiceErrorType error, std::string fullName, std::string hostTarget,
-                   uint16_t portNetworkOrder, std::string txt);
+                   uint16_t portNetworkOrder, std::string txt, uint32_t address = 0);
   // The responder went away: the descriptor stays readable and ProcessResult fails.
   void MarkLost();
 

@@ -11,6 +11,7 @@
 
 CDnssdServiceHost::~CDnssdServiceHost() {
   StopBonjourThread();
+  if (WideArea && DNSServiceWideAreaBackend() == WideArea.get()) DNSServiceSetWideAreaBackend(nullptr);
   if (PlatformService && DNSServiceDefaultBackend() == PlatformService.get()) DNSServiceSetDefaultBackend(nullptr);
 }
 
@@ -24,14 +25,20 @@ bool CDnssdServiceHost::CheckBonjourService() {
   return true;
 }
 
-void CDnssdServiceHost::EnableWideArea(const std::vector<std::string>& dnsServers) {
+bool CDnssdServiceHost::EnableWideArea(const std::vector<std::string>& dnsServers, std::string* error) {
+  if (WideArea) return true;
   std::vector<std::string> servers = dnsServers.empty() ? ravix::ReadResolvConfServers() : dnsServers;
   DebugTrace("Wide-area DNS-SD: %zu DNS server(s)%s", servers.size(), dnsServers.empty() ? " from resolv.conf" : "");
-  Responder.SetWideArea(true, std::move(servers));
-}
-
-bool CDnssdServiceHost::PlatformWideAreaEnabled() const {
-  return !PlatformService || ravix::DaemonWideAreaEnabled();
+  auto wideArea = std::make_unique<WideAreaDnssd>(std::move(servers));
+  std::string reason;
+  if (!wideArea->Start(reason)) {
+    DebugTrace("Wide-area DNS-SD: %s", reason.c_str());
+    if (error != nullptr) *error = reason;
+    return false;
+  }
+  WideArea = std::move(wideArea);
+  DNSServiceSetWideAreaBackend(WideArea.get());
+  return true;
 }
 
 bool CDnssdServiceHost::StartBonjourThread() {
@@ -67,13 +74,15 @@ void CDnssdServiceHost::StopBonjourThread() {
   if (DNSServiceDefaultBackend() == &Responder) DNSServiceSetDefaultBackend(nullptr);
 }
 
-void CDnssdServiceHost::RequeryResponder() {
+bool CDnssdServiceHost::RequeryResponder() {
   if (!UsingEmbeddedResponder()) {
     DebugTrace("Using extern bonjour service. Skipping CoreMachineSleep(%i) call!", 0);
-    return;
+    return true;
   }
+  const bool asked = ResponderHasOperations();
   DebugTrace("calling internal CoreMachineSleep(%i)", 0);
   CoreMachineSleep(false);
+  return asked;
 }
 
 void CDnssdServiceHost::ForwardMachineSleep(bool sleeping) {

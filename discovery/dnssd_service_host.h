@@ -13,6 +13,7 @@
 #include "discovery/auto_reset_event.h"
 #include "discovery/avahi_client_backend.h"
 #include "discovery/embedded_responder.h"
+#include "discovery/wide_area_dnssd.h"
 
 class CDnssdServiceHost {
  public:
@@ -32,19 +33,22 @@ class CDnssdServiceHost {
   // Stops and joins the responder thread (application exit); nothing without one.
   void StopBonjourThread();
 
-  // Browse domains beyond local.: the embedded responder asks these DNS servers (the
-  // system's from resolv.conf when the list is empty). Call before StartBonjourThread.
-  void EnableWideArea(const std::vector<std::string>& dnsServers);
-  // With avahi-daemon: whether its own wide-area setting is on (always true otherwise).
-  bool PlatformWideAreaEnabled() const;
+  // Browse domains beyond local.: their unicast DNS lookups go to these DNS servers (the
+  // system's from resolv.conf when the list is empty), whichever responder serves local.
+  // False with a reason when no lookup can be made (the browse domains then find nothing).
+  bool EnableWideArea(const std::vector<std::string>& dnsServers, std::string* error = nullptr);
 
   bool UsingEmbeddedResponder() const { return BonjourThread != nullptr; }
-  void RequeryResponder();
+  // Makes the embedded responder ask the network again for every browse and resolve it
+  // runs. False when waiting for answers makes no sense: the embedded responder runs
+  // without any browse or resolve (at start, after a Close), so nothing was asked again.
+  bool RequeryResponder();
   void ForwardMachineSleep(bool sleeping);
 
   // The responder's service code entries.
   int RunServiceInThread(AutoResetEvent* ready) { return Responder.RunServiceInThread(ready); }
   int StopServiceThread() { return Responder.StopServiceThread(); }
+  bool ResponderHasOperations() const { return Responder.HasOperations(); }
   void CoreMachineSleep(bool sleeping) { Responder.CoreMachineSleep(sleeping); }
 
  private:
@@ -52,4 +56,5 @@ class CDnssdServiceHost {
   std::unique_ptr<AutoResetEvent> ReadyEvent;
   EmbeddedResponder Responder;
   std::unique_ptr<AvahiClientBackend> PlatformService;
+  std::unique_ptr<WideAreaDnssd> WideArea;
 };

@@ -253,6 +253,10 @@ constexpr uint16_t kMdnsPort = 5353;
 // Receive buffer asked for the responder's sockets; the kernel grants at most
 // net.core.rmem_max (doubled), which on a stock system is still twice its default.
 constexpr int kReceiveBufferBytes = 2 * 1024 * 1024;
+// Datagrams the change listener reads per turn of the poll loop, and its pause after a
+// full batch: a burst of 250 cameras' announcements still passes within a few turns.
+constexpr int kListenerBatch = 32;
+constexpr unsigned kListenerPauseMs = 2;
 
 bool IsMdnsDatagramSocket(int fd) {
   int type = 0;
@@ -338,15 +342,9 @@ AvahiServer* EmbeddedResponder::NewServer(int* error) {
   // An adapter that loses its link drops what it learned: a camera unplugged meanwhile
   // sends no goodbye and would otherwise come back from the cache for over an hour.
   config.use_iff_running = 1;
-  for (const std::string& text : wideAreaServers_) {
-    if (!wideArea_ || config.n_wide_area_servers >= AVAHI_WIDE_AREA_SERVERS_MAX) break;
-    AvahiAddress address{};
-    if (avahi_address_parse(text.c_str(), AVAHI_PROTO_INET, &address) == nullptr) continue;
-    config.wide_area_servers[config.n_wide_area_servers++] = address;
-  }
-  config.enable_wide_area = config.n_wide_area_servers > 0 ? 1 : 0;
-  if (config.enable_wide_area) DebugTrace("embedded responder: wide-area lookups with %u DNS server(s)",
-                                          config.n_wide_area_servers);
+  // Browse domains other than local. are looked up by WideAreaDnssd, never by
+  // avahi-core's wide-area engine (which matches answers by ID alone).
+  config.enable_wide_area = 0;
   const std::set<int> before = MdnsSockets();
   AvahiServer* server = avahi_server_new(avahi_threaded_poll_get(poll_), &config, nullptr, nullptr, error);
   avahi_server_config_free(&config);
@@ -486,18 +484,40 @@ void EmbeddedResponder::OpenListener() {
 
 // The poll loop is stopped or was never started.
 void EmbeddedResponder::CloseListener() {
-  if (listenerWatch_ != nullptr) avahi_threaded_poll_get(poll_)->watch_free(listenerWatch_);
+  const AvahiPoll* api = avahi_threaded_poll_get(poll_);
+  if (listenerWatch_ != nullptr) api->watch_free(listenerWatch_);
   listenerWatch_ = nullptr;
+  if (listenerResume_ != nullptr) api->timeout_free(listenerResume_);
+  listenerResume_ = nullptr;
   listener_.reset();
   followers_.clear();
 }
 
-void EmbeddedResponder::ListenerEvent(AvahiWatch*, int, AvahiWatchEvent, void* userdata) {
+// A flood on the mDNS port must not keep the poll loop on this socket: after a batch the
+// listener pauses briefly, so that the server's own sockets and timers get their turn
+// (the poll loop serves the watch listed first). The datagrams wait in the socket.
+void EmbeddedResponder::ListenerEvent(AvahiWatch* watch, int, AvahiWatchEvent, void* userdata) {
   auto* self = static_cast<EmbeddedResponder*>(userdata);
-  self->listener_->ReadAll([self](const MdnsServiceRecord& record) {
-    const auto [first, last] = self->followers_.equal_range(record.nameKey);
-    for (auto it = first; it != last; ++it) it->second->OnHeard(record);
-  });
+  const bool more = self->listener_->Read(
+      [self](const MdnsServiceRecord& record) {
+        const auto [first, last] = self->followers_.equal_range(record.nameKey);
+        for (auto it = first; it != last; ++it) it->second->OnHeard(record);
+      },
+      kListenerBatch);
+  if (!more || self->listenerResume_ != nullptr) return;
+  const AvahiPoll* api = avahi_threaded_poll_get(self->poll_);
+  timeval due{};
+  avahi_elapse_time(&due, kListenerPauseMs, 0);
+  self->listenerResume_ = api->timeout_new(api, &due, &EmbeddedResponder::ListenerResumeEvent, self);
+  if (self->listenerResume_ != nullptr) api->watch_update(watch, static_cast<AvahiWatchEvent>(0));
+}
+
+void EmbeddedResponder::ListenerResumeEvent(AvahiTimeout* timeout, void* userdata) {
+  auto* self = static_cast<EmbeddedResponder*>(userdata);
+  const AvahiPoll* api = avahi_threaded_poll_get(self->poll_);
+  api->timeout_free(timeout);
+  self->listenerResume_ = nullptr;
+  if (self->listenerWatch_ != nullptr) api->watch_update(self->listenerWatch_, AVAHI_WATCH_IN);
 }
 
 bool EmbeddedResponder::CanFollow() const { return listener_ != nullptr; }
@@ -546,12 +566,6 @@ void EmbeddedResponder::Unfollow(CoreOperation* op) {
   }
 }
 
-void EmbeddedResponder::SetWideArea(bool enable, std::vector<std::string> servers) {
-  std::lock_guard lock(mutex_);
-  wideArea_ = enable;
-  wideAreaServers_ = std::move(servers);
-}
-
 std::string EmbeddedResponder::HostNameFqdn() const {
   std::lock_guard lock(mutex_);
   if (server_ == nullptr) return {};
@@ -573,6 +587,11 @@ size_t EmbeddedResponder::FollowedResolves() const {
 bool EmbeddedResponder::IsRunning() const {
   std::lock_guard lock(mutex_);
   return running_;
+}
+
+bool EmbeddedResponder::HasOperations() const {
+  std::lock_guard lock(mutex_);
+  return !operations_.empty();
 }
 
 DNSServiceErrorType EmbeddedResponder::Attach(CoreOperation* op) {

@@ -43,10 +43,8 @@ class EmbeddedResponder : public DnssdBackend {
   // responder runs (not before a start, after a failed one or after the stop).
   void CoreMachineSleep(bool sleeping);
   bool IsRunning() const;
-  // Wide-area DNS-SD (browse domains other than local.) with these DNS servers (IPv4
-  // text; the first few are used); takes effect with the next server made (start, wake).
-  // An empty list with enable leaves wide-area lookups off.
-  void SetWideArea(bool enable, std::vector<std::string> servers);
+  // Whether any browse or resolve is attached (a requery would ask something again).
+  bool HasOperations() const;
   // Resolves whose lookup has ended after their answer and which the shared listener
   // follows now.
   size_t FollowedResolves() const;
@@ -88,6 +86,7 @@ class EmbeddedResponder : public DnssdBackend {
   void OpenListener();
   void CloseListener();
   static void ListenerEvent(AvahiWatch* watch, int fd, AvahiWatchEvent event, void* userdata);
+  static void ListenerResumeEvent(AvahiTimeout* timeout, void* userdata);
   static void RefillEvent(AvahiTimeout* timeout, void* userdata);
 
   mutable std::mutex mutex_;  // guards everything below; taken before the poll lock
@@ -96,13 +95,12 @@ class EmbeddedResponder : public DnssdBackend {
   bool running_ = false;
   bool sleeping_ = false;
   std::set<CoreOperation*> operations_;
-  bool wideArea_ = false;
-  std::vector<std::string> wideAreaServers_;
   AutoResetEvent stopEvent_;
   // Hears the services whose resolves have answered; set while running. The followers
   // (by name key) are guarded by the poll lock.
   std::unique_ptr<MdnsChangeListener> listener_;
   AvahiWatch* listenerWatch_ = nullptr;
+  AvahiTimeout* listenerResume_ = nullptr;  // set while the listener pauses after a batch
   std::unordered_multimap<std::string, CoreOperation*> followers_;
   // The resolve window (poll lock).
   int unansweredLookups_ = 0;

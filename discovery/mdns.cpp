@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <poll.h>
+#include <strings.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -9,6 +10,8 @@
 #include <cerrno>
 #include <chrono>
 #include <ctime>
+#include <future>
+#include <memory>
 #include <thread>
 #include <unordered_map>
 
@@ -27,6 +30,21 @@ constexpr auto kThreadStartPause = std::chrono::milliseconds(200);
 bool Readable(int fd) {
   pollfd one{fd, POLLIN, 0};
   return poll(&one, 1, 0) > 0 && (one.revents & POLLIN) != 0;
+}
+
+bool IsLocalDomain(std::string domain) {
+  while (!domain.empty() && domain.back() == '.') domain.pop_back();
+  return domain.empty() || strcasecmp(domain.c_str(), "local") == 0;
+}
+
+// Dotted text of an address in network byte order; empty for none.
+std::string DnsAddressText(uint32_t address) {
+  if (address == 0) return {};
+  char text[INET_ADDRSTRLEN] = "";
+  in_addr in{};
+  in.s_addr = address;
+  if (inet_ntop(AF_INET, &in, text, sizeof text) == nullptr) return {};
+  return text;
 }
 
 }  // namespace
@@ -111,6 +129,7 @@ bool CmDNS::ResolveService(const CBrowseRecord& record) {
   DNSServiceRef ref = nullptr;
   if (CallResolve(record, &ref) != 0) return false;
   if (!KeepResolve(record.ID, ref)) return false;
+  WakeEventsThread();  // a running thread waits on the operations it knew so far
   StartEventsThread();
   return true;
 }
@@ -264,6 +283,7 @@ void CmDNS::WakeEventsThread() {
 }
 
 void CmDNS::StartEventsThread() {
+  std::shared_ptr<std::promise<void>> started;
   {
     Lock lock(RecordLock);
     if (EventsThread || Stopping) return;
@@ -273,11 +293,16 @@ void CmDNS::StartEventsThread() {
       DebugTrace("%s: no stop descriptor, errno %i", "CmDNS::StartEventsThread", errno);
       return;
     }
-    EventsThread = std::make_unique<boost::thread>(&CmDNS::HandleEventsThreadHandler, this);
+    started = std::make_shared<std::promise<void>>();
+    EventsThread = std::make_unique<boost::thread>([this, started] {
+      started->set_value();
+      HandleEventsThreadHandler();
+    });
   }
-  // The caller waits for the new thread to settle; the record lock is free meanwhile
-  // (unless the caller itself holds it).
-  std::this_thread::sleep_for(kThreadStartPause);
+  // The caller goes on once the new thread runs (it takes up the operations as they are
+  // when it first waits), never longer than the start pause; the record lock is free
+  // meanwhile unless the caller itself holds it.
+  started->get_future().wait_for(kThreadStartPause);
 }
 
 void CmDNS::BrowseReply(DNSServiceRef, DNSServiceFlags flags, uint32_t interfaceIndex, DNSServiceErrorType errorCode,
@@ -303,6 +328,9 @@ void CmDNS::OnBrowseReply(DNSServiceFlags flags, uint32_t interfaceIndex, DNSSer
   record.ServiceName = serviceName != nullptr ? serviceName : "";
   record.ServiceType = regtype != nullptr ? regtype : "";
   record.SetDomain(replyDomain);
+  // A service of a browse domain is contacted at the address DNS gives for its SRV
+  // target (filled in by its resolve), never at what its TXT record names.
+  if (!IsLocalDomain(record.Domain)) record.ContactSource = CBrowseRecord::AddressSource::Dns;
   const bool moreComing = (flags & kDNSServiceFlagsMoreComing) != 0;
 
   Lock lock(RecordLock);
@@ -353,6 +381,13 @@ void CmDNS::OnResolveReply(DNSServiceFlags flags, uint32_t interfaceIndex, DNSSe
   if (host != record->HostTarget) {
     record->SetHostTarget(host.c_str());
     changed = true;
+  }
+  if (record->ContactSource == CBrowseRecord::AddressSource::Dns) {
+    const std::string address = DnsAddressText(DNSServiceReplyAddress());
+    if (address != record->ContactAddress) {
+      record->ContactAddress = address;
+      changed = true;
+    }
   }
   CBrowseRecord::TxtMap txt = ParseTxtRecord(record->ID, txtLen, txtRecord);
   if (txt != record->TxtRecord) {

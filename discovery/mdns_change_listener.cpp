@@ -17,6 +17,7 @@ constexpr uint16_t kTypeTxt = 16;
 constexpr uint16_t kTypeSrv = 33;
 constexpr size_t kHeaderSize = 12;
 constexpr size_t kMaxDatagram = 9000;  // the largest mDNS message
+constexpr size_t kMaxNameBytes = 255;  // a name on the wire, length bytes and final zero included
 constexpr int kMaxPointers = 64;  // compression pointers followed per name
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -45,8 +46,17 @@ uint32_t Read32(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 | static_cast<uint32_t>(p[2]) << 8 | p[3];
 }
 
-bool ReadName(const uint8_t* data, size_t size, size_t* pos, std::vector<std::string>* labels) {
+// Walks the (possibly compressed) name at *pos, handing each label to `label`, and moves
+// *pos behind it. A compression pointer must point before the part of the name that led
+// to it, as a compressor writing earlier names does: no loop, no jump ahead into data not
+// yet read. A name longer than the 255 bytes DNS allows, or one through more than 64
+// pointers, is refused, so that a crafted chain of labels or pointers costs no more than
+// a real name.
+template <typename OnLabel>
+bool WalkName(const uint8_t* data, size_t size, size_t* pos, OnLabel&& label) {
   size_t at = *pos;
+  size_t segmentStart = at;
+  size_t nameBytes = 1;  // the final zero
   bool jumped = false;
   for (int pointers = 0; at < size;) {
     const uint8_t length = data[at];
@@ -56,22 +66,55 @@ bool ReadName(const uint8_t* data, size_t size, size_t* pos, std::vector<std::st
     }
     if ((length & 0xC0) == 0xC0) {
       if (at + 1 >= size || ++pointers > kMaxPointers) return false;
+      const size_t target = static_cast<size_t>(length & 0x3F) << 8 | data[at + 1];
+      if (target >= segmentStart) return false;
       if (!jumped) *pos = at + 2;
       jumped = true;
-      at = static_cast<size_t>(length & 0x3F) << 8 | data[at + 1];
+      at = segmentStart = target;
       continue;
     }
     if ((length & 0xC0) != 0 || at + 1 + length > size) return false;
-    labels->emplace_back(reinterpret_cast<const char*>(data + at + 1), length);
+    nameBytes += 1 + length;
+    if (nameBytes > kMaxNameBytes) return false;
+    label(data + at + 1, length);
     at += 1 + length;
   }
   return false;
 }
 
-std::string KeyOf(const std::vector<std::string>& labels) {
-  std::string key;
-  for (const std::string& label : labels) AppendLabel(key, label.data(), label.size());
-  return key;
+bool ReadName(const uint8_t* data, size_t size, size_t* pos, std::vector<std::string>* labels) {
+  return WalkName(data, size, pos,
+                  [labels](const uint8_t* label, size_t length) {
+                    labels->emplace_back(reinterpret_cast<const char*>(label), length);
+                  });
+}
+
+// The name key (see MdnsNameKey) of the name at pos, built in place.
+bool ReadNameKey(const uint8_t* data, size_t size, size_t pos, std::string* key) {
+  return WalkName(data, size, &pos, [key](const uint8_t* label, size_t length) {
+    AppendLabel(*key, reinterpret_cast<const char*>(label), length);
+  });
+}
+
+// Moves *pos behind the name there without reading where its pointer leads: questions
+// only need to be stepped over.
+bool SkipName(const uint8_t* data, size_t size, size_t* pos) {
+  size_t at = *pos;
+  while (at < size && at - *pos < kMaxNameBytes) {
+    const uint8_t length = data[at];
+    if (length == 0) {
+      *pos = at + 1;
+      return true;
+    }
+    if ((length & 0xC0) == 0xC0) {
+      if (at + 1 >= size) return false;
+      *pos = at + 2;
+      return true;
+    }
+    if ((length & 0xC0) != 0) return false;
+    at += 1 + length;
+  }
+  return false;
 }
 
 // Host name text as the resolve replies give it: escaped labels, final dot.
@@ -90,8 +133,8 @@ std::string HostText(const std::vector<std::string>& labels) {
 
 bool ReadRecord(const uint8_t* data, size_t size, size_t* pos, uint32_t interfaceIndex,
                 const std::function<void(const MdnsServiceRecord&)>& record) {
-  std::vector<std::string> owner;
-  if (!ReadName(data, size, pos, &owner) || *pos + 10 > size) return false;
+  const size_t ownerPos = *pos;
+  if (!SkipName(data, size, pos) || *pos + 10 > size) return false;
   const uint8_t* fixed = data + *pos;
   const uint16_t type = Read16(fixed);
   const uint32_t ttl = Read32(fixed + 4);
@@ -101,7 +144,7 @@ bool ReadRecord(const uint8_t* data, size_t size, size_t* pos, uint32_t interfac
   *pos = start + length;
   if (ttl == 0 || (type != kTypeTxt && type != kTypeSrv)) return true;  // goodbyes come by the browse
   MdnsServiceRecord found;
-  found.nameKey = KeyOf(owner);
+  if (!ReadNameKey(data, size, ownerPos, &found.nameKey)) return false;
   found.type = type;
   found.interfaceIndex = interfaceIndex;
   if (type == kTypeTxt) {
@@ -142,8 +185,7 @@ bool ParseMdnsResponse(const uint8_t* data, size_t size, uint32_t interfaceIndex
   const unsigned records = Read16(data + 6) + Read16(data + 8) + Read16(data + 10);
   size_t pos = kHeaderSize;
   for (unsigned i = 0; i < questions; ++i) {
-    std::vector<std::string> ignored;
-    if (!ReadName(data, size, &pos, &ignored) || pos + 4 > size) return false;
+    if (!SkipName(data, size, &pos) || pos + 4 > size) return false;
     pos += 4;
   }
   for (unsigned i = 0; i < records; ++i)
@@ -182,9 +224,9 @@ bool MdnsChangeListener::Open(int receiveBufferBytes) {
   return true;
 }
 
-void MdnsChangeListener::ReadAll(const std::function<void(const MdnsServiceRecord&)>& record) {
+bool MdnsChangeListener::Read(const std::function<void(const MdnsServiceRecord&)>& record, int maxDatagrams) {
   std::vector<uint8_t> buffer(kMaxDatagram);
-  for (;;) {
+  for (int read = 0; read < maxDatagrams;) {
     sockaddr_in from{};
     iovec part{buffer.data(), buffer.size()};
     alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))];
@@ -197,7 +239,8 @@ void MdnsChangeListener::ReadAll(const std::function<void(const MdnsServiceRecor
     message.msg_controllen = sizeof control;
     const ssize_t got = recvmsg(fd_, &message, 0);
     if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return;  // nothing more waiting
+    if (got < 0) return false;  // nothing more waiting
+    ++read;
     if (ntohs(from.sin_port) != kMdnsPort || (message.msg_flags & MSG_TRUNC) != 0) continue;
     uint32_t interfaceIndex = 0;
     for (cmsghdr* c = CMSG_FIRSTHDR(&message); c != nullptr; c = CMSG_NXTHDR(&message, c))
@@ -205,4 +248,5 @@ void MdnsChangeListener::ReadAll(const std::function<void(const MdnsServiceRecor
         interfaceIndex = static_cast<uint32_t>(reinterpret_cast<const in_pktinfo*>(CMSG_DATA(c))->ipi_ifindex);
     ParseMdnsResponse(buffer.data(), static_cast<size_t>(got), interfaceIndex, record);
   }
+  return true;
 }

@@ -26,11 +26,13 @@ struct MdnsServiceRecord {
 std::string MdnsNameKey(const std::string& instance, const std::string& type, const std::string& domain);
 
 // Reads the (possibly compressed) name at *pos of a DNS message into its labels and moves
-// *pos behind it; false when it is malformed or runs outside the message.
+// *pos behind it; false when it is malformed, runs outside the message, is longer than
+// 255 bytes or has a compression pointer that does not point back before it.
 bool ReadMdnsName(const uint8_t* data, size_t size, size_t* pos, std::vector<std::string>* labels);
 
 // Calls `record` for every TXT and SRV record with a non-zero TTL in the answer, authority
 // and additional sections of an mDNS response; false for anything else or a malformed one.
+// Questions are stepped over, and only the names of the records handed on are read.
 bool ParseMdnsResponse(const uint8_t* data, size_t size, uint32_t interfaceIndex,
                        const std::function<void(const MdnsServiceRecord&)>& record);
 
@@ -45,8 +47,9 @@ class MdnsChangeListener {
   // it cannot be opened or bound.
   bool Open(int receiveBufferBytes);
   int Descriptor() const { return fd_; }
-  // Reads every datagram waiting and hands the service records of the responses on.
-  void ReadAll(const std::function<void(const MdnsServiceRecord&)>& record);
+  // Reads the datagrams waiting, at most maxDatagrams, and hands the service records of
+  // the responses on; true when it stopped at the limit (more may be waiting).
+  bool Read(const std::function<void(const MdnsServiceRecord&)>& record, int maxDatagrams);
 
  private:
   int fd_ = -1;

@@ -5,14 +5,16 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <resolv.h>
+#include <sys/random.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <map>
-#include <random>
+#include <cerrno>
+#include <numeric>
+#include <unordered_map>
 
 #include "platform/debug_trace.h"
 
@@ -21,6 +23,7 @@ namespace {
 
 constexpr uint16_t kMdnsPort = 5353;
 constexpr std::size_t kMaxMessage = 9000;
+constexpr std::size_t kMaxHosts = 16384;  // questions per host: PTR twice, SRV, TXT
 
 using Labels = std::vector<std::string>;
 
@@ -192,6 +195,45 @@ class QuerySocket {
   int fd_;
 };
 
+// Query IDs drawn at random without repeats: the 65536 IDs in an order from the kernel's
+// random source, so that no host can tell the ID of a question it did not see.
+class QueryIds {
+ public:
+  QueryIds() : order_(0x10000) {
+    std::iota(order_.begin(), order_.end(), 0);
+    std::vector<uint32_t> random(order_.size());
+    ok_ = FillRandom(random.data(), random.size() * sizeof(uint32_t));
+    for (std::size_t i = order_.size() - 1; i > 0; --i) std::swap(order_[i], order_[random[i] % (i + 1)]);
+  }
+  bool ok() const { return ok_; }
+  bool Next(uint16_t& id) {
+    if (!ok_ || next_ >= order_.size()) return false;
+    id = static_cast<uint16_t>(order_[next_++]);
+    return true;
+  }
+
+ private:
+  static bool FillRandom(void* data, std::size_t size) {
+    auto* bytes = static_cast<unsigned char*>(data);
+    std::size_t done = 0;
+    while (done < size) {
+      const ssize_t got = getrandom(bytes + done, size - done, 0);
+      if (got > 0) done += static_cast<std::size_t>(got);
+      else if (errno != EINTR) return false;
+    }
+    return true;
+  }
+  std::vector<uint32_t> order_;
+  bool ok_ = false;
+  std::size_t next_ = 0;
+};
+
+struct AskedQuestion {
+  std::size_t host = 0;
+  std::string name;
+  uint16_t type = 0;
+};
+
 }  // namespace
 
 void ParseUnicastAnswer(const unsigned char* message, std::size_t length, uint32_t address, const std::string& type,
@@ -214,29 +256,52 @@ void ParseUnicastAnswer(const unsigned char* message, std::size_t length, uint32
   }
 }
 
+bool AnswersQuestion(const unsigned char* message, std::size_t length, uint16_t id, const std::string& name,
+                     uint16_t type) {
+  ns_msg msg{};
+  if (length > kMaxMessage || ns_initparse(message, static_cast<int>(length), &msg) < 0) return false;
+  if (ns_msg_getflag(msg, ns_f_qr) == 0 || ns_msg_id(msg) != id || ns_msg_count(msg, ns_s_qd) != 1) return false;
+  ns_rr question{};
+  if (ns_parserr(&msg, ns_s_qd, 0, &question) < 0) return false;
+  // The unicast-response bit (top bit of the class) may come back set.
+  if (ns_rr_type(question) != type || (ns_rr_class(question) & 0x7FFF) != ns_c_in) return false;
+  std::array<unsigned char, NS_MAXCDNAME> asked{};
+  std::array<unsigned char, NS_MAXCDNAME> answered{};
+  if (ns_name_pton(name.c_str(), asked.data(), asked.size()) < 0) return false;
+  if (ns_name_pton(ns_rr_name(question), answered.data(), answered.size()) < 0) return false;
+  const Labels a = SplitWireName(asked.data());
+  const Labels b = SplitWireName(answered.data());
+  return SameLabels(a, 0, b);
+}
+
 std::vector<UnicastService> QueryUnicastDnssd(const std::vector<uint32_t>& addresses, const std::string& type,
                                               const UnicastQueryLimits& limits) {
   std::vector<UnicastService> services;
   QuerySocket sock;
-  if (!sock.ok() || addresses.empty() || addresses.size() > 0x10000) return services;
-  // Every host is asked under an ID of its own: a responder with several addresses may
-  // answer from another of them, so the ID, not the source, tells whose answer it is.
-  std::random_device seed;
-  const auto base = static_cast<uint16_t>(seed());
+  if (!sock.ok() || addresses.empty() || addresses.size() > kMaxHosts) return services;
+  QueryIds ids;
+  if (!ids.ok()) {
+    DebugTrace("QueryUnicastDnssd: no random source for query IDs (errno %i); nobody asked", errno);
+    return services;
+  }
   struct Host {
-    uint32_t address = 0;
     bool followedUp = false;
     bool answered = false;
   };
-  std::map<uint16_t, Host> hosts;
-  for (std::size_t i = 0; i < addresses.size(); ++i)
-    hosts.emplace(static_cast<uint16_t>(base + i), Host{addresses[i], false, false});
+  std::vector<Host> hosts(addresses.size());
+  // Every question goes out under an ID of its own, drawn at random: an answer is taken
+  // only under an ID asked, from the host asked, for the question asked.
+  std::unordered_map<uint16_t, AskedQuestion> asked;
+  const auto ask = [&](std::size_t host, const std::string& name, ns_type qtype) {
+    uint16_t id = 0;
+    std::vector<unsigned char> query;
+    if (!ids.Next(id) || !BuildQuery(id, name, qtype, query)) return;
+    asked[id] = AskedQuestion{host, name, static_cast<uint16_t>(qtype)};
+    sock.Send(addresses[host], query);
+  };
   const auto askAll = [&](bool onlySilent) {
-    for (const auto& [id, host] : hosts) {
-      if (onlySilent && host.answered) continue;
-      std::vector<unsigned char> query;
-      if (BuildQuery(id, type + ".local.", ns_t_ptr, query)) sock.Send(host.address, query);
-    }
+    for (std::size_t i = 0; i < hosts.size(); ++i)
+      if (!onlySilent || !hosts[i].answered) ask(i, type + ".local.", ns_t_ptr);
   };
 
   using Clock = std::chrono::steady_clock;
@@ -265,23 +330,32 @@ std::vector<UnicastService> QueryUnicastDnssd(const std::vector<uint32_t>& addre
     const ssize_t got = recvfrom(sock.fd(), buffer.data(), buffer.size(), 0, reinterpret_cast<sockaddr*>(&from), &fromLength);
     if (got < NS_HFIXEDSZ || from.sin_family != AF_INET || ntohs(from.sin_port) != kMdnsPort) continue;
     const auto id = static_cast<uint16_t>((buffer[0] << 8) | buffer[1]);
-    const auto host = hosts.find(id);
-    if (host == hosts.end()) continue;  // nobody was asked under that ID
+    const auto question = asked.find(id);
+    if (question == asked.end()) continue;  // nobody was asked under that ID
+    const std::size_t host = question->second.host;
+    const uint32_t address = addresses[host];
     char text[INET_ADDRSTRLEN] = "";
     inet_ntop(AF_INET, &from.sin_addr, text, sizeof text);
+    if (from.sin_addr.s_addr != address ||
+        !AnswersQuestion(buffer.data(), static_cast<std::size_t>(got), id, question->second.name,
+                         question->second.type)) {
+      DebugTrace("QueryUnicastDnssd: answer for ID %u from %s refused (not the host or question asked)",
+                 static_cast<unsigned>(id), text);
+      continue;
+    }
     DebugTrace("QueryUnicastDnssd: %zd bytes from %s for ID %u", got, text, static_cast<unsigned>(id));
-    const uint32_t address = host->second.address;
-    host->second.answered = true;
+    asked.erase(question);  // one answer per question
+    hosts[host].answered = true;
     ParseUnicastAnswer(buffer.data(), static_cast<std::size_t>(got), address, type, limits.MaxServicesPerHost,
                        services);
-    if (host->second.followedUp) continue;
-    host->second.followedUp = true;
+    if (hosts[host].followedUp) continue;
+    hosts[host].followedUp = true;
     for (const UnicastService& s : services) {
       if (s.Address != address) continue;
-      std::vector<unsigned char> packet;
       const std::string name = InstanceName(s);
-      if (!s.HasSrv && BuildQuery(id, name, ns_t_srv, packet)) sock.Send(address, packet);
-      if (!s.HasTxt && BuildQuery(id, name, ns_t_txt, packet)) sock.Send(address, packet);
+      if (name.empty()) continue;
+      if (!s.HasSrv) ask(host, name, ns_t_srv);
+      if (!s.HasTxt) ask(host, name, ns_t_txt);
     }
   }
   const auto incomplete = [](const UnicastService& s) { return !s.HasSrv || !s.HasTxt; };

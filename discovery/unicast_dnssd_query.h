@@ -2,9 +2,12 @@
 // DNS-SD questions sent straight to one host's UDP port 5353 from an ordinary port (a
 // "legacy unicast" query, RFC 6762 section 6.7): a responder on the same link answers
 // it to the asking port even where switches or Wi-Fi drop multicast. Many hosts are
-// asked at once from one socket, each under a query ID of its own; only answers from
-// port 5353 with an asked ID are taken (a responder may answer from another of its
-// addresses), and only records under the asked service type in local.
+// asked at once from one socket, every question under a random ID of its own; an answer
+// is taken only from port 5353 of the very address asked, under an ID asked there, when
+// it repeats the question asked, and only its records under the asked service type in
+// local. (A host that answers from another of its addresses is not heard: anybody on the
+// path could send that answer.) What the records claim about the host's address is the
+// caller's to show, never to contact.
 
 #include <atomic>
 #include <chrono>
@@ -35,9 +38,15 @@ struct UnicastQueryLimits {
 
 // Asks every address for the services of type ("_http._tcp") in local., then asks for
 // the SRV and TXT records a host's first answer left out. Returns the services with
-// SRV and TXT whose host answered within the timeout.
+// SRV and TXT whose host answered within the timeout; nothing for more than 16384
+// addresses (four questions each must fit the 65536 IDs).
 std::vector<UnicastService> QueryUnicastDnssd(const std::vector<uint32_t>& addresses, const std::string& type,
                                               const UnicastQueryLimits& limits = {});
+
+// Whether a DNS message is an answer under id to the one question (name, type, class IN)
+// asked, names compared without regard to case (exposed for the fuzz target and tests).
+bool AnswersQuestion(const unsigned char* message, std::size_t length, uint16_t id, const std::string& name,
+                     uint16_t type);
 
 // The parts of a DNS message that belong to services of type in local. (exposed for the
 // fuzz target and tests): adds what it finds for host address to services.

@@ -40,25 +40,6 @@ std::vector<std::string> ReadResolvConfServers(const std::string& path) {
   return servers;
 }
 
-bool DaemonWideAreaEnabled(const std::string& path) {
-  std::ifstream in(path);
-  std::string line, section;
-  bool enabled = true;
-  while (std::getline(in, line)) {
-    line = Trim(line);
-    if (line.empty() || line[0] == '#' || line[0] == ';') continue;
-    if (line.front() == '[') {
-      section = Lower(line);
-      continue;
-    }
-    const auto eq = line.find('=');
-    if (section != "[wide-area]" || eq == std::string::npos) continue;
-    if (Lower(Trim(line.substr(0, eq))) != "enable-wide-area") continue;
-    enabled = Lower(Trim(line.substr(eq + 1))) == "yes";
-  }
-  return enabled;
-}
-
 bool NormaliseBrowseDomain(const std::string& text, std::string& domain, std::string& error) {
   std::string name = Trim(text);
   if (!name.empty() && name.back() == '.') name.pop_back();

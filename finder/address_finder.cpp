@@ -17,6 +17,7 @@
 
 #include "camera/camera_client.h"
 #include "discovery/unicast_dnssd_query.h"
+#include "net/address_block.h"
 #include "net/ipv4_text.h"
 #include "platform/debug_trace.h"
 #include "records/txt_record_parser.h"
@@ -48,7 +49,11 @@ CBrowseRecord RecordFromService(const ravix::UnicastService& service, const CNet
   record.Port = service.Port;
   const auto length = static_cast<uint16_t>(std::min<std::size_t>(service.Txt.size(), 0xFFFF));
   record.TxtRecord = ParseTxtRecord(0, length, service.Txt.data());
-  record.InterfaceIndex = AdapterForAddress(tools, ravix::FormatIPv4(service.Address));
+  // Contacted where it was asked and answered; the addresses its TXT record names are
+  // only its word.
+  record.ContactSource = CBrowseRecord::AddressSource::Asked;
+  record.ContactAddress = ravix::FormatIPv4(service.Address);
+  record.InterfaceIndex = AdapterForAddress(tools, record.ContactAddress);
   return record;
 }
 
@@ -170,6 +175,8 @@ bool ProbeParameterInterface(uint32_t address, const CNetworkTools& tools, uint1
   record.AddTxtValue(txtkey::kVendor, "Zorvik");
   record.AddTxtValue(txtkey::kIpv4Net, text.c_str());
   record.AddTxtValue(txtkey::kFoundBy, "address");
+  record.ContactSource = CBrowseRecord::AddressSource::Asked;
+  record.ContactAddress = text;
   record.InterfaceIndex = AdapterForAddress(tools, text);
   if (rc == CamOk) {  // a camera that wants a login is named by its address
     ReadCameraIdentity(id, record);
@@ -178,16 +185,20 @@ bool ProbeParameterInterface(uint32_t address, const CNetworkTools& tools, uint1
   return true;
 }
 
+// Reads the parameter interfaces; no probe starts after the deadline, so the search ends
+// within one probe's time of it.
 std::vector<CBrowseRecord> ProbeAll(const std::vector<uint32_t>& addresses, const CNetworkTools& tools,
-                                    const AddressFinderLimits& limits, const std::atomic<bool>* cancel) {
+                                    const AddressFinderLimits& limits, Clock::time_point deadline,
+                                    const std::atomic<bool>* cancel) {
   std::vector<CBrowseRecord> found;
   std::mutex foundLock;
   std::atomic<std::size_t> next{0};
   const std::size_t workers = std::min(limits.HttpWorkers, addresses.size());
   std::vector<std::thread> threads;
+  const auto goOn = [&] { return !(cancel != nullptr && *cancel) && Clock::now() < deadline; };
   for (std::size_t w = 0; w < workers; ++w) {
     threads.emplace_back([&] {
-      for (std::size_t i = next++; i < addresses.size() && !(cancel != nullptr && *cancel); i = next++) {
+      for (std::size_t i = next++; i < addresses.size() && goOn(); i = next++) {
         CBrowseRecord record;
         if (!ProbeParameterInterface(addresses[i], tools, limits.HttpPort, record)) continue;
         std::lock_guard lock(foundLock);
@@ -200,6 +211,31 @@ std::vector<CBrowseRecord> ProbeAll(const std::vector<uint32_t>& addresses, cons
 }
 
 }  // namespace
+
+std::vector<uint32_t> AddressSearchTargets(const std::vector<std::string>& entries, std::string& warning) {
+  warning.clear();
+  std::vector<uint32_t> targets;
+  std::set<uint32_t> seen;
+  std::size_t beyondCap = 0;
+  for (const std::string& text : entries) {
+    std::vector<uint32_t> block;
+    std::string error;
+    if (!ravix::ParseAddressBlock(text, block, error)) {
+      DebugTrace("Address search: %s", error.c_str());
+      continue;
+    }
+    for (uint32_t address : block) {
+      if (!seen.insert(address).second) continue;
+      if (targets.size() < kMaxAddressTargets) targets.push_back(address);
+      else ++beyondCap;
+    }
+  }
+  if (beyondCap == 0) return targets;
+  warning = "the added addresses come to " + std::to_string(targets.size() + beyondCap) + "; only the first " +
+            std::to_string(kMaxAddressTargets) + " are searched";
+  DebugTrace("Address search: %s", warning.c_str());
+  return targets;
+}
 
 uint32_t AdapterForAddress(const CNetworkTools& tools, const std::string& address) {
   uint32_t ifIndex = 0;
@@ -237,7 +273,7 @@ std::vector<CBrowseRecord> FindCamerasByAddress(const std::vector<uint32_t>& req
   std::vector<uint32_t> accepting;
   for (uint32_t address : open)
     if (answered.count(address) == 0) accepting.push_back(address);
-  std::vector<CBrowseRecord> probed = ProbeAll(accepting, tools, limits, cancel);
+  std::vector<CBrowseRecord> probed = ProbeAll(accepting, tools, limits, deadline, cancel);
   DebugTrace("FindCamerasByAddress: %zu address(es): %zu by DNS-SD, %zu accept HTTP, %zu by their parameter interface",
              addresses.size(), records.size(), accepting.size(), probed.size());
   for (CBrowseRecord& record : probed) records.push_back(std::move(record));

@@ -4,7 +4,10 @@
 // record multicast would; addresses that do not answer it are tried on the camera's HTTP
 // port, and what answers there as the camera's parameter interface becomes a record
 // "found by address" (named by the camera's host name setting, else by its address).
-// Everything runs against one total deadline with bounded concurrency.
+// Every record found here has the address asked as its contact address (ContactSource
+// Asked): what an answer claims about the host's address is kept for display only.
+// Everything runs against one total deadline with bounded concurrency: no HTTP probe
+// starts after it, so a search ends within one probe (about two seconds) of it.
 
 #include <atomic>
 #include <chrono>
@@ -32,6 +35,15 @@ struct AddressFinderLimits {
 std::vector<CBrowseRecord> FindCamerasByAddress(const std::vector<uint32_t>& addresses, const CNetworkTools& tools,
                                                 const AddressFinderLimits& limits = {},
                                                 const std::atomic<bool>* cancel = nullptr);
+
+// The most addresses one search covers, all entries together (four /22 blocks).
+inline constexpr std::size_t kMaxAddressTargets = 4096;
+
+// The addresses of the entries (texts ParseAddressBlock takes; unusable ones are traced
+// and skipped), each once, in the order of the entries, at most kMaxAddressTargets.
+// warning: empty, or a sentence saying how many there were and that only the first
+// kMaxAddressTargets are searched.
+std::vector<uint32_t> AddressSearchTargets(const std::vector<std::string>& entries, std::string& warning);
 
 // The adapter a camera at address is reached through, as above.
 uint32_t AdapterForAddress(const CNetworkTools& tools, const std::string& address);

@@ -1,5 +1,11 @@
 #include "finder/finder_core.h"
 
+#include <netdb.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include <memory>
+
 #include "platform/debug_trace.h"
 
 CFinderCore::CFinderCore(std::optional<ravix::AppProfile> profile)
@@ -46,17 +52,12 @@ ravix::HelperReply CFinderCore::NetworkChanges(const std::vector<std::string>& a
 }
 
 bool CFinderCore::StartDnssd(std::string& error, std::string* warning) {
-  if (ServiceHost.CheckBonjourService()) {
-    if (!Settings.BrowseDomains.empty() && !ServiceHost.PlatformWideAreaEnabled()) {
-      const char* text =
-          "avahi-daemon has its wide-area lookups switched off (enable-wide-area in "
-          "/etc/avahi/avahi-daemon.conf): the browse domains find nothing";
-      DebugTrace("%s", text);
-      if (warning != nullptr) *warning = text;
-    }
-    return true;
-  }
-  if (!Settings.BrowseDomains.empty()) ServiceHost.EnableWideArea(Settings.DnsServers);
+  // The browse domains are looked up the same way whichever responder serves local.
+  std::string reason;
+  if (!Settings.BrowseDomains.empty() && !ServiceHost.EnableWideArea(Settings.DnsServers, &reason) &&
+      warning != nullptr)
+    *warning = "the browse domains find nothing: " + reason;
+  if (ServiceHost.CheckBonjourService()) return true;
   if (ServiceHost.StartBonjourThread()) return true;
   error = "no DNS-SD responder: avahi-daemon does not answer and the embedded responder did not start";
   return false;
@@ -64,9 +65,31 @@ bool CFinderCore::StartDnssd(std::string& error, std::string* warning) {
 
 void CFinderCore::StopDnssd() { ServiceHost.StopBonjourThread(); }
 
+namespace {
+
+// Whether the system's resolver gives address for name (IPv4 only).
+bool ResolverGivesAddress(const std::string& name, uint32_t address) {
+  addrinfo hints{};
+  hints.ai_family = AF_INET;
+  hints.ai_socktype = SOCK_STREAM;
+  addrinfo* found = nullptr;
+  if (getaddrinfo(name.c_str(), nullptr, &hints, &found) != 0) return false;
+  const std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> owner(found, &freeaddrinfo);
+  for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
+    if (a->ai_family != AF_INET || a->ai_addr == nullptr) continue;
+    if (reinterpret_cast<const sockaddr_in*>(a->ai_addr)->sin_addr.s_addr == address) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 CameraConnectContext CFinderCore::CameraContext() {
   CameraConnectContext context{theNetworkTools, true, nullptr, nullptr, {}};
   context.AlwaysUseIPAddress = Settings.AlwaysUseIPAddress;
   context.Credentials = &Credentials;
+  Origins->Add(Settings.BrowseDomains, Settings.Addresses);
+  context.Origins = Origins;
+  context.DnsGivesAddress = &ResolverGivesAddress;
   return context;
 }

@@ -29,8 +29,8 @@ class CFinderCore {
 
   // Finds the platform DNS-SD service or starts the embedded responder (waiting up to
   // 5000 ms for it). False, with a message in error, when neither is available. With
-  // browse domains set, the embedded responder does wide-area lookups; with avahi-daemon
-  // whose wide-area lookups are off, warning says so (empty otherwise; traced once).
+  // browse domains set, their unicast DNS lookups start (for either responder); when they
+  // cannot, warning says why (empty otherwise).
   bool StartDnssd(std::string& error, std::string* warning = nullptr);
   void StopDnssd();
 
@@ -62,6 +62,9 @@ class CFinderCore {
   CCredentialStore Credentials;
   PasswordPromptService PromptService;
   CDnssdServiceHost ServiceHost;
+  // The added addresses and browse domains of this run, where stored credentials may go
+  // (every CameraContext adds the settings' ones; every search its own).
+  std::shared_ptr<CTrustedOrigins> Origins = std::make_shared<CTrustedOrigins>();
 
  private:
   std::shared_ptr<ravix::RouteFixBroker> RouteHelper;

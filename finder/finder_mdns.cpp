@@ -6,7 +6,6 @@
 
 #include "camera/ip_settings_exchange.h"
 #include "finder/address_finder.h"
-#include "net/address_block.h"
 #include "net/network_tools.h"
 #include "platform/debug_trace.h"
 #include "platform/registered_message.h"
@@ -64,18 +63,12 @@ void CFindermDNS::BrowseOneDomain(uint32_t interfaceIndex, const char* type, con
 
 void CFindermDNS::BrowseBeyondLink(const std::vector<std::string>& domains,
                                    const std::vector<std::string>& addresses) {
+  if (camera_.Origins != nullptr) camera_.Origins->Add(domains, addresses);  // asked for: trusted with passwords
   for (const std::string& domain : domains) BrowseExtraDomain(0, "_http._tcp", domain.c_str());
-  std::vector<uint32_t> targets;
-  for (const std::string& text : addresses) {
-    std::vector<uint32_t> block;
-    std::string error;
-    if (!ravix::ParseAddressBlock(text, block, error)) {
-      DebugTrace("Address search: %s", error.c_str());
-      continue;
-    }
-    targets.insert(targets.end(), block.begin(), block.end());
-  }
+  std::string warning;
+  std::vector<uint32_t> targets = AddressSearchTargets(addresses, warning);
   std::lock_guard lock(searchLock_);
+  addressWarning_ = warning;
   ReapEndedSearches();
   if (targets.empty() || SearchingAddressesLocked()) return;
   auto search = std::make_unique<AddressSearch>();
@@ -87,6 +80,11 @@ void CFindermDNS::BrowseBeyondLink(const std::vector<std::string>& domains,
     run->ended = true;
   });
   searches_.push_back(std::move(search));
+}
+
+std::string CFindermDNS::AddressSearchWarning() const {
+  std::lock_guard lock(searchLock_);
+  return addressWarning_;
 }
 
 bool CFindermDNS::SearchingAddresses() const {
@@ -225,6 +223,7 @@ bool CFindermDNS::MergeIntoLiveRecord(const CBrowseRecord& worked, const std::st
     if (!mac.empty()) live.AddTxtValue(txtkey::kMacAddress, mac.c_str());  // an advertised value stays
     live.NetworkSettings = worked.NetworkSettings;
     live.NetworkSettingsValid = worked.NetworkSettingsValid;
+    live.LoginWithheld = worked.LoginWithheld;
     // A record found without an interface (wide-area DNS-SD) takes the one of its route.
     if (live.InterfaceIndex == 0) live.InterfaceIndex = worked.InterfaceIndex;
     PublishRecord(live);

@@ -53,6 +53,9 @@ class CFindermDNS : public CmDNS {
   // the list through AddCamerasFoundByAddress. Unusable address texts are traced and
   // skipped.
   void BrowseBeyondLink(const std::vector<std::string>& domains, const std::vector<std::string>& addresses);
+  // Empty, or what the last BrowseBeyondLink left out: addresses beyond
+  // kMaxAddressTargets (AddressSearchTargets).
+  std::string AddressSearchWarning() const;
   // Whether the address search of BrowseBeyondLink is still running (and not cancelled).
   bool SearchingAddresses() const;
 
@@ -117,4 +120,5 @@ class CFindermDNS : public CmDNS {
 
   mutable std::mutex searchLock_;  // searches_, and the entry of what a search found
   std::vector<std::unique_ptr<AddressSearch>> searches_;  // the current one last
+  std::string addressWarning_;                            // searchLock_
 };

@@ -116,6 +116,7 @@ const AdapterEntry* CNetworkTools::FindAdapter(uint32_t ifIndex) const {
 }
 
 std::vector<std::string> CNetworkTools::CollectCameraAddresses(const CBrowseRecord& record) {
+  if (record.HasContactAddress()) return {record.ContactAddress};  // what the camera claims is never contacted
   return {record.GetTxtValueOrEmpty(txtkey::kIpv4Net), record.GetTxtValueOrEmpty(txtkey::kIpv4Zc)};
 }
 
@@ -235,7 +236,7 @@ bool CNetworkTools::EnsureRouteThroughHelper(const ravix::NetlinkSocket& sock, c
 bool CNetworkTools::IsReachable(const CBrowseRecord& record, const std::string& candidate) const {
   std::vector<std::string> candidates;
   std::string zeroconf;
-  if (record.GetTxtValue(txtkey::kIpv4Zc, zeroconf)) candidates.push_back(zeroconf);
+  if (!record.HasContactAddress() && record.GetTxtValue(txtkey::kIpv4Zc, zeroconf)) candidates.push_back(zeroconf);
   candidates.push_back(candidate);
   std::string cameraAddress;
   std::string localAddress;

@@ -62,7 +62,8 @@ class CNetworkTools {
   const std::vector<AdapterEntry>& AdaptersWithoutIPv4() const { return m_adaptersWithoutIPv4; }
 
   // The record's configured ("ipv4-net.zorvnet") and zeroconf ("ipv4-zc.zorvnet")
-  // addresses, in this order, each empty when the key is missing.
+  // addresses, in this order, each empty when the key is missing; for a camera with a
+  // contact address (found by address, or in a browse domain) that address alone.
   static std::vector<std::string> CollectCameraAddresses(const CBrowseRecord& record);
 
   // The first candidate that lies in a subnet of the adapter, and the adapter's address

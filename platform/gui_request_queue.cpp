@@ -24,7 +24,8 @@ struct GuiRequest : std::enable_shared_from_this<GuiRequest> {
   State state = State::Waiting;
   std::optional<int> answer;
   std::atomic<bool> cancelled{false};
-  GuiRequestQueue::Job job;            // run and released on the GUI thread
+  bool jobAnswered = false;            // the job called Answer (it does so once)
+  GuiRequestQueue::AsyncJob job;       // run and released on the GUI thread
   std::function<void()> onCancel;      // GUI thread only
   std::weak_ptr<GuiRequestCore> core;  // to reach the GUI thread when cancelled while running
 
@@ -57,42 +58,18 @@ class GuiRequestReceiver final : public QObject {
     return true;
   }
 
-  // Runs one job now, on this (the GUI) thread. False when the receiver deleted itself
-  // (it was detached while the job ran).
-  bool Execute(const std::shared_ptr<GuiRequest>& request) {
-    {
-      std::lock_guard<std::mutex> lock(request->mutex);
-      if (request->state != GuiRequest::State::Waiting) return true;
-      request->state = GuiRequest::State::Running;
-    }
-    ++depth_;
-    GuiRequestCall call(request);
-    std::optional<int> answer = request->job ? request->job(call) : std::nullopt;
-    --depth_;
-    GuiRequestQueue::Job finishedJob;
-    {
-      std::lock_guard<std::mutex> lock(request->mutex);
-      finishedJob = std::move(request->job);  // released below, outside the lock
-      request->onCancel = nullptr;
-      if (request->state == GuiRequest::State::Running) {
-        request->answer = answer;
-        request->state = answer ? GuiRequest::State::Answered : GuiRequest::State::Cancelled;
-      }
-    }
-    request->done.notify_all();
-    if (depth_ > 0) return true;
-    if (orphaned_) {
-      delete this;  // detached while this job ran; callers stop using it
-      return false;
-    }
-    if (!queue_.empty()) QMetaObject::invokeMethod(this, [this] { Drain(); }, Qt::QueuedConnection);
-    return true;
+  // The running job answered (GUI thread): the next one starts, from the event loop.
+  void JobDone(const GuiRequest* request) {
+    if (current_.get() != request) return;
+    current_.reset();
+    if (starting_ > 0 || queue_.empty()) return;  // a Drain under way goes on by itself
+    QMetaObject::invokeMethod(this, [this] { Drain(); }, Qt::QueuedConnection);
   }
 
-  // Called instead of delete by the detaching owner (GUI thread). A receiver with a job on
-  // the stack deletes itself when that job has finished.
+  // Called instead of delete by the detaching owner (GUI thread). A receiver with a job
+  // being started on the stack deletes itself when that start has returned.
   void Release() {
-    if (depth_ == 0) {
+    if (starting_ == 0) {
       delete this;
       return;
     }
@@ -101,18 +78,44 @@ class GuiRequestReceiver final : public QObject {
   }
 
  private:
-  // A request arriving while a job runs (its dialog's event loop delivers it) waits until
-  // that job has finished, so prompts never stack up on the screen.
+  // A request arriving while a job runs (its dialog is open) waits until that job has
+  // answered, so prompts never stack up on the screen.
   void Drain() {
-    while (depth_ == 0 && !orphaned_ && !queue_.empty()) {
+    while (current_ == nullptr && starting_ == 0 && !orphaned_ && !queue_.empty()) {
       std::shared_ptr<GuiRequest> next = std::move(queue_.front());
       queue_.pop_front();
-      if (!Execute(next)) return;
+      if (!Start(next)) return;
     }
   }
 
+  // Starts one job on this (the GUI) thread; it answers at once or later. False when the
+  // receiver deleted itself (it was detached while the job was being started).
+  bool Start(const std::shared_ptr<GuiRequest>& request) {
+    GuiRequestQueue::AsyncJob job;  // a copy: the job may answer (and release its own) inside
+    {
+      std::lock_guard<std::mutex> lock(request->mutex);
+      if (request->state != GuiRequest::State::Waiting) return true;
+      request->state = GuiRequest::State::Running;
+      job = request->job;
+    }
+    current_ = request;
+    ++starting_;
+    if (job) {
+      job(GuiRequestCall(request));
+    } else {
+      GuiRequestCall(request).Answer(std::nullopt);
+    }
+    --starting_;
+    if (orphaned_ && starting_ == 0) {
+      delete this;  // detached while the job was being started; callers stop using it
+      return false;
+    }
+    return true;
+  }
+
   std::deque<std::shared_ptr<GuiRequest>> queue_;
-  int depth_ = 0;
+  std::shared_ptr<GuiRequest> current_;  // started, not answered yet
+  int starting_ = 0;                     // job starts on the stack (a synchronous job's own loop)
   bool orphaned_ = false;
 };
 
@@ -154,14 +157,38 @@ class GuiRequestCore {
     return true;
   }
 
-  // GUI thread: runs a request of the GUI thread itself at once.
-  void ExecuteHere(const std::shared_ptr<GuiRequest>& request) {
+  // GUI thread: runs a request of the GUI thread itself at once. This thread cannot wait
+  // for a job that answers later (a dialog that was opened and goes on in its own
+  // signal): such a request is cancelled and its dialog closed.
+  static void ExecuteHere(const std::shared_ptr<GuiRequest>& request) {
+    GuiRequestQueue::AsyncJob job;
+    {
+      std::lock_guard<std::mutex> lock(request->mutex);
+      if (request->state != GuiRequest::State::Waiting) return;
+      request->state = GuiRequest::State::Running;
+      job = request->job;
+    }
+    if (job) {
+      job(GuiRequestCall(request));
+    } else {
+      GuiRequestCall(request).Answer(std::nullopt);
+    }
+    bool answered = false;
+    {
+      std::lock_guard<std::mutex> lock(request->mutex);
+      answered = request->jobAnswered;
+    }
+    if (!answered) request->Cancel();
+  }
+
+  // GUI thread: the job of request has answered.
+  void JobDone(const GuiRequest* request) {
     GuiRequestReceiver* receiver = nullptr;
     {
       std::lock_guard<std::mutex> lock(mutex_);
       receiver = receiver_;
     }
-    if (receiver != nullptr) receiver->Execute(request);  // only this thread deletes it
+    if (receiver != nullptr) receiver->JobDone(request);  // only this thread deletes it
   }
 
   void Forget(const GuiRequest* request) {
@@ -226,6 +253,23 @@ void GuiRequest::Cancel() {
 using detail::GuiRequest;
 
 bool GuiRequestCall::IsCancelled() const { return request_->cancelled.load(); }
+
+void GuiRequestCall::Answer(std::optional<int> answer) const {
+  GuiRequestQueue::AsyncJob finishedJob;
+  {
+    std::lock_guard<std::mutex> lock(request_->mutex);
+    if (request_->jobAnswered) return;
+    request_->jobAnswered = true;
+    finishedJob = std::move(request_->job);  // released below, outside the lock
+    request_->onCancel = nullptr;
+    if (request_->state == GuiRequest::State::Running) {
+      request_->answer = answer;
+      request_->state = answer ? GuiRequest::State::Answered : GuiRequest::State::Cancelled;
+    }
+  }
+  request_->done.notify_all();
+  if (auto core = request_->core.lock()) core->JobDone(request_.get());
+}
 
 void GuiRequestCall::OnCancel(std::function<void()> fn) {
   bool cancelledAlready = false;
@@ -294,6 +338,15 @@ void GuiRequestQueue::Detach() { core_->Detach(); }
 bool GuiRequestQueue::IsAttached() const { return core_->IsAttached(); }
 
 std::optional<int> GuiRequestQueue::Run(Job job, GuiRequestCanceller* canceller) {
+  return RunAsync(
+      [job = std::move(job)](GuiRequestCall call) {
+        GuiRequestCall& asked = call;
+        call.Answer(job ? job(asked) : std::nullopt);
+      },
+      canceller);
+}
+
+std::optional<int> GuiRequestQueue::RunAsync(AsyncJob job, GuiRequestCanceller* canceller) {
   auto request = std::make_shared<GuiRequest>();
   request->job = std::move(job);
   request->core = core_;
@@ -301,7 +354,7 @@ std::optional<int> GuiRequestQueue::Run(Job job, GuiRequestCanceller* canceller)
   bool onGuiThread = false;
   std::optional<int> answer;
   if (core_->Submit(request, onGuiThread)) {
-    if (onGuiThread) core_->ExecuteHere(request);
+    if (onGuiThread) detail::GuiRequestCore::ExecuteHere(request);
     std::unique_lock<std::mutex> lock(request->mutex);
     request->done.wait(lock, [&request] { return request->Finished(); });
     if (request->state == GuiRequest::State::Answered) answer = request->answer;

@@ -8,9 +8,12 @@
 // (program exit). A cancelled or refused request answers nullopt at once, which callers
 // read as Cancel. Without an attached GUI, Run answers nullopt at once.
 //
-// Jobs run one after another in the order they arrive; a job asked for on the GUI thread
-// itself runs at once (nested). A job normally runs a modal dialog; through OnCancel of
-// its GuiRequestCall it learns that its asker no longer waits and closes the dialog.
+// Jobs run one after another in the order they arrive. A job opens a dialog and answers
+// through its GuiRequestCall when the dialog closes (RunAsync), or answers before it
+// returns (Run); the next job starts once the running one has answered. Through OnCancel
+// it learns that its asker no longer waits and closes the dialog. A job asked for on the
+// GUI thread itself runs at once; as that thread cannot wait, one that does not answer
+// before it returns is cancelled (its dialog closed).
 //
 // Locks: the asking thread must not hold any lock while it waits in Run (in particular
 // not the engine's RecordLock); the GUI thread may need that lock to get to the job. Run
@@ -40,8 +43,11 @@ class GuiRequestCall {
   // Whether the asker stopped waiting (its answer is then Cancel whatever the job says).
   bool IsCancelled() const;
   // fn runs on the GUI thread once the request is cancelled while the job runs (at once,
-  // queued, when it is cancelled already). Used to close the job's modal dialog.
+  // queued, when it is cancelled already). Used to close the job's dialog.
   void OnCancel(std::function<void()> fn);
+  // GUI thread: the job's answer (nullopt: Cancel); the asker wakes with it and the next
+  // job may start. Only the first answer counts; one after a cancel is ignored.
+  void Answer(std::optional<int> answer) const;
 
  private:
   std::shared_ptr<detail::GuiRequest> request_;
@@ -71,8 +77,10 @@ class GuiRequestCanceller {
 
 class GuiRequestQueue {
  public:
-  // Runs on the GUI thread; nullopt means Cancel.
+  // Runs on the GUI thread and answers before it returns; nullopt means Cancel.
   using Job = std::function<std::optional<int>(GuiRequestCall&)>;
+  // Runs on the GUI thread and answers through call.Answer, at once or later.
+  using AsyncJob = std::function<void(GuiRequestCall call)>;
 
   GuiRequestQueue();
   // Detaches (GUI thread). Nobody may be inside Run any more: end the asking threads first.
@@ -88,6 +96,7 @@ class GuiRequestQueue {
 
   // Any thread, holding no lock. The job's answer, or nullopt when cancelled or not attached.
   std::optional<int> Run(Job job, GuiRequestCanceller* canceller = nullptr);
+  std::optional<int> RunAsync(AsyncJob job, GuiRequestCanceller* canceller = nullptr);
 
  private:
   std::shared_ptr<detail::GuiRequestCore> core_;

@@ -68,4 +68,23 @@ class CBrowseRecord {
   uint32_t Port = 0;
   ::NetworkSettings NetworkSettings;
   bool NetworkSettingsValid = false;
+  // Why the camera was not logged into with a stored password (it was kept from the
+  // camera's address); empty otherwise. Set by the finder, never from the network.
+  std::string LoginWithheld;
+
+  // Where the address the finder contacts the camera at comes from. Only an Announced
+  // camera is contacted at the addresses of its TXT record (ipv4-net, ipv4-zc), as heard
+  // by multicast on its link; for the others those are what the camera claims, shown in
+  // its tooltip and never contacted.
+  enum class AddressSource : uint8_t {
+    Announced,  // multicast DNS-SD on the adapter's link: the TXT record's addresses
+    Asked,      // an address the user added, which answered the direct query or probe
+    Dns,        // the A record unicast DNS gave for the SRV target (a browse domain)
+  };
+  AddressSource ContactSource = AddressSource::Announced;
+  // Asked and Dns: the one address (dotted IPv4) the camera is contacted at; empty while
+  // DNS has given none, and the camera is then not contacted at all.
+  std::string ContactAddress;
+  // Whether the camera is contacted only at ContactAddress.
+  bool HasContactAddress() const { return ContactSource != AddressSource::Announced; }
 };

@@ -11,6 +11,8 @@ PACKAGES=(
   libboost-thread-dev libboost-regex-dev libboost-chrono-dev
   libnl-3-dev libnl-route-3-dev
   libsodium-dev libcap-dev
+  # the unicast DNS lookups of the browse domains
+  libc-ares-dev
   # the network helper's authorisation at run time, and the polkit lab test
   pkexec polkitd
   # the package check (the polkit action's XML, no file capabilities) and the elevated-start test

@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <array>
 #include <cstddef>
+#include <string_view>
 
 #include "net/network_tools.h"
+#include "platform/terminal_text.h"
 
 namespace {
 
@@ -31,31 +33,6 @@ Row RowOf(const CBrowseRecord& record, const views::AdapterNameLookup& adapterNa
   return row;
 }
 
-// Control characters as \xNN: C0, DEL, and the C1 controls as UTF-8 (C2 80 - C2 9F).
-std::string Visible(const std::string& text) {
-  static constexpr char kHex[] = "0123456789abcdef";
-  const auto escape = [](std::string& out, unsigned char byte) {
-    out += "\\x";
-    out += kHex[byte >> 4];
-    out += kHex[byte & 0xF];
-  };
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
-    if (byte < 0x20 || byte == 0x7F) {
-      escape(out, byte);
-    } else if (byte == 0xC2 && next >= 0x80 && next <= 0x9F) {
-      escape(out, next);
-      ++i;
-    } else {
-      out += text[i];
-    }
-  }
-  return out;
-}
-
 Row TitleRow() {
   Row row;
   for (int c = 0; c < views::kColumnCount; ++c) row[c] = views::ColumnTable[c].Title;
@@ -76,6 +53,13 @@ std::string CsvField(const std::string& text) {
     quoted += ch;
   }
   return quoted + '"';
+}
+
+// A cell a spreadsheet would read as a formula (or whose leading TAB or CR it would drop
+// before reading one) starts with an apostrophe: it stays text.
+std::string DefusedCell(const std::string& text) {
+  if (text.empty() || std::string_view("=+-@\t\r").find(text.front()) == std::string_view::npos) return text;
+  return "'" + text;
 }
 
 std::string CsvLine(const Row& row) {
@@ -132,18 +116,18 @@ bool ParseListingFormat(const std::string& text, ListingFormat& format) {
 
 std::string FormatCameraListing(const std::vector<CBrowseRecord>& records, ListingFormat format,
                                 const views::AdapterNameLookup& adapterName, ListingDestination destination) {
-  const bool terminal = destination == ListingDestination::StandardOutput;
+  const bool terminal = destination == ListingDestination::Terminal;
   if (format == ListingFormat::Json) return JsonText(records, adapterName, terminal);
   std::vector<Row> rows{TitleRow()};
   for (const CBrowseRecord& record : records) {
     rows.push_back(RowOf(record, adapterName));
-    if (!terminal) continue;
-    for (std::string& cell : rows.back()) cell = Visible(cell);
+    for (std::string& cell : rows.back()) {
+      if (format == ListingFormat::Csv) cell = DefusedCell(cell);
+      if (terminal) cell = ravix::TerminalSafe(cell);
+    }
   }
   if (format == ListingFormat::Table) return TableText(rows);
   std::string csv;
   for (const Row& row : rows) csv += CsvLine(row);
   return csv;
 }
-
-std::string TerminalVisible(const std::string& text) { return Visible(text); }

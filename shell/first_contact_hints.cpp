@@ -6,7 +6,7 @@
 
 #include "net/admin_checks.h"
 #include "net/ipv4_text.h"
-#include "shell/camera_listing.h"
+#include "platform/terminal_text.h"
 #include "views/record_columns.h"
 
 namespace {
@@ -31,6 +31,15 @@ uint32_t CameraAddress(const CBrowseRecord& record, std::string& text) {
   return 0;
 }
 
+// Any advertised address on a subnet of its own or of another adapter: reached as it is.
+bool Reachable(const CBrowseRecord& record, const CNetworkTools& tools) {
+  for (const std::string& candidate : CNetworkTools::CollectCameraAddresses(record)) {
+    uint32_t onLink = 0;
+    if (!candidate.empty() && tools.FindOnLinkAdapter(candidate, onLink)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 std::vector<std::string> FirstContactHints(const std::vector<CBrowseRecord>& records, const CNetworkTools& tools) {
@@ -41,8 +50,7 @@ std::vector<std::string> FirstContactHints(const std::vector<CBrowseRecord>& rec
     std::string cameraText;
     const uint32_t camera = CameraAddress(record, cameraText);
     const char* adapter = AdapterName(tools, record.InterfaceIndex);
-    uint32_t onLink = 0;
-    if (camera == 0 || adapter == nullptr || tools.FindOnLinkAdapter(cameraText, onLink)) continue;
+    if (camera == 0 || adapter == nullptr || Reachable(record, tools)) continue;
     if (CNetworkTools::RouteInterface(cameraText) != 0) continue;  // routed: reached as it is
     std::string option = std::string("--temporary-address ") + adapter;
     if ((ntohl(camera) >> 16) != 0xA9FE) {
@@ -51,8 +59,8 @@ std::vector<std::string> FirstContactHints(const std::vector<CBrowseRecord>& rec
       option += "=" + ravix::FormatAddressWithPrefix(proposed.front());
     }
     if (!given.insert(option).second) continue;
-    hints.push_back(TerminalVisible(record.ServiceName) + " (" + cameraText + ") is in no subnet of adapter " +
-                    TerminalVisible(adapter) + "; " + TerminalVisible(option) + " would reach it");
+    hints.push_back(ravix::TerminalSafe(record.ServiceName) + " (" + cameraText + ") is in no subnet of adapter " +
+                    ravix::TerminalSafe(adapter) + "; " + ravix::TerminalSafe(option) + " would reach it");
   }
   return hints;
 }

@@ -14,6 +14,7 @@
 #include "shell/first_contact_hints.h"
 #include "platform/debug_trace.h"
 #include "platform/natural_compare.h"
+#include "platform/terminal_text.h"
 #include "views/record_columns.h"
 
 namespace {
@@ -94,22 +95,22 @@ int RunListCommand(const FinderOptions& options, CFinderCore& core, std::FILE* o
   engine.SetNotifyTarget(target);
   engine.BrowseOneDomain(0, "_http._tcp", "local.");
   engine.BrowseBeyondLink(core.Settings.BrowseDomains, core.Settings.Addresses);
+  if (const std::string capped = engine.AddressSearchWarning(); !capped.empty())
+    std::fprintf(err, "ravixfinder: warning: %s\n", capped.c_str());
   RunEventsFor(options.seconds * 1000);
   WaitForCompletions(engine);
   if (const std::string warning = engine.NeighbourTableWarning(); !warning.empty())
     std::fprintf(err, "ravixfinder: warning: %s\n", warning.c_str());
 
   const std::vector<CBrowseRecord> records = CollectRecords(engine, options.all);
-  const CNetworkTools& tools = core.theNetworkTools;
-  const views::AdapterNameLookup adapterName = [&tools](uint32_t index) -> std::optional<std::string> {
-    const AdapterEntry* adapter = tools.FindAdapter(index);
-    if (adapter == nullptr) return std::nullopt;
-    return std::string(adapter->Name);
-  };
-  const std::string text = FormatCameraListing(records, options.format, adapterName, ListingDestination::StandardOutput);
+  const views::AdapterNameLookup adapterName = views::AdapterNamesOf(core.theNetworkTools);
+  const std::string text = FormatCameraListing(records, options.format, adapterName,
+                                                ravix::IsTerminal(out) ? ListingDestination::Terminal
+                                                                       : ListingDestination::File);
   std::fwrite(text.data(), 1, text.size(), out);
   std::fflush(out);
-  for (const std::string& hint : FirstContactHints(records, tools)) std::fprintf(err, "ravixfinder: %s\n", hint.c_str());
+  for (const std::string& hint : FirstContactHints(records, core.theNetworkTools))
+    std::fprintf(err, "ravixfinder: %s\n", hint.c_str());
 
   engine.Close();
   target->Detach();

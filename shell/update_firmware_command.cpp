@@ -13,6 +13,7 @@
 #include "finder/finder_mdns.h"
 #include "firmware/image_file.h"
 #include "firmware/update_batch.h"
+#include "platform/terminal_text.h"
 #include "shell/list_command.h"
 #include "views/record_columns.h"
 
@@ -57,14 +58,17 @@ std::vector<CBrowseRecord> DiscoverCameras(CmDNS& engine, const std::vector<std:
   }
 }
 
-std::vector<FirmwareUpdateTarget> OpenCameras(CFinderCore& core, const std::vector<CBrowseRecord>& records) {
+// Names go into the progress and result lines: on a terminal their control characters
+// are shown, not obeyed.
+std::vector<FirmwareUpdateTarget> OpenCameras(CFinderCore& core, const std::vector<CBrowseRecord>& records,
+                                              bool terminal) {
   std::vector<FirmwareUpdateTarget> targets;
   std::set<uint32_t> seen;
   const CameraConnectContext context = core.CameraContext();  // no prompt: stored credentials only
   for (const CBrowseRecord& record : records) {
     if (!seen.insert(record.ID).second) continue;  // the same camera named twice
     FirmwareUpdateTarget target;
-    target.name = record.ServiceName;
+    target.name = terminal ? ravix::TerminalSafe(record.ServiceName) : record.ServiceName;
     int id = 0;
     target.openResult = ConnectCamera(context, record, &id);
     target.handleId = target.openResult == CamOk ? id : 0;
@@ -75,7 +79,8 @@ std::vector<FirmwareUpdateTarget> OpenCameras(CFinderCore& core, const std::vect
 
 }  // namespace
 
-int RunUpdateFirmwareCommand(const FinderOptions& options, CFinderCore& core, std::ostream& out, std::ostream& err) {
+int RunUpdateFirmwareCommand(const FinderOptions& options, CFinderCore& core, std::ostream& out, std::ostream& err,
+                             bool outIsTerminal) {
   std::vector<unsigned char> image;
   std::string error;
   if (!ReadFirmwareImage(options.firmwareFile, image, error)) {
@@ -94,6 +99,8 @@ int RunUpdateFirmwareCommand(const FinderOptions& options, CFinderCore& core, st
   CFindermDNS engine(core.CameraContext());
   engine.BrowseOneDomain(0, "_http._tcp", "local.");
   engine.BrowseBeyondLink(core.Settings.BrowseDomains, core.Settings.Addresses);
+  if (const std::string capped = engine.AddressSearchWarning(); !capped.empty())
+    err << "ravixfinder: warning: " << capped << '\n';
   std::vector<std::string> missing;
   const std::vector<CBrowseRecord> records = DiscoverCameras(engine, options.cameras, options.seconds, missing);
   engine.Close();
@@ -104,7 +111,7 @@ int RunUpdateFirmwareCommand(const FinderOptions& options, CFinderCore& core, st
     core.StopDnssd();
     return kFirmwareCommandBadInput;
   }
-  const int code = UpdateFirmwareOnCameras(image, OpenCameras(core, records), out);
+  const int code = UpdateFirmwareOnCameras(image, OpenCameras(core, records, outIsTerminal), out);
   core.StopDnssd();
   return code;
 }

@@ -11,8 +11,15 @@
 namespace views {
 
 // "http://host:port" followed by path, or "http://host" and path when port is 0; port
-// 80 is written like any other. Control characters are encoded (EncodeControlCharacters).
+// 80 is written like any other. A path that does not begin with "/" (the empty one too)
+// gets one, so that nothing in it can change the host ("@evil.example/"); characters
+// that would end or change the host part are encoded in host (EncodeHostDelimiters),
+// control characters everywhere (EncodeControlCharacters).
 std::string CameraURL(std::string_view host, uint32_t port, std::string_view path);
+
+// host with "@", "/", "\", "?", "#", ":", "%" and blanks written as "%XX": a host name
+// from the network stays one host name (an unusable one at worst).
+std::string EncodeHostDelimiters(std::string_view host);
 
 // text with every byte 0x00 to 0x1F and 0x7F written as "%XX" (upper-case hex); all
 // other bytes, "%" included, as they are.

@@ -158,7 +158,9 @@ int CompareByColumn(Column column, const CBrowseRecord& a, const CBrowseRecord& 
     case Column::Discovered: return Sign(a.DiscoveredTime < b.DiscoveredTime ? -1 : (a.DiscoveredTime > b.DiscoveredTime ? 1 : 0));
     case Column::Hostname: return CompareNatural(a.HostTarget, b.HostTarget);
     case Column::MAC: return Sign(txt(txtkey::kMacAddress, a).compare(txt(txtkey::kMacAddress, b)));
-    case Column::IPAddresses: return CompareAddresses(txt(txtkey::kIpv4Net, a), txt(txtkey::kIpv4Net, b));
+    case Column::IPAddresses:  // by the first address shown
+      return CompareAddresses(CNetworkTools::CollectCameraAddresses(a).front(),
+                              CNetworkTools::CollectCameraAddresses(b).front());
     case Column::Port: return Sign(int64_t(a.Port) - int64_t(b.Port));
     case Column::ConnectedTo: {
       if (!adapterName) return 0;
@@ -172,6 +174,14 @@ int CompareByColumn(Column column, const CBrowseRecord& a, const CBrowseRecord& 
     case Column::Gateway: return CompareAddresses(a.NetworkSettings.Gateway, b.NetworkSettings.Gateway);
   }
   return 0;
+}
+
+AdapterNameLookup AdapterNamesOf(const CNetworkTools& tools) {
+  return [&tools](uint32_t interfaceIndex) -> std::optional<std::string> {
+    const AdapterEntry* adapter = tools.FindAdapter(interfaceIndex);
+    if (adapter == nullptr) return std::nullopt;
+    return std::string(adapter->Name);
+  };
 }
 
 }  // namespace views

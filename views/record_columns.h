@@ -10,6 +10,8 @@
 
 #include "records/browse_record.h"
 
+class CNetworkTools;
+
 namespace views {
 
 enum class Alignment { Left, Right };
@@ -74,6 +76,9 @@ const std::string& AddressListSeparator();
 
 // Name of the adapter with this interface index; nullopt when the PC has no such adapter.
 using AdapterNameLookup = std::function<std::optional<std::string>(uint32_t interfaceIndex)>;
+// The lookup over the adapter table of tools, which must outlive it (the table itself may
+// be rebuilt meanwhile: every call reads the current one).
+AdapterNameLookup AdapterNamesOf(const CNetworkTools& tools);
 
 std::string CellText(Column column, const CBrowseRecord& record, const AdapterNameLookup& adapterName);
 

@@ -7,6 +7,22 @@
 #include "views/record_columns.h"
 
 namespace views {
+namespace {
+
+// The addresses the TXT record of a camera with a contact address names beside that one:
+// shown, never contacted.
+std::string ClaimedAddresses(const CBrowseRecord& record) {
+  if (!record.HasContactAddress()) return {};
+  std::string claimed;
+  for (const char* key : {txtkey::kIpv4Net, txtkey::kIpv4Zc}) {
+    const std::string address = record.GetTxtValueOrEmpty(key);
+    if (address.empty() || address == record.ContactAddress) continue;
+    claimed += (claimed.empty() ? "" : ", ") + address;
+  }
+  return claimed;
+}
+
+}  // namespace
 
 std::string CameraTooltip(const CBrowseRecord& record) {
   const std::string addresses = JoinCameraAddresses(record, "\n\t\t");
@@ -21,7 +37,9 @@ std::string CameraTooltip(const CBrowseRecord& record) {
   tip += "\nHostname:\t" + record.HostTarget;
   tip += "\nMAC:\t\t" + txt(txtkey::kMacAddress);
   tip += std::string("\nIP") + (addresses.find('\n') != std::string::npos ? "s" : "") + ":\t\t" + addresses;
+  if (const std::string claimed = ClaimedAddresses(record); !claimed.empty()) tip += "\nClaims:\t\t" + claimed;
   tip += "\nPort:\t\t" + std::to_string(record.Port);
+  if (!record.LoginWithheld.empty()) tip += "\n\n" + record.LoginWithheld;
   return tip;
 }
 

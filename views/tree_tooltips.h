@@ -13,7 +13,9 @@ class CNetworkTools;
 namespace views {
 
 // Service name, an empty line, then Model, Firmware, Model ID, Serial, Discovered,
-// Hostname, MAC, IP (IPs and one address per line when there are two) and Port.
+// Hostname, MAC, IP (IPs and one address per line when there are two), Claims (for a
+// camera found by address or in a browse domain: the other addresses its TXT record
+// names, which are never contacted) and Port.
 std::string CameraTooltip(const CBrowseRecord& record);
 
 // Adapter name, an empty line, then "IP:\t<address>\nMask:\t<mask>" per address; the

@@ -1,6 +1,6 @@
 #pragma once
 // The commands of the finder's window. Each value is the command's resource number:
-// menu item, accelerator, toolbar button and status prompt (string table) share it.
+// menu item, accelerator and toolbar button share it.
 
 namespace ravix {
 
@@ -30,5 +30,32 @@ enum class CommandId : int {
 };
 
 constexpr int ResourceNumber(CommandId id) { return static_cast<int>(id); }
+
+// The command's name as its action's objectName carries it ("action" + name).
+constexpr const char* CommandName(CommandId id) {
+  switch (id) {
+    case CommandId::Refresh: return "Refresh";
+    case CommandId::OpenInBrowser: return "OpenInBrowser";
+    case CommandId::Requery: return "Requery";
+    case CommandId::UpdateFirmware: return "UpdateFirmware";
+    case CommandId::SetDefaultPassword: return "SetDefaultPassword";
+    case CommandId::IPSettings: return "IPSettings";
+    case CommandId::AddByAddress: return "AddByAddress";
+    case CommandId::ExportList: return "ExportList";
+    case CommandId::CopyURL: return "CopyURL";
+    case CommandId::SelectAll: return "SelectAll";
+    case CommandId::ViewTree: return "ViewTree";
+    case CommandId::ViewList: return "ViewList";
+    case CommandId::VisitHomepage: return "VisitHomepage";
+    case CommandId::ViewTrace: return "ViewTrace";
+    case CommandId::QuickFilter: return "QuickFilter";
+    case CommandId::AppAbout: return "AppAbout";
+    case CommandId::AppExit: return "AppExit";
+    case CommandId::Help: return "Help";
+    case CommandId::ViewToolbar: return "ViewToolbar";
+    case CommandId::ViewStatusBar: return "ViewStatusBar";
+  }
+  return "";
+}
 
 }  // namespace ravix

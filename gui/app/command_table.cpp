@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QIcon>
 
-#include "gui/app/string_table.h"
 
 namespace ravix {
 
@@ -19,14 +18,12 @@ QString CommandTable::KeyText(const QKeySequence& keys) {
 }
 
 QAction* CommandTable::Add(CommandDeclaration declaration) {
-  const int number = ResourceNumber(declaration.id);
   const QString key = declaration.keys.isEmpty() ? QString() : KeyText(declaration.keys.front());
-  auto* action = new QAction(key.isEmpty() ? declaration.menuText : declaration.menuText + QLatin1Char('\t') + key,
-                             parent_);  // owned by parent_
-  action->setObjectName(QStringLiteral("action") + declaration.objectName);
-  action->setData(number);
-  action->setStatusTip(StringTable::Prompt(number));
-  if (const QString tooltip = StringTable::Tooltip(number); !tooltip.isEmpty())
+  auto* action = new QAction(declaration.menuText, parent_);  // owned by parent_
+  action->setObjectName(QStringLiteral("action") + QLatin1String(CommandName(declaration.id)));
+  action->setData(ResourceNumber(declaration.id));
+  action->setStatusTip(declaration.statusTip);
+  if (const QString& tooltip = declaration.toolTip; !tooltip.isEmpty())
     action->setToolTip(key.isEmpty() ? tooltip : tooltip + QStringLiteral(" (") + key + QLatin1Char(')'));
   if (!declaration.keys.isEmpty()) action->setShortcuts(declaration.keys);
   if (!declaration.icon.isEmpty()) action->setIcon(QIcon(declaration.icon));

@@ -24,13 +24,14 @@ class CommandTable {
   using Rule = std::function<bool()>;
   using Handler = std::function<void()>;
 
-  // Everything about one command. The status tip and the tooltip come from the string
-  // table under the command's number; the first key is written after the menu text
-  // ("\tCtrl+C") and after the tooltip ("Copy URL (Ctrl+C)").
+  // Everything about one command, in one place. The menu shows the first key beside the
+  // text (QAction's own shortcut display); the tooltip gets it appended ("Copy URL
+  // (Ctrl+C)"). The action's objectName is "action" + CommandName(id).
   struct CommandDeclaration {
     CommandId id;
-    QString objectName;  // the action's objectName is "action" + this
     QString menuText;
+    QString statusTip;      // the status bar's prompt while the item is under the mouse
+    QString toolTip = {};   // empty: none
     QList<QKeySequence> keys = {};
     QString icon = {};      // resource path; empty: none
     Handler handler = {};   // empty: the owner reacts to the action's own signals

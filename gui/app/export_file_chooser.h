@@ -16,9 +16,12 @@ struct ExportTarget {
   ListingFormat format = ListingFormat::Csv;
 };
 
-// The chosen file and format, or nothing when the user cancelled.
-using ExportFileChooser = std::function<std::optional<ExportTarget>(QWidget* parent)>;
+// Asks for the file; done gets the chosen file and format, or nothing when the user
+// cancelled (at once or later, from the event loop).
+using ExportFileDone = std::function<void(std::optional<ExportTarget> target)>;
+using ExportFileChooser = std::function<void(QWidget* parent, ExportFileDone done)>;
 
-// The file-save dialog: "CSV Files (*.csv)" and "JSON Files (*.json)"; the suffix of the
-// name decides the format, else the chosen filter (whose suffix is added to a bare name).
-std::optional<ExportTarget> ChooseExportFileWithDialog(QWidget* parent);
+// The file-save dialog, opened window-modal: "CSV Files (*.csv)" and "JSON Files (*.json)";
+// the suffix of the name decides the format, else the chosen filter (whose suffix is added
+// to a bare name).
+void ChooseExportFileWithDialog(QWidget* parent, ExportFileDone done);

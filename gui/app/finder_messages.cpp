@@ -9,6 +9,7 @@ QString ResponderFailed() { return StringTable::Text(res::kMsgResponderFailed); 
 QString NoAdministrator() { return StringTable::Text(res::kMsgNoAdministrator); }
 QString HelpMissing() { return StringTable::Text(res::kMsgHelpMissing); }
 QString AddressesNotSaved() { return StringTable::Text(res::kMsgAddressesNotSaved); }
+QString CredentialNotice(const QString& text) { return StringTable::Text(res::kMsgCredentialNotice).arg(text); }
 QString ExportFailed(const QString& file, const QString& reason) {
   return StringTable::Text(res::kMsgExportFailed).arg(file, reason);
 }

@@ -13,6 +13,9 @@ QString NoAdministrator();
 QString HelpMissing();
 // Add by Address could not write the addresses to the settings.
 QString AddressesNotSaved();
+// What the credential store tells the user (passwords kept in the file store instead of
+// the desktop keyring, a copy it could not remove).
+QString CredentialNotice(const QString& text);
 // Export List could not write file; reason says why.
 QString ExportFailed(const QString& file, const QString& reason);
 

@@ -27,12 +27,9 @@
 #include "gui/app/ravix_finder_doc.h"
 #include "gui/app/resource_ids.h"
 #include "gui/app/string_table.h"
-#include "gui/widgets/camera_item_view.h"
+#include "gui/models/camera_store.h"
 #include "gui/widgets/cameras_view_common_base.h"
 #include "platform/debug_trace.h"
-#include "platform/event_post_target.h"
-#include "platform/posted_event.h"
-#include "platform/registered_message.h"
 #include "shell/window_placement_store.h"
 
 // The icons live in a static library: the resource must be named to be linked in.
@@ -69,20 +66,22 @@ CMainFrame::CMainFrame(CFinderCore& core, ravix::AppState& state, CRavixFinderDo
       core_(core),
       state_(state),
       doc_(doc),
-      options_(std::move(options)),
-      target_(ravix::EventPostTarget::Make(this)),
-      recordChangedType_(ravix::RegisterMessageType(ravix::kRecordChangedMessageName)),
-      queriesRunningType_(ravix::RegisterMessageType(ravix::kQueriesRunningMessageName)) {
+      options_(std::move(options)) {
   InitAppResources();
   setObjectName(QStringLiteral("mainFrame"));
   setWindowTitle(StringTable::Text(res::kAppTitle));
   setWindowIcon(QIcon(QStringLiteral(":/app/icons/ravixfinder.svg")));
   resize(900, 560);
   doc_.SetMainWindow(this);
-  doc_.SetNotifyTarget(target_);
+  connect(&doc_.Store(), &CameraStore::QueriesRunningChanged, this, &CMainFrame::OnQueriesRunningChanged);
 
+  connect(&doc_, &CRavixFinderDoc::StatusNotice, this, [this](const QString& text) { statusBar()->showMessage(text); });
   connect(&doc_, &CRavixFinderDoc::CommandsIdle, this, [this] {
-    if (std::exchange(closeWhenIdle_, false)) close();
+    if (std::exchange(closeWhenIdle_, false)) {
+      close();
+      return;
+    }
+    ReturnFocusToView();
   });
 
   indicatorOffTimer_.setObjectName(QStringLiteral("indicatorOffTimer"));
@@ -100,13 +99,14 @@ CMainFrame::CMainFrame(CFinderCore& core, ravix::AppState& state, CRavixFinderDo
   CreateCameraPane();
   ListenForPowerEvents();
   InstallView(CreateView(core_.Settings.View));
-  if (view_ != nullptr) view_->OnInitialUpdate();
   UpdateCameraCount();
   UpdateCommands();
+  // The keys a person presses first (Home, Down, Enter, Ctrl+C) are meant for the cameras:
+  // the view holds the focus from the start, the filter field takes it only when asked.
+  ReturnFocusToView();
 }
 
 CMainFrame::~CMainFrame() {
-  target_->Detach();
   state_.StopPeriodicRequeryTimer();
   doc_.SetActiveView(nullptr);
   // The view ends while the frame is whole: it saves its layout through the frame.
@@ -119,27 +119,35 @@ CMainFrame::~CMainFrame() {
 void CMainFrame::CreateCommands() {
   using Keys = QList<QKeySequence>;
   const ravix::CommandTable::CommandDeclaration declarations[] = {
-      {CommandId::ViewTree, QStringLiteral("ViewTree"), tr("&Tree"), {}, QStringLiteral(":/app/icons/view_tree.svg"),
-       [this] { OnViewTree(CommandId::ViewTree); }, {}, true},
-      {CommandId::ViewList, QStringLiteral("ViewList"), tr("&List"), {}, QStringLiteral(":/app/icons/view_list.svg"),
-       [this] { OnViewTree(CommandId::ViewList); }, {}, true},
+      {CommandId::ViewTree, tr("&Tree"),
+       tr("Shows the cameras in a tree below the network adapters they were found on"), tr("Tree"), {}, QStringLiteral(":/app/icons/view_tree.svg"), [this] { OnViewTree(CommandId::ViewTree); }, {},
+       true},
+      {CommandId::ViewList, tr("&List"), tr("Shows the cameras in a sortable list"), tr("List"), {},
+       QStringLiteral(":/app/icons/view_list.svg"), [this] { OnViewTree(CommandId::ViewList); }, {}, true},
       // The three switches act on their toggled signal.
-      {CommandId::ViewToolbar, QStringLiteral("ViewToolbar"), tr("T&oolbar"), {}, {}, {}, {}, true},
-      {CommandId::ViewStatusBar, QStringLiteral("ViewStatusBar"), tr("&Status Bar"), {}, {}, {}, {}, true},
-      {CommandId::ViewTrace, QStringLiteral("ViewTrace"), tr("Tr&ace Output"), {}, {}, {}, {}, true},
-      {CommandId::AppExit, QStringLiteral("AppExit"), tr("E&xit"), {}, {}, [this] { close(); }},
-      {CommandId::SelectAll, QStringLiteral("SelectAll"), tr("Select &All"), Keys{Qt::CTRL | Qt::Key_A}, {},
-       [this] { OnSelectAll(); }, [this] { return CanSelectAll(); }},
-      {CommandId::QuickFilter, QStringLiteral("QuickFilter"), tr("&Filter Cameras"), Keys{Qt::CTRL | Qt::Key_F}, {},
+      {CommandId::ViewToolbar, tr("T&oolbar"), tr("Shows or hides the toolbar"), tr("Toggle Toolbar"), {}, {}, {}, {},
+       true},
+      {CommandId::ViewStatusBar, tr("&Status Bar"), tr("Shows or hides the status bar"), tr("Toggle Status Bar"), {},
+       {}, {}, {}, true},
+      {CommandId::ViewTrace, tr("Tr&ace Output"), tr("Switches the trace output on standard error on or off"),
+       tr("Trace Output"), {}, {}, {}, {}, true},
+      {CommandId::AppExit, tr("E&xit"), tr("Quits the application"), tr("Exit"), {}, {}, [this] { close(); }},
+      {CommandId::SelectAll, tr("Select &All"), tr("Selects all cameras of the list"), tr("Select All"),
+       Keys{Qt::CTRL | Qt::Key_A}, {}, [this] { OnSelectAll(); }, [this] { return CanSelectAll(); }},
+      {CommandId::QuickFilter, tr("&Filter Cameras"),
+       tr("Moves to the filter field: only cameras whose name, model, serial number, host name, MAC or IP address "
+          "contain its text are shown"),
+       tr("Filter Cameras"), Keys{Qt::CTRL | Qt::Key_F}, {},
        [this] {
          filter_->setFocus(Qt::ShortcutFocusReason);
          filter_->selectAll();
        }},
-      {CommandId::Help, QStringLiteral("Help"), tr("&Help"), Keys{Qt::Key_F1}, {}, [this] { OnHelp(); }},
-      {CommandId::VisitHomepage, QStringLiteral("VisitHomepage"), tr("Zorvik on the &Web"), {}, {},
-       [this] { OnVisitHomepage(); }},
-      {CommandId::AppAbout, QStringLiteral("AppAbout"), tr("&About Zorvik IP Camera Finder..."), {}, {},
-       [this] { OnAppAbout(); }},
+      {CommandId::Help, tr("&Help"), tr("Opens the user guide of the finder in your browser"), tr("Help"),
+       Keys{Qt::Key_F1}, {}, [this] { OnHelp(); }},
+      {CommandId::VisitHomepage, tr("Zorvik on the &Web"),
+       tr("Visit the Zorvik IP Camera home page for news and updates"), tr("Visit Homepage"), {}, {}, [this] { OnVisitHomepage(); }},
+      {CommandId::AppAbout, tr("&About Zorvik IP Camera Finder..."),
+       tr("Displays program information and version number"), tr("About"), {}, {}, [this] { OnAppAbout(); }},
   };
   for (const ravix::CommandTable::CommandDeclaration& declaration : declarations) commands_.Add(declaration);
 
@@ -285,6 +293,13 @@ void CMainFrame::CreateCameraPane() {
   setCentralWidget(cameraPane_);
 }
 
+// The view takes the keyboard focus back after a command or a dialog; the selection stays.
+// A window that is not active (a dialog over it) gives it to the view once it is again.
+void CMainFrame::ReturnFocusToView() {
+  if (view_ == nullptr || view_->Widget() == nullptr) return;
+  view_->Widget()->setFocus(Qt::OtherFocusReason);
+}
+
 // The view takes the focus; when nothing is selected the first shown camera (in the
 // list's order) is, so the keys of the camera commands act at once.
 void CMainFrame::FocusCameraView() {
@@ -306,10 +321,13 @@ QString CMainFrame::CountsText(int shown, int total) {
   return (total == 1 ? tr("%1 of 1 camera shown") : tr("%1 of %n cameras shown", nullptr, total)).arg(shown);
 }
 
+// Export List needs a shown camera: its rule follows when the first one comes or the
+// last one goes.
 void CMainFrame::UpdateCameraCount() {
   const CCamerasViewCommonBase::CameraCounts counts =
       view_ != nullptr ? view_->Counts() : CCamerasViewCommonBase::CameraCounts{};
   countPane_->setText(CountsText(counts.shown, counts.total));
+  if (std::exchange(camerasShown_, counts.shown > 0) != (counts.shown > 0)) doc_.UpdateCommands();
 }
 
 void CMainFrame::UpdateCommands() const {
@@ -320,24 +338,6 @@ void CMainFrame::UpdateCommands() const {
 }
 
 // --- notifications ---------------------------------------------------------------------
-
-bool CMainFrame::event(QEvent* event) {
-  if (const auto* changed = ravix::PostedEvent<RecordEvent>::From(event, recordChangedType_)) {
-    OnDataChanged(changed->Value());
-    return true;
-  }
-  if (const auto* running = ravix::PostedEvent<bool>::From(event, queriesRunningType_)) {
-    OnQueriesRunningChanged(running->Value());
-    return true;
-  }
-  return QMainWindow::event(event);
-}
-
-void CMainFrame::OnDataChanged(const RecordEvent& event) {
-  DebugTrace("MainFrame: Data changed.");
-  doc_.UpdateAllViews(event);
-  UpdateCommands();
-}
 
 void CMainFrame::OnQueriesRunningChanged(bool running) {
   DebugTrace("MainFrame: QueriesRunning state changed.");
@@ -357,7 +357,7 @@ void CMainFrame::OnPowerEvent(bool suspending) {
   if (suspending) {
     DebugTrace("Machine is about to suspend. Calling CoreMachineSleep(1)");
   } else {
-    DebugTrace("Machine has resumed from . Calling CoreMachineSleep(0)");
+    DebugTrace("Machine has resumed from suspend. Calling CoreMachineSleep(0)");
   }
   core_.ServiceHost.ForwardMachineSleep(suspending);
 }
@@ -378,18 +378,30 @@ std::unique_ptr<CCamerasViewCommonBase> CMainFrame::CreateView(ViewMode mode) {
   return DefaultCameraView(mode, *this, this);
 }
 
+// The view's model follows the store from its initial update on. The counts follow the
+// model's rows; a camera the filter hides changes no row, only the total, so the store's
+// signals (which reach the model first) count as well. Both connections end with the view.
 void CMainFrame::InstallView(std::unique_ptr<CCamerasViewCommonBase> view) {
   view_ = std::move(view);
-  doc_.SetActiveView(view_.get());
-  if (view_ == nullptr) return;
+  if (view_ == nullptr) {
+    doc_.SetActiveView(nullptr);
+    return;
+  }
   cameraPane_->layout()->addWidget(view_->Widget());
   view_->SetFilterText(filter_->text());
-  if (QAbstractItemView* items = ItemViewOf(view_.get()); items != nullptr && items->selectionModel() != nullptr) {
-    connect(items->selectionModel(), &QItemSelectionModel::selectionChanged, this, &CMainFrame::UpdateCommands);
+  view_->OnInitialUpdate();
+  doc_.SetActiveView(view_.get());
+  QWidget* context = view_->Widget();
+  if (QAbstractItemView* items = ItemViewOf(view_.get()); items != nullptr && items->model() != nullptr) {
+    const QAbstractItemModel* model = items->model();
+    connect(model, &QAbstractItemModel::rowsInserted, context, [this] { UpdateCameraCount(); });
+    connect(model, &QAbstractItemModel::rowsRemoved, context, [this] { UpdateCameraCount(); });
+    connect(model, &QAbstractItemModel::modelReset, context, [this] { UpdateCameraCount(); });
+    connect(model, &QAbstractItemModel::layoutChanged, context, [this] { UpdateCameraCount(); });
   }
-  if (auto* cameras = qobject_cast<CameraItemView*>(view_->Widget())) {
-    connect(cameras, &CameraItemView::CamerasChanged, this, &CMainFrame::UpdateCameraCount);
-  }
+  const CameraStore& store = doc_.Store();
+  connect(&store, &CameraStore::RecordUpdated, context, [this] { UpdateCameraCount(); });
+  connect(&store, &CameraStore::RecordRemoved, context, [this] { UpdateCameraCount(); });
 }
 
 void CMainFrame::OnViewTree(CommandId commandId) {
@@ -405,17 +417,16 @@ void CMainFrame::OnViewTree(CommandId commandId) {
   }
   std::vector<uint32_t> selection;
   view_->GetSelectedRecordIDs(&selection);
-  // The old view goes first (saving its layout); the requery timer stops with it.
-  state_.StopPeriodicRequeryTimer();
+  // The old view goes first (saving its layout). The periodic requery belongs to discovery,
+  // not to a view: it keeps running.
   doc_.SetActiveView(nullptr);
   view_.reset();
   core_.Settings.View = mode;
   InstallView(std::move(next));
-  view_->OnInitialUpdate();
   UpdateCameraCount();
   view_->SelectRecordIDs(selection);
   view_->Widget()->show();
-  view_->Widget()->setFocus();
+  ReturnFocusToView();
   UpdateCommands();
 }
 
@@ -423,13 +434,13 @@ bool CMainFrame::CanSelectAll() const { return view_ != nullptr && view_->CanSel
 
 void CMainFrame::OnSelectAll() {
   if (view_ != nullptr) view_->SelectAll();
+  ReturnFocusToView();
   UpdateCommands();
 }
 
 // --- CameraViewHost ------------------------------------------------------------------------
 
-bool CMainFrame::GetRecord(uint32_t id, CBrowseRecord& record) { return doc_.GetRecord(id, record); }
-bool CMainFrame::NotifyAllRecords() { return doc_.NotifyAllRecords(); }
+CameraStore& CMainFrame::Store() { return doc_.Store(); }
 const CNetworkTools& CMainFrame::NetworkTools() const { return core_.theNetworkTools; }
 const SettingsBlock& CMainFrame::Settings() const { return core_.Settings; }
 bool CMainFrame::ClipboardMode() const { return state_.ClipboardMode; }
@@ -496,7 +507,11 @@ void CMainFrame::OnHelp() {
 
 void CMainFrame::OnVisitHomepage() { state_.OpenUrl(QUrl(options_.homepageUrl)); }
 
+// The dialog runs without blocking the window's event loop; the view has the focus back
+// once it is closed.
 void CMainFrame::OnAppAbout() {
-  CAboutDlg dialog(this);
-  dialog.exec();
+  auto* dialog = new CAboutDlg(this);  // deletes itself when closed
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  connect(dialog, &QDialog::finished, this, &CMainFrame::ReturnFocusToView);
+  dialog->open();
 }

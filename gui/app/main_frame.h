@@ -1,11 +1,11 @@
 #pragma once
 // CMainFrame: the finder's one top-level window: caption, menus, toolbar, status bar and
-// the one camera view (tree or list). It receives the discovery engine's notifications
-// and turns them into view updates and the "REC" indicator, switches between the two
-// views, keeps its placement in the profile, forwards suspend and resume to the embedded
-// responder, and gives the views what they need from around them (CameraViewHost).
+// the one camera view (tree or list). It shows the counts of the view's model and the
+// "REC" indicator of the engine's queries, switches between the two views, keeps its
+// placement in the profile, forwards suspend and resume to the embedded responder, and
+// gives the views what they need from around them (CameraViewHost). Records go from the
+// camera store to the views' models without passing through the frame.
 
-#include <QEvent>
 #include <QMainWindow>
 #include <QTimer>
 
@@ -15,7 +15,6 @@
 #include "finder/settings_block.h"
 #include "gui/app/command_table.h"
 #include "gui/widgets/camera_view_host.h"
-#include "records/record_event.h"
 
 class CCamerasViewCommonBase;
 class CFinderCore;
@@ -25,7 +24,6 @@ class QLineEdit;
 class QMenu;
 namespace ravix {
 class AppState;
-class EventPostTarget;
 }  // namespace ravix
 
 class CMainFrame : public QMainWindow, public CameraViewHost {
@@ -49,8 +47,7 @@ class CMainFrame : public QMainWindow, public CameraViewHost {
   ~CMainFrame() override;
 
   // CameraViewHost
-  bool GetRecord(uint32_t id, CBrowseRecord& record) override;
-  bool NotifyAllRecords() override;
+  CameraStore& Store() override;
   const CNetworkTools& NetworkTools() const override;
   const SettingsBlock& Settings() const override;
   bool ClipboardMode() const override;
@@ -63,8 +60,7 @@ class CMainFrame : public QMainWindow, public CameraViewHost {
   // Re-evaluates the rules of the document's and the frame's commands.
   void UpdateCommands() const;
 
-  // The engine's two notifications (posted to the frame; callable directly).
-  void OnDataChanged(const RecordEvent& event);
+  // The engine's queries started or all ended (the store passes it on).
   void OnQueriesRunningChanged(bool running);
 
   // View, Tree (CommandId::ViewTree) or View, List (CommandId::ViewList).
@@ -81,7 +77,6 @@ class CMainFrame : public QMainWindow, public CameraViewHost {
   static QString CountsText(int shown, int total);
 
  protected:
-  bool event(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
  private slots:
@@ -102,6 +97,7 @@ class CMainFrame : public QMainWindow, public CameraViewHost {
   void CreateCameraPane();
   void OnFilterChanged(const QString& text);
   void FocusCameraView();
+  void ReturnFocusToView();
   void UpdateCameraCount();
   void OnAppAbout();
   void OnVisitHomepage();
@@ -114,7 +110,6 @@ class CMainFrame : public QMainWindow, public CameraViewHost {
   CRavixFinderDoc& doc_;
   Options options_;
   ravix::CommandTable commands_{this};
-  std::shared_ptr<ravix::EventPostTarget> target_;
   std::unique_ptr<CCamerasViewCommonBase> view_;
   QTimer indicatorOffTimer_;
   bool queriesRunning_ = false;
@@ -125,6 +120,5 @@ class CMainFrame : public QMainWindow, public CameraViewHost {
   QLabel* countPane_ = nullptr;
   QWidget* cameraPane_ = nullptr;  // the filter field above the view
   QLineEdit* filter_ = nullptr;
-  QEvent::Type recordChangedType_;
-  QEvent::Type queriesRunningType_;
+  bool camerasShown_ = false;  // the view showed a camera at the last count
 };

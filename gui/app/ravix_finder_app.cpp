@@ -8,8 +8,9 @@
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QMessageBox>
-#include <QStatusBar>
+#include <QPointer>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QTimer>
 
 #include <unistd.h>
@@ -105,14 +106,13 @@ void CRavixFinderApp::ShowMessage(const QString& text) const {
 
 bool CRavixFinderApp::StartResponder() {
   if (options_.startDnssd) return options_.startDnssd(*core_);
+  // The browse domains are looked up the same way whichever responder serves local.
+  if (!core_->Settings.BrowseDomains.empty()) core_->ServiceHost.EnableWideArea(core_->Settings.DnsServers);
   if (core_->ServiceHost.CheckBonjourService()) {
     DebugTrace("Bonjour service is running.");
-    if (!core_->Settings.BrowseDomains.empty() && !core_->ServiceHost.PlatformWideAreaEnabled())
-      DebugTrace("avahi-daemon has its wide-area lookups switched off: the browse domains find nothing");
     return true;
   }
   DebugTrace("Bonjour service is not running. Starting own service in thread.");
-  if (!core_->Settings.BrowseDomains.empty()) core_->ServiceHost.EnableWideArea(core_->Settings.DnsServers);
   if (core_->ServiceHost.StartBonjourThread()) return true;
   DebugTrace("Could not start Bonjour service in thread!");
   return false;
@@ -172,6 +172,13 @@ bool CRavixFinderApp::InitInstance() {
   frame_ = std::make_unique<CMainFrame>(*core_, *state_, *doc_, std::move(frameOptions));
   // Camera logins of every thread ask the user through the password dialog over the frame.
   ravix::InstallPasswordDialog(core_->PromptService, frame_.get());
+  // What the credential store has to say comes from the thread that used it; the status
+  // bar shows it. Set before the first discovery uses the store.
+  core_->Credentials.OnNotice = [frame = QPointer<CMainFrame>(frame_.get())](const std::string& text) {
+    const QString message = ravix::messages::CredentialNotice(QString::fromStdString(text));
+    QMetaObject::invokeMethod(
+        qApp, [frame, message] { if (frame) frame->statusBar()->showMessage(message); }, Qt::QueuedConnection);
+  };
 
   connect(doc_.get(), &CRavixFinderDoc::ClipboardCopyDone, this, &CRavixFinderApp::EndClipboardMode);
 

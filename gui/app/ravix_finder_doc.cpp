@@ -20,11 +20,12 @@
 #include "gui/dialogs/wait_cursor.h"
 #include "gui/firmware/firmware_camera_list.h"
 #include "gui/firmware/run_firmware_update_wizard.h"
+#include "gui/models/camera_store.h"
 #include "gui/widgets/cameras_view_common_base.h"
 #include "net/network_tools.h"
 #include "platform/debug_trace.h"
-#include "platform/event_post_target.h"
 #include "views/camera_url.h"
+#include "views/record_columns.h"
 #include "shell/camera_listing.h"
 #include "shell/listing_file.h"
 
@@ -48,10 +49,44 @@ CRavixFinderDoc::CRavixFinderDoc(CFinderCore& core, ravix::AppState& state, std:
       shiftQuery_(ShiftHeld),
       exportChooser_(ChooseExportFileWithDialog) {
   setObjectName(QStringLiteral("ravixFinderDoc"));
+  CameraStore::Source source;
+  source.record = [this](uint32_t id, CBrowseRecord& record) { return m_finder->GetRecord(id, record); };
+  source.ids = [this] {
+    std::vector<uint32_t> ids;
+    m_finder->GetRecordIDs(ids);
+    return ids;
+  };
+  store_ = std::make_unique<CameraStore>(std::move(source));
+  connect(store_.get(), &CameraStore::RecordUpdated, this,
+          [this](const CBrowseRecord& record) { OnRecordChanged(record.ID); });
+  connect(store_.get(), &CameraStore::RecordRemoved, this, &CRavixFinderDoc::OnRecordChanged);
+  connect(store_.get(), &CameraStore::Cleared, this, [this] {
+    if (!selection_.empty()) UpdateCommands();
+  });
   CreateCommands();
 }
 
+// The engine stops before the store its notifications go to.
 CRavixFinderDoc::~CRavixFinderDoc() { m_finder->Close(); }
+
+void CRavixFinderDoc::SetActiveView(CCamerasViewCommonBase* view) {
+  if (activeView_ != nullptr) activeView_->SetSelectionListener({});
+  activeView_ = view;
+  selection_.clear();
+  if (view == nullptr) return;
+  view->GetSelectedRecordIDs(&selection_);
+  view->SetSelectionListener([this](const std::vector<uint32_t>& ids) { OnSelectionChanged(ids); });
+}
+
+void CRavixFinderDoc::OnSelectionChanged(const std::vector<uint32_t>& ids) {
+  selection_ = ids;
+  UpdateCommands();
+}
+
+// Only the rules of the selected cameras read records; a change elsewhere leaves them be.
+void CRavixFinderDoc::OnRecordChanged(uint32_t id) {
+  if (std::find(selection_.begin(), selection_.end(), id) != selection_.end()) UpdateCommands();
+}
 
 void CRavixFinderDoc::CreateCommands() {
   // No command of the document starts while another one runs.
@@ -61,27 +96,30 @@ void CRavixFinderDoc::CreateCommands() {
   auto shown = [this] { return !IsCommandRunning() && activeView_ != nullptr && activeView_->Counts().shown > 0; };
   using Keys = QList<QKeySequence>;
   const ravix::CommandTable::CommandDeclaration declarations[] = {
-      {CommandId::Refresh, QStringLiteral("Refresh"), tr("&Refresh"), Keys{Qt::Key_F5},
-       QStringLiteral(":/app/icons/refresh.svg"), [this] { OnRefresh(); }, idle},
-      {CommandId::Requery, QStringLiteral("Requery"), tr("Requery"), Keys{Qt::SHIFT | Qt::CTRL | Qt::Key_F5}, {},
-       AtOnce(CommandId::Requery, &CRavixFinderDoc::OnRequery), idle},
+      {CommandId::Refresh, tr("&Refresh"), tr("Refreshes the contents of the window"), tr("Refresh"),
+       Keys{Qt::Key_F5}, QStringLiteral(":/app/icons/refresh.svg"), [this] { OnRefresh(); }, idle},
+      {CommandId::Requery, tr("Requery"), tr("Requeries for changed cameras"), tr("Requery"),
+       Keys{Qt::SHIFT | Qt::CTRL | Qt::Key_F5}, {}, AtOnce(CommandId::Requery, &CRavixFinderDoc::OnRequery), idle},
       // Enter first: menu and tooltip name it; Return works alike.
-      {CommandId::OpenInBrowser, QStringLiteral("OpenInBrowser"), tr("Open In &Browser"),
+      {CommandId::OpenInBrowser, tr("Open In &Browser"),
+       tr("Opens the Zorvik Web Client page for the selected camera(s) in your browser"), tr("Open camera in browser"),
        Keys{Qt::Key_Enter, Qt::Key_Return}, QStringLiteral(":/app/icons/open_in_browser.svg"),
        AtOnce(CommandId::OpenInBrowser, &CRavixFinderDoc::OnOpenSpecificInBrowser), any},
-      {CommandId::CopyURL, QStringLiteral("CopyURL"), tr("&Copy URL"),
-       Keys{Qt::CTRL | Qt::Key_C, Qt::CTRL | Qt::SHIFT | Qt::Key_C, Qt::CTRL | Qt::Key_Insert},
+      {CommandId::CopyURL, tr("&Copy URL"), tr("Copies the URL(s) of the selected camera to the clipboard"),
+       tr("Copy URL"), Keys{Qt::CTRL | Qt::Key_C, Qt::CTRL | Qt::SHIFT | Qt::Key_C, Qt::CTRL | Qt::Key_Insert},
        QStringLiteral(":/app/icons/copy_url.svg"), [this] { OnCopyURL(); }, one},
-      {CommandId::IPSettings, QStringLiteral("IPSettings"), tr("IP &Settings"), {},
+      {CommandId::IPSettings, tr("IP &Settings"), tr("Opens the IP Settings dialog"), tr("IP Settings"), {},
        QStringLiteral(":/app/icons/ip_settings.svg"), [this] { OnIPSettings(); }, one},
-      {CommandId::UpdateFirmware, QStringLiteral("UpdateFirmware"), tr("&Update Firmware..."), {}, {},
-       AtOnce(CommandId::UpdateFirmware, &CRavixFinderDoc::OnUpdateFirmware), any},
-      {CommandId::AddByAddress, QStringLiteral("AddByAddress"), tr("Add by &Address..."), {}, {},
-       [this] { OnAddByAddress(); }, idle},
-      {CommandId::ExportList, QStringLiteral("ExportList"), tr("&Export List..."), {}, {},
-       AtOnce(CommandId::ExportList, &CRavixFinderDoc::OnExportList), shown},
-      {CommandId::SetDefaultPassword, QStringLiteral("SetDefaultPassword"), tr("Set &Default Password..."), {}, {},
-       AtOnce(CommandId::SetDefaultPassword, &CRavixFinderDoc::OnSetDefaultPassword), idle},
+      {CommandId::UpdateFirmware, tr("&Update Firmware..."), tr("Updates the firmware in the selected cameras"),
+       tr("Update Firmware"), {}, {}, [this] { OnUpdateFirmware(); }, any},
+      {CommandId::AddByAddress, tr("Add by &Address..."),
+       tr("Adds or removes the addresses where cameras beyond the link are looked for"), tr("Add by Address"), {},
+       {}, [this] { OnAddByAddress(); }, idle},
+      {CommandId::ExportList, tr("&Export List..."), tr("Writes the cameras shown in the window to a CSV or JSON file"),
+       tr("Export List"), {}, {}, [this] { OnExportList(); }, shown},
+      {CommandId::SetDefaultPassword, tr("Set &Default Password..."),
+       tr("Sets the default username and password for camera access."), tr("Set Default Password"), {}, {},
+       [this] { OnSetDefaultPassword(); }, idle},
   };
   for (const ravix::CommandTable::CommandDeclaration& declaration : declarations) commands_.Add(declaration);
 }
@@ -168,13 +206,9 @@ std::string CRavixFinderDoc::BuildCameraURL(const std::string& host, uint32_t po
 }
 
 bool CRavixFinderDoc::CopyTextToClipboard(const std::string& text) {
-  if (mainWindow_ == nullptr) {
-    DebugTrace("Could not get mainwindow.");
-    return false;
-  }
   QClipboard* clipboard = QGuiApplication::clipboard();
   if (clipboard == nullptr) {
-    DebugTrace("%s failed! GetLastError %u", "OpenClipboard", 0u);
+    DebugTrace("No clipboard to copy to.");
     return false;
   }
   clipboard->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
@@ -264,8 +298,8 @@ void CRavixFinderDoc::FinishClipboardCopy(const std::string& url) {
 // --- Refresh and Requery -------------------------------------------------------------------
 
 void CRavixFinderDoc::RequeryThen(std::function<void()> next) {
-  core_.ServiceHost.RequeryResponder();
-  if (requeryWaitMs_ <= 0) {
+  const bool answersDue = core_.ServiceHost.RequeryResponder();  // none at start: nothing asked yet
+  if (!answersDue || requeryWaitMs_ <= 0) {
     next();
     return;
   }
@@ -284,11 +318,13 @@ void CRavixFinderDoc::RefreshThen(std::function<void()> then) {
   state_.StopPeriodicRequeryTimer();
   m_finder->Close();
   core_.theNetworkTools.RefreshAdapters();
-  UpdateAllViews(RecordEvent{RecordOperation::ClearAll, 0});
+  store_->Clear();
   RequeryThen([this, then = std::move(then)] {
-    if (notifyTarget_) m_finder->SetNotifyTarget(notifyTarget_);
+    m_finder->SetNotifyTarget(store_->NotifyTarget());
     m_finder->BrowseOneDomain(0, "_http._tcp", "local.");
     m_finder->BrowseBeyondLink(core_.Settings.BrowseDomains, core_.Settings.Addresses);
+    if (const std::string capped = m_finder->AddressSearchWarning(); !capped.empty())
+      emit StatusNotice(tr("Address search: %1").arg(QString::fromStdString(capped)));
     const int interval = core_.Settings.MachineSleepInterval;
     if (interval > 0) state_.StartPeriodicRequeryTimer(interval);
     refreshCursor_.reset();
@@ -299,29 +335,11 @@ void CRavixFinderDoc::RefreshThen(std::function<void()> then) {
 
 void CRavixFinderDoc::OnRequery() { core_.ServiceHost.RequeryResponder(); }
 
-bool CRavixFinderDoc::NotifyAllRecords() {
-  std::vector<uint32_t> ids;
-  m_finder->GetRecordIDs(ids);
-  for (uint32_t id : ids) UpdateAllViews(RecordEvent{RecordOperation::Update, id});
-  return !ids.empty();
-}
-
-// The view gets the record's copy with the event, fetched once here.
-void CRavixFinderDoc::UpdateAllViews(const RecordEvent& event) {
-  if (activeView_ == nullptr) return;
-  RecordUpdate update{event.Operation, event.RecordID, std::nullopt};
-  CBrowseRecord record;
-  if (event.Operation == RecordOperation::Update && m_finder->GetRecord(event.RecordID, record)) {
-    update.Record = std::move(record);
-  }
-  activeView_->OnUpdate(update);
-}
-
 // --- commands with dialogs ------------------------------------------------------------
 
 void CRavixFinderDoc::OnIPSettings() {
   if (activeView_ == nullptr) {
-    DebugTrace("CRavixFinderDoc::OnOpenSpecificInBrowser: Could not get current view. Command ignored");
+    DebugTrace("CRavixFinderDoc::OnIPSettings: Could not get current view. Command ignored");
     return;
   }
   const std::vector<uint32_t> ids = SelectedIDs();
@@ -370,41 +388,56 @@ bool CRavixFinderDoc::StoreAddresses(const std::vector<std::string>& before, con
   return true;
 }
 
+// The wizard runs without blocking the window; the command ends when it closes. Its
+// password prompt lives as long as the wizard.
 void CRavixFinderDoc::OnUpdateFirmware() {
   if (activeView_ == nullptr) return;
   const std::vector<uint32_t> ids = SelectedIDs();
   if (ids.empty()) return;
   std::vector<CBrowseRecord> cameras = BuildFirmwareCameraList(
       ids, [this](uint32_t id, CBrowseRecord& record) { return m_finder->GetRecord(id, record); });
-  GuiPasswordPrompt prompt(core_.PromptService);
+  if (cameras.empty()) return;
+  BeginCommand(CommandId::UpdateFirmware);
+  auto prompt = std::make_shared<GuiPasswordPrompt>(core_.PromptService);
   CameraConnectContext context = core_.CameraContext();
-  context.Prompt = &prompt;
-  RunFirmwareUpdateWizard(mainWindow_, std::move(cameras), context, [this] { core_.ServiceHost.RequeryResponder(); });
+  context.Prompt = prompt.get();
+  RunFirmwareUpdateWizard(mainWindow_, std::move(cameras), context, prompt,
+                          [this] { core_.ServiceHost.RequeryResponder(); }, [this] { EndCommand(); });
 }
 
-void CRavixFinderDoc::OnSetDefaultPassword() { ravix::RunSetDefaultPassword(mainWindow_, core_.Credentials); }
+// The dialog runs without blocking the window; the command ends when it closes.
+void CRavixFinderDoc::OnSetDefaultPassword() {
+  BeginCommand(CommandId::SetDefaultPassword);
+  ravix::RunSetDefaultPassword(mainWindow_, core_.Credentials, [this](bool) { EndCommand(); });
+}
 
 // The shown cameras, in the list's order, with the writer and columns of --list. The
 // file is replaced only once it is complete; a failure says why and leaves no file.
 void CRavixFinderDoc::OnExportList() {
   if (activeView_ == nullptr) return;
-  const std::optional<ExportTarget> target = exportChooser_ ? exportChooser_(mainWindow_) : std::nullopt;
-  if (!target || target->path.isEmpty()) return;
+  BeginCommand(CommandId::ExportList);
+  if (!exportChooser_) {
+    EndCommand();
+    return;
+  }
+  exportChooser_(mainWindow_, [this](std::optional<ExportTarget> target) {
+    if (target && !target->path.isEmpty()) WriteExport(*target);
+    EndCommand();
+  });
+}
+
+void CRavixFinderDoc::WriteExport(const ExportTarget& target) {
+  if (activeView_ == nullptr) return;
   std::vector<CBrowseRecord> records;
   for (uint32_t id : activeView_->ShownRecordIDs()) {
     CBrowseRecord record;
     if (m_finder->GetRecord(id, record)) records.push_back(std::move(record));
   }
-  const CNetworkTools& tools = core_.theNetworkTools;
-  const views::AdapterNameLookup adapterName = [&tools](uint32_t ifIndex) -> std::optional<std::string> {
-    const AdapterEntry* adapter = tools.FindAdapter(ifIndex);
-    if (adapter == nullptr) return std::nullopt;
-    return std::string(adapter->Name);
-  };
-  const std::string text = FormatCameraListing(records, target->format, adapterName);
+  const views::AdapterNameLookup adapterName = views::AdapterNamesOf(core_.theNetworkTools);
+  const std::string text = FormatCameraListing(records, target.format, adapterName);
   QString reason;
-  if (WriteListingFile(target->path, text, &reason)) return;
-  DebugTrace("Export to '%s' failed: %s", target->path.toUtf8().constData(), reason.toUtf8().constData());
-  ravix::ShowMessageBox(mainWindow_, ravix::messages::ExportFailed(QDir::toNativeSeparators(target->path), reason),
+  if (WriteListingFile(target.path, text, &reason)) return;
+  DebugTrace("Export to '%s' failed: %s", target.path.toUtf8().constData(), reason.toUtf8().constData());
+  ravix::ShowMessageBox(mainWindow_, ravix::messages::ExportFailed(QDir::toNativeSeparators(target.path), reason),
                         QMessageBox::Warning);
 }

@@ -22,12 +22,12 @@
 #include "records/browse_record.h"
 #include "records/record_event.h"
 
+class CameraStore;
 class CCamerasViewCommonBase;
 class CFinderCore;
 class QWidget;
 namespace ravix {
 class AppState;
-class EventPostTarget;
 class WaitCursor;
 }  // namespace ravix
 
@@ -46,16 +46,19 @@ class CRavixFinderDoc : public QObject {
                   QObject* parent = nullptr);
   ~CRavixFinderDoc() override;
 
-  // The receiver of the engine's notifications (the main frame), bound at every Refresh.
-  void SetNotifyTarget(std::shared_ptr<ravix::EventPostTarget> target) { notifyTarget_ = std::move(target); }
-  // The main window: owner of clipboard copies and of the command dialogs.
+  // The engine's records as the window sees them: the views' models follow it, and the
+  // engine's notifications go to it (bound at every Refresh).
+  CameraStore& Store() { return *store_; }
+  // The main window: parent of the command dialogs.
   void SetMainWindow(QWidget* window) { mainWindow_ = window; }
-  // The one camera view; null while there is none.
-  void SetActiveView(CCamerasViewCommonBase* view) { activeView_ = view; }
+  // The one camera view; null while there is none. The document listens to its
+  // selection report.
+  void SetActiveView(CCamerasViewCommonBase* view);
   CCamerasViewCommonBase* GetActiveCameraView() const { return activeView_; }
 
   const ravix::CommandTable& Commands() const { return commands_; }
-  // Evaluates every command's rule (menu opened, selection or record changed).
+  // Evaluates every command's rule (menu opened, selection changed, a selected record
+  // changed or went, the shown cameras came or went).
   void UpdateCommands() const { commands_.Update(); }
   // Starts command id when its rule holds now (never while a command runs); returns
   // whether it started.
@@ -75,10 +78,6 @@ class CRavixFinderDoc : public QObject {
   bool CopyTextToClipboard(const std::string& text);
   // The per-camera step of Open In Browser.
   void OpenCameraInBrowser(const CBrowseRecord& record);
-  // Update for every record of the engine, in list order; true when there was one.
-  bool NotifyAllRecords();
-  // Passes one notification to the view.
-  void UpdateAllViews(const RecordEvent& event);
   bool GetRecord(uint32_t id, CBrowseRecord& record) { return m_finder->GetRecord(id, record); }
   CFindermDNS& Finder() { return *m_finder; }
 
@@ -113,8 +112,15 @@ class CRavixFinderDoc : public QObject {
   // Discovery is emptied for a Refresh; it browses again.
   void RefreshStarted();
   void RefreshEnded();
+  // Something the user should know about the last Refresh (the address search was cut
+  // to its largest size), for the status bar.
+  void StatusNotice(const QString& text);
 
  private:
+  // The view's selection changed: the commands follow.
+  void OnSelectionChanged(const std::vector<uint32_t>& ids);
+  // A record changed or went: the commands follow when it is a selected one.
+  void OnRecordChanged(uint32_t id);
   // The steps of a running command.
   void BeginCommand(ravix::CommandId id);
   void EndCommand();
@@ -129,6 +135,8 @@ class CRavixFinderDoc : public QObject {
   // Writes after as the stored addresses (before: what the store held); false after saying
   // so when the store refused it.
   bool StoreAddresses(const std::vector<std::string>& before, const std::vector<std::string>& after);
+  // Export List's step after the file was chosen.
+  void WriteExport(const ExportTarget& target);
 
   void CreateCommands();
   std::vector<uint32_t> SelectedIDs() const;
@@ -139,8 +147,9 @@ class CRavixFinderDoc : public QObject {
   CFinderCore& core_;
   ravix::AppState& state_;
   std::unique_ptr<CFindermDNS> m_finder;
+  std::unique_ptr<CameraStore> store_;
+  std::vector<uint32_t> selection_;  // as the view reported it last
   bool m_clipboardRequest = false;
-  std::shared_ptr<ravix::EventPostTarget> notifyTarget_;
   QPointer<QWidget> mainWindow_;
   CCamerasViewCommonBase* activeView_ = nullptr;
   ravix::CommandTable commands_{this};

@@ -30,24 +30,41 @@ void AfterTransmit(QWidget* parent, const IPSettingsCommandHooks& hooks, bool tr
   hooks.RefreshNow([hooks, transmitted] { Finish(hooks, transmitted); });
 }
 
-}  // namespace
-
-void RunIPSettingsCommand(QWidget* parent, const CBrowseRecord& record, CFindermDNS& engine,
-                          const CNetworkTools& tools, const IPSettingsCommandHooks& hooks) {
-  CEditIPSettings dialog(record, tools, parent);
-  dialog.SetFromSettings(record.NetworkSettings);
-  const int answer = hooks.RunDialog ? hooks.RunDialog(dialog) : dialog.exec();
+// After the dialog: Cancel ends the command; Transmit writes through the engine on a
+// worker thread.
+void Continue(QWidget* parent, CEditIPSettings& dialog, int answer, uint32_t id, CFindermDNS& engine,
+              const IPSettingsCommandHooks& hooks) {
   if (answer != QDialog::Accepted) {
     Finish(hooks, false);
     return;
   }
   const NetworkSettings settings = dialog.ToSettings();
-  const uint32_t id = record.ID;
   QPointer<QWidget> window(parent);
   // The engine outlives the command: the window does not close while a command runs.
   RunLocked(
       parent, [&engine, id, settings] { return engine.ApplyNetworkSettings(id, settings); },
       [window, hooks](bool transmitted) { AfterTransmit(window.data(), hooks, transmitted); });
+}
+
+}  // namespace
+
+void RunIPSettingsCommand(QWidget* parent, const CBrowseRecord& record, CFindermDNS& engine,
+                          const CNetworkTools& tools, const IPSettingsCommandHooks& hooks) {
+  const uint32_t id = record.ID;
+  if (hooks.RunDialog) {
+    CEditIPSettings dialog(record, tools, parent);
+    dialog.SetFromSettings(record.NetworkSettings);
+    Continue(parent, dialog, hooks.RunDialog(dialog), id, engine, hooks);
+    return;
+  }
+  auto* dialog = new CEditIPSettings(record, tools, parent);  // deletes itself when closed
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->SetFromSettings(record.NetworkSettings);
+  QPointer<QWidget> window(parent);
+  QObject::connect(dialog, &QDialog::finished, dialog, [window, dialog, id, &engine, hooks](int answer) {
+    Continue(window.data(), *dialog, answer, id, engine, hooks);
+  });
+  dialog->open();
 }
 
 }  // namespace ravix

@@ -21,13 +21,13 @@ struct IPSettingsCommandHooks {
   // The command's end: whether the settings were transmitted (false also for Cancel).
   std::function<void(bool transmitted)> Done;
   // Tests: sees the dialog before it runs and answers it (Accepted/Rejected) instead of a
-  // person; empty: the dialog runs modally.
+  // person; empty: the dialog opens window-modal and the command goes on when it closes.
   std::function<int(CEditIPSettings& dialog)> RunDialog;
 };
 
 // record: a copy of the selected camera's record; parent: the window locked while the
-// settings are written (may be null). Returns at once after Cancel, else while the write
-// runs; hooks.Done follows in every case.
+// settings are written (may be null). Returns once the dialog is open (with RunDialog: after
+// Cancel, or while the write runs); hooks.Done follows in every case.
 void RunIPSettingsCommand(QWidget* parent, const CBrowseRecord& record, CFindermDNS& engine,
                           const CNetworkTools& tools, const IPSettingsCommandHooks& hooks);
 

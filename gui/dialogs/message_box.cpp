@@ -14,17 +14,26 @@ MessageBoxHandler& InstalledHandler() {
   return handler;
 }
 
-QMessageBox::StandardButton ShowOnScreen(const MessageBoxRequest& request) {
-  QMessageBox box(request.Icon, request.Title, request.Text, request.Buttons, request.Parent);
-  box.setObjectName(QStringLiteral("finderMessageBox"));
-  box.setTextFormat(Qt::PlainText);  // messages may carry what the user typed or a camera sent
-  return static_cast<QMessageBox::StandardButton>(box.exec());
+// The box opens modal to its window and deletes itself when closed; the caller goes on at
+// once (every box of the finder is a notice with one button), then when it has closed.
+void ShowOnScreen(const MessageBoxRequest& request, std::function<void()> then) {
+  auto* box = new QMessageBox(request.Icon, request.Title, request.Text, request.Buttons, request.Parent);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setObjectName(QStringLiteral("finderMessageBox"));
+  box->setTextFormat(Qt::PlainText);  // messages may carry what the user typed or a camera sent
+  if (then) QObject::connect(box, &QDialog::finished, box, [then = std::move(then)](int) { then(); });
+  box->open();
 }
 
 }  // namespace
 
-QMessageBox::StandardButton ShowMessageBox(QWidget* parent, const QString& text, QMessageBox::Icon icon,
-                                           QMessageBox::StandardButtons buttons) {
+void ShowMessageBox(QWidget* parent, const QString& text, QMessageBox::Icon icon,
+                    QMessageBox::StandardButtons buttons) {
+  ShowMessageBoxThen(parent, text, icon, {}, buttons);
+}
+
+void ShowMessageBoxThen(QWidget* parent, const QString& text, QMessageBox::Icon icon, std::function<void()> then,
+                        QMessageBox::StandardButtons buttons) {
   MessageBoxRequest request;
   request.Parent = parent;
   request.Title = QCoreApplication::translate("MessageBox", kFinderTitle);
@@ -32,7 +41,12 @@ QMessageBox::StandardButton ShowMessageBox(QWidget* parent, const QString& text,
   request.Icon = icon;
   request.Buttons = buttons;
   const MessageBoxHandler& handler = InstalledHandler();
-  return handler ? handler(request) : ShowOnScreen(request);
+  if (handler) {
+    handler(request);
+    if (then) then();
+    return;
+  }
+  ShowOnScreen(request, std::move(then));
 }
 
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler) {

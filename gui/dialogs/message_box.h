@@ -24,9 +24,13 @@ struct MessageBoxRequest {
 
 using MessageBoxHandler = std::function<QMessageBox::StandardButton(const MessageBoxRequest&)>;
 
-// Shows the box modally (or hands it to the installed handler) and returns the button.
-QMessageBox::StandardButton ShowMessageBox(QWidget* parent, const QString& text, QMessageBox::Icon icon,
-                                           QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+// Opens the box modal to parent's window and returns at once (or hands it to the installed
+// handler); the box closes itself by its button.
+void ShowMessageBox(QWidget* parent, const QString& text, QMessageBox::Icon icon,
+                    QMessageBox::StandardButtons buttons = QMessageBox::Ok);
+// The same; then runs once the box has closed (with a handler: once it has answered).
+void ShowMessageBoxThen(QWidget* parent, const QString& text, QMessageBox::Icon icon, std::function<void()> then,
+                        QMessageBox::StandardButtons buttons = QMessageBox::Ok);
 
 // Tests: every later box goes to handler instead of the screen; an empty handler shows
 // them again. Returns the handler that was installed before.

@@ -4,16 +4,19 @@
 #include <QFileDialog>
 #include <QStringList>
 
-QString ChooseFirmwareFileWithDialog(QWidget* parent, const QString& current) {
-  QFileDialog dialog(parent, QCoreApplication::translate("CPageFWSelect", "Open"));
-  dialog.setObjectName(QStringLiteral("firmwareFileDialog"));
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setFileMode(QFileDialog::ExistingFile);
-  dialog.setDefaultSuffix(QStringLiteral("bin"));
-  dialog.setNameFilters({QCoreApplication::translate("CPageFWSelect", "Firmware Files (*.bin)"),
-                         QCoreApplication::translate("CPageFWSelect", "All Files (*)")});
-  if (!current.isEmpty()) dialog.selectFile(current);
-  if (dialog.exec() != QDialog::Accepted) return {};
-  const QStringList files = dialog.selectedFiles();
-  return files.isEmpty() ? QString() : files.front();
+void ChooseFirmwareFileWithDialog(QWidget* parent, const QString& current, FirmwareFileDone done) {
+  auto* dialog = new QFileDialog(parent, QCoreApplication::translate("CPageFWSelect", "Open"));
+  dialog->setAttribute(Qt::WA_DeleteOnClose);  // deletes itself when closed
+  dialog->setObjectName(QStringLiteral("firmwareFileDialog"));
+  dialog->setAcceptMode(QFileDialog::AcceptOpen);
+  dialog->setFileMode(QFileDialog::ExistingFile);
+  dialog->setDefaultSuffix(QStringLiteral("bin"));
+  dialog->setNameFilters({QCoreApplication::translate("CPageFWSelect", "Firmware Files (*.bin)"),
+                          QCoreApplication::translate("CPageFWSelect", "All Files (*)")});
+  if (!current.isEmpty()) dialog->selectFile(current);
+  QObject::connect(dialog, &QDialog::finished, dialog, [dialog, done = std::move(done)](int result) {
+    const QStringList files = dialog->selectedFiles();
+    done(result == QDialog::Accepted && !files.isEmpty() ? files.front() : QString());
+  });
+  dialog->open();
 }

@@ -8,10 +8,11 @@
 
 class QWidget;
 
-// Shows a file-open dialog starting at current; the chosen full path, or an empty text when
-// the user cancelled.
-using FirmwareFileChooser = std::function<QString(QWidget* parent, const QString& current)>;
+// Asks for a file starting at current; done gets the chosen full path, or an empty text when
+// the user cancelled (at once or later, from the event loop).
+using FirmwareFileDone = std::function<void(const QString& chosen)>;
+using FirmwareFileChooser = std::function<void(QWidget* parent, const QString& current, FirmwareFileDone done)>;
 
-// The file-open dialog: "Firmware Files (*.bin)" and "All Files", default suffix "bin",
-// existing files only, not added to the recent files.
-QString ChooseFirmwareFileWithDialog(QWidget* parent, const QString& current);
+// The file-open dialog, opened window-modal: "Firmware Files (*.bin)" and "All Files",
+// default suffix "bin", existing files only, not added to the recent files.
+void ChooseFirmwareFileWithDialog(QWidget* parent, const QString& current, FirmwareFileDone done);

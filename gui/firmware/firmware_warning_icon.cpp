@@ -2,7 +2,7 @@
 
 #include <QLabel>
 
-#include "gui/widgets/app_image_list.h"
+#include "gui/models/app_image_list.h"
 
 namespace {
 constexpr int kIconPixels = 32;

@@ -14,7 +14,7 @@
 
 #include "firmware/result_text.h"
 #include "gui/firmware/property_sheet_fw.h"
-#include "gui/widgets/app_image_list.h"
+#include "gui/models/app_image_list.h"
 #include "views/record_columns.h"
 
 namespace {

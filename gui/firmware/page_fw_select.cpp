@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -86,8 +87,10 @@ bool CPageFWSelect::validatePage() {
 }
 
 void CPageFWSelect::OnBrowse() {
-  const QString chosen = chooser_(this, pathEdit_->text());
-  if (chosen.isEmpty()) return;
-  pathEdit_->setText(chosen);
-  emit completeChanged();
+  QPointer<CPageFWSelect> page(this);
+  chooser_(this, pathEdit_->text(), [page](const QString& chosen) {
+    if (page == nullptr || chosen.isEmpty()) return;
+    page->pathEdit_->setText(chosen);
+    emit page->completeChanged();
+  });
 }

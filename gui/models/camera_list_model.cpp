@@ -4,7 +4,8 @@
 
 #include <algorithm>
 
-#include "gui/widgets/app_image_list.h"
+#include "gui/models/app_image_list.h"
+#include "platform/debug_trace.h"
 
 struct CameraListModel::Row {
   CBrowseRecord record;
@@ -250,6 +251,37 @@ bool CameraListModel::Remove(uint32_t id) {
   if (slot < 0) return false;
   RemoveSlot(slot);
   return true;
+}
+
+void CameraListModel::Follow(CameraStore& store, std::function<bool()> zorvikOnly) {
+  zorvikRule_ = std::move(zorvikOnly);
+  disconnect(&store, nullptr, this, nullptr);  // following again: once
+  connect(&store, &CameraStore::RecordUpdated, this, &CameraListModel::OnRecordUpdated);
+  connect(&store, &CameraStore::RecordRemoved, this, &CameraListModel::Remove);
+  connect(&store, &CameraStore::Cleared, this, &CameraListModel::Reset);
+  Reset();
+  for (const CBrowseRecord& record : store.Records()) OnRecordUpdated(record);
+}
+
+void CameraListModel::OnRecordUpdated(const CBrowseRecord& record) {
+  if (zorvikRule_) zorvikOnly_ = zorvikRule_();
+  const std::string name = record.GetFullName();
+  int row = -1;
+  switch (Upsert(record, &row)) {
+    case Change::Inserted:
+      DebugTrace("Inserted '%s' recID %u as listitem %u", name.c_str(), record.ID, static_cast<unsigned>(row));
+      return;
+    case Change::Updated:
+      DebugTrace("Updated '%s' recID %u with listIndex %u", name.c_str(), record.ID, static_cast<unsigned>(row));
+      return;
+    case Change::Hidden:
+      DebugTrace("Deleted '%s' recID %u with listIndex %u since its not a zorvik camera.", name.c_str(), record.ID,
+                 static_cast<unsigned>(row));
+      return;
+    case Change::Ignored:
+      if (record.ID == 0 && Shows(record)) DebugTrace("Could not insert '%s' recID %u", name.c_str(), record.ID);
+      return;
+  }
 }
 
 void CameraListModel::Reset() {

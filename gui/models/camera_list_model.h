@@ -2,7 +2,8 @@
 // CameraListModel: the rows of the camera list, one per shown record, each holding a copy
 // of the record of its latest update and the texts of the 17 columns. The model owns the
 // row rules: Upsert gives a record its row (or takes it away when the ZorvikOnly rule
-// hides the record), Remove and Reset follow the engine's Remove and ClearAll. Rows are
+// hides the record), Remove and Reset follow the engine's Remove and ClearAll (Follow
+// connects the three to the camera store). Rows are
 // kept in the order of the sort keys: an insertion or update places its row by binary
 // search among the others (which are in order already); new keys sort all rows once.
 // Without a primary key rows stay where they are. The quick filter hides the rows whose
@@ -15,10 +16,12 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
 #include "gui/models/camera_filter.h"
+#include "gui/models/camera_store.h"
 #include "gui/models/record_sort_keys.h"
 #include "records/browse_record.h"
 #include "views/record_columns.h"
@@ -61,6 +64,10 @@ class CameraListModel : public QAbstractTableModel {
   bool Remove(uint32_t id);
   // No rows.
   void Reset();
+  // From now on the rows follow store's records (updated: Upsert, removed: Remove,
+  // cleared: Reset); the rows of its records now come first, in its list order.
+  // zorvikOnly, when given, sets the ZorvikOnly rule before each record.
+  void Follow(CameraStore& store, std::function<bool()> zorvikOnly = {});
   void RemoveAt(int row);
 
   // Shows only the rows whose camera matches text (empty: all). Selected rows that the
@@ -102,7 +109,10 @@ class CameraListModel : public QAbstractTableModel {
   int Compare(const CBrowseRecord& a, const CBrowseRecord& b) const;
   void Fill(Row& row, const CBrowseRecord& record) const;
 
+  void OnRecordUpdated(const CBrowseRecord& record);
+
   views::AdapterNameLookup adapterName_;
+  std::function<bool()> zorvikRule_;
   std::vector<std::unique_ptr<Row>> rows_;  // the slots
   std::vector<Row*> shown_;
   CameraFilter filter_;

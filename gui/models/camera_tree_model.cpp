@@ -4,7 +4,7 @@
 #include <functional>
 #include <utility>
 
-#include "gui/widgets/app_image_list.h"
+#include "gui/models/app_image_list.h"
 #include "platform/debug_trace.h"
 #include "platform/natural_compare.h"
 
@@ -264,6 +264,29 @@ QModelIndex CameraTreeModel::Reset(const QString& rootText, const std::vector<Ad
     AddChild(root, NodeTag::AdapterTag(adapter.IfIndex), adapter.Name, static_cast<int>(AppImage::Adapter));
   }
   return root;
+}
+
+void CameraTreeModel::Follow(CameraStore& store, RootSource root, std::function<bool()> zorvikOnly) {
+  root_ = std::move(root);
+  zorvikRule_ = std::move(zorvikOnly);
+  disconnect(&store, nullptr, this, nullptr);  // following again: once
+  connect(&store, &CameraStore::RecordUpdated, this, &CameraTreeModel::OnRecordUpdated);
+  connect(&store, &CameraStore::RecordRemoved, this, qOverload<uint32_t>(&CameraTreeModel::Remove));
+  connect(&store, &CameraStore::Cleared, this, &CameraTreeModel::ResetFromRoot);
+  ResetFromRoot();
+  for (const CBrowseRecord& record : store.Records()) OnRecordUpdated(record);
+}
+
+void CameraTreeModel::ResetFromRoot() {
+  const std::vector<AdapterNode> adapters = root_.adapters ? root_.adapters() : std::vector<AdapterNode>{};
+  const QModelIndex root = Reset(root_.text ? root_.text() : QString(), adapters);
+  emit RootBuilt(root, !adapters.empty());
+}
+
+void CameraTreeModel::OnRecordUpdated(const CBrowseRecord& record) {
+  if (zorvikRule_) zorvikOnly_ = zorvikRule_();
+  const Placement placement = Upsert(record);
+  emit Placed(placement, record.ID);
 }
 
 CameraTreeModel::Placement CameraTreeModel::Upsert(const CBrowseRecord& record) {

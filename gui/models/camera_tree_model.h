@@ -10,16 +10,19 @@
 // node is placed by binary search. The quick filter hides the camera nodes whose camera
 // does not match it; the root and the adapter nodes stay, with or without shown
 // cameras, as they stay without a filter. Hidden nodes keep their place and have no index.
+// Follow connects Upsert, Remove and Reset to the camera store.
 
 #include <QAbstractItemModel>
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "gui/models/camera_filter.h"
+#include "gui/models/camera_store.h"
 #include "gui/models/node_tag.h"
 #include "records/browse_record.h"
 #include "views/record_columns.h"
@@ -65,6 +68,16 @@ class CameraTreeModel : public QAbstractItemModel {
   // Removes the camera's node; false when it has none.
   bool Remove(uint32_t id);
 
+  // What a reset from the store builds: the root's text and the adapters under it.
+  struct RootSource {
+    std::function<QString()> text;
+    std::function<std::vector<AdapterNode>()> adapters;
+  };
+  // From now on the nodes follow store's records (updated: Upsert, removed: Remove,
+  // cleared: Reset from root); the tree is reset and gets its records now, in its list
+  // order. zorvikOnly, when given, sets the ZorvikOnly rule before each record.
+  void Follow(CameraStore& store, RootSource root, std::function<bool()> zorvikOnly = {});
+
   // Appends a top-level node (the tree keeps top-level nodes in insertion order).
   QModelIndex AddTopLevel(NodeTag tag, const QString& text, int image);
   // Adds a child of parent (invalid: top level) at its place in natural order.
@@ -90,7 +103,16 @@ class CameraTreeModel : public QAbstractItemModel {
   QString TextOf(const QModelIndex& node) const;
   int ImageOf(const QModelIndex& node) const;
 
+ signals:
+  // A reset from the store built the root (with adapters under it or none).
+  void RootBuilt(const QModelIndex& root, bool withAdapters);
+  // A record from the store was placed (the view opens the nodes it lies under).
+  void Placed(const CameraTreeModel::Placement& placement, uint32_t recordId);
+
  private:
+  void ResetFromRoot();
+  void OnRecordUpdated(const CBrowseRecord& record);
+
   struct Node;
 
   Node* NodeOf(const QModelIndex& index) const;
@@ -113,6 +135,8 @@ class CameraTreeModel : public QAbstractItemModel {
   void Remove(Node* node);
 
   views::AdapterNameLookup adapterName_;
+  RootSource root_;
+  std::function<bool()> zorvikRule_;
   bool zorvikOnly_ = true;
   CameraFilter filter_;
   std::unique_ptr<Node> top_;  // holds the top-level nodes; never shown

@@ -1,5 +1,7 @@
 #include "gui/models/record_sort_keys.h"
 
+#include <algorithm>
+
 namespace ravix {
 
 SortKeys ApplyColumnClick(const SortKeys& keys, int column) {
@@ -29,6 +31,17 @@ int CompareRecords(const SortKeys& keys, const CBrowseRecord& a, const CBrowseRe
     if (r != 0) return IsDescending(key) ? -r : r;
   }
   return 0;
+}
+
+void SortInListOrder(std::vector<CBrowseRecord>& records, const AppProfile& profile,
+                     const views::AdapterNameLookup& adapterName) {
+  std::sort(records.begin(), records.end(), [](const CBrowseRecord& a, const CBrowseRecord& b) { return a.ID < b.ID; });
+  std::vector<int> widths(views::kColumnCount, 0);
+  ColumnLayout layout = ColumnLayout::Defaults(widths);
+  ColumnLayoutStore::Load(profile, layout);
+  std::stable_sort(records.begin(), records.end(), [&](const CBrowseRecord& a, const CBrowseRecord& b) {
+    return CompareRecords(layout.sortKeys, a, b, adapterName) < 0;
+  });
 }
 
 }  // namespace ravix

@@ -4,6 +4,7 @@
 // kEmptySortKey is an empty slot. Slot 0 is the primary key.
 
 #include <array>
+#include <vector>
 
 #include "records/browse_record.h"
 #include "shell/column_layout_store.h"
@@ -25,5 +26,11 @@ SortKeys ApplyColumnClick(const SortKeys& keys, int column);
 // -1, 0 or 1: a before, equal to or after b under the keys; 0 while slot 0 is empty.
 int CompareRecords(const SortKeys& keys, const CBrowseRecord& a, const CBrowseRecord& b,
                    const views::AdapterNameLookup& adapterName);
+
+// Puts records in the order the list view shows them: by the sort keys the list keeps in
+// profile, records equal under them (or with no key stored) by ID, the order they were found
+// in. Export List writes this order whichever view is shown.
+void SortInListOrder(std::vector<CBrowseRecord>& records, const AppProfile& profile,
+                     const views::AdapterNameLookup& adapterName);
 
 }  // namespace ravix

@@ -21,7 +21,8 @@ class CameraContextMenu {
   // entry standing for a separator, and shows it at globalPos.
   void Show(const QList<QAction*>& actions, QWidget* owner, const QPoint& globalPos) const;
 
-  // Replaces the default runner (QMenu::exec); an empty runner restores it.
+  // Replaces the default runner (QMenu::popup); an empty runner restores it. A runner gets
+  // the menu for the time of its call.
   void SetRunner(Runner runner) { runner_ = std::move(runner); }
 
  private:

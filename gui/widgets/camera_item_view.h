@@ -1,23 +1,28 @@
 #pragma once
-// CameraItemView: what the list and the tree view share. It passes each record
-// notification to the view's model (Update, Remove, ClearAll; an unknown operation is
-// logged and ignored), fills the view at its initial update, opens the selected camera in
-// the browser on a double-click or a plain Enter (when that command is enabled), leaves
-// the copy keys to Copy URL (never copying a cell's text itself), shows the frame's camera
-// context menu for the camera a request is about, shows the full text of a cell that is
-// cut off as its tooltip, and stops the periodic requery when it goes. The views add their
-// model, layout and selection.
+// CameraItemView: what the list and the tree view share. It reports the selection when it
+// changes, keeps it across a Refresh for the cameras that come back, opens the selected
+// camera in the browser on a double-click or a plain Enter (when that command is enabled),
+// leaves the copy keys to Copy URL (never copying a cell's text itself), shows the frame's
+// camera context menu for the camera a request is about and shows the full text of a cell
+// that is cut off as its tooltip. The views add their model (which follows the camera
+// store), layout and selection.
 
 #include <QPoint>
 #include <QTreeView>
 
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
 
 #include "gui/widgets/camera_context_menu.h"
 #include "gui/widgets/camera_view_host.h"
 #include "gui/widgets/cameras_view_common_base.h"
+#include "records/browse_record.h"
 
+class CameraStore;
 class QHelpEvent;
 
 class CameraItemView : public QTreeView, public CCamerasViewCommonBase {
@@ -26,26 +31,23 @@ class CameraItemView : public QTreeView, public CCamerasViewCommonBase {
  public:
   ~CameraItemView() override;
 
-  void OnInitialUpdate() override;
-  void OnUpdate(const RecordUpdate& update) final;
   QWidget* Widget() override { return this; }
 
   CameraContextMenu& ContextMenu() { return contextMenu_; }
   // The cell's content (icon, text, margins) is wider than the room it has.
   bool IsElided(const QModelIndex& index) const;
 
- signals:
-  // Cameras came, changed or went, or the filter changed: Counts may differ.
-  void CamerasChanged();
-
  protected:
   // viewName names the view in log lines; host must outlive the view.
   CameraItemView(CameraViewHost& host, const char* viewName, QWidget* parent);
 
-  // The three operations on the view's own model.
-  virtual void UpsertRecord(const CBrowseRecord& record) = 0;
-  virtual void RemoveRecord(uint32_t id) = 0;
-  virtual void ClearRecords() = 0;
+  // After setModel: the selection is reported from now on (ReportSelection).
+  void WatchSelection();
+  // The selection outlives a Refresh. The view calls both in OnInitialUpdate, around the
+  // model's Follow: before it, so that a Cleared is seen while the rows are still there;
+  // after it, so that a camera that comes back has its row when it is selected again.
+  void WatchStoreBeforeModel(CameraStore& store);
+  void WatchStoreAfterModel(CameraStore& store);
 
   // Where a context menu is asked for.
   struct MenuRequest {
@@ -69,8 +71,18 @@ class CameraItemView : public QTreeView, public CCamerasViewCommonBase {
 
  private:
   void OpenInBrowser();
+  // Selects the current row when nothing is selected; false when it did not.
+  bool SelectCurrentWhenNoneIs();
+  // After a ClearAll the engine numbers the cameras anew: the selection is remembered by
+  // service (name, type, domain) and given back to each selected camera as it returns,
+  // unless the person has selected something else meanwhile.
+  void RememberSelection();
+  void GiveBackSelection(const CBrowseRecord& record);
 
   CameraViewHost& host_;
   const char* viewName_;
   CameraContextMenu contextMenu_;
+  std::unordered_map<uint32_t, std::string> services_;  // record ID -> service, as shown now
+  std::unordered_set<std::string> selectedServices_;     // selected before ClearAll, not back yet
+  std::vector<uint32_t> givenBack_;                      // IDs of those that came back
 };

@@ -1,14 +1,13 @@
 #pragma once
-// CameraViewHost: what a camera view needs from around it: the document's record access,
-// the application's state and the frame's shared camera actions. The application window
-// implements it; tests give a small one of their own.
+// CameraViewHost: what a camera view needs from around it: the camera store its model
+// follows, the application's state and the frame's shared camera actions. The
+// application window implements it; tests give a small one of their own.
 
 #include <QList>
 
 #include <cstdint>
 
-#include "records/browse_record.h"
-
+class CameraStore;
 class QAction;
 class CNetworkTools;
 struct SettingsBlock;
@@ -20,12 +19,9 @@ class CameraViewHost {
  public:
   virtual ~CameraViewHost() = default;
 
-  // A copy of the record with this ID; false when the engine has no such record. Views
-  // read it for a tooltip or a context menu; a record update brings its own copy.
-  virtual bool GetRecord(uint32_t id, CBrowseRecord& record) = 0;
-  // Sends Update for every record the engine holds, in list order, to the views; true
-  // when there was at least one.
-  virtual bool NotifyAllRecords() = 0;
+  // The records: the view's model follows the store; the view reads a record's copy from
+  // it for a tooltip or a context menu.
+  virtual CameraStore& Store() = 0;
 
   virtual const CNetworkTools& NetworkTools() const = 0;
   virtual const SettingsBlock& Settings() const = 0;

@@ -10,7 +10,6 @@
 
 #include "gui/widgets/sort_arrow_style.h"
 #include "net/network_tools.h"
-#include "platform/debug_trace.h"
 #include "shell/column_layout_store.h"
 #include "finder/settings_block.h"
 #include "views/record_columns.h"
@@ -28,11 +27,7 @@ QBrush HighlightedColumnBrush(const QPalette& palette) {
 CCamerasListView::CCamerasListView(CameraViewHost& host, QWidget* parent)
     : CameraItemView(host, "CCamerasListView", parent),
       model_(new CameraListModel(
-          [&host](uint32_t ifIndex) -> std::optional<std::string> {
-            const AdapterEntry* adapter = host.NetworkTools().FindAdapter(ifIndex);
-            if (adapter == nullptr) return std::nullopt;
-            return std::string(adapter->Name);
-          },
+          views::AdapterNamesOf(host.NetworkTools()),
           this)) {
   setObjectName(QStringLiteral("camerasListView"));
   model_->setObjectName(QStringLiteral("cameraListModel"));
@@ -67,6 +62,7 @@ CCamerasListView::CCamerasListView(CameraViewHost& host, QWidget* parent)
 
   LoadLayout();
   ShowSortIndicators();
+  WatchSelection();
 }
 
 CCamerasListView::~CCamerasListView() {
@@ -227,36 +223,14 @@ void CCamerasListView::OnColumnClick(int column) {
   ShowSortIndicators();
 }
 
-void CCamerasListView::UpsertRecord(const CBrowseRecord& record) {
-  model_->SetZorvikOnly(Host().Settings().ZorvikOnly);
-  const std::string name = record.GetFullName();
-  int row = -1;
-  switch (model_->Upsert(record, &row)) {
-    case CameraListModel::Change::Inserted:
-      DebugTrace("Inserted '%s' recID %u as listitem %u", name.c_str(), record.ID, static_cast<unsigned>(row));
-      return;
-    case CameraListModel::Change::Updated:
-      DebugTrace("Updated '%s' recID %u with listIndex %u", name.c_str(), record.ID, static_cast<unsigned>(row));
-      return;
-    case CameraListModel::Change::Hidden:
-      DebugTrace("Deleted '%s' recID %u with listIndex %u since its not a zorvik camera.", name.c_str(), record.ID,
-                 static_cast<unsigned>(row));
-      return;
-    case CameraListModel::Change::Ignored:
-      if (record.ID == 0 && model_->Shows(record)) {
-        DebugTrace("Could not insert '%s' recID %u", name.c_str(), record.ID);
-      }
-      return;
-  }
+void CCamerasListView::OnInitialUpdate() {
+  WatchStoreBeforeModel(Host().Store());
+  model_->Follow(Host().Store(), [this] { return Host().Settings().ZorvikOnly; });
+  WatchStoreAfterModel(Host().Store());
 }
-
-void CCamerasListView::RemoveRecord(uint32_t id) { model_->Remove(id); }
-
-void CCamerasListView::ClearRecords() { model_->Reset(); }
 
 void CCamerasListView::SetFilterText(const QString& text) {
   model_->SetFilterText(text);
-  emit CamerasChanged();
 }
 
 CameraItemView::CameraCounts CCamerasListView::Counts() const { return {model_->rowCount(), model_->TotalCount()}; }

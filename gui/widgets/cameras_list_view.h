@@ -35,6 +35,7 @@ class CCamerasListView : public CameraItemView {
   explicit CCamerasListView(CameraViewHost& host, QWidget* parent = nullptr);
   ~CCamerasListView() override;
 
+  void OnInitialUpdate() override;
   std::size_t GetSelectedRecordIDs(std::vector<uint32_t>* ids) const override;
   std::size_t SelectRecordIDs(const std::vector<uint32_t>& ids) override;
   // Always, unless the view selects one row at a time (clipboard mode).
@@ -62,9 +63,6 @@ class CCamerasListView : public CameraItemView {
   void ShowColumnMenu(const QPoint& globalPos);
 
  protected:
-  void UpsertRecord(const CBrowseRecord& record) override;
-  void RemoveRecord(uint32_t id) override;
-  void ClearRecords() override;
   std::optional<MenuRequest> ContextMenuRequest(const QContextMenuEvent& event) override;
 
  private:

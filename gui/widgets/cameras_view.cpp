@@ -9,7 +9,8 @@
 #include <functional>
 
 #include "gui/models/record_sort_keys.h"
-#include "gui/widgets/app_image_list.h"
+#include "gui/models/app_image_list.h"
+#include "gui/models/camera_store.h"
 #include "shell/column_layout_store.h"
 #include "net/network_tools.h"
 #include "platform/debug_trace.h"
@@ -42,11 +43,7 @@ QString TipAsTable(const QString& text) {
 CCamerasView::CCamerasView(CameraViewHost& host, QWidget* parent)
     : CameraItemView(host, "CCamerasView", parent),
       model_(new CameraTreeModel(
-          [&host](uint32_t ifIndex) -> std::optional<std::string> {
-            const AdapterEntry* adapter = host.NetworkTools().FindAdapter(ifIndex);
-            if (adapter == nullptr) return std::nullopt;
-            return std::string(adapter->Name);
-          },
+          views::AdapterNamesOf(host.NetworkTools()),
           this)) {
   setObjectName(QStringLiteral("camerasTreeView"));
   model_->setObjectName(QStringLiteral("cameraTreeModel"));
@@ -56,6 +53,9 @@ CCamerasView::CCamerasView(CameraViewHost& host, QWidget* parent)
   setItemsExpandable(true);
   setExpandsOnDoubleClick(true);
   setSelectionMode(QAbstractItemView::SingleSelection);
+  WatchSelection();
+  connect(model_, &CameraTreeModel::RootBuilt, this, &CCamerasView::OnRootBuilt);
+  connect(model_, &CameraTreeModel::Placed, this, &CCamerasView::OnPlaced);
 }
 
 CCamerasView::~CCamerasView() = default;
@@ -65,28 +65,34 @@ QString CCamerasView::RootText() {
   return name.isEmpty() ? tr("My Computer") : name;
 }
 
-void CCamerasView::ClearRecords() {
-  std::vector<CameraTreeModel::AdapterNode> adapters;
-  for (const AdapterEntry& adapter : Host().NetworkTools().Adapters()) {
-    adapters.push_back({adapter.IfIndex, QString::fromUtf8(adapter.Name)});
-  }
-  const QModelIndex root = model_->Reset(RootText(), adapters);
-  setCurrentIndex(root);
-  if (!adapters.empty()) expand(root);
+void CCamerasView::OnInitialUpdate() {
+  CameraTreeModel::RootSource root;
+  root.text = [] { return RootText(); };
+  root.adapters = [this] {
+    std::vector<CameraTreeModel::AdapterNode> adapters;
+    for (const AdapterEntry& adapter : Host().NetworkTools().Adapters()) {
+      adapters.push_back({adapter.IfIndex, QString::fromUtf8(adapter.Name)});
+    }
+    return adapters;
+  };
+  WatchStoreBeforeModel(Host().Store());
+  model_->Follow(Host().Store(), std::move(root), [this] { return Host().Settings().ZorvikOnly; });
+  WatchStoreAfterModel(Host().Store());
 }
 
-void CCamerasView::UpsertRecord(const CBrowseRecord& record) {
-  model_->SetZorvikOnly(Host().Settings().ZorvikOnly);
-  const CameraTreeModel::Placement placement = model_->Upsert(record);
+void CCamerasView::OnRootBuilt(const QModelIndex& root, bool withAdapters) {
+  setCurrentIndex(root);
+  if (withAdapters) expand(root);
+}
+
+void CCamerasView::OnPlaced(const CameraTreeModel::Placement& placement, uint32_t recordId) {
   if (placement.newAdapter.isValid()) expand(placement.newAdapter);
   if (placement.change == CameraTreeModel::Change::Moved && placement.parent.isValid()) expand(placement.parent);
   if (placement.change != CameraTreeModel::Change::Inserted) return;
-  DebugTrace("Added recID %u as hTreeItem %p", record.ID, placement.camera.internalPointer());
+  DebugTrace("Added recID %u as hTreeItem %p", recordId, placement.camera.internalPointer());
   if (placement.parent.isValid()) expand(placement.parent);
   if (const QModelIndex root = model_->FindNodeByTag(NodeTag::RootTag()); root.isValid()) expand(root);
 }
-
-void CCamerasView::RemoveRecord(uint32_t id) { model_->Remove(id); }
 
 std::size_t CCamerasView::GetSelectedRecordIDs(std::vector<uint32_t>* ids) const {
   const QModelIndexList selected = selectionModel()->selectedIndexes();
@@ -109,7 +115,6 @@ std::size_t CCamerasView::SelectRecordIDs(const std::vector<uint32_t>& ids) {
 
 void CCamerasView::SetFilterText(const QString& text) {
   model_->SetFilterText(text);
-  emit CamerasChanged();
 }
 
 CameraItemView::CameraCounts CCamerasView::Counts() const {
@@ -123,24 +128,13 @@ std::vector<uint32_t> CCamerasView::ShownRecordIDs() const {
       const QModelIndex node = model_->index(row, 0, parent);
       const NodeTag tag = model_->TagOf(node);
       CBrowseRecord record;
-      if (tag.Kind == NodeKind::Camera && Host().GetRecord(tag.Value, record)) records.push_back(std::move(record));
+      const bool camera = tag.Kind == NodeKind::Camera;
+      if (camera && Host().Store().GetRecord(tag.Value, record)) records.push_back(std::move(record));
       collect(node);
     }
   };
   collect(QModelIndex());
-  std::sort(records.begin(), records.end(), [](const CBrowseRecord& a, const CBrowseRecord& b) { return a.ID < b.ID; });
-  std::vector<int> widths(views::kColumnCount, 0);
-  ColumnLayout layout = ColumnLayout::Defaults(widths);
-  ColumnLayoutStore::Load(Host().Profile(), layout);
-  const CNetworkTools& tools = Host().NetworkTools();
-  const views::AdapterNameLookup adapterName = [&tools](uint32_t ifIndex) -> std::optional<std::string> {
-    const AdapterEntry* adapter = tools.FindAdapter(ifIndex);
-    if (adapter == nullptr) return std::nullopt;
-    return std::string(adapter->Name);
-  };
-  std::stable_sort(records.begin(), records.end(), [&](const CBrowseRecord& a, const CBrowseRecord& b) {
-    return ravix::CompareRecords(layout.sortKeys, a, b, adapterName) < 0;
-  });
+  ravix::SortInListOrder(records, Host().Profile(), views::AdapterNamesOf(Host().NetworkTools()));
   std::vector<uint32_t> ids;
   for (const CBrowseRecord& record : records) ids.push_back(record.ID);
   return ids;
@@ -152,7 +146,7 @@ std::string CCamerasView::TipText(const QModelIndex& node) const {
   std::string text;
   if (tag.Kind == NodeKind::Camera) {
     CBrowseRecord record;
-    if (Host().GetRecord(tag.Value, record)) text = views::CameraTooltip(record);
+    if (Host().Store().GetRecord(tag.Value, record)) text = views::CameraTooltip(record);
   } else if (tag.Kind == NodeKind::Adapter) {
     text = views::AdapterTooltip(Host().NetworkTools(), tag.Value);
   }

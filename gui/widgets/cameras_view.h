@@ -26,6 +26,7 @@ class CCamerasView : public CameraItemView {
   explicit CCamerasView(CameraViewHost& host, QWidget* parent = nullptr);
   ~CCamerasView() override;
 
+  void OnInitialUpdate() override;
   std::size_t GetSelectedRecordIDs(std::vector<uint32_t>* ids) const override;
   std::size_t SelectRecordIDs(const std::vector<uint32_t>& ids) override;
   void SetFilterText(const QString& text) override;
@@ -45,11 +46,12 @@ class CCamerasView : public CameraItemView {
 
  protected:
   bool viewportEvent(QEvent* event) override;
-  void UpsertRecord(const CBrowseRecord& record) override;
-  void RemoveRecord(uint32_t id) override;
-  void ClearRecords() override;
   std::optional<MenuRequest> ContextMenuRequest(const QContextMenuEvent& event) override;
 
  private:
+  // Opens the nodes a placed camera lies under.
+  void OnPlaced(const CameraTreeModel::Placement& placement, uint32_t recordId);
+  void OnRootBuilt(const QModelIndex& root, bool withAdapters);
+
   CameraTreeModel* model_;
 };

@@ -1,13 +1,14 @@
 #pragma once
 // CCamerasViewCommonBase: what the document and the main frame ask of whichever camera
-// view is active: the selection interface the commands use, Select All, and the view
-// notifications the frame passes on.
+// view is active: the selection interface the commands use, Select All, the filter and
+// counts, and the report of the selection whenever it changes. The records reach the
+// view's model from the camera store, not through here.
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <utility>
 #include <vector>
-
-#include "gui/widgets/record_update.h"
 
 class QString;
 class QWidget;
@@ -42,11 +43,27 @@ class CCamerasViewCommonBase {
   // The record IDs of the shown cameras in the order of the list's sort keys.
   virtual std::vector<uint32_t> ShownRecordIDs() const { return {}; }
 
-  // Sets the view up and fills it (ClearAll, then every record through the host).
+  // Sets the view up: its model follows the camera store from now on and is filled with
+  // the store's records.
   virtual void OnInitialUpdate() = 0;
-  // One record notification: Update (with the record's copy), Remove or ClearAll.
-  virtual void OnUpdate(const RecordUpdate& update) = 0;
 
   // The view's own widget, for the frame to place.
   virtual QWidget* Widget() = 0;
+
+  // Called with the selected record IDs (as GetSelectedRecordIDs gives them) each time
+  // the selection changes; empty: no one listens.
+  using SelectionListener = std::function<void(const std::vector<uint32_t>& ids)>;
+  void SetSelectionListener(SelectionListener listener) { selectionListener_ = std::move(listener); }
+
+ protected:
+  // The view's selection changed: tells the listener.
+  void ReportSelection() const {
+    if (!selectionListener_) return;
+    std::vector<uint32_t> ids;
+    GetSelectedRecordIDs(&ids);
+    selectionListener_(ids);
+  }
+
+ private:
+  SelectionListener selectionListener_;
 };

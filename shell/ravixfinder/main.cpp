@@ -7,13 +7,12 @@
 #include <cstdio>
 #include <iostream>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "platform/debug_trace.h"
+#include "platform/terminal_text.h"
 #include "finder/finder_core.h"
 #include "shell/finder_options.h"
-#include "shell/interrupt_cleanup.h"
 #include "shell/list_command.h"
 #include "shell/temporary_addresses.h"
 #include "shell/update_firmware_command.h"
@@ -76,27 +75,13 @@ void ClearLoadPathsWhenElevated() {
 // addresses go again.
 template <typename Command>
 int RunCommandLineMode(int argc, char** argv, const FinderOptions& options, Command command) {
-  // Ctrl-C takes the temporary addresses away too (set up before any thread starts). The
-  // lock keeps the keeper alive while an interrupt removes them; the process ends then.
-  std::mutex keeperLock;
-  ravix::TemporaryAddressKeeper* keeper = nullptr;
-  const InterruptCleanup interrupt([&keeperLock, &keeper] {
-    const std::lock_guard lock(keeperLock);
-    if (keeper != nullptr) keeper->RemoveAll();
-  });
   QCoreApplication app(argc, argv);
   CFinderCore core;
   core.UseNetworkHelper(true, [](const std::string& why) { std::fprintf(stderr, "ravixfinder: %s\n", why.c_str()); });
   ravix::TemporaryAddressKeeper& addresses = core.TemporaryAddresses();
-  {
-    const std::lock_guard lock(keeperLock);
-    keeper = &addresses;
-  }
   int code = AddTemporaryAddresses(options.temporaryAddresses, addresses, stderr);
   if (code == 0) code = command(core);
   core.StopNetworkHelper();
-  const std::lock_guard lock(keeperLock);
-  keeper = nullptr;
   addresses.RemoveAll();
   return code;
 }
@@ -129,7 +114,7 @@ int main(int argc, char** argv) {
                                 [&options](CFinderCore& core) { return RunListCommand(options, core, stdout, stderr); });
     case FinderOptions::Mode::UpdateFirmware:
       return RunCommandLineMode(argc, argv, options, [&options](CFinderCore& core) {
-        return RunUpdateFirmwareCommand(options, core, std::cout, std::cerr);
+        return RunUpdateFirmwareCommand(options, core, std::cout, std::cerr, ravix::IsTerminal(stdout));
       });
     default:
 #ifdef RAVIX_WITH_WINDOW

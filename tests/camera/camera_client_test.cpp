@@ -159,6 +159,37 @@ TEST_F(CameraClientTest, UrlsOutsideTheCredentialFormAreLeftAlone) {
   }
 }
 
+// Any text is a user name or password: given apart from the URL, or percent-encoded in it,
+// it reaches the login's query escaped, the host stays the host, and no trace shows it.
+TEST_F(CameraClientTest, UserAndPasswordOfAnyText) {
+  server_.Reply(kLogin, {200, "ok session_id: '5e55' ok"});
+  server_.Reply(kProbe, {200, "Return_0=1\n"});
+  const std::string escapedLogin = "/cgi-bin/auth_if.cgi?Login&username=a%20b%40c%3Ad&password=p%40ss%3Aw%2Fo%25r%20%23%3F";
+  ravix::SetTraceEnabled(true);
+  testing::internal::CaptureStderr();
+  int given = 0;
+  ASSERT_EQ(CameraOpenAs(server_.BaseUrl().c_str(), "a b@c:d", "p@ss:w/o%r #?", &given, nullptr), CamOk);
+  open_.push_back(given);
+  int encoded = 0;
+  ASSERT_EQ(Open(UrlWith("a%20b%40c%3Ad:p%40ss%3Aw%2Fo%25r%20%23%3F"), &encoded), CamOk);
+  camtest::ScriptedCameraServer refusing;
+  ASSERT_TRUE(refusing.Start());
+  refusing.Reply(kLogin, {401, "no"});
+  int refused = 0;
+  EXPECT_EQ(CameraOpenAs(refusing.BaseUrl().c_str(), "a b@c:d", "p@ss:w/o%r #?", &refused, nullptr), CamLoginFailed);
+  const std::string trace = testing::internal::GetCapturedStderr();
+  ravix::SetTraceEnabled(false);
+  const auto targets = server_.Targets();
+  ASSERT_EQ(targets.size(), 4u);
+  EXPECT_EQ(targets[0], escapedLogin);
+  EXPECT_EQ(targets[2], escapedLogin);
+  EXPECT_EQ(refusing.Targets(), std::vector<std::string>{escapedLogin});
+  EXPECT_EQ(TheCameraHandleMap().FindHandleObject(given)->GetBaseUrl(), server_.BaseUrl());
+  EXPECT_EQ(TheCameraHandleMap().FindHandleObject(encoded)->GetBaseUrl(), server_.BaseUrl());
+  for (const char* secret : {"p@ss", "w/o", "a b", "b@c", "p%40ss"}) EXPECT_EQ(trace.find(secret), std::string::npos) << trace;
+  EXPECT_NE(trace.find("127.0.0.1"), std::string::npos) << trace;
+}
+
 TEST_F(CameraClientTest, CredentialsNeverReachTheTrace) {
   ravix::SetTraceEnabled(true);
   testing::internal::CaptureStderr();

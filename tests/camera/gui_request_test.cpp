@@ -3,11 +3,14 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <algorithm>
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <chrono>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "camera/gui_password_prompt.h"
@@ -117,6 +120,67 @@ TEST(GuiPromptRequest, WithoutHandlerTheAnswerIsCancelAtOnce) {
   data.Password = "kept";
   EXPECT_EQ(passwordPrompt.DoModal(data), PromptResult::Cancel);
   EXPECT_EQ(data.Password, "kept");
+}
+
+// A handler that opens its dialog and answers when it closes, as the finder's password
+// prompt does: the GUI thread's loop is the only loop; prompts still come one at a time;
+// a cancel reaches the open dialog, and the GUI thread asking itself gets Cancel (it cannot
+// wait) with the dialog closed.
+TEST(GuiPromptRequest, HandlerAnsweringLaterKeepsOnePromptAtATimeWithoutALoopOfItsOwn) {
+  ravix::GuiPrompt<Question> prompt;
+  int open = 0;
+  int maxOpen = 0;
+  int closedByCancel = 0;
+  bool answerLater = true;
+  prompt.InstallAsyncHandler([&](std::shared_ptr<Question> q, GuiRequestCall call) {
+    maxOpen = std::max(maxOpen, ++open);
+    auto closed = std::make_shared<bool>(false);
+    call.OnCancel([&open, &closedByCancel, closed, call] {  // the dialog's reject
+      if (std::exchange(*closed, true)) return;
+      --open;
+      ++closedByCancel;
+      call.Answer(std::nullopt);
+    });
+    if (!answerLater) return;  // stays open until cancelled
+    QTimer::singleShot(20, [&open, q, call, closed] {
+      if (std::exchange(*closed, true)) return;
+      q->answerText = "answer to " + q->user;
+      --open;
+      call.Answer(1);
+    });
+  });
+  Asker first, second;
+  first.Start(prompt, nullptr, "cam1");
+  second.Start(prompt, nullptr, "cam2");
+  ASSERT_TRUE(PumpUntil([&] { return first.done.load() && second.done.load(); }));
+  EXPECT_EQ(first.answer, 1);
+  EXPECT_EQ(second.answer, 1);
+  EXPECT_EQ(first.question.answerText, "answer to cam1");
+  EXPECT_EQ(second.question.answerText, "answer to cam2");
+  EXPECT_EQ(maxOpen, 1);
+
+  // Discovery closes while the dialog is open: the asker gets Cancel, the dialog closes,
+  // and the next prompt is shown after it.
+  answerLater = false;
+  GuiRequestCanceller canceller;
+  Asker cancelled;
+  cancelled.Start(prompt, &canceller, "gone");
+  ASSERT_TRUE(PumpUntil([&] { return open == 1; }));
+  canceller.Cancel();
+  ASSERT_TRUE(PumpUntil([&] { return cancelled.done.load() && open == 0; }));
+  EXPECT_FALSE(cancelled.answer.has_value());
+  EXPECT_EQ(closedByCancel, 1);
+  answerLater = true;
+  Asker next;
+  next.Start(prompt, nullptr, "next");
+  ASSERT_TRUE(PumpUntil([&] { return next.done.load(); }));
+  EXPECT_EQ(next.answer, 1);
+
+  answerLater = false;
+  Question here{"gui", ""};
+  EXPECT_FALSE(prompt.Ask(here).has_value());  // the GUI thread cannot wait for a later answer
+  EXPECT_TRUE(PumpUntil([&] { return open == 0; })) << "its dialog was closed";
+  EXPECT_EQ(here.answerText, "");
 }
 
 TEST(GuiPromptRequest, ClosingTheRequesterEndsTheWaitAndClosesTheOpenDialog) {

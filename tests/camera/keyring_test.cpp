@@ -194,8 +194,10 @@ class KeyringStoreTest : public testing::Test {
     return false;
   }
 
+  // The short timeout also bounds the first contact (a person would get a minute).
   std::unique_ptr<CCredentialStore> Store(std::chrono::milliseconds timeout = CKeyring::kDefaultTimeout) {
-    keyring_ = std::make_shared<CKeyring>(timeout);
+    keyring_ = std::make_shared<CKeyring>(
+        timeout, timeout == CKeyring::kDefaultTimeout ? CKeyring::kFirstContactTimeout : timeout);
     return std::make_unique<CCredentialStore>(profile_, keys_, keyring_);
   }
   std::unique_ptr<CCredentialStore> FileStore() { return std::make_unique<CCredentialStore>(profile_, keys_); }
@@ -273,6 +275,26 @@ TEST_F(KeyringStoreTest, FileValuesMoveIntoTheKeyringOnFirstUse) {
   EXPECT_EQ(store->MoveFileValuesToKeyring(), 0u);
 }
 
+// The file's copy is older than what the keyring holds (the file is written only while
+// the keyring does not answer): the keyring's entry stays, the file's goes.
+TEST_F(KeyringStoreTest, MoveNeverOverwritesWhatTheKeyringHolds) {
+  if (!StartSession(Session::Unlocked)) return;
+  ASSERT_TRUE(Store()->SaveForCamera("ZV0011", "installer", "newer"));
+  ASSERT_TRUE(FileStore()->SaveForCamera("ZV0011", "installer", "older"));
+  ASSERT_TRUE(FileStore()->SaveForCamera("ZV0012", "installer", "only-in-file"));
+  ASSERT_EQ(FileValues().size(), 2u);
+
+  auto store = Store();
+  std::vector<std::string> moved;
+  store->OnValueMoved = [&](const std::string& name) { moved.push_back(name); };
+  EXPECT_EQ(ReadBack(*store, "ZV0011").Password, "newer");
+  EXPECT_EQ(session_.Lookup(kCameraLabel, "ZV0011"), std::string("installer\tnewer") + '\0');
+  EXPECT_EQ(ReadBack(*store, "ZV0012").Password, "only-in-file");
+  EXPECT_TRUE(FileValues().empty()) << "both file copies are gone";
+  EXPECT_EQ(moved, (std::vector<std::string>{"ZV0011", "ZV0012"}));
+  EXPECT_EQ(session_.Labels().size(), 2u);
+}
+
 TEST_F(KeyringStoreTest, MoveInterruptedByAFailingWriteLosesNothing) {
   if (!StartSession(Session::Unlocked)) return;
   {
@@ -314,9 +336,13 @@ class NoKeyringTest : public KeyringStoreTest, public testing::WithParamInterfac
 TEST_P(NoKeyringTest, FileStoreIsUsedAndNothingWaitsForAPrompt) {
   if (!StartSession(GetParam())) return;
   auto store = Store(kShortTimeout);
+  std::vector<std::string> notices;
+  store->OnNotice = [&](const std::string& text) { notices.push_back(text); };
   ASSERT_TRUE(store->SaveForCamera("ZV0011", "installer", "pw"));
   ASSERT_TRUE(store->SaveDefault("root", "pass"));
   EXPECT_FALSE(store->UsesKeyring());
+  ASSERT_EQ(notices.size(), 1u) << "the user is told once";
+  EXPECT_NE(notices[0].find("file store"), std::string::npos) << notices[0];
   EXPECT_FALSE(keyring_->Problem().empty());
   EXPECT_EQ(FileValues().size(), 2u);
   EXPECT_EQ(ReadBack(*store, "ZV0011").Password, "pw");

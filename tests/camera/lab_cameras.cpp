@@ -19,7 +19,9 @@ const char* const kCameras = R"({"cameras": [
    "login": {"username": "admin", "password": "zorvik"}},
   {"name": "Settings Camera", "host": "settings-cam", "address": "192.168.77.12", "serial": "ZV0012"},
   {"name": "Refusing Camera", "host": "refusing-cam", "address": "192.168.77.13", "serial": "ZV0013",
-   "faults": {"refuse": true}}
+   "faults": {"refuse": true}},
+  {"name": "Special Camera", "host": "special-cam", "address": "192.168.77.14", "serial": "ZV0014",
+   "login": {"username": "ad min@x:y", "password": "p@ss:w/o%rd #?&=+"}}
 ]})";
 
 // Started once for the whole executable; stopped when the program ends.

@@ -22,6 +22,9 @@ inline constexpr const char* kOpenCamera = "192.168.77.10";          // no login
 inline constexpr const char* kLoginCamera = "192.168.77.11";         // admin/zorvik
 inline constexpr const char* kSettingsCamera = "192.168.77.12";      // no login, IP settings writes
 inline constexpr const char* kRefusingCamera = "192.168.77.13";      // connections refused
+inline constexpr const char* kSpecialCamera = "192.168.77.14";       // kSpecialUser/kSpecialPassword
+inline constexpr const char* kSpecialUser = "ad min@x:y";
+inline constexpr const char* kSpecialPassword = "p@ss:w/o%rd #?&=+";
 
 // The running simulator; null (with the test skipped) outside the lab.
 CamsimProcess* Simulator();

@@ -2,8 +2,12 @@
 // time from BrowseOneDomain until N cameras are resolved with their TXT data, for the
 // embedded responder and for avahi-daemon, against `avahi-browse -rtp _http._tcp` through
 // the same daemon; and the resident memory with 1000 cameras. Prints figures only.
+// With --amplification: 250 cameras resolving from an empty cache while a host on the
+// camera link sends 50 crafted 9 KB datagrams a second to the mDNS port, against the same
+// without them (goal: under 1.2 times).
 
 #include <poll.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <atomic>
@@ -24,6 +28,7 @@
 #include "discovery/avahi_client_backend.h"
 #include "discovery/dnssd_service_host.h"
 #include "discovery/mdns.h"
+#include "datagram_flood.h"
 #include "lab_avahi_daemon.h"
 #include "lab_publisher.h"
 #include "scale_publisher.h"
@@ -587,11 +592,83 @@ void ReportEmbeddedAtScale(EmbeddedResponder& embedded, AvahiClientBackend& plat
   }
 }
 
+// ---- Crafted datagrams on the mDNS port while cameras resolve ----
+
+constexpr double kAmplificationGoal = 1.2;
+
+double ProcessCpuSeconds() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+struct FloodRun {
+  double seconds = -1;
+  double cpuSeconds = 0;  // this process (engine, responder, publisher), during the run
+  long sent = 0;
+};
+
+FloodRun TimeWithFlood(EmbeddedResponder& embedded, const std::string& prefix, int n, DatagramFlood* flood) {
+  FloodRun run;
+  const char* interfaceName = std::getenv("NETLAB_CAM0_IF");
+  if (flood != nullptr && !flood->Start(LabCameraNamespace(), interfaceName != nullptr ? interfaceName : "")) {
+    std::printf("# flood: cannot send from the camera namespace\n");
+    return run;
+  }
+  EmptyResponderCache(embedded);
+  const long sentBefore = flood != nullptr ? flood->Sent() : 0;
+  const double cpuBefore = ProcessCpuSeconds();
+  run.seconds = TimeEngine(embedded, prefix, n, nullptr, nullptr, nullptr, nullptr, 60);
+  run.cpuSeconds = ProcessCpuSeconds() - cpuBefore;
+  if (flood != nullptr) {
+    run.sent = flood->Sent() - sentBefore;
+    flood->Stop();
+  }
+  return run;
+}
+
+// Pairs of runs back to back (the order alternating), so that the machine's other work
+// disturbs both sides alike; the ratio of the medians is the figure.
+void ReportAmplification(EmbeddedResponder& embedded, int n, int runs, int perSecond) {
+  const std::string prefix = "Amp-";
+  std::unique_ptr<ScalePublisher> publisher = StartScalePublisher(prefix, n);
+  if (!publisher) return;
+  const std::string datagram = AmplificationDatagram();
+  std::printf("\n%d cameras resolving from an empty cache, with and without %d crafted datagrams a second "
+              "(%zu bytes each) from a host on the camera link\n", n, perSecond, datagram.size());
+  std::printf("%4s %10s %10s %10s %10s %8s %6s\n", "run", "quiet s", "cpu s", "flooded s", "cpu s", "sent", "load");
+  std::vector<double> quiet, flooded;
+  for (int i = 1; i <= runs; ++i) {
+    DatagramFlood flood(datagram, perSecond);
+    FloodRun without, with;
+    if (i % 2 == 1) {
+      without = TimeWithFlood(embedded, prefix, n, nullptr);
+      with = TimeWithFlood(embedded, prefix, n, &flood);
+    } else {
+      with = TimeWithFlood(embedded, prefix, n, &flood);
+      without = TimeWithFlood(embedded, prefix, n, nullptr);
+    }
+    std::printf("%4d %10.3f %10.3f %10.3f %10.3f %8ld %6s\n", i, without.seconds, without.cpuSeconds, with.seconds,
+                with.cpuSeconds, with.sent, LoadAverage().c_str());
+    std::fflush(stdout);
+    quiet.push_back(without.seconds);
+    flooded.push_back(with.seconds);
+  }
+  const double q = MedianSeconds(quiet);
+  const double f = MedianSeconds(flooded);
+  const bool measured = q > 0 && f > 0;
+  std::printf("amplification: median %.3f s with the datagrams, %.3f s without: %.2fx (goal under %.1fx: %s)\n", f, q,
+              measured ? f / q : 0.0, kAmplificationGoal,
+              !measured ? "not all resolved" : f / q < kAmplificationGoal ? "met" : "missed");
+}
+
 }  // namespace
 
 // Arguments: [--progress] [--platform-only] [--scale N] [--scale-only] [--servers K]... [--runs R] [--layer] [N...]
 // (default 1 50 250 1000, then the embedded responder at N = 2000 with the cameras on one and
-// on four publishing servers).
+// on four publishing servers), or --amplification [--rate D] [--runs R] [N] (N default 250,
+// D datagrams a second, default 50).
 int main(int argc, char** argv) {
   std::vector<int> sizes;
   int scale = 2000;
@@ -599,8 +676,14 @@ int main(int argc, char** argv) {
   int runs = 5;
   bool layer = false;  // also time the DNS-SD layer alone at scale
   std::vector<int> splits;
+  bool amplification = false;
+  int floodRate = 50;
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--progress") == 0)
+    if (std::strcmp(argv[i], "--amplification") == 0)
+      amplification = true;
+    else if (std::strcmp(argv[i], "--rate") == 0 && i + 1 < argc)
+      floodRate = std::max(1, std::atoi(argv[++i]));
+    else if (std::strcmp(argv[i], "--progress") == 0)
       gProgress = true;
     else if (std::strcmp(argv[i], "--platform-only") == 0)
       gPlatformOnly = true;
@@ -617,6 +700,7 @@ int main(int argc, char** argv) {
     else
       sizes.push_back(std::atoi(argv[i]));
   }
+  const int amplificationCameras = sizes.empty() ? 250 : sizes.front();
   if (sizes.empty()) sizes = {1, 50, 250, 1000};
   if (scaleOnly) sizes.clear();
   if (splits.empty()) splits = {0};
@@ -631,6 +715,11 @@ int main(int argc, char** argv) {
   AvahiClientBackend platform;
   LabPublisher cameras(LabCameraNamespace(), "benchcam");
   if (embedded == nullptr || !cameras.Ok()) return 1;
+  if (amplification) {
+    ReportAmplification(*embedded, amplificationCameras, runs, floodRate);
+    DNSServiceSetDefaultBackend(nullptr);
+    return 0;
+  }
 
   std::printf("%6s %12s %12s %16s %10s %10s\n", "N", "embedded s", "platform s", "avahi-browse s", "emb/ab",
               "plat/ab");

@@ -21,6 +21,7 @@
 #include "discovery/avahi_client_backend.h"
 #include "discovery/dnssd_operation.h"
 #include "discovery/dnssd_service_host.h"
+#include "datagram_flood.h"
 #include "lab_avahi_daemon.h"
 #include "lab_publisher.h"
 #include "recording_engine.h"
@@ -183,6 +184,34 @@ TEST(DnssdLayer, AnsweredResolvesStopAskingAndStillHearTheirCamerasChange) {
   EXPECT_EQ(changedReplies, 1) << "a repeated announcement is no change";
   EXPECT_EQ(answers(resolves[1]), firstAnswersB) << "the unchanged camera stays quiet";
   for (const std::string& name : names) gCameras->Withdraw(name);
+}
+
+// A neighbour sending crafted 9 KB responses to the mDNS port (each would cost millions
+// of strings read label by label), far faster than any real host: the responder still
+// resolves a new camera and hears a followed camera change while it lasts.
+TEST(DnssdLayer, ACraftedDatagramFloodKeepsTheResponderAtWork) {
+  auto* embedded = dynamic_cast<EmbeddedResponder*>(DNSServiceDefaultBackend());
+  if (gPlatform || embedded == nullptr) GTEST_SKIP() << "the embedded responder's change listener";
+  const char* interfaceName = std::getenv("NETLAB_CAM0_IF");
+  DatagramFlood flood(AmplificationDatagram(), 500);
+  ASSERT_TRUE(flood.Start(LabCameraNamespace(), interfaceName != nullptr ? interfaceName : ""));
+  ASSERT_TRUE(gCameras->Publish("Flooded", 8091, {"fwversion.zorvnet=1"}));
+  Collector c;
+  const size_t followedBefore = embedded->FollowedResolves();
+  const DNSServiceRef resolve = c.Resolve(LabPcInterfaceIndex(0), "Flooded");
+  const auto answered = [&](const std::string& txt) {
+    return c.Find([&](const Collector::Reply& r) { return r.ref == resolve && r.txt == txt; }) != nullptr;
+  };
+  ASSERT_TRUE(c.PumpUntil([&] {
+    return answered(Serialized({"fwversion.zorvnet=1"})) && embedded->FollowedResolves() > followedBefore;
+  }));
+  const std::vector<std::string> changed = {"fwversion.zorvnet=2"};
+  ASSERT_TRUE(gCameras->UpdateTxt("Flooded", changed));
+  EXPECT_TRUE(c.PumpUntil([&] { return answered(Serialized(changed)); }));
+  const long sent = flood.Sent();
+  flood.Stop();
+  EXPECT_GT(sent, 50) << "the flood ran";
+  gCameras->Withdraw("Flooded");
 }
 
 // Resolves ended right after they were started (with avahi-daemon most of them before the
@@ -353,7 +382,7 @@ TEST_F(EngineInLab, RequeryMakesEveryCameraAnswerAgain) {
   engine.BrowseOneDomain(0, "_http._tcp", "local.");
   ASSERT_TRUE(RecordingEngine::Wait([&] { return Resolved("Requery ") == kCameras; }));
   engine.ClearEvents();
-  gHost->RequeryResponder();
+  EXPECT_TRUE(gHost->RequeryResponder()) << "the engine's browse and resolves are asked again";
   ASSERT_TRUE(RecordingEngine::Wait([&] {
     std::set<uint32_t> answered;
     for (const auto& e : engine.Events())
@@ -464,7 +493,9 @@ TEST_F(EngineInLab, ThreeHundredCamerasAreAllFound) {
 TEST(ServiceHost, ChoosesTheRespondersAndGuardsTheSleepEntry) {
   DnssdBackend* const inUse = DNSServiceDefaultBackend();
   EXPECT_EQ(gHost->UsingEmbeddedResponder(), !gPlatform);
-  if (gPlatform) gHost->RequeryResponder();  // only traces
+  if (gPlatform) {
+    EXPECT_TRUE(gHost->RequeryResponder());  // only traces; a caller's wait stays as it was
+  }
   if (!gPlatform) {
     EXPECT_FALSE(gHost->StartBonjourThread());  // a second responder thread is refused
     CDnssdServiceHost probe;  // the lab has no system bus: no platform service
@@ -478,6 +509,7 @@ TEST(ServiceHost, ChoosesTheRespondersAndGuardsTheSleepEntry) {
     other.CoreMachineSleep(false);  // before any start
     ASSERT_TRUE(other.StartBonjourThread());
     EXPECT_TRUE(other.UsingEmbeddedResponder());
+    EXPECT_FALSE(other.RequeryResponder()) << "nothing browsed yet: no answers to wait for";
     EXPECT_FALSE(other.StartBonjourThread());
     other.ForwardMachineSleep(true);
     other.ForwardMachineSleep(false);

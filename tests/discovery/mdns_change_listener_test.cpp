@@ -92,4 +92,91 @@ TEST(MdnsChangeListener, QueriesAndMalformedMessagesGiveNothingWrong) {
   EXPECT_EQ(some[0].txt, "\x05" "a=new");
 }
 
+// A name of n one-byte labels ("a"), uncompressed, with its final zero.
+std::string Chain(size_t n) {
+  std::string wire;
+  for (size_t i = 0; i < n; ++i) wire += std::string("\x01" "a");
+  return wire + '\0';
+}
+
+std::string Pointer(size_t offset) { return U16(static_cast<uint16_t>(0xC000 | offset)); }
+
+// The datagram seen on a hostile network: 2,246 one-byte labels and 749 questions that
+// point into them, 9 KB in all. Read label by label it would make 1.7 million strings.
+std::string AmplificationDatagram() {
+  constexpr size_t kLabels = 2246;
+  constexpr size_t kQuestions = 749;
+  std::string body = Chain(kLabels) + U16(16) + U16(1);
+  for (size_t i = 1; i < kQuestions; ++i) body += Pointer(12 + 2 * (i % kLabels)) + U16(16) + U16(1);
+  return Message(0x8400, kQuestions, 0, body);
+}
+
+// Names are read only as far as DNS allows them: at most 255 bytes, pointers only back to
+// what came before. A datagram built to make the parser work hard is refused at its first
+// question, and questions pointing anywhere are stepped over without being followed.
+TEST(MdnsChangeListener, CraftedNamesCostNoMoreThanRealOnes) {
+  const std::string flood = AmplificationDatagram();
+  EXPECT_GT(flood.size(), 8900u);
+  EXPECT_LE(flood.size(), 9000u);
+  bool ok = true;
+  EXPECT_TRUE(Parse(flood, &ok).empty());
+  EXPECT_FALSE(ok);
+  std::vector<std::string> labels;
+  size_t pos = 12 + 2 * 2246 + 1 + 4;  // the second question: a pointer into the chain
+  EXPECT_FALSE(ReadMdnsName(reinterpret_cast<const uint8_t*>(flood.data()), flood.size(), &pos, &labels));
+
+  // Questions pointing forward into a chain carried by a later record are not followed;
+  // the camera's TXT record behind them still counts.
+  const std::string txt = "\x05" "a=1.2";
+  std::string questions;
+  const size_t chainAt = 12 + 700 * 6 + kService.size() + 10;  // the rdata of the first record
+  for (int i = 0; i < 700; ++i) questions += Pointer(chainAt + static_cast<size_t>(i % 100)) + U16(16) + U16(1);
+  const std::string records = Record(kService, 10, 120, Chain(2000)) + Record(kService, 16, 4500, txt);
+  const auto found = Parse(Message(0x8400, 700, 2, questions + records), &ok);
+  EXPECT_TRUE(ok);
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].txt, txt);
+
+  // 255 bytes on the wire is the longest name: 127 labels of one byte and the final zero
+  const auto owned = [&](const std::string& owner) {
+    return Parse(Message(0x8400, 0, 1, Record(owner, 16, 4500, txt)), &ok);
+  };
+  ASSERT_EQ(owned(Chain(127)).size(), 1u);
+  EXPECT_EQ(owned(Chain(127))[0].nameKey.size(), 254u);
+  EXPECT_TRUE(owned(std::string("\x02" "ab") + Chain(126)).empty());  // 256 bytes
+  EXPECT_FALSE(ok);
+  // ... also when the length is reached through a pointer
+  const std::string head = Record(Chain(100), 1, 120, "\x0a\x01\x02\x03");
+  const std::string viaPointer = Chain(27).substr(0, 54) + Pointer(12);  // 54 + 201 = 255 bytes
+  EXPECT_EQ(Parse(Message(0x8400, 0, 2, head + Record(viaPointer, 16, 4500, txt)), &ok).size(), 1u);
+  const std::string tooLong = Chain(28).substr(0, 56) + Pointer(12);  // 257 bytes
+  EXPECT_TRUE(Parse(Message(0x8400, 0, 2, head + Record(tooLong, 16, 4500, txt)), &ok).empty());
+  EXPECT_FALSE(ok);
+
+  // A pointer forward, or back into the name it belongs to, is refused.
+  const std::string later = Name({"cam-9", "local"});
+  const std::string forwardOwner = Pointer(12 + 2 + 10 + 6);  // at "local" in its own rdata
+  EXPECT_TRUE(Parse(Message(0x8400, 0, 1, Record(forwardOwner, 16, 4500, later)), &ok).empty());
+  EXPECT_FALSE(ok);
+  const std::string backIntoItself = std::string("\x03" "cam") + Pointer(12);
+  EXPECT_TRUE(Parse(Message(0x8400, 0, 1, Record(backIntoItself, 16, 4500, txt)), &ok).empty());
+  EXPECT_FALSE(ok);
+  labels.clear();
+  pos = 0;
+  const std::string ring = std::string("\x01" "a") + Pointer(0);
+  EXPECT_FALSE(ReadMdnsName(reinterpret_cast<const uint8_t*>(ring.data()), ring.size(), &pos, &labels));
+  // A chain of pointers, each to the one before, is followed 64 deep and no further.
+  const auto pointerChain = [](size_t hops) {
+    std::string wire = Name({"local"});
+    for (size_t i = 0; i < hops; ++i) wire += Pointer(i == 0 ? 0 : 7 + 2 * (i - 1));
+    return wire;
+  };
+  for (const size_t hops : {size_t{64}, size_t{65}}) {
+    const std::string chain = pointerChain(hops);
+    labels.clear();
+    pos = chain.size() - 2;
+    EXPECT_EQ(ReadMdnsName(reinterpret_cast<const uint8_t*>(chain.data()), chain.size(), &pos, &labels), hops == 64);
+  }
+}
+
 }  // namespace

@@ -129,6 +129,24 @@ TEST_F(EngineTest, OneServiceOnTwoInterfacesIsOneRecordWithOneResolve) {
   EXPECT_TRUE(engine.Wait([&] { return backend.Resolver("Cam") == nullptr; }));
 }
 
+// A resolve started from another thread than the events thread (a camera found by its
+// address, resolved again) is answered while the thread waits on the browse alone.
+TEST_F(EngineTest, AResolveStartedFromAnotherThreadIsServed) {
+  Browse();
+  Settle();
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));  // the thread waits on the set it has
+  CBrowseRecord found;
+  found.InterfaceIndex = 2;
+  found.ServiceName = "Far Cam";
+  found.ServiceType = "_http._tcp.";
+  found.SetDomain("local.");
+  const uint32_t id = engine.AddFoundRecord(found);
+  ASSERT_NE(id, 0u);
+  ASSERT_TRUE(engine.ResolveService(Record(id)));
+  backend.Answer("Far Cam", "Far\\032Cam._http._tcp.local.", "far.local.", 8081, Txt({"vendor.zorvnet=1"}));
+  EXPECT_TRUE(engine.Wait([&] { return Record(id).Port == 8081; }, std::chrono::seconds(5)));
+}
+
 TEST_F(EngineTest, UnknownRemoveChangesNothing) {
   Browse();
   backend.Add("A");

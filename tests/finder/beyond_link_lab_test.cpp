@@ -2,10 +2,10 @@
 // cameras behind a router that forwards no multicast, published in a test domain by a
 // real DNS server (dnsmasq in the router namespace), found by browsing that domain and by
 // added addresses; an on-link camera whose multicast is dropped (nftables in its
-// namespace) found by a direct DNS-SD query; a hostile DNS server and a hostile unicast
-// responder. The finder runs as `ravixfinder --list --format json`, as a user would run
-// it. Argument "platform": DNS-SD through a private avahi-daemon with wide-area lookups;
-// otherwise the embedded responder.
+// namespace) found by a direct DNS-SD query; hostile DNS servers and hostile unicast
+// responders. The finder runs as `ravixfinder --list --format json`, as a user would run
+// it. Argument "platform": multicast DNS-SD through a private avahi-daemon; otherwise the
+// embedded responder. The browse domains are looked up by the finder itself either way.
 //
 // Lab: --routed 10.40.0.1/24=10.40.0.254/24,10.41.0.1/22=10.41.1.10/22x4
 //      --link 192.168.77.1/24=192.168.77.10/24x2
@@ -27,6 +27,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -187,7 +188,7 @@ const std::vector<std::map<std::string, std::string>> kFar = {
     {{"name", "far03"}, {"address", "10.41.1.12"}, {"serial", "ZV900003"}, {"mac", ""}},
 };
 constexpr const char* kOtherHost = "10.41.1.13";  // a web server that is no camera
-constexpr const char* kNear = "192.168.77.10";    // on-link camera with multicast dropped
+constexpr const char* kNear = "192.168.77.11";    // on-link camera with multicast dropped
 
 std::string FarCamerasJson() {
   nlohmann::json cams = nlohmann::json::array();
@@ -293,7 +294,7 @@ TEST_F(BeyondLink, AddedAddressesFindFarCamerasOnlinkCameraAndSkipOtherHosts) {
   const std::string routesBefore = Routes();
   // A range with three far cameras, a web server and empty addresses; one on-link camera
   // whose multicast is dropped; one empty on-link address.
-  const FinderRun run = RunFinder("--trace --seconds 1 --address 10.41.1.8-15 --address 192.168.77.10 --address 192.168.77.20");
+  const FinderRun run = RunFinder("--trace --seconds 1 --address 10.41.1.8-15 --address 192.168.77.11 --address 192.168.77.20");
   ASSERT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.rows.size(), kFar.size() + 1) << run.out;
   for (const auto& c : kFar) {
@@ -375,9 +376,18 @@ void PutRecord(std::vector<unsigned char>& p, const std::string& owner, unsigned
   p.insert(p.end(), rdata.begin(), rdata.end());
 }
 
-std::vector<unsigned char> Header(const unsigned char* query, unsigned answers) {
-  std::vector<unsigned char> p = {query[0], query[1], 0x84, 0x00, 0, 0, 0, 0, 0, 0, 0, 0};
+// An answer header under the query's ID repeating its question (as a responder answers a
+// direct query).
+std::vector<unsigned char> Header(const unsigned char* query, std::size_t length, unsigned answers) {
+  std::vector<unsigned char> p = {query[0], query[1], 0x84, 0x00, 0, 1, 0, 0, 0, 0, 0, 0};
   p[7] = static_cast<unsigned char>(answers);
+  std::size_t end = 12;
+  while (end < length && query[end] != 0) end += query[end] + 1u;
+  if (end + 5 > length) {
+    p[5] = 0;
+    return p;
+  }
+  for (std::size_t i = 12; i < end + 5; ++i) p.push_back(query[i]);
   return p;
 }
 
@@ -403,7 +413,13 @@ std::vector<unsigned char> TxtData(const std::vector<std::string>& entries) {
   return d;
 }
 
-// The hostile answers, one per kind; "good" is a well-formed full answer.
+// far01's address, claimed by hosts that are not far01.
+constexpr const char* kClaimedAddress = "10.41.1.10";
+
+// The hostile answers, one per kind; "good" is a well-formed full answer, "claims" one
+// whose TXT record names another host's address, "wrongid" one under another ID,
+// "otherquestion" one to a question not asked; "spoofed" (HostileServer) is the good
+// answer sent from another address.
 std::vector<unsigned char> HostileAnswer(const std::string& kind, const unsigned char* query, std::size_t length,
                                          const std::string& type) {
   const std::string instance = "good." + type;
@@ -413,7 +429,7 @@ std::vector<unsigned char> HostileAnswer(const std::string& kind, const unsigned
     return p;
   }
   if (kind == "loop") {  // a compression pointer to itself as the PTR target
-    std::vector<unsigned char> p = Header(query, 1);
+    std::vector<unsigned char> p = Header(query, length, 1);
     PutName(p, type);
     Put16(p, 12);
     Put16(p, 1);
@@ -425,20 +441,20 @@ std::vector<unsigned char> HostileAnswer(const std::string& kind, const unsigned
     return p;
   }
   if (kind == "cname") {  // an endless chain of aliases, each to the next
-    std::vector<unsigned char> p = Header(query, 60);
+    std::vector<unsigned char> p = Header(query, length, 60);
     for (int i = 0; i < 60; ++i)
       PutRecord(p, "a" + std::to_string(i) + ".chain.test", 5, NameData("a" + std::to_string(i + 1) + ".chain.test"));
     return p;
   }
   if (kind == "other") {  // answers for other names only
-    std::vector<unsigned char> p = Header(query, 3);
+    std::vector<unsigned char> p = Header(query, length, 3);
     PutRecord(p, "_ipp._tcp.local", 12, NameData("evil._ipp._tcp.local"));
     PutRecord(p, "evil._ipp._tcp.local", 33, SrvData("evil.local", 631));
     PutRecord(p, "x.good." + type, 16, TxtData({"vendor.zorvnet=Evil"}));
     return p;
   }
   if (kind == "huge") {  // a full datagram of PTR records
-    std::vector<unsigned char> p = Header(query, 0);
+    std::vector<unsigned char> p = Header(query, length, 0);
     unsigned count = 0;
     while (p.size() < 8900) {
       PutRecord(p, type, 12, NameData("n" + std::to_string(count) + "." + type));
@@ -448,34 +464,56 @@ std::vector<unsigned char> HostileAnswer(const std::string& kind, const unsigned
     p[7] = static_cast<unsigned char>(count);
     return p;
   }
-  std::vector<unsigned char> p = Header(query, 3);
+  std::vector<unsigned char> p = Header(query, length, 3);
+  if (kind == "wrongid") p[1] ^= 0x5A;
+  if (kind == "otherquestion") {  // the right ID, but the answer to a question not asked
+    p.resize(12);
+    PutName(p, "good." + type);
+    Put16(p, 33);
+    Put16(p, 1);
+  }
   PutRecord(p, type, 12, NameData(instance));
   PutRecord(p, instance, 33, SrvData("good-host.local", 8080));
-  PutRecord(p, instance, 16, TxtData({"vendor.zorvnet=Zorvik", "serial.zorvnet=ZV777"}));
+  // "claims": a TXT record naming another host's address as the camera's.
+  std::vector<std::string> txt = {"vendor.zorvnet=Zorvik", "serial.zorvnet=ZV777"};
+  if (kind == "claims") txt.push_back(std::string("ipv4-net.zorvnet=") + kClaimedAddress);
+  PutRecord(p, instance, 16, TxtData(txt));
   if (kind == "truncated") p.resize(p.size() - 9);
-  (void)length;
   return p;
 }
 
-// Answers every datagram on address:port with the answer of kind until stopped.
+// Answers every datagram on address:port with the answer of kind until stopped, in
+// network namespace ns when given (its thread enters it). Kind "spoofed" sends the good
+// answer from spoofFrom instead.
 class HostileServer {
  public:
-  HostileServer(const std::string& address, uint16_t port, std::string kind, std::string type)
+  HostileServer(const std::string& address, uint16_t port, std::string kind, std::string type,
+                const std::string& ns = "", const std::string& spoofFrom = "127.0.0.2")
       : kind_(std::move(kind)), type_(std::move(type)) {
-    fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    const int yes = 1;
-    setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    sockaddr_in at{};
-    at.sin_family = AF_INET;
-    at.sin_port = htons(port);
-    inet_pton(AF_INET, address.c_str(), &at.sin_addr);
-    bound_ = bind(fd_, reinterpret_cast<sockaddr*>(&at), sizeof at) == 0;
-    thread_ = std::thread([this] { Serve(); });
+    std::promise<bool> bound;
+    auto ready = bound.get_future();
+    thread_ = std::thread([this, address, port, ns, spoofFrom, bound = std::move(bound)]() mutable {
+      if (!ns.empty()) {
+        const int nsFd = open(("/run/netns/" + ns).c_str(), O_RDONLY | O_CLOEXEC);
+        const bool entered = nsFd >= 0 && setns(nsFd, CLONE_NEWNET) == 0;
+        if (nsFd >= 0) close(nsFd);
+        if (!entered) {
+          bound.set_value(false);
+          return;
+        }
+      }
+      fd_ = Bind(address, port);
+      spoof_ = Bind(spoofFrom, 0);
+      bound.set_value(fd_ >= 0 && spoof_ >= 0);
+      if (fd_ >= 0 && spoof_ >= 0) Serve();
+    });
+    bound_ = ready.get();
   }
   ~HostileServer() {
     stop_ = true;
     thread_.join();
-    close(fd_);
+    if (fd_ >= 0) close(fd_);
+    if (spoof_ >= 0) close(spoof_);
   }
   HostileServer(const HostileServer&) = delete;
   HostileServer& operator=(const HostileServer&) = delete;
@@ -483,6 +521,18 @@ class HostileServer {
   int Queries() const { return queries_; }
 
  private:
+  static int Bind(const std::string& address, uint16_t port) {
+    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    const int yes = 1;
+    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+    sockaddr_in at{};
+    at.sin_family = AF_INET;
+    at.sin_port = htons(port);
+    inet_pton(AF_INET, address.c_str(), &at.sin_addr);
+    if (bind(fd, reinterpret_cast<sockaddr*>(&at), sizeof at) == 0) return fd;
+    close(fd);
+    return -1;
+  }
   void Serve() {
     std::vector<unsigned char> buffer(2048);
     while (!stop_) {
@@ -497,8 +547,9 @@ class HostileServer {
       static const char* kMixed[] = {"garbage", "loop", "cname", "other", "huge", "truncated"};
       const std::string kind = kind_ == "mixed" ? kMixed[(queries_ - 1) % 6] : kind_;
       const std::string type = type_.empty() ? QuestionName(buffer.data(), static_cast<std::size_t>(got)) : type_;
-      const auto answer = HostileAnswer(kind, buffer.data(), static_cast<std::size_t>(got), type);
-      sendto(fd_, answer.data(), answer.size(), 0, reinterpret_cast<sockaddr*>(&from), fromLength);
+      const auto answer = HostileAnswer(kind == "spoofed" ? "good" : kind, buffer.data(), static_cast<std::size_t>(got), type);
+      sendto(kind == "spoofed" ? spoof_ : fd_, answer.data(), answer.size(), 0, reinterpret_cast<sockaddr*>(&from),
+             fromLength);
     }
   }
   static std::string QuestionName(const unsigned char* p, std::size_t length) {
@@ -510,6 +561,7 @@ class HostileServer {
 
   std::string kind_, type_;
   int fd_ = -1;
+  int spoof_ = -1;
   bool bound_ = false;
   std::atomic<bool> stop_{false};
   std::atomic<int> queries_{0};
@@ -521,7 +573,8 @@ TEST_F(BeyondLink, HostileUnicastResponderGivesNothingButWellFormedServices) {
   inet_pton(AF_INET, "127.0.0.1", &loopback);
   ravix::UnicastQueryLimits limits;
   limits.Timeout = std::chrono::milliseconds(600);
-  for (const std::string kind : {"garbage", "loop", "cname", "other", "huge", "truncated", "good"}) {
+  for (const std::string kind :
+       {"garbage", "loop", "cname", "other", "huge", "truncated", "wrongid", "otherquestion", "spoofed", "good"}) {
     HostileServer server("127.0.0.1", 5353, kind, "_http._tcp.local");
     ASSERT_TRUE(server.Bound()) << "port 5353 of the pc namespace's loopback is taken";
     const auto start = Clock::now();
@@ -540,7 +593,6 @@ TEST_F(BeyondLink, HostileUnicastResponderGivesNothingButWellFormedServices) {
 }
 
 TEST_F(BeyondLink, HostileDnsServerNeitherHangsNorCrashesTheFinder) {
-  if (gPlatform) GTEST_SKIP() << "the lab's avahi-daemon asks the lab's DNS server; the embedded run covers this";
   HostileServer server("127.0.0.1", 53, "mixed", "");
   ASSERT_TRUE(server.Bound());
   const FinderRun run = RunFinder("--seconds 4 --domain evil.test --dns-server 127.0.0.1");
@@ -553,17 +605,65 @@ TEST_F(BeyondLink, HostileDnsServerNeitherHangsNorCrashesTheFinder) {
   }
 }
 
-TEST_F(BeyondLink, TheDaemonsWideAreaSwitchedOffIsReported) {
+TEST_F(BeyondLink, TheDaemonsWideAreaSwitchedOffChangesNothing) {
   if (!gPlatform) GTEST_SKIP() << "a setting of avahi-daemon";
-  // The lab's daemon runs with wide-area lookups on; the finder reads the configuration
-  // bound over /etc/avahi/avahi-daemon.conf. A copy with them off is bound for one run.
+  // The finder does the unicast DNS lookups itself, with the DNS servers of resolv.conf;
+  // the daemon's own wide-area engine is never used. A configuration with it off is
+  // bound over /etc/avahi/avahi-daemon.conf for one run.
   const std::string off = gDir + "/off.conf";
   std::ofstream(off) << "[server]\nuse-ipv4=yes\n[wide-area]\nenable-wide-area=no\n";
   ASSERT_EQ(std::system(("mount --bind " + off + " /etc/avahi/avahi-daemon.conf").c_str()), 0);
-  const FinderRun run = RunFinder(std::string("--seconds 1 --domain ") + kDomain);
+  const FinderRun run = RunFinder(std::string("--seconds 3 --domain ") + kDomain);
   std::system("umount /etc/avahi/avahi-daemon.conf");
   EXPECT_EQ(run.exitCode, 0);
-  EXPECT_NE(run.err.find("wide-area lookups switched off"), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find("wide-area"), std::string::npos) << run.err;
+  const nlohmann::json* row = Row(run, std::string("far01 (") + kDomain + ")");
+  ASSERT_NE(row, nullptr) << run.out << run.err;
+  EXPECT_EQ((*row)["IP Address(es)"], "10.41.1.10");
+}
+
+// A host answering the direct query of the address asked with a TXT record that names
+// another host's address (far01's) is listed and contacted at the address asked: it is
+// no camera, so it is not reachable, where far01 would have been.
+TEST_F(BeyondLink, CameraFoundByAddressIsContactedAtTheAddressAsked) {
+  HostileServer liar(kOtherHost, 5353, "claims", "_http._tcp.local", Env("NETLAB_FAR"), "0.0.0.0");
+  ASSERT_TRUE(liar.Bound());
+  const FinderRun run = RunFinder(std::string("--seconds 1 --address ") + kOtherHost);
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_GT(liar.Queries(), 0);
+  ASSERT_EQ(run.rows.size(), 1u) << run.out;
+  const nlohmann::json& row = run.rows[0];
+  EXPECT_EQ(row["Name"], "good");
+  EXPECT_EQ(row["IP Address(es)"], kOtherHost) << "listed where its TXT record says";
+  EXPECT_EQ(row["Serial"], "ZV777");
+  EXPECT_EQ(row["Reachable"], "no") << "contacted where its TXT record says (far01)";
+}
+
+// A DNS server sending, before each honest answer, forged ones under a wrong ID, from
+// another address and for another question, and beside the honest records unrelated ones
+// (another domain's PTR, another instance's SRV and TXT, an A record in the additional
+// section): only the honest camera is listed, at the address of its SRV target's A record.
+TEST_F(BeyondLink, HostileDnsServerIsNotBelieved) {
+  const std::string honest = "10.41.1.12", forged = "10.41.1.10";  // far03 and far01
+  const std::string log = gDir + "/hostile_dns.log";
+  Background server(Env("NETLAB_ROUTER"),
+                    {Env("RAVIX_BINARY_DIR") + "/tests/discovery/hostile_dns_server", "--listen",
+                     Env("NETLAB_ROUTER_FAR_ADDR"), "--spoof-from", Env("NETLAB_ROUTER_ADDR"), "--domain", "evil.test",
+                     "--honest", honest, "--forged", forged},
+                    log);
+  for (int i = 0; i < 50 && ReadAll(log).find("ready") == std::string::npos; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_NE(ReadAll(log).find("ready"), std::string::npos) << ReadAll(log);
+  const FinderRun run = RunFinder("--seconds 4 --domain evil.test --dns-server " + Env("NETLAB_ROUTER_FAR_ADDR"));
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_NE(ReadAll(log).find("query cam1.evil.test 1"), std::string::npos) << "the A record was never asked";
+  ASSERT_EQ(run.rows.size(), 1u) << run.out;
+  const nlohmann::json& row = run.rows[0];
+  EXPECT_EQ(row["Name"], "cam1 (evil.test)");
+  EXPECT_EQ(row["Serial"], "ZV555");
+  EXPECT_EQ(row["Hostname"], "cam1.evil.test");
+  EXPECT_EQ(row["IP Address(es)"], honest) << "the TXT record's or the additional section's address was believed";
+  EXPECT_EQ(row["Reachable"], "yes") << "far03 was not contacted at the address DNS gave";
 }
 
 }  // namespace

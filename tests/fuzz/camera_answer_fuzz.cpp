@@ -45,6 +45,9 @@ void CheckUrlCredentials(const std::string& text) {
     return;
   }
   if (strncasecmp(url.c_str(), "http://", 7) != 0) std::abort();
+  // "%XX" in user and password is decoded: then they may hold ":" or "@", and only shrink.
+  if (url.size() + user.size() + password.size() + 2 > text.size()) std::abort();
+  if (text.find('%') != std::string::npos) return;
   if (user.find_first_of(":@") != std::string::npos || password.find_first_of(":@") != std::string::npos) std::abort();
   if (url.size() + user.size() + password.size() + 2 != text.size()) std::abort();
 }

@@ -4,7 +4,7 @@
 #include <QIcon>
 #include <QImage>
 
-#include "gui/widgets/app_image_list.h"
+#include "gui/models/app_image_list.h"
 
 namespace {
 

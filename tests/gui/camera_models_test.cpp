@@ -148,29 +148,30 @@ TEST(CameraTreeModelTest, AdapterNodesOnDemandStayUntilReset) {
 
 using ViewUpdatesTest = ViewsTest;
 
-// The views take the record from the update: no read back through the host per update,
-// and a stale Update without a record changes nothing.
-TEST_F(ViewUpdatesTest, ViewsUseTheRecordOfTheUpdate) {
+// Both models follow one store: it reads each record once per notification, however
+// many models follow it; a stale Update (the record gone) and an unknown operation
+// change nothing.
+TEST_F(ViewUpdatesTest, ModelsFollowOneStoreThatReadsEachRecordOnce) {
   CCamerasListView list(Host());
   CCamerasView tree(Host());
   QAbstractItemModelTester listTester(&list.Model(), Fatal::Fatal);
   QAbstractItemModelTester treeTester(&tree.Model(), Fatal::Fatal);
-  Host().views = {&list, &tree};
   list.OnInitialUpdate();
   tree.OnInitialUpdate();
   Host().recordReads = 0;
   for (uint32_t id = 1; id <= 30; ++id) Host().Put(MakeCamera(id, "Cam" + std::to_string(id), "", id % 2 ? 2 : 3));
   Host().Put(MakeCamera(7, "Renamed", "", 3));
   Host().Drop(8);
-  EXPECT_EQ(Host().recordReads, 0) << "a view read a record back while it handled an update";
+  EXPECT_EQ(Host().recordReads, 31) << "a record was read more than once for one notification";
   EXPECT_EQ(list.Model().rowCount(), 29);
   EXPECT_EQ(list.Model().CellText(list.Model().RowOf(7), views::Column::Name), "Renamed");
   EXPECT_EQ(tree.Model().TextOf(tree.Model().FindNodeByTag(NodeTag::CameraTag(7))), "Renamed");
   EXPECT_FALSE(tree.Model().FindNodeByTag(NodeTag::CameraTag(8)).isValid());
 
-  for (CCamerasViewCommonBase* view : Host().views) view->OnUpdate({RecordOperation::Update, 9, std::nullopt});
+  Host().records.erase(9);
+  Host().Notify({RecordOperation::Update, 9});
   EXPECT_NE(list.Model().RowOf(9), -1) << "an Update whose record is gone leaves the row";
-  for (CCamerasViewCommonBase* view : Host().views) view->OnUpdate({static_cast<RecordOperation>(9), 9, std::nullopt});
+  Host().Notify({static_cast<RecordOperation>(9), 9});
   EXPECT_EQ(list.Model().rowCount(), 29) << "an unknown operation is ignored";
 
   EXPECT_TRUE(list.CanSelectAll());

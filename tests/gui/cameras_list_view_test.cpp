@@ -14,7 +14,7 @@
 #include <memory>
 #include <random>
 
-#include "gui/widgets/app_image_list.h"
+#include "gui/models/app_image_list.h"
 #include "gui/widgets/cameras_list_view.h"
 #include "tests/gui/views_test_fixture.h"
 
@@ -29,14 +29,12 @@ class ListViewTest : public ViewsTest {
     view_ = std::make_unique<CCamerasListView>(Host());
     tester_ = std::make_unique<QAbstractItemModelTester>(&view_->Model(),
                                                          QAbstractItemModelTester::FailureReportingMode::Fatal);
-    Host().views = {view_.get()};
     view_->resize(900, 300);
     view_->show();
     view_->OnInitialUpdate();
     return *view_;
   }
   void DestroyView() {
-    Host().views.clear();
     tester_.reset();
     view_.reset();
   }

@@ -10,7 +10,7 @@
 
 #include <memory>
 
-#include "gui/widgets/app_image_list.h"
+#include "gui/models/app_image_list.h"
 #include "gui/widgets/cameras_list_view.h"
 #include "gui/widgets/cameras_view.h"
 #include "tests/gui/views_test_fixture.h"
@@ -24,7 +24,6 @@ class TreeViewTest : public ViewsTest {
     view_ = std::make_unique<CCamerasView>(Host());
     tester_ = std::make_unique<QAbstractItemModelTester>(&view_->Model(),
                                                          QAbstractItemModelTester::FailureReportingMode::Fatal);
-    Host().views.push_back(view_.get());
     view_->resize(400, 400);
     view_->show();
     view_->OnInitialUpdate();
@@ -153,7 +152,6 @@ TEST_F(TreeViewTest, TooltipShowsMarkupFromTheCameraLiterally) {
 TEST_F(TreeViewTest, SelectionCommandsAndContextMenu) {
   CCamerasView& view = MakeView();
   CCamerasListView list(Host());
-  Host().views.push_back(&list);
   list.OnInitialUpdate();
   for (uint32_t id = 1; id <= 3; ++id) Host().Put(MakeCamera(id, "Cam" + std::to_string(id), "Ravix-B120", 2));
 
@@ -202,7 +200,6 @@ TEST_F(TreeViewTest, SelectionCommandsAndContextMenu) {
   QTest::mouseDClick(view.viewport(), Qt::LeftButton, Qt::NoModifier, onCamera);
   EXPECT_EQ(Host().openCount, 1);
 
-  Host().views.pop_back();
 }
 
 TEST_F(TreeViewTest, ACutNameShowsInFullUnlessTheCameraTipShows) {

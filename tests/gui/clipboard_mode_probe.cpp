@@ -15,6 +15,7 @@
 #include "finder/finder_core.h"
 #include "gui/app/app_state.h"
 #include "gui/app/ravix_finder_app.h"
+#include "gui/models/camera_store.h"
 #include "gui/widgets/cameras_view_common_base.h"
 #include "platform/app_profile.h"
 #include "platform/event_post_target.h"
@@ -30,7 +31,7 @@ constexpr int kAfterFirstRefreshMs = 1500;
 void PickTheCamera(CRavixFinderApp& app, RecordedFinder& finder) {
   const QByteArray path = qgetenv("RAVIX_PROBE_PATH");
   finder.Put({.id = 1, .name = "cam1", .path = path.isEmpty() ? "/index.html" : path.toStdString()});
-  auto target = ravix::EventPostTarget::Make(app.MainFrame());
+  auto target = app.MainFrame()->Store().NotifyTarget();
   target->Post(ravix::RegisterMessageType(ravix::kRecordChangedMessageName), RecordEvent{RecordOperation::Update, 1});
   QTimer::singleShot(100, &app, [&app] {
     CMainFrame* frame = app.MainFrame();

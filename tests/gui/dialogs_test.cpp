@@ -8,10 +8,14 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
 
+#include <atomic>
+#include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "camera/credential_store.h"
@@ -112,7 +116,8 @@ TEST_F(PasswordDialog, MarkupFromTheNetworkShowsLiterally) {
     box->accept();
   });
   closer.start(10);
-  ravix::ShowMessageBox(nullptr, markup, QMessageBox::Warning);
+  ravix::ShowMessageBox(nullptr, markup, QMessageBox::Warning);  // opens and returns
+  EXPECT_TRUE(PumpUntil([&] { return !shown.isEmpty(); }));
   EXPECT_EQ(shown, markup);
   EXPECT_EQ(format, Qt::PlainText);
 }
@@ -194,19 +199,34 @@ TEST_F(PasswordDialog, SetDefaultPasswordStoresMasterOnOkAndNothingOnCancel) {
       Find<QPushButton>(*dialog, ok ? "ok" : "cancel")->click();
     });
   };
+  // The dialog opens without a loop of its own; the value is stored on a worker thread and
+  // the answer comes back to this one.
+  const auto setDefault = [&store] {
+    std::optional<bool> result;
+    const std::thread::id gui = std::this_thread::get_id();
+    ravix::RunSetDefaultPassword(nullptr, store, [&](bool stored) {
+      EXPECT_EQ(std::this_thread::get_id(), gui);
+      result = stored;
+    });
+    EXPECT_FALSE(result.has_value());
+    QElapsedTimer clock;
+    clock.start();
+    while (!result && clock.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return result.value_or(false);
+  };
   answer(false, "nobody", "x");
-  EXPECT_FALSE(ravix::RunSetDefaultPassword(nullptr, store));
+  EXPECT_FALSE(setDefault());
   EXPECT_FALSE(store.Exists(kMasterCredentials));
 
   answer(true, "admin", "zorvik");
-  EXPECT_TRUE(ravix::RunSetDefaultPassword(nullptr, store));
+  EXPECT_TRUE(setDefault());
   CameraCredentials stored;
   ASSERT_TRUE(store.Read(kMasterCredentials, stored));
   EXPECT_EQ(stored.UserName, "admin");
   EXPECT_EQ(stored.Password, "zorvik");
 
   answer(false, "other", "y");  // Cancel keeps the earlier value
-  EXPECT_FALSE(ravix::RunSetDefaultPassword(nullptr, store));
+  EXPECT_FALSE(setDefault());
   ASSERT_TRUE(store.Read(kMasterCredentials, stored));
   EXPECT_EQ(stored.UserName, "admin");
   EXPECT_TRUE(boxes.texts.empty());
@@ -231,7 +251,16 @@ TEST_F(PasswordDialog, RepeatedPromptShowsTheLoginFailedMessageFirst) {
   PasswordPromptData data = MakeCameraPasswordPrompt(Camera(), nullptr);
   data.LoginFailedMessage = FormatLoginFailedMessage("admin");
   GuiPasswordPrompt prompt(service);
-  EXPECT_EQ(prompt.DoModal(data), PromptResult::Cancel);
+  // A worker asks, as completion does; the GUI thread goes on with its own loop meanwhile.
+  std::atomic<bool> done{false};
+  PromptResult result = PromptResult::Ok;
+  std::thread worker([&] {
+    result = prompt.DoModal(data);
+    done = true;
+  });
+  EXPECT_TRUE(PumpUntil([&] { return done.load(); }));
+  worker.join();
+  EXPECT_EQ(result, PromptResult::Cancel);
   EXPECT_THAT(boxes.texts, ElementsAre("Login failed for user \"admin\".\n\nPlease enter a valid username and "
                                        "password or click \"Cancel\" to cancel the login."));
   EXPECT_TRUE(dialogAfterMessage);

@@ -61,7 +61,7 @@ class ExportListTest : public FinderDocFixture {
       messages_.push_back(request.Text);
       return QMessageBox::Ok;
     });
-    doc_->SetExportFileChooser([this](QWidget*) { return target_; });
+    doc_->SetExportFileChooser([this](QWidget*, ExportFileDone done) { done(target_); });
   }
   void TearDown() override {
     ravix::SetMessageBoxHandler({});

@@ -119,7 +119,6 @@ int main(int argc, char** argv) {
     CCamerasListView list(host);
     list.resize(1200, 800);
     list.show();
-    host.views = {&list};
     list.OnInitialUpdate();
     list.OnColumnClick(views::Index(views::Column::Model));
     list.OnColumnClick(views::Index(views::Column::Name));
@@ -132,7 +131,6 @@ int main(int argc, char** argv) {
     CCamerasView tree(host);
     tree.resize(400, 800);
     tree.show();
-    host.views = {&tree};
     tree.OnInitialUpdate();
     Fill(host, count);
     Run("tree view", tree, rounds);

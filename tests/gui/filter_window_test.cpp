@@ -16,6 +16,7 @@
 #include "gui/app/command_id.h"
 #include "gui/app/main_frame.h"
 #include "gui/widgets/cameras_view_common_base.h"
+#include "gui/models/camera_store.h"
 #include "tests/gui/finder_doc_fixture.h"
 
 using ravix::CommandId;
@@ -75,10 +76,14 @@ TEST_F(FilterWindowTest, FilterFieldKeysAndCounts) {
 
   // A camera arriving while the filter is set, and the filter going with the view switch.
   finder_->PutRecord(Camera(5, "Porch", "Ravix-B300"));
-  frame_->OnDataChanged({RecordOperation::Update, 5});
+  doc_->Store().Apply({RecordOperation::Update, 5});
   EXPECT_EQ(Counts(), "3 of 5 cameras shown");
+  // One the filter hides adds no row, only to the total.
+  finder_->PutRecord(Camera(6, "Attic", "Ravix-D210"));
+  doc_->Store().Apply({RecordOperation::Update, 6});
+  EXPECT_EQ(Counts(), "3 of 6 cameras shown");
   frame_->OnViewTree(CommandId::ViewList);
-  EXPECT_EQ(Counts(), "3 of 5 cameras shown");
+  EXPECT_EQ(Counts(), "3 of 6 cameras shown");
   EXPECT_EQ(frame_->ActiveView()->ShownRecordIDs().size(), 3u);
 
   // Down in the field goes on to the shown cameras, the first one selected
@@ -94,12 +99,12 @@ TEST_F(FilterWindowTest, FilterFieldKeysAndCounts) {
   filter->end(false);
 
   QTest::keyClicks(filter, QStringLiteral("zzz"));
-  EXPECT_EQ(Counts(), "0 of 5 cameras shown");
+  EXPECT_EQ(Counts(), "0 of 6 cameras shown");
   EXPECT_FALSE(doc_->Commands().Action(CommandId::ExportList)->isEnabled()) << "nothing shown, nothing to export";
   filter->setFocus();
   QTest::keyClick(filter, Qt::Key_Escape);
   EXPECT_EQ(filter->text(), "");
-  EXPECT_EQ(Counts(), "5 cameras");
+  EXPECT_EQ(Counts(), "6 cameras");
   EXPECT_TRUE(doc_->Commands().Action(CommandId::ExportList)->isEnabled());
 
   EXPECT_EQ(CMainFrame::CountsText(1, 1), "1 camera");

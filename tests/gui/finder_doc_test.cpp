@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "gui/app/command_id.h"
+#include "gui/models/camera_store.h"
 #include "tests/gui/finder_doc_fixture.h"
 #include "tests/gui/selection_stub.h"
 
@@ -108,9 +109,9 @@ TEST_F(FinderDocTest, StaleEnabledActionDoesNotRun) {
 }
 
 TEST_F(FinderDocTest, BuildCameraURL) {
-  EXPECT_EQ(CRavixFinderDoc::BuildCameraURL("cam1.local.", 0, ""), "http://cam1.local.");
+  EXPECT_EQ(CRavixFinderDoc::BuildCameraURL("cam1.local.", 0, ""), "http://cam1.local./");
   EXPECT_EQ(CRavixFinderDoc::BuildCameraURL("10.0.0.5", 80, "/index.html"), "http://10.0.0.5:80/index.html");
-  EXPECT_EQ(CRavixFinderDoc::BuildCameraURL("10.0.0.5", 65535, "x?a=1"), "http://10.0.0.5:65535x?a=1");
+  EXPECT_EQ(CRavixFinderDoc::BuildCameraURL("10.0.0.5", 65535, "x?a=1"), "http://10.0.0.5:65535/x?a=1");
 }
 
 TEST_F(FinderDocTest, CopyURLWithShiftGivesOneLinePerAddress) {
@@ -119,11 +120,11 @@ TEST_F(FinderDocTest, CopyURLWithShiftGivesOneLinePerAddress) {
   ASSERT_TRUE(doc_->ExecuteCommand(CommandId::CopyURL));
   EXPECT_EQ(Clipboard(), "http://192.168.0.201:80/index.html\r\nhttp://169.254.3.4:80/index.html");
 
-  // Port 0 and no path: scheme and host only.
+  // Port 0 and no path: scheme, host and the root path.
   finder_->Put({.id = 5, .name = "cam5", .port = 0, .path = "", .netAddress = "10.1.2.3", .zcAddress = "169.254.9.9"});
   view_.selected = {5};
   ASSERT_TRUE(doc_->ExecuteCommand(CommandId::CopyURL));
-  EXPECT_EQ(Clipboard(), "http://10.1.2.3\r\nhttp://169.254.9.9");
+  EXPECT_EQ(Clipboard(), "http://10.1.2.3/\r\nhttp://169.254.9.9/");
 
   // A missing address gives no line (an empty host is no URL).
   finder_->Put({.id = 6, .name = "cam6", .netAddress = "10.1.2.4"});
@@ -151,12 +152,14 @@ TEST_F(FinderDocTest, CopyURLWithoutShiftNeedsAnAddressOnTheAdapter) {
   EXPECT_EQ(Clipboard(), "kept");
 }
 
-TEST_F(FinderDocTest, CopyTextNeedsTheMainWindow) {
+// The clipboard belongs to the application, not to a window: a copy made while no main
+// window is set (clipboard mode before the window shows, the window closing) still lands.
+TEST_F(FinderDocTest, CopyTextNeedsNoMainWindow) {
   EXPECT_TRUE(doc_->CopyTextToClipboard("http://a"));
   EXPECT_EQ(Clipboard(), "http://a");
   doc_->SetMainWindow(nullptr);
-  EXPECT_FALSE(doc_->CopyTextToClipboard("http://b"));
-  EXPECT_EQ(Clipboard(), "http://a");
+  EXPECT_TRUE(doc_->CopyTextToClipboard("http://b"));
+  EXPECT_EQ(Clipboard(), "http://b");
 }
 
 TEST_F(FinderDocTest, OpenInBrowserInListOrderSkipsUnreachable) {
@@ -187,22 +190,47 @@ TEST_F(FinderDocTest, ClipboardModeCopiesInsteadOfOpening) {
   EXPECT_EQ(state_.ExitCode, 0);  // the application's to set
 }
 
-TEST_F(FinderDocTest, NotifyAllRecordsSendsEveryRecordInListOrder) {
-  EXPECT_TRUE(doc_->NotifyAllRecords());
-  ASSERT_EQ(view_.events.size(), 4u);
-  for (uint32_t i = 0; i < 4; ++i) {
-    EXPECT_EQ(view_.events[i].Operation, RecordOperation::Update);
-    EXPECT_EQ(view_.events[i].RecordID, i + 1);
-  }
+TEST_F(FinderDocTest, StoreGivesEveryRecordInListOrder) {
+  const std::vector<CBrowseRecord> records = doc_->Store().Records();
+  ASSERT_EQ(records.size(), 4u);
+  for (uint32_t i = 0; i < 4; ++i) EXPECT_EQ(records[i].ID, i + 1);
+}
+
+// The commands follow the selection the view reports and the changes of the selected
+// records; a change of another record leaves them as they are (no re-evaluation per
+// record event).
+TEST_F(FinderDocTest, CommandStateFollowsTheSelectionAndItsRecords) {
+  QAction* copy = doc_->Commands().Action(CommandId::CopyURL);
+  view_.Select({1});
+  EXPECT_TRUE(copy->isEnabled());
+  view_.Select({2});
+  EXPECT_FALSE(copy->isEnabled()) << "cam2 is not reachable";
+
+  finder_->Put({.id = 2, .name = "cam2"});  // now reachable
+  doc_->Store().Apply({RecordOperation::Update, 2});
+  EXPECT_TRUE(copy->isEnabled()) << "the selected camera became reachable";
+
+  view_.selected = {4};  // unreported: the document still knows {2}
+  doc_->Store().Apply({RecordOperation::Update, 3});
+  EXPECT_TRUE(copy->isEnabled()) << "a record outside the selection re-evaluated the commands";
+  doc_->Store().Apply({RecordOperation::Remove, 2});
+  EXPECT_FALSE(copy->isEnabled()) << "a selected record's change re-evaluates the commands";
+
+  view_.Select({1});
+  ASSERT_TRUE(copy->isEnabled());
+  view_.selected = {4};
+  doc_->Store().Clear();
+  EXPECT_FALSE(copy->isEnabled()) << "clearing the records re-evaluates the commands";
 }
 
 // Refresh empties the engine and the view and starts the requery timer with the
 // configured period; with 0 no timer runs.
 TEST_F(FinderDocTest, RefreshClearsAndStartsTheRequeryTimer) {
   core_->Settings.MachineSleepInterval = 1234;
+  int cleared = 0;
+  QObject::connect(&doc_->Store(), &CameraStore::Cleared, [&] { ++cleared; });
   ASSERT_TRUE(doc_->ExecuteCommand(CommandId::Refresh));
-  ASSERT_FALSE(view_.events.empty());
-  EXPECT_EQ(view_.events.front().Operation, RecordOperation::ClearAll);
+  EXPECT_EQ(cleared, 1);
   CBrowseRecord record;
   EXPECT_FALSE(doc_->GetRecord(1, record));
   EXPECT_TRUE(state_.PeriodicRequeryRunning());

@@ -37,9 +37,9 @@ class FirmwareWizardSelect : public GuiTestBase {
   std::unique_ptr<CPropertySheetFW> MakeWizard(std::vector<CBrowseRecord> cameras = {OneCamera()}) {
     FirmwareWizardOptions options;
     options.requery = [this] { ++requeries; };
-    options.chooseFile = [this](QWidget*, const QString& current) {
+    options.chooseFile = [this](QWidget*, const QString& current, FirmwareFileDone done) {
       browseStartedAt.push_back(current);
-      return browseAnswer;
+      done(browseAnswer);
     };
     auto wizard = std::make_unique<CPropertySheetFW>(std::move(cameras), context_, options);
     wizard->show();

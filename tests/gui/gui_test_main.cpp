@@ -20,6 +20,7 @@ int main(int argc, char** argv) {
     setenv(name, path.constData(), 1);
   }
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  setenv("QT_NO_GLIB", "1", 0);  // Qt's own event dispatcher (see cmake/RavixTesting.cmake)
   QApplication app(argc, argv);
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

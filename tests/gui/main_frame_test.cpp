@@ -29,6 +29,7 @@
 #include "platform/event_post_target.h"
 #include "platform/posted_event.h"
 #include "platform/registered_message.h"
+#include "gui/models/camera_store.h"
 #include "tests/gui/finder_doc_fixture.h"
 #include "shell/window_placement_store.h"
 #include "tests/gui/test_camera_view.h"
@@ -71,10 +72,10 @@ class MainFrameTest : public FinderDocFixture {
 
   QString Pane(const char* name) const { return frame_->findChild<QLabel*>(QString::fromLatin1(name))->text(); }
 
-  // Posts as the engine does, through the frame's own event types.
+  // Posts as the engine does, to the camera store.
   template <class Payload>
   void Post(const char* message, Payload value) {
-    auto target = ravix::EventPostTarget::Make(frame_.get());
+    auto target = doc_->Store().NotifyTarget();
     ASSERT_TRUE(target->Post(ravix::RegisterMessageType(message), value));
   }
 
@@ -138,7 +139,8 @@ TEST_F(MainFrameTest, ViewSwitchCarriesTheSelection) {
   EXPECT_EQ(core_->Settings.View, ViewMode::List);
   EXPECT_EQ(doc_->GetActiveCameraView(), frame_->ActiveView());
   EXPECT_EQ(Selection(), std::vector<uint32_t>{2});
-  EXPECT_FALSE(state_.PeriodicRequeryRunning());  // the old view's end stops it
+  EXPECT_TRUE(state_.PeriodicRequeryRunning());  // the requery goes on with the new view
+  EXPECT_EQ(state_.PeriodicRequeryInterval(), 20000);
   EXPECT_TRUE(frame_->Commands().Action(CommandId::ViewList)->isChecked());
 
   // Several selected: the tree takes the first of them in the list's order.
@@ -149,16 +151,21 @@ TEST_F(MainFrameTest, ViewSwitchCarriesTheSelection) {
   EXPECT_TRUE(frame_->Commands().Action(CommandId::ViewTree)->isChecked());
 }
 
-// The same with the finder's own tree and list views.
+// The same with the finder's own tree and list views, whose selection reports set the
+// commands' state without anyone asking for it.
 TEST_F(MainFrameTest, RealViewsCarryTheSelection) {
   core_->Settings.View = ViewMode::Tree;
   MakeFrame(QStringLiteral("/nonexistent/ravixfinder.html"), true);
+  QAction* copy = doc_->Commands().Action(CommandId::CopyURL);
+  EXPECT_FALSE(copy->isEnabled());
   ASSERT_EQ(frame_->ActiveView()->SelectRecordIDs({2}), 1u);
+  EXPECT_TRUE(copy->isEnabled()) << "the tree reported its selection";
   frame_->Commands().Action(CommandId::ViewList)->trigger();
   EXPECT_EQ(core_->Settings.View, ViewMode::List);
   EXPECT_EQ(Selection(), std::vector<uint32_t>{2});
 
   ASSERT_EQ(frame_->ActiveView()->SelectRecordIDs({3, 1}), 2u);
+  EXPECT_FALSE(copy->isEnabled()) << "Copy URL takes one camera";
   const std::vector<uint32_t> listed = Selection();
   ASSERT_GE(listed.size(), 2u);
   frame_->Commands().Action(CommandId::ViewTree)->trigger();
@@ -245,14 +252,23 @@ TEST_F(MainFrameTest, HelpOpensTheGuideInTheBrowser) {
   EXPECT_EQ(opened_, std::vector<std::string>{QUrl::fromLocalFile(guide).toString().toStdString()});
 }
 
-// Caption, menus and toolbar as the user sees them.
+// Caption, menus and toolbar as the user sees them. The menus show the first key of an
+// item from its action's shortcut; no text carries a key of its own.
 TEST_F(MainFrameTest, CaptionMenusAndToolbar) {
   MakeFrame();
   EXPECT_EQ(frame_->windowTitle(), "Zorvik IP Camera Finder");
   QStringList menus;
   for (QAction* menu : frame_->menuBar()->actions()) {
     QStringList items;
-    for (QAction* item : menu->menu()->actions()) items << (item->isSeparator() ? QStringLiteral("-") : item->text());
+    for (QAction* item : menu->menu()->actions()) {
+      EXPECT_FALSE(item->text().contains(QLatin1Char('\t'))) << item->text().toStdString();
+      const QString key = item->shortcut().toString(QKeySequence::NativeText);
+      if (item->isSeparator()) {
+        items << QStringLiteral("-");
+      } else {
+        items << (key.isEmpty() ? item->text() : item->text() + QLatin1Char('\t') + key);
+      }
+    }
     menus << menu->text() + QStringLiteral(": ") + items.join(QLatin1Char('|'));
   }
   EXPECT_EQ(menus.join(QLatin1Char('\n')).toStdString(),

@@ -36,7 +36,6 @@ class QuickFilterTest : public ViewsTest {
     tree_ = std::make_unique<CCamerasView>(Host());
     listTester_ = std::make_unique<QAbstractItemModelTester>(&list_->Model(), Fatal::Fatal);
     treeTester_ = std::make_unique<QAbstractItemModelTester>(&tree_->Model(), Fatal::Fatal);
-    Host().views = {list_.get(), tree_.get()};
     list_->OnInitialUpdate();
     tree_->OnInitialUpdate();
     Host().Put(Camera(1, "Lobby", "Ravix-B120", "SN-0001", "entrance.local.", "00:11:22:AA:BB:01", "192.168.77.20", ""));
@@ -46,7 +45,6 @@ class QuickFilterTest : public ViewsTest {
                       3));
   }
   void TearDown() override {
-    Host().views.clear();
     listTester_.reset();
     treeTester_.reset();
     list_.reset();

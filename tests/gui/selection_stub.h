@@ -19,12 +19,16 @@ class SelectionStub : public CCamerasViewCommonBase {
     return ids.size();
   }
   void OnInitialUpdate() override {}
-  void OnUpdate(const RecordUpdate& update) override { events.push_back(update); }
   QWidget* Widget() override { return &widget; }
   bool CanSelectAll() const override { return false; }
   void SelectAll() override {}
 
+  // As a view does when the user changes the selection: it reports it.
+  void Select(const std::vector<uint32_t>& ids) {
+    selected = ids;
+    ReportSelection();
+  }
+
   std::vector<uint32_t> selected;
-  std::vector<RecordUpdate> events;
   QWidget widget;
 };

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "finder/settings_block.h"
+#include "gui/models/camera_store.h"
 #include "gui/widgets/camera_view_host.h"
 #include "gui/widgets/cameras_view_common_base.h"
 
@@ -21,12 +22,13 @@ class TestCameraView : public QListWidget, public CCamerasViewCommonBase {
   std::size_t GetSelectedRecordIDs(std::vector<uint32_t>* ids) const override;
   std::size_t SelectRecordIDs(const std::vector<uint32_t>& ids) override;
   void OnInitialUpdate() override;
-  void OnUpdate(const RecordUpdate& update) override;
   QWidget* Widget() override { return this; }
   bool CanSelectAll() const override { return selectionMode() == ExtendedSelection; }
   void SelectAll() override { selectAll(); }
 
  private:
+  void Upsert(const CBrowseRecord& record);
+  void Remove(uint32_t id);
   QListWidgetItem* FindRow(uint32_t id) const;
   void ShowContextMenu(const QPoint& at);
 
@@ -42,6 +44,7 @@ inline TestCameraView::TestCameraView(CameraViewHost& host, bool singleSelection
   setSortingEnabled(false);
   setContextMenuPolicy(Qt::CustomContextMenu);
   connect(this, &QWidget::customContextMenuRequested, this, &TestCameraView::ShowContextMenu);
+  connect(this, &QListWidget::itemSelectionChanged, this, [this] { ReportSelection(); });
   connect(this, &QListWidget::itemDoubleClicked, this, [this] {
     QAction* open = host_.OpenInBrowserAction();
     if (open != nullptr && open->isEnabled()) open->trigger();
@@ -79,30 +82,33 @@ inline std::size_t TestCameraView::SelectRecordIDs(const std::vector<uint32_t>& 
   return found;
 }
 
+// Follows the store as the real views' models do.
 inline void TestCameraView::OnInitialUpdate() {
-  OnUpdate(RecordUpdate::ClearAll());
-  host_.NotifyAllRecords();
+  CameraStore& store = host_.Store();
+  connect(&store, &CameraStore::RecordUpdated, this, &TestCameraView::Upsert);
+  connect(&store, &CameraStore::RecordRemoved, this, &TestCameraView::Remove);
+  connect(&store, &CameraStore::Cleared, this, &QListWidget::clear);
+  clear();
+  for (const CBrowseRecord& record : store.Records()) Upsert(record);
 }
 
-inline void TestCameraView::OnUpdate(const RecordUpdate& event) {
-  if (event.Operation == RecordOperation::ClearAll) {
-    clear();
+inline void TestCameraView::Remove(uint32_t id) {
+  QListWidgetItem* row = FindRow(id);
+  if (row == nullptr) return;
+  const std::unique_ptr<QListWidgetItem> gone(takeItem(this->row(row)));
+}
+
+inline void TestCameraView::Upsert(const CBrowseRecord& record) {
+  if (host_.Settings().ZorvikOnly && record.TxtRecord.count(txtkey::kVendor) == 0) {
+    Remove(record.ID);
     return;
   }
-  QListWidgetItem* row = FindRow(event.RecordID);
-  const bool shown = event.Operation == RecordOperation::Update && event.Record &&
-                     (!host_.Settings().ZorvikOnly || event.Record->TxtRecord.count(txtkey::kVendor) != 0);
-  if (!shown) {
-    if (row != nullptr) {
-      const std::unique_ptr<QListWidgetItem> gone(takeItem(this->row(row)));
-    }
-    return;
-  }
+  QListWidgetItem* row = FindRow(record.ID);
   if (row == nullptr) {
     row = new QListWidgetItem(this);  // owned by the list
-    row->setData(Qt::UserRole, event.RecordID);
+    row->setData(Qt::UserRole, record.ID);
   }
-  row->setText(QString::fromStdString(event.Record->ServiceName));
+  row->setText(QString::fromStdString(record.ServiceName));
 }
 
 inline void TestCameraView::ShowContextMenu(const QPoint& at) {

@@ -84,7 +84,6 @@ int main(int argc, char** argv) {
     CCamerasListView list(host);
     list.resize(1200, 800);
     list.show();
-    host.views = {&list};
     list.OnInitialUpdate();
     list.OnColumnClick(views::Index(views::Column::Model));
     list.OnColumnClick(views::Index(views::Column::Name));
@@ -107,7 +106,6 @@ int main(int argc, char** argv) {
     CCamerasView tree(host);
     tree.resize(400, 800);
     tree.show();
-    host.views = {&tree};
     tree.OnInitialUpdate();
     Print("tree view", count, Run(host, count));
   }

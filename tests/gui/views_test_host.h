@@ -1,7 +1,8 @@
 #pragma once
-// RecordStoreHost: a camera view host over records kept in a map, as the document would
-// hand them out: copies by ID, and Update for every record to the views that asked to
-// be notified. Its frame actions are real QActions whose triggers are counted.
+// RecordStoreHost: a camera view host over records kept in a map, behind a real camera
+// store as the document has one: the store reads the map (reads counted), and every
+// view's model that follows the store gets Put and Drop. Its frame actions are real
+// QActions whose triggers are counted.
 
 #include <QAction>
 #include <QList>
@@ -13,8 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "gui/models/camera_store.h"
 #include "gui/widgets/camera_view_host.h"
-#include "gui/widgets/cameras_view_common_base.h"
 #include "net/ipv4_text.h"
 #include "net/network_tools.h"
 #include "platform/app_profile.h"
@@ -23,24 +24,14 @@
 class RecordStoreHost : public CameraViewHost {
  public:
   RecordStoreHost(const QString& profileFile, std::vector<AdapterEntry> adapters)
-      : profile_(profileFile), tools_(std::move(adapters)) {
+      : profile_(profileFile), tools_(std::move(adapters)), store_(StoreSource()) {
     open_ = new QAction(QStringLiteral("&Open In Browser"), &actionOwner_);
     copy_ = new QAction(QStringLiteral("&Copy URL"), &actionOwner_);
     settings_ = new QAction(QStringLiteral("IP &Settings"), &actionOwner_);
     QObject::connect(open_, &QAction::triggered, [this] { ++openCount; });
   }
 
-  bool GetRecord(uint32_t id, CBrowseRecord& record) override {
-    ++recordReads;
-    const auto found = records.find(id);
-    if (found == records.end()) return false;
-    record = found->second;
-    return true;
-  }
-  bool NotifyAllRecords() override {
-    for (const auto& [id, record] : records) Notify({RecordOperation::Update, id});
-    return !records.empty();
-  }
+  CameraStore& Store() override { return store_; }
   const CNetworkTools& NetworkTools() const override { return tools_; }
   const SettingsBlock& Settings() const override { return settingsBlock; }
   bool ClipboardMode() const override { return clipboardMode; }
@@ -57,26 +48,40 @@ class RecordStoreHost : public CameraViewHost {
     records.erase(id);
     Notify({RecordOperation::Remove, id});
   }
-  // As the document does: the record's copy goes with an Update.
+  // As the engine does: the notification goes to the store.
   void Notify(const RecordEvent& event) {
-    RecordUpdate update{event.Operation, event.RecordID, std::nullopt};
-    const auto found = records.find(event.RecordID);
-    if (event.Operation == RecordOperation::Update && found != records.end()) update.Record = found->second;
     ++notifications;
-    for (CCamerasViewCommonBase* view : views) view->OnUpdate(update);
+    store_.Apply(event);
   }
 
   std::map<uint32_t, CBrowseRecord> records;
-  std::vector<CCamerasViewCommonBase*> views;
   SettingsBlock settingsBlock;
   bool clipboardMode = false;
   int notifications = 0;  // Notify calls
-  int recordReads = 0;    // GetRecord calls
+  int recordReads = 0;    // records the store read
   int openCount = 0;
 
  private:
+  CameraStore::Source StoreSource() {
+    CameraStore::Source source;
+    source.record = [this](uint32_t id, CBrowseRecord& record) {
+      ++recordReads;
+      const auto found = records.find(id);
+      if (found == records.end()) return false;
+      record = found->second;
+      return true;
+    };
+    source.ids = [this] {
+      std::vector<uint32_t> ids;
+      for (const auto& entry : records) ids.push_back(entry.first);
+      return ids;
+    };
+    return source;
+  }
+
   ravix::AppProfile profile_;
   CNetworkTools tools_;
+  CameraStore store_;
   QObject actionOwner_;
   QAction* open_;
   QAction* copy_;

@@ -30,6 +30,7 @@
 #include "gui/app/command_id.h"
 #include "gui/app/main_frame.h"
 #include "gui/app/ravix_finder_doc.h"
+#include "gui/models/camera_store.h"
 #include "platform/app_profile.h"
 #include "platform/event_post_target.h"
 #include "platform/registered_message.h"
@@ -154,7 +155,7 @@ int main(int argc, char** argv) {
 
   const auto* adapter = core.theNetworkTools.Adapters().empty() ? nullptr : &core.theNetworkTools.Adapters().front();
   const uint32_t ifIndex = adapter != nullptr ? adapter->IfIndex : 1;
-  auto target = ravix::EventPostTarget::Make(&frame);
+  auto target = doc.Store().NotifyTarget();
   const auto changed = ravix::RegisterMessageType(ravix::kRecordChangedMessageName);
   for (uint32_t id = 1; id <= static_cast<uint32_t>(cameras); ++id) {
     finder.Add(id, ifIndex);

@@ -72,9 +72,9 @@ TEST(CameraListing, CsvQuotesControlCharacters) {
   EXPECT_NE(text.find(",\"cr\ronly\","), std::string::npos);
 }
 
-// On standard output no control character of a camera's text reaches the terminal, in any
-// format; the values stay readable and JSON keeps them exactly.
-TEST(CameraListing, StandardOutputCarriesNoControlCharacters) {
+// On a terminal no control character of a camera's text takes effect, in any format; the
+// values stay readable and JSON keeps them exactly.
+TEST(CameraListing, TerminalCarriesNoControlCharacters) {
   CBrowseRecord hostile = Camera("a\x1b[2Jb\r\nfake line\x7f \xc2\x9b" "31m caf\xc3\xa9");
   hostile.TxtRecord[txtkey::kModel] = "M\x07odel";
   const auto clean = [](const std::string& text) {
@@ -87,7 +87,7 @@ TEST(CameraListing, StandardOutputCarriesNoControlCharacters) {
     return true;
   };
   for (const ListingFormat format : {ListingFormat::Table, ListingFormat::Csv, ListingFormat::Json}) {
-    const std::string text = FormatCameraListing({hostile}, format, nullptr, ListingDestination::StandardOutput);
+    const std::string text = FormatCameraListing({hostile}, format, nullptr, ListingDestination::Terminal);
     EXPECT_TRUE(clean(text)) << text;
     if (format == ListingFormat::Json) {
       EXPECT_EQ(nlohmann::json::parse(text)[0]["Name"], hostile.ServiceName);
@@ -99,6 +99,40 @@ TEST(CameraListing, StandardOutputCarriesNoControlCharacters) {
   // a file keeps the data as the camera sent it (quoted)
   const std::string file = FormatCameraListing({hostile}, ListingFormat::Csv, nullptr);
   EXPECT_NE(file.find(hostile.ServiceName), std::string::npos);
+}
+
+// A camera's text never becomes a live formula in a spreadsheet: in CSV, wherever it goes,
+// a cell starting with = + - @ TAB or CR gets an apostrophe; JSON and the table keep the
+// text as it is, and so does a cell that only holds such a character later on.
+TEST(CameraListing, CsvCellsOfCameraTextNeverStartAFormula) {
+  CBrowseRecord formula = Camera("=HYPERLINK(\"http://x.test/\",\"open\")");
+  formula.TxtRecord[txtkey::kModel] = "+cmd|' /C calc'!A0";
+  formula.TxtRecord[txtkey::kSerial] = "-2+3";
+  formula.TxtRecord[txtkey::kFirmwareVersion] = "@SUM(1)";
+  CBrowseRecord blank = Camera("\tTab");
+  blank.TxtRecord[txtkey::kModel] = "\rCR";
+  blank.TxtRecord[txtkey::kSerial] = "a=b-c";
+  const std::vector<CBrowseRecord> records{formula, blank};
+
+  const std::string file = FormatCameraListing(records, ListingFormat::Csv, nullptr);
+  EXPECT_NE(file.find(",\"'=HYPERLINK(\"\"http://x.test/\"\",\"\"open\"\")\","), std::string::npos) << file;
+  EXPECT_NE(file.find(",'+cmd|' /C calc'!A0,"), std::string::npos) << file;
+  EXPECT_NE(file.find(",'-2+3,"), std::string::npos) << file;
+  EXPECT_NE(file.find(",'@SUM(1),"), std::string::npos) << file;
+  EXPECT_NE(file.find(",\"'\tTab\","), std::string::npos) << file;
+  EXPECT_NE(file.find(",\"'\rCR\","), std::string::npos) << file;
+  EXPECT_NE(file.find(",a=b-c,"), std::string::npos) << file;
+  EXPECT_EQ(file.rfind("Type,", 0), 0u) << "the title row is ours";
+
+  const std::string terminal = FormatCameraListing(records, ListingFormat::Csv, nullptr, ListingDestination::Terminal);
+  EXPECT_NE(terminal.find(",'\\x09Tab,"), std::string::npos) << terminal;
+  EXPECT_NE(terminal.find(",'+cmd|' /C calc'!A0,"), std::string::npos) << terminal;
+
+  const auto json = nlohmann::json::parse(FormatCameraListing(records, ListingFormat::Json, nullptr));
+  EXPECT_EQ(json[0]["Name"], formula.ServiceName);
+  EXPECT_EQ(json[1]["Model"], "\rCR");
+  const std::string table = FormatCameraListing(records, ListingFormat::Table, nullptr);
+  EXPECT_EQ(table.find("'"), table.find("' /C")) << "no apostrophe added outside CSV";
 }
 
 TEST(CameraListing, InvalidUtf8FromCameraDoesNotBreakJson) {

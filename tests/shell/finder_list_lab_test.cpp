@@ -93,7 +93,9 @@ const char* const kOffice = R"({"cameras": [
   {"model": "Ravix-B120", "serial": "ZV000106", "mac": "00-1e-c0-00-01-06"},
   {"model": "Ravix-B120", "serial": "ZV000107", "mac": "00-1e-c0-00-01-07", "fwversion": "3.2.1"},
   {"model": "Ravix-B120", "serial": "ZV000108", "mac": "00-1e-c0-00-01-08"}],
- "services": [{"name": "Office Printer", "host": "office-printer", "txt": {"txtvers": "1", "path": "/"}}]})";
+ "services": [{"name": "Office Printer", "host": "office-printer", "txt": {"txtvers": "1", "path": "/"}},
+              {"name": "=HYPERLINK(\"http://x.test/\",\"open\")\u001b[31m", "host": "formula-host",
+               "txt": {"txtvers": "1"}}]})";
 const char* const kZeroconf = R"({"cameras": [
   {"model": "Ravix-B120", "serial": "ZV000201", "mac": "00-1e-c0-00-02-01", "ipv4_net": "192.168.0.201"},
   {"model": "Ravix-B120", "serial": "ZV000202", "mac": "00-1e-c0-00-02-02", "ipv4_net": "192.168.0.202",
@@ -102,6 +104,7 @@ const char* const kZeroconf = R"({"cameras": [
   {"model": "Ravix2-B300", "serial": "ZV000204", "mac": "00-1e-c0-00-02-04", "ipv4_net": "192.168.0.204"}]})";
 
 constexpr int kCameraCount = 12;
+constexpr int kOtherServices = 2;  // the printer and a host named like a formula
 
 class FinderList : public ::testing::Test {
  protected:
@@ -206,10 +209,26 @@ TEST_F(FinderList, EveryCameraOnceOnItsLinkWithSettingsAndHardwareAddress) {
 
 TEST_F(FinderList, OtherServicesOnlyWithAll) {
   const auto everything = List("--all");
-  EXPECT_EQ(everything.size(), static_cast<std::size_t>(kCameraCount + 1));
+  EXPECT_EQ(everything.size(), static_cast<std::size_t>(kCameraCount + kOtherServices));
   const auto printer = everything.find("Office Printer");
   ASSERT_NE(printer, everything.end());
   EXPECT_EQ(printer->second.value("Reachable", ""), "no") << "never read over HTTP";
+}
+
+// A host named like a spreadsheet formula with a terminal escape in it: into a pipe the
+// CSV keeps the name exactly but never as a live formula; on a terminal the escape is
+// shown, not obeyed.
+TEST_F(FinderList, HostileNamesStayDataInCsvAndInertOnATerminal) {
+  const std::string env = "env HOME=" + home_ + " XDG_CONFIG_HOME=" + home_ + "/config XDG_DATA_HOME=" + home_ + "/data ";
+  const std::string list = FinderBinary() + " --list --all --seconds 3 --format csv";
+  const std::string piped = Output(env + list + " 2>/dev/null");
+  const std::string name = "=HYPERLINK(\"\"http://x.test/\"\",\"\"open\"\")\x1b[31m";
+  EXPECT_NE(piped.find(",\"'" + name + "\","), std::string::npos) << piped;
+  EXPECT_EQ(piped.find(",=HYPERLINK"), std::string::npos) << piped;
+  // script(1) runs the finder on a terminal of its own and copies what it shows.
+  const std::string shown = Output(env + "script -qec '" + list + " 2>/dev/null' /dev/null");
+  EXPECT_NE(shown.find("'=HYPERLINK(\"\"http://x.test/\"\",\"\"open\"\")\\x1b[31m"), std::string::npos) << shown;
+  EXPECT_EQ(shown.find('\x1b'), std::string::npos) << "an escape byte reached the terminal";
 }
 
 TEST_F(FinderList, TxtChangeAndRemovalShowInTheNextListing) {

@@ -48,6 +48,7 @@
 #include "gui/app/app_state.h"
 #include "gui/app/main_frame.h"
 #include "gui/app/ravix_finder_doc.h"
+#include "gui/models/camera_store.h"
 #include "gui/widgets/cameras_list_view.h"
 #include "gui/widgets/cameras_view.h"
 #include "net/network_tools.h"
@@ -145,7 +146,7 @@ long ResidentKb() {
   return -1;
 }
 
-// Counts the notifications and passes them on to the main frame.
+// Counts the notifications and passes them on to the window (its camera store and frame).
 class SoakReceiver : public QObject {
  public:
   explicit SoakReceiver(CMainFrame*& frame) : frame_(frame) {}
@@ -154,7 +155,7 @@ class SoakReceiver : public QObject {
     if (record != nullptr) {
       ++(record->Value().Operation == RecordOperation::Remove ? removes : updates);
       seen.insert(record->Value().RecordID);
-      if (frame_ != nullptr) frame_->OnDataChanged(record->Value());
+      if (frame_ != nullptr) frame_->Store().Apply(record->Value());
       return true;
     }
     if (const auto* running = ravix::PostedEvent<bool>::From(e, runningType_)) {
@@ -353,7 +354,7 @@ void Refresh(CFinderCore& core, CRavixFinderDoc& doc, int& cycles, bool trace) {
   CFindermDNS& engine = doc.Finder();
   engine.Close();
   core.theNetworkTools.RefreshAdapters();
-  doc.UpdateAllViews(RecordEvent{RecordOperation::ClearAll, 0});
+  doc.Store().Clear();
   core.ServiceHost.RequeryResponder();
   RunEventsFor(500);
   engine.BrowseOneDomain(0, "_http._tcp", "local.");

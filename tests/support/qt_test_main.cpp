@@ -3,7 +3,10 @@
 
 #include <QCoreApplication>
 
+#include <cstdlib>
+
 int main(int argc, char** argv) {
+  setenv("QT_NO_GLIB", "1", 0);  // Qt's own event dispatcher (see cmake/RavixTesting.cmake)
   QCoreApplication app(argc, argv);
   testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

@@ -11,9 +11,22 @@ using views::CameraURL;
 using views::EncodeControlCharacters;
 
 TEST(CameraURL, FormWithAndWithoutPort) {
-  EXPECT_EQ(CameraURL("cam1.local.", 0, ""), "http://cam1.local.");
+  EXPECT_EQ(CameraURL("cam1.local.", 0, ""), "http://cam1.local./");
   EXPECT_EQ(CameraURL("10.0.0.5", 80, "/index.html"), "http://10.0.0.5:80/index.html");
-  EXPECT_EQ(CameraURL("10.0.0.5", 65535, "x?a=1%20b"), "http://10.0.0.5:65535x?a=1%20b");  // "%" stays
+  EXPECT_EQ(CameraURL("10.0.0.5", 65535, "x?a=1%20b"), "http://10.0.0.5:65535/x?a=1%20b");  // "%" stays
+}
+
+// What a camera advertises as its path or host never moves the URL to another host: the
+// path always starts a path, and a host name keeps no user, port or path delimiter.
+TEST(CameraURL, NetworkTextNeverChangesTheHost) {
+  EXPECT_EQ(CameraURL("10.0.0.5", 0, "@evil.example/"), "http://10.0.0.5/@evil.example/");
+  EXPECT_EQ(CameraURL("10.0.0.5", 8080, "@evil.example/x"), "http://10.0.0.5:8080/@evil.example/x");
+  EXPECT_EQ(CameraURL("10.0.0.5", 0, ".evil.example/"), "http://10.0.0.5/.evil.example/");
+  EXPECT_EQ(CameraURL("10.0.0.5", 0, "//evil.example/"), "http://10.0.0.5//evil.example/");
+  EXPECT_EQ(CameraURL("user@evil.example", 0, "/"), "http://user%40evil.example/");
+  EXPECT_EQ(CameraURL("evil.example/x?", 0, "/"), "http://evil.example%2Fx%3F/");
+  EXPECT_EQ(CameraURL("evil.example:81#", 0, "/"), "http://evil.example%3A81%23/");
+  EXPECT_EQ(CameraURL("a\\b c", 0, "/"), "http://a%5Cb%20c/");
 }
 
 TEST(CameraURL, ControlCharactersAreEncodedEverywhereAndNothingElse) {

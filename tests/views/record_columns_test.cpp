@@ -1,4 +1,6 @@
 #include "views/record_columns.h"
+#include "views/tree_tooltips.h"
+#include "net/network_tools.h"
 
 #include <gtest/gtest.h>
 
@@ -84,6 +86,31 @@ TEST(CellText, AddressJoiningKeepsSeparatorAfterFirst) {
   onlyZc.AddTxtValue(txtkey::kIpv4Zc, "169.254.1.1");
   EXPECT_EQ(JoinCameraAddresses(onlyZc, ", "), "169.254.1.1");
   EXPECT_EQ(JoinCameraAddresses(Vendor("c"), ", "), "");
+}
+
+// A camera found by address (or in a browse domain) shows and is reached at its contact
+// address; what its TXT record claims appears in the tooltip only, and is never a
+// candidate for a connection.
+TEST(CellText, ContactAddressIsShownAndTheClaimedOnesOnlyInTheTooltip) {
+  CBrowseRecord liar = Vendor("liar");
+  liar.AddTxtValue(txtkey::kIpv4Net, "10.91.0.7");
+  liar.AddTxtValue(txtkey::kIpv4Zc, "169.254.9.9");
+  liar.ContactSource = CBrowseRecord::AddressSource::Asked;
+  liar.ContactAddress = "10.91.0.8";
+  EXPECT_EQ(CNetworkTools::CollectCameraAddresses(liar), std::vector<std::string>{"10.91.0.8"});
+  EXPECT_EQ(CellText(Column::IPAddresses, liar, Adapters({})), "10.91.0.8");
+  const std::string tip = CameraTooltip(liar);
+  EXPECT_NE(tip.find("\nIP:\t\t10.91.0.8\n"), std::string::npos) << tip;
+  EXPECT_NE(tip.find("\nClaims:\t\t10.91.0.7, 169.254.9.9\n"), std::string::npos) << tip;
+  // Not yet given an address by DNS: nothing to contact, nothing claimed believed.
+  CBrowseRecord far = Vendor("far");
+  far.AddTxtValue(txtkey::kIpv4Net, "10.91.0.7");
+  far.ContactSource = CBrowseRecord::AddressSource::Dns;
+  EXPECT_EQ(CNetworkTools::CollectCameraAddresses(far), std::vector<std::string>{""});
+  CBrowseRecord near = Vendor("near");
+  near.AddTxtValue(txtkey::kIpv4Net, "10.91.0.7");
+  EXPECT_EQ(CameraTooltip(near).find("Claims"), std::string::npos) << "heard on its link: its own word counts";
+  EXPECT_EQ(CompareByColumn(Column::IPAddresses, liar, near, Adapters({})), 1) << "sorted by the address shown";
 }
 
 TEST(CellText, DiscoveredShowsShortDateAndTimeWithoutZone) {

@@ -11,8 +11,11 @@ CUrlForgeApp::CUrlForgeApp(int& argc, char** argv) : QApplication(argc, argv) {
   setWindowIcon(QIcon(QStringLiteral(":/urlforge/urlforge.svg")));
 }
 
+// The dialog is the program's one window: the application's main loop runs while it is
+// open, and ends when it closes.
 int CUrlForgeApp::Run() {
   CUrlForgeDlg dialog;
-  dialog.exec();
-  return 0;
+  QObject::connect(&dialog, &QDialog::finished, this, &QCoreApplication::quit, Qt::QueuedConnection);
+  dialog.show();
+  return exec();
 }

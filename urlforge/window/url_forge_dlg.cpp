@@ -266,10 +266,12 @@ void CUrlForgeDlg::ShowMessage(const QString& text) {
     messageSink_(MessageTitle(), text);
     return;
   }
-  QMessageBox box(QMessageBox::Warning, MessageTitle(), text, QMessageBox::Ok, this);
-  box.setObjectName(QStringLiteral("urlForgeMessageBox"));
-  box.setTextFormat(Qt::PlainText);  // the camera library's texts carry what the camera answered
-  box.exec();
+  // Opens modal to the window and closes itself by its button; the caller goes on at once.
+  auto* box = new QMessageBox(QMessageBox::Warning, MessageTitle(), text, QMessageBox::Ok, this);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setObjectName(QStringLiteral("urlForgeMessageBox"));
+  box->setTextFormat(Qt::PlainText);  // the camera library's texts carry what the camera answered
+  box->open();
 }
 
 QString CUrlForgeDlg::CameraErrorOr(const QString& fallback) const {

@@ -24,7 +24,7 @@
 #include "gui/firmware/page_fw_results.h"
 #include "gui/firmware/page_fw_select.h"
 #include "gui/firmware/property_sheet_fw.h"
-#include "gui/widgets/app_image_list.h"
+#include "gui/models/app_image_list.h"
 #include "net/network_tools.h"
 #include "tests/camera/lab_cameras.h"
 #include "tests/camera/scripted_prompt.h"

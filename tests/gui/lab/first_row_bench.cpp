@@ -34,7 +34,7 @@
 
 namespace {
 
-constexpr double kGoalSeconds = 1.0;
+constexpr double kGoalSeconds = 0.5;
 constexpr int kLongestRunMs = 30000;
 
 std::string Env(const char* name) {
@@ -139,6 +139,14 @@ bool MeasureOnce(const std::string& self, bool list, Run& run) {
   return true;
 }
 
+// The one-minute load average, printed beside the figures.
+std::string LoadAverage() {
+  std::ifstream file("/proc/loadavg");
+  std::string one;
+  file >> one;
+  return one;
+}
+
 double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   return values.empty() ? 0 : values[values.size() / 2];
@@ -183,7 +191,8 @@ int main(int argc, char** argv) {
   }
   if (rows.empty()) return 1;
   const double median = Median(rows);
-  std::printf("median of %zu runs: %.3f s (goal < %.1f s: %s); longest %.3f s\n", rows.size(), median, kGoalSeconds,
-              median < kGoalSeconds ? "met" : "missed", *std::max_element(rows.begin(), rows.end()));
+  std::printf("median of %zu runs: %.3f s (goal <= %.1f s: %s); longest %.3f s; load %s\n", rows.size(), median,
+              kGoalSeconds, median <= kGoalSeconds ? "met" : "missed", *std::max_element(rows.begin(), rows.end()),
+              LoadAverage().c_str());
   return 0;
 }

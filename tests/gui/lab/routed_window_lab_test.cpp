@@ -127,7 +127,7 @@ TEST(RoutedWindowLab, FarCamerasSitUnderTheAdapterOfTheirRoute) {
       << "far01 not found in the browse domain";
   ASSERT_FALSE(record.NetworkSettingsValid) << "completed before the slow answer";
   EXPECT_EQ(record.InterfaceIndex, 0u);
-  doc.NotifyAllRecords();
+  doc.Store().Apply({RecordOperation::Update, id});
   EXPECT_EQ(parentTag(id), NodeTag::RootTag()) << "a camera of no known adapter sits under the root";
 
   ASSERT_TRUE(PumpUntil([&] { return RecordNamed(doc, "far01", record) != 0 && record.NetworkSettingsValid; }, 30000));

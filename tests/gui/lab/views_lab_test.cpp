@@ -30,11 +30,10 @@
 
 #include "finder/finder_core.h"
 #include "finder/finder_mdns.h"
+#include "gui/models/camera_store.h"
 #include "gui/widgets/camera_view_host.h"
 #include "gui/widgets/cameras_list_view.h"
 #include "gui/widgets/cameras_view.h"
-#include "platform/posted_event.h"
-#include "platform/registered_message.h"
 #include "tests/support/camsim_process.h"
 
 namespace {
@@ -56,19 +55,13 @@ std::string DemoCameras(const char* file) {
 }
 constexpr int kCameraCount = 12;
 
-// The document and frame of the finder in small: the engine's records through the host
-// interface, and the engine's record notifications passed on to the views.
-class EngineHost : public QObject, public CameraViewHost {
+// The document and frame of the finder in small: a camera store over the engine's
+// records, which the engine notifies and the views' models follow.
+class EngineHost : public CameraViewHost {
  public:
-  EngineHost(CFinderCore& core, CFindermDNS& engine) : core_(core), engine_(engine) {}
+  EngineHost(CFinderCore& core, CFindermDNS& engine) : core_(core), store_(Source(engine)) {}
 
-  bool GetRecord(uint32_t id, CBrowseRecord& record) override { return engine_.GetRecord(id, record); }
-  bool NotifyAllRecords() override {
-    std::vector<uint32_t> ids;
-    engine_.GetRecordIDs(ids);
-    for (uint32_t id : ids) Notify({RecordOperation::Update, id});
-    return !ids.empty();
-  }
+  CameraStore& Store() override { return store_; }
   const CNetworkTools& NetworkTools() const override { return core_.theNetworkTools; }
   const SettingsBlock& Settings() const override { return core_.Settings; }
   bool ClipboardMode() const override { return false; }
@@ -76,27 +69,20 @@ class EngineHost : public QObject, public CameraViewHost {
   QList<QAction*> CameraContextActions() const override { return {}; }
   QAction* OpenInBrowserAction() const override { return nullptr; }
 
-  bool event(QEvent* event) override {
-    const auto* posted = ravix::PostedEvent<RecordEvent>::From(event, recordChanged_);
-    if (posted == nullptr) return QObject::event(event);
-    Notify(posted->Value());
-    return true;
-  }
-
-  std::vector<CCamerasViewCommonBase*> views;
-
  private:
-  // As the document does: the record's copy goes with an Update.
-  void Notify(const RecordEvent& event) {
-    RecordUpdate update{event.Operation, event.RecordID, std::nullopt};
-    CBrowseRecord record;
-    if (event.Operation == RecordOperation::Update && engine_.GetRecord(event.RecordID, record)) update.Record = record;
-    for (CCamerasViewCommonBase* view : views) view->OnUpdate(update);
+  static CameraStore::Source Source(CFindermDNS& engine) {
+    CameraStore::Source source;
+    source.record = [&engine](uint32_t id, CBrowseRecord& record) { return engine.GetRecord(id, record); };
+    source.ids = [&engine] {
+      std::vector<uint32_t> ids;
+      engine.GetRecordIDs(ids);
+      return ids;
+    };
+    return source;
   }
 
   CFinderCore& core_;
-  CFindermDNS& engine_;
-  QEvent::Type recordChanged_ = ravix::RegisterMessageType(ravix::kRecordChangedMessageName);
+  CameraStore store_;
 };
 
 class ViewsLab : public ::testing::Test {
@@ -120,19 +106,15 @@ class ViewsLab : public ::testing::Test {
     core_->theNetworkTools.RefreshAdapters();
     engine_ = std::make_unique<CFindermDNS>(core_->CameraContext());
     host_ = std::make_unique<EngineHost>(*core_, *engine_);
-    target_ = ravix::EventPostTarget::Make(host_.get());
-    engine_->SetNotifyTarget(target_);
+    engine_->SetNotifyTarget(host_->Store().NotifyTarget());
     list_ = std::make_unique<CCamerasListView>(*host_);
     tree_ = std::make_unique<CCamerasView>(*host_);
-    host_->views = {list_.get(), tree_.get()};
     list_->OnInitialUpdate();
     tree_->OnInitialUpdate();
     engine_->BrowseOneDomain(0, "_http._tcp", "local.");
   }
   void TearDown() override {
     if (engine_) engine_->Close();
-    if (target_) target_->Detach();
-    if (host_) host_->views.clear();
     list_.reset();
     tree_.reset();
     engine_.reset();
@@ -186,7 +168,6 @@ class ViewsLab : public ::testing::Test {
   std::unique_ptr<CFinderCore> core_;
   std::unique_ptr<CFindermDNS> engine_;
   std::unique_ptr<EngineHost> host_;
-  std::shared_ptr<ravix::EventPostTarget> target_;
   std::unique_ptr<CCamerasListView> list_;
   std::unique_ptr<CCamerasView> tree_;
 };

@@ -146,7 +146,9 @@ class WindowResponsiveLab : public ::testing::Test {
       ASSERT_NE(dialog, nullptr);
       dialog->findChild<QPushButton*>(QStringLiteral("transmit"))->click();
     });
-    ip->trigger();  // returns once the dialog has ended; the write runs on
+    ip->trigger();  // opens the dialog and returns
+    // Transmit ends the dialog and starts the write, which runs on.
+    ASSERT_TRUE(PumpUntil([] { return qobject_cast<CEditIPSettings*>(QApplication::activeModalWidget()) == nullptr; }));
   }
 
   QTemporaryDir dir_;

@@ -1,4 +1,4 @@
-#include "gui/widgets/app_image_list.h"
+#include "gui/models/app_image_list.h"
 
 #include <QCoreApplication>
 #include <QPainter>
