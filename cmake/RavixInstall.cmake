@@ -1,20 +1,23 @@
-# `cmake --install` and the Debian package: the programs and the simulator, the finder's
-# user guide next to it (the Help command looks for <program>.html), a .desktop file, an
-# SVG icon and an AppStream metainfo file for each window program, the manual pages
-# (made from docs/man/*.scd by scdoc) and the package's copyright and changelog.
+# `cmake --install` and the Debian packages: the programs, the network helper and its
+# polkit action (tools/netadmin), the finder's user guide in its documentation folder
+# (where Help looks for it when the program is installed), a .desktop file, an SVG icon
+# and an AppStream metainfo file for each window program, the manual pages (made from
+# docs/man/*.scd by scdoc) and each package's copyright and changelog. The simulator is
+# the component "camsim" (its own package); everything else is "ravixfinder".
 include(GNUInstallDirs)
 
-foreach(program ravixfinder urlforge ravix-camsim)
+foreach(program ravixfinder urlforge)
   if(TARGET ${program})
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
 endforeach()
+install(TARGETS ravix-camsim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT camsim)
 
 if(RAVIX_BUILD_GUI)
   # The finder's window module, where ravixfinder looks for it (shell/CMakeLists.txt).
   install(TARGETS ravixfinder_window LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/ravixfinder)
   set(resources ${CMAKE_SOURCE_DIR}/gui/resources)
-  install(FILES ${resources}/ravixfinder.html DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${resources}/ravixfinder.html DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/ravixfinder)
   # urlforge's own .desktop file and icon are installed by urlforge/.
   install(FILES ${resources}/desktop/ravixfinder.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(FILES ${resources}/app/ravixfinder.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
@@ -43,7 +46,11 @@ if(RAVIX_SCDOC AND RAVIX_GZIP)
                        COMMENT "Manual page ${page}(1)"
                        VERBATIM)
     list(APPEND man_outputs ${output} ${output}.gz)
-    install(FILES ${output}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    set(component ravixfinder)
+    if(page STREQUAL "ravix-camsim")
+      set(component camsim)
+    endif()
+    install(FILES ${output}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT ${component})
   endforeach()
   add_custom_target(man_pages ALL DEPENDS ${man_outputs})
 else()
@@ -60,3 +67,5 @@ file(WRITE ${CMAKE_BINARY_DIR}/changelog
      " -- Zorvik Vision Components <support@zorvik-vision.com>  ${changelog_date}\n")
 execute_process(COMMAND gzip -9nf ${CMAKE_BINARY_DIR}/changelog)
 install(FILES ${changelog} ${CMAKE_SOURCE_DIR}/docs/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/ravixfinder)
+install(FILES ${changelog} ${CMAKE_SOURCE_DIR}/docs/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/ravix-camsim
+        COMPONENT camsim)

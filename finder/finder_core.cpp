@@ -14,9 +14,42 @@ CFinderCore::CFinderCore(std::optional<ravix::AppProfile> profile)
       // a given profile (tests) keeps them in its own file store only.
       Credentials(Profile, {}, profile ? nullptr : std::make_shared<CKeyring>()) {
   Settings.Load(Profile);
+  Addresses = std::make_unique<ravix::TemporaryAddressKeeper>(
+      [this](const std::vector<std::string>& args) { return NetworkChanges(args); });
 }
 
-CFinderCore::~CFinderCore() { StopDnssd(); }
+CFinderCore::~CFinderCore() {
+  StopNetworkHelper();
+  Addresses->RemoveAll();
+  StopDnssd();
+}
+
+void CFinderCore::UseNetworkHelper(bool textAgent, ravix::RouteFixBroker::Notice notice, ravix::HelperRunner runner,
+                                   bool forceHelper) {
+  if (!forceHelper && IsAdministrator()) {
+    DebugTrace("CFinderCore: CAP_NET_ADMIN held: routes and addresses are changed in process");
+    return;
+  }
+  if (!runner) {
+    const std::string helper = ravix::FindNetworkHelper();
+    DebugTrace("CFinderCore: no CAP_NET_ADMIN: network changes through pkexec %s",
+               helper.empty() ? "(helper not found)" : helper.c_str());
+    runner = ravix::PkexecHelperRunner(helper, textAgent);
+  }
+  NetworkRunner = runner;
+  RouteHelper = std::make_shared<ravix::RouteFixBroker>(std::move(runner), std::move(notice));
+  theNetworkTools.SetRouteHelper(RouteHelper);
+}
+
+void CFinderCore::StopNetworkHelper() {
+  if (RouteHelper) RouteHelper->Stop();
+}
+
+ravix::HelperReply CFinderCore::NetworkChanges(const std::vector<std::string>& args) {
+  const ravix::HelperRunner runner = NetworkRunner ? NetworkRunner : ravix::InProcessHelperRunner();
+  const std::atomic<bool> never{false};  // address changes always run to their end
+  return runner(args, never);
+}
 
 bool CFinderCore::StartDnssd(std::string& error, std::string* warning) {
   // The browse domains are looked up the same way whichever responder serves local.

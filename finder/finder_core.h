@@ -11,7 +11,10 @@
 #include "camera/camera_connect.h"
 #include "camera/credential_store.h"
 #include "camera/gui_password_prompt.h"
+#include "net/network_helper.h"
 #include "net/network_tools.h"
+#include "net/route_fix_broker.h"
+#include "net/temporary_address_keeper.h"
 #include "discovery/dnssd_service_host.h"
 #include "platform/app_profile.h"
 #include "finder/settings_block.h"
@@ -31,6 +34,25 @@ class CFinderCore {
   bool StartDnssd(std::string& error, std::string* warning = nullptr);
   void StopDnssd();
 
+  // How this process changes the PC's network. With CAP_NET_ADMIN (or forceHelper false
+  // and root) in process, as before; without it through the privileged helper started by
+  // pkexec: route fixes go through a RouteFixBroker installed into theNetworkTools, and
+  // NetworkChanges runs temporary-address commands. textAgent lets pkexec ask on the
+  // terminal (command line); notice is told once why route fixes stopped. runner replaces
+  // pkexec (tests); forceHelper uses it even with the capability.
+  void UseNetworkHelper(bool textAgent, ravix::RouteFixBroker::Notice notice, ravix::HelperRunner runner = {},
+                        bool forceHelper = false);
+  // Ends a route-fix run that waits for the user and answers waiting route fixes with
+  // false; call before discovery is closed for good.
+  void StopNetworkHelper();
+  // Runs one helper command (add, renew, remove) the way UseNetworkHelper chose; in
+  // process when it was not called.
+  ravix::HelperReply NetworkChanges(const std::vector<std::string>& args);
+  bool UsesNetworkHelper() const { return RouteHelper != nullptr; }
+  // The temporary addresses of this run (through NetworkChanges); removed at the latest
+  // when the core goes.
+  ravix::TemporaryAddressKeeper& TemporaryAddresses() { return *Addresses; }
+
   // How cameras are opened with this state (no prompt: the engine adds its own).
   CameraConnectContext CameraContext();
 
@@ -43,4 +65,9 @@ class CFinderCore {
   // The added addresses and browse domains of this run, where stored credentials may go
   // (every CameraContext adds the settings' ones; every search its own).
   std::shared_ptr<CTrustedOrigins> Origins = std::make_shared<CTrustedOrigins>();
+
+ private:
+  std::shared_ptr<ravix::RouteFixBroker> RouteHelper;
+  ravix::HelperRunner NetworkRunner;
+  std::unique_ptr<ravix::TemporaryAddressKeeper> Addresses;
 };

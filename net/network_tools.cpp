@@ -14,6 +14,9 @@
 #include "net/netlink_addresses.h"
 #include "net/netlink_routes.h"
 #include "net/netlink_socket.h"
+#include "net/admin_checks.h"
+#include "net/route_fix_broker.h"
+#include "net/subnet_route.h"
 #include "platform/debug_trace.h"
 
 namespace {
@@ -68,38 +71,6 @@ int FindSlot(const AdapterEntry& adapter, const std::string& candidate) {
   return -1;
 }
 
-// Metric of the first route the kernel made for an address of ifIndex.
-bool ConnectedRouteMetric(const ravix::MainRouteTable& table, uint32_t ifIndex, uint32_t& metric) {
-  for (const ravix::MainRoute& route : table.Routes()) {
-    if (!route.Connected || route.IfIndex != ifIndex) continue;
-    metric = route.Metric;
-    return true;
-  }
-  return false;
-}
-
-// Deletes the routes to net that have another mask or interface. Returns the libnl
-// code of the last deletion that really failed (0 when none did) and whether the route
-// net/mask over ifIndex is present. A route that is already gone when it is deleted
-// does not count as a failure.
-int DeleteStrayRoutes(const ravix::NetlinkSocket& sock, const ravix::MainRouteTable& table, uint32_t net,
-                      uint32_t mask, uint32_t ifIndex, bool& present) {
-  int status = 0;
-  present = false;
-  for (const ravix::MainRoute& route : table.Routes()) {
-    if (route.Destination != net) continue;
-    if (route.Mask == mask && route.IfIndex == ifIndex) {
-      present = true;
-      continue;
-    }
-    const int err = ravix::MainRouteTable::Delete(sock, route);
-    DebugTrace("%s: delete %s/%u IF: %d: %s", kEnsureRoute, ravix::FormatIPv4(route.Destination).c_str(),
-               ravix::PrefixFromMask(route.Mask), static_cast<int>(route.IfIndex), err < 0 ? nl_geterror(err) : "ok");
-    if (err < 0 && err != -NLE_OBJ_NOTFOUND) status = err;
-  }
-  return status;
-}
-
 struct CapFree {
   void operator()(void* caps) const { cap_free(caps); }
 };
@@ -124,14 +95,17 @@ int CNetworkTools::RefreshAdapters() {
     return 0;
   }
   std::vector<AdapterEntry> table;
+  std::vector<AdapterEntry> bare;
   for (nl_object* obj = nl_cache_get_first(rawLinks); obj != nullptr; obj = nl_cache_get_next(obj)) {
     auto* link = reinterpret_cast<rtnl_link*>(obj);
     if (!IsAdapterLink(link)) continue;
     AdapterEntry entry = EntryForLink(link);
     if (entry.IfIndex != 0) FillAdapterAddresses(entry, addresses);
     if (HasAddress(entry)) table.push_back(entry);
+    else bare.push_back(entry);
   }
   m_adapters = std::move(table);
+  m_adaptersWithoutIPv4 = std::move(bare);
   return static_cast<int>(m_adapters.size());
 }
 
@@ -230,22 +204,33 @@ bool CNetworkTools::EnsureRoute(const std::string& cameraAddress, uint32_t ifInd
   if (mask == 0) return false;  // a /0 "subnet" would be the default route: leave it alone
 
   const ravix::NetlinkSocket sock;
+  if (m_routeHelper) return EnsureRouteThroughHelper(sock, adapter->Name, net, mask, ifIndex);
+  const int err = ravix::FixSubnetRoute(sock, net, mask, ifIndex, [](const std::string& line) {
+    DebugTrace("%s: %s", kEnsureRoute, line.c_str());
+  });
+  return err == 0;
+}
+
+void CNetworkTools::SetRouteHelper(std::shared_ptr<ravix::RouteFixBroker> helper) {
+  m_routeHelper = std::move(helper);
+}
+
+bool CNetworkTools::EnsureRouteThroughHelper(const ravix::NetlinkSocket& sock, const char* adapterName, uint32_t net,
+                                             uint32_t mask, uint32_t ifIndex) const {
   ravix::MainRouteTable table;
   if (const int err = table.Read(sock); err < 0) {
     DebugTrace("%s: route table: %s", kEnsureRoute, nl_geterror(err));
     return false;
   }
-  bool present = false;
-  if (DeleteStrayRoutes(sock, table, net, mask, ifIndex, present) < 0) return false;
-  if (present) return true;
-
-  uint32_t metric = 0;
-  const bool connected = ConnectedRouteMetric(table, ifIndex, metric);
-  DebugTrace("%s: IF: %d Metric: %u err=%u", kEnsureRoute, static_cast<int>(ifIndex), metric,
-             connected ? 0u : static_cast<unsigned>(ENOENT));
-  const int err = ravix::AddLinkRoute(sock, net, mask, ifIndex, metric);
-  if (err < 0) DebugTrace("%s: add %s: %s", kEnsureRoute, ravix::FormatIPv4(net).c_str(), nl_geterror(err));
-  return err == 0;
+  if (ravix::SubnetRouteIsRight(table, net, mask, ifIndex)) return true;
+  const unsigned prefix = ravix::PrefixFromMask(mask);
+  std::string why;
+  // The helper handles /16 to /30 only; asking it for another would refuse the whole run.
+  if (ravix::CheckPrefix(prefix, why) != ravix::AdminRefusal::None) {
+    DebugTrace("%s: %s: not through the helper", kEnsureRoute, why.c_str());
+    return false;
+  }
+  return m_routeHelper->Fix(adapterName, net, prefix);
 }
 
 bool CNetworkTools::IsReachable(const CBrowseRecord& record, const std::string& candidate) const {

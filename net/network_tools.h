@@ -14,10 +14,16 @@
 // other members only read it and may run on any thread.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "records/browse_record.h"
+
+namespace ravix {
+class NetlinkSocket;
+class RouteFixBroker;
+}  // namespace ravix
 
 struct AdapterEntry {
   static constexpr uint32_t kMaxAddresses = 10;
@@ -51,6 +57,9 @@ class CNetworkTools {
   // The first adapter with that interface index, or null.
   const AdapterEntry* FindAdapter(uint32_t ifIndex) const;
   const std::vector<AdapterEntry>& Adapters() const { return m_adapters; }
+  // Adapters that are up and running but have no IPv4 address (a switch without DHCP):
+  // candidates for a link-local address. AddressCount is 0; rebuilt with the table.
+  const std::vector<AdapterEntry>& AdaptersWithoutIPv4() const { return m_adaptersWithoutIPv4; }
 
   // The record's configured ("ipv4-net.zorvnet") and zeroconf ("ipv4-zc.zorvnet")
   // addresses, in this order, each empty when the key is missing; for a camera with a
@@ -91,8 +100,13 @@ class CNetworkTools {
   // then the subnet is added as a link route with the metric of the interface's own
   // connected route (0 when it has none). True when the route is present afterwards.
   // False, touching nothing, when the adapter or subnet is unknown; false when a
-  // deletion or the creation fails (without CAP_NET_ADMIN nothing changes).
+  // deletion or the creation fails (without CAP_NET_ADMIN and helper nothing changes).
   bool EnsureRoute(const std::string& cameraAddress, uint32_t ifIndex) const;
+
+  // Route fixes through the privileged helper (the process lacks CAP_NET_ADMIN): from
+  // then on EnsureRoute only reads the route table itself and asks the helper when the
+  // route is not right. Set before discovery starts; null goes back to in-process fixes.
+  void SetRouteHelper(std::shared_ptr<ravix::RouteFixBroker> helper);
 
   // Whether the camera would still be reachable on its interface: the record's zeroconf
   // address (when it has one) and then candidate. No route is touched.
@@ -105,7 +119,12 @@ class CNetworkTools {
   static std::string GetMacAddress(const std::string& cameraAddress, const std::string& localAddress);
 
  private:
+  bool EnsureRouteThroughHelper(const ravix::NetlinkSocket& sock, const char* adapterName, uint32_t net, uint32_t mask,
+                                uint32_t ifIndex) const;
+
   std::vector<AdapterEntry> m_adapters;
+  std::vector<AdapterEntry> m_adaptersWithoutIPv4;
+  std::shared_ptr<ravix::RouteFixBroker> m_routeHelper;
 };
 
 // Whether the process may change routes: CAP_NET_ADMIN in the calling thread's

@@ -13,6 +13,10 @@ PACKAGES=(
   libsodium-dev libcap-dev
   # the unicast DNS lookups of the browse domains
   libc-ares-dev
+  # the network helper's authorisation at run time, and the polkit lab test
+  pkexec polkitd
+  # the package check (the polkit action's XML, no file capabilities) and the elevated-start test
+  libxml2-utils libcap2-bin
   libcpp-httplib-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libglib2.0-dev

@@ -7,6 +7,7 @@
 
 #include "discovery/wide_area_config.h"
 #include "net/address_block.h"
+#include "net/admin_checks.h"
 #include "net/ipv4_text.h"
 
 namespace {
@@ -68,6 +69,32 @@ bool TakeReachOption(std::string_view arg, const char* value, FinderOptions& opt
   return true;
 }
 
+// ADAPTER or ADAPTER=A.B.C.D/N, checked as the network helper checks it.
+bool TakeTemporaryAddress(const char* value, FinderOptions& options, std::string& error) {
+  const std::string text = value != nullptr ? value : "";
+  const std::size_t equals = text.find('=');
+  FinderOptions::TemporaryAddress entry{text.substr(0, equals),
+                                        equals == std::string::npos ? std::string() : text.substr(equals + 1)};
+  if (!ravix::IsAdapterName(entry.Adapter)) {
+    error = "--temporary-address needs ADAPTER or ADAPTER=A.B.C.D/N ('" + entry.Adapter + "' is not an adapter name)";
+    return false;
+  }
+  if (equals != std::string::npos) {
+    ravix::AddressWithPrefix address;
+    std::string why;
+    if (!ravix::ParseAddressWithPrefix(entry.Address, address)) {
+      error = "--temporary-address: '" + entry.Address + "' is not an address a.b.c.d/n";
+      return false;
+    }
+    if (ravix::CheckHostAddress(address, why) != ravix::AdminRefusal::None) {
+      error = "--temporary-address: " + why;
+      return false;
+    }
+  }
+  options.temporaryAddresses.push_back(entry);
+  return true;
+}
+
 }  // namespace
 
 bool ParseFinderOptions(int argc, const char* const* argv, FinderOptions& options, std::string& error) {
@@ -124,6 +151,8 @@ bool ParseFinderOptions(int argc, const char* const* argv, FinderOptions& option
         return false;
       }
       options.cameras.emplace_back(argv[++i]);
+    } else if (arg == "--temporary-address") {
+      if (!TakeTemporaryAddress(hasValue ? argv[++i] : nullptr, options, error)) return false;
     } else if (arg == "--domain" || arg == "--address" || arg == "--dns-server") {
       if (!TakeReachOption(arg, hasValue ? argv[++i] : nullptr, options, error)) return false;
     } else {
@@ -133,6 +162,11 @@ bool ParseFinderOptions(int argc, const char* const* argv, FinderOptions& option
   }
   if (options.mode == Mode::UpdateFirmware && options.cameras.empty()) {
     error = "--update-firmware needs at least one --camera NAME";
+    return false;
+  }
+  if (options.mode != Mode::List && options.mode != Mode::UpdateFirmware && options.mode != Mode::AssignAddresses &&
+      !options.temporaryAddresses.empty()) {
+    error = "--temporary-address is only used with --list, --update-firmware and --assign-addresses";
     return false;
   }
   if (options.mode != Mode::UpdateFirmware && !options.cameras.empty()) {
@@ -148,9 +182,9 @@ bool ParseFinderOptions(int argc, const char* const* argv, FinderOptions& option
 
 const char* FinderUsageText() {
   return "Usage: ravixfinder [REACH] [--trace] [/clipboard]\n"
-         "       ravixfinder --list [--seconds N] [--all] [--format table|csv|json] [REACH] [--trace]\n"
-         "       ravixfinder --update-firmware FILE --camera NAME [--camera NAME ...] [REACH] [--trace]\n"
-         "       ravixfinder --assign-addresses PLAN.csv [--dry-run] [--seconds N] [REACH] [--trace]\n"
+         "       ravixfinder --list [--seconds N] [--all] [--format table|csv|json] [REACH] [TEMP] [--trace]\n"
+         "       ravixfinder --update-firmware FILE --camera NAME [--camera NAME ...] [REACH] [TEMP] [--trace]\n"
+         "       ravixfinder --assign-addresses PLAN.csv [--dry-run] [--seconds N] [REACH] [TEMP] [--trace]\n"
          "       ravixfinder --help | --version\n"
          "\n"
          "Zorvik IP Camera Finder: finds the Zorvik IP cameras on this PC's networks by DNS-SD.\n"
@@ -173,6 +207,12 @@ const char* FinderUsageText() {
          "  --domain DOMAIN    also browse this DNS domain (wide-area DNS-SD), e.g. cameras.example.net\n"
          "  --dns-server A     DNS server for the browse domains (default: the system's)\n"
          "  --address A        also look for cameras at A: an address, a.b.c.d-e or a block up to /22\n"
+         "TEMP, first contact with cameras in no subnet of this PC (repeatable):\n"
+         "  --temporary-address ADAPTER[=A.B.C.D/N]\n"
+         "                     give ADAPTER this address\n"
+         "                     (a free link-local 169.254.x.y/16 without one) for this run,\n"
+         "                     after an ARP probe that it is free; removed at the end, and it\n"
+         "                     expires after an hour should the finder die (repeatable)\n"
          "  --trace            write trace lines to standard error (also RAVIXFINDER_TRACE=1)\n"
          "  /clipboard         as the last argument: copy the URL of the chosen camera and exit\n"
          "                     with code 100 (the URL is also written to standard output)\n"

@@ -20,6 +20,13 @@ struct FinderOptions {
   std::vector<std::string> domains;     // --domain DOMAIN: browse domains beside local. (normalised)
   std::vector<std::string> addresses;   // --address A: address, a.b.c.d-e or CIDR block up to /22
   std::vector<std::string> dnsServers;  // --dns-server A: DNS servers for the browse domains
+  // --temporary-address ADAPTER[=A.B.C.D/N]: an address added for this run (link-local
+  // when Address is empty), removed at its end.
+  struct TemporaryAddress {
+    std::string Adapter;
+    std::string Address;
+  };
+  std::vector<TemporaryAddress> temporaryAddresses;
 };
 
 // Parses argv (the --trace option is taken out before). On a bad command line returns

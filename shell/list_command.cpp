@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "finder/finder_mdns.h"
+#include "shell/first_contact_hints.h"
 #include "platform/debug_trace.h"
 #include "platform/natural_compare.h"
 #include "platform/terminal_text.h"
@@ -108,6 +109,8 @@ int RunListCommand(const FinderOptions& options, CFinderCore& core, std::FILE* o
                                                                        : ListingDestination::File);
   std::fwrite(text.data(), 1, text.size(), out);
   std::fflush(out);
+  for (const std::string& hint : FirstContactHints(records, core.theNetworkTools))
+    std::fprintf(err, "ravixfinder: %s\n", hint.c_str());
 
   engine.Close();
   target->Detach();

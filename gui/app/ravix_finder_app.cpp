@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QMessageBox>
@@ -22,6 +23,7 @@
 #include "gui/app/finder_messages.h"
 #include "gui/dialogs/message_box.h"
 #include "gui/dialogs/password_prompt_handler.h"
+#include "net/network_helper.h"
 #include "net/network_tools.h"
 #include "platform/debug_trace.h"
 #include "platform/name_thread.h"
@@ -116,13 +118,34 @@ bool CRavixFinderApp::StartResponder() {
   return false;
 }
 
+// The user guide: beside the program in a build tree, else in the documentation folder
+// of the prefix the program is installed under (/usr/share/doc/ravixfinder/).
+QString CRavixFinderApp::DefaultHelpFile() {
+  const QString beside = QCoreApplication::applicationFilePath() + QStringLiteral(".html");
+  if (QFileInfo::exists(beside)) return beside;
+  const QDir docs(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/doc/ravixfinder"));
+  return QDir::cleanPath(docs.absoluteFilePath(QFileInfo(beside).fileName()));
+}
+
 bool CRavixFinderApp::InitInstance() {
   if (!ClaimSingleInstance()) return false;
   const bool administrator = options_.isAdministrator ? options_.isAdministrator() : IsAdministrator();
-  if (!administrator) ShowMessage(ravix::messages::NoAdministrator());
+  const bool helper = options_.networkHelperAvailable ? options_.networkHelperAvailable()
+                                                      : ravix::NetworkHelperAvailable();
+  // Without the capability the route fixes go through the helper; only without both is
+  // the functionality restricted.
+  if (!administrator && !helper) ShowMessage(ravix::messages::NoAdministrator());
 
   core_ = std::make_unique<CFinderCore>(options_.profileFile ? std::optional(ravix::AppProfile(*options_.profileFile))
                                                              : std::nullopt);
+  if (!administrator && helper) {
+    core_->UseNetworkHelper(false, [this](const std::string& why) {
+      // Said once, from the helper's thread: shown in the status bar by the GUI thread.
+      QMetaObject::invokeMethod(this, [this, text = QString::fromStdString(why)] {
+        if (frame_ != nullptr) frame_->statusBar()->showMessage(tr("Routes not fixed: %1").arg(text));
+      }, Qt::QueuedConnection);
+    }, options_.networkHelper, true);
+  }
   profileOpened_ = true;
   const auto addNew = [](std::vector<std::string>& to, const std::vector<std::string>& from) {
     for (const std::string& item : from)
@@ -142,9 +165,7 @@ bool CRavixFinderApp::InitInstance() {
   doc_ = std::make_unique<CRavixFinderDoc>(*core_, *state_,
                                            options_.finderFactory ? options_.finderFactory(*core_) : nullptr);
   CMainFrame::Options frameOptions;
-  frameOptions.helpFile = options_.helpFile.isEmpty()
-                              ? QCoreApplication::applicationFilePath() + QStringLiteral(".html")
-                              : options_.helpFile;
+  frameOptions.helpFile = options_.helpFile.isEmpty() ? DefaultHelpFile() : options_.helpFile;
   frameOptions.homepageUrl = QString::fromLatin1(kHomepageUrl);
   frameOptions.viewFactory = options_.viewFactory;
   frameOptions.powerEvents = options_.powerEvents;
@@ -182,6 +203,7 @@ void CRavixFinderApp::EndClipboardMode(const QString& url) {
 int CRavixFinderApp::ExitInstance(int frameworkExitCode) {
   if (state_ != nullptr) state_->StopPeriodicRequeryTimer();
   if (core_ != nullptr) core_->PromptService.RemoveHandler();  // a waiting login reads as Cancel
+  if (core_ != nullptr) core_->StopNetworkHelper();  // a waiting route fix reads as not done
   frame_.reset();  // the view goes with it (saving its layout)
   doc_.reset();    // discovery ends before its responder does
   if (core_ != nullptr) {

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "gui/app/main_frame.h"
+#include "net/network_helper.h"
 
 class CFinderCore;
 class CFindermDNS;
@@ -49,6 +50,9 @@ class CRavixFinderApp : public QObject {
     // The responder decision; empty: the platform service, else the embedded responder.
     std::function<bool(CFinderCore&)> startDnssd;
     std::function<bool()> isAdministrator;           // empty: CAP_NET_ADMIN held
+    // Whether the network helper and pkexec are installed; empty: looked for.
+    std::function<bool()> networkHelperAvailable;
+    ravix::HelperRunner networkHelper;  // how the helper runs; empty: through pkexec
     std::function<void(const QString& text)> showMessage;  // empty: a warning message box
     CMainFrame::ViewFactory viewFactory;              // empty: the tree and list views
     // The discovery engine of the document; empty: the real one.
@@ -62,6 +66,8 @@ class CRavixFinderApp : public QObject {
   CRavixFinderApp& operator=(const CRavixFinderApp&) = delete;
 
   bool InitInstance();
+  // Where Help looks for the user guide when the options name none.
+  static QString DefaultHelpFile();
   // frameworkExitCode: what the event loop returned (0 when it never ran).
   int ExitInstance(int frameworkExitCode);
 

@@ -2,6 +2,7 @@
 #include <QCoreApplication>
 
 #include <malloc.h>
+#include <sys/auxv.h>
 
 #include <cstdio>
 #include <iostream>
@@ -14,6 +15,7 @@
 #include "shell/assign_addresses_command.h"
 #include "shell/finder_options.h"
 #include "shell/list_command.h"
+#include "shell/temporary_addresses.h"
 #include "shell/update_firmware_command.h"
 
 #ifdef RAVIX_WITH_WINDOW
@@ -55,12 +57,45 @@ int RunWindow(int argc, char** argv, const FinderOptions& options) {
 }  // namespace
 #endif
 
+namespace {
+
+// Started with more rights than its user (a file capability or setuid: the kernel sets
+// AT_SECURE), the program must not load code a user points it at: the variables that
+// name Qt's plugin and library folders go before Qt starts.
+void ClearLoadPathsWhenElevated() {
+  if (getauxval(AT_SECURE) == 0) return;
+  static const char* const kLoadPaths[] = {
+      "QT_PLUGIN_PATH", "QT_QPA_PLATFORM_PLUGIN_PATH", "QT_QPA_GENERIC_PLUGINS", "QT_QPA_PLATFORMTHEME",
+      "QT_STYLE_OVERRIDE", "QT_DEBUG_PLUGINS", "QML2_IMPORT_PATH", "QML_IMPORT_PATH",
+      "LD_LIBRARY_PATH", "LD_PRELOAD", "QT_CONF_PATH"};
+  for (const char* name : kLoadPaths) unsetenv(name);
+  DebugTrace("ravixfinder runs with elevated privileges: Qt plugin and library path variables cleared");
+}
+
+// The command-line modes: temporary addresses first, then the command, then the
+// addresses go again.
+template <typename Command>
+int RunCommandLineMode(int argc, char** argv, const FinderOptions& options, Command command) {
+  QCoreApplication app(argc, argv);
+  CFinderCore core;
+  core.UseNetworkHelper(true, [](const std::string& why) { std::fprintf(stderr, "ravixfinder: %s\n", why.c_str()); });
+  ravix::TemporaryAddressKeeper& addresses = core.TemporaryAddresses();
+  int code = AddTemporaryAddresses(options.temporaryAddresses, addresses, stderr);
+  if (code == 0) code = command(core);
+  core.StopNetworkHelper();
+  addresses.RemoveAll();
+  return code;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   // Completion workers mostly wait for cameras; glibc would give up to eight malloc
   // arenas per core to a few hundred such threads, each holding its own free memory.
   mallopt(M_ARENA_MAX, 2);
   ravix::InitTraceFromEnvironment();
   ravix::TakeTraceOption(argc, argv);
+  ClearLoadPathsWhenElevated();
 
   FinderOptions options;
   std::string error;
@@ -75,21 +110,17 @@ int main(int argc, char** argv) {
     case FinderOptions::Mode::Help:
       std::fputs(FinderUsageText(), stdout);
       return 0;
-    case FinderOptions::Mode::List: {
-      QCoreApplication app(argc, argv);
-      CFinderCore core;
-      return RunListCommand(options, core, stdout, stderr);
-    }
-    case FinderOptions::Mode::UpdateFirmware: {
-      QCoreApplication app(argc, argv);
-      CFinderCore core;
-      return RunUpdateFirmwareCommand(options, core, std::cout, std::cerr, ravix::IsTerminal(stdout));
-    }
-    case FinderOptions::Mode::AssignAddresses: {
-      QCoreApplication app(argc, argv);
-      CFinderCore core;
-      return RunAssignAddressesCommand(options, core, std::cout, std::cerr, ravix::IsTerminal(stdout));
-    }
+    case FinderOptions::Mode::List:
+      return RunCommandLineMode(argc, argv, options,
+                                [&options](CFinderCore& core) { return RunListCommand(options, core, stdout, stderr); });
+    case FinderOptions::Mode::UpdateFirmware:
+      return RunCommandLineMode(argc, argv, options, [&options](CFinderCore& core) {
+        return RunUpdateFirmwareCommand(options, core, std::cout, std::cerr, ravix::IsTerminal(stdout));
+      });
+    case FinderOptions::Mode::AssignAddresses:
+      return RunCommandLineMode(argc, argv, options, [&options](CFinderCore& core) {
+        return RunAssignAddressesCommand(options, core, std::cout, std::cerr, ravix::IsTerminal(stdout));
+      });
     default:
 #ifdef RAVIX_WITH_WINDOW
       return RunWindow(argc, argv, options);

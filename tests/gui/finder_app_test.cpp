@@ -88,6 +88,34 @@ TEST_F(FinderAppTest, StartUpMessages) {
   EXPECT_EQ(app.MainFrame(), nullptr);
 }
 
+// Without CAP_NET_ADMIN but with the network helper the functionality is not restricted:
+// no message, and route fixes go through the helper; without both, message 155.
+TEST_F(FinderAppTest, WithTheNetworkHelperNoRestrictionMessage) {
+  CRavixFinderApp::Options options = Options();
+  options.isAdministrator = [] { return false; };
+  options.networkHelperAvailable = [] { return true; };
+  options.networkHelper = [](const std::vector<std::string>&, const std::atomic<bool>&) {
+    ravix::HelperReply reply;
+    reply.ExitCode = 126;
+    reply.Outcome = ravix::HelperOutcome::Declined;
+    return reply;
+  };
+  {
+    CRavixFinderApp app(options);
+    ASSERT_TRUE(app.InitInstance());
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_TRUE(app.Core()->UsesNetworkHelper());
+    EXPECT_FALSE(app.Core()->theNetworkTools.EnsureRoute("192.0.2.1", 999999)) << "unknown adapter: nothing asked";
+    app.ExitInstance(0);
+  }
+  options.networkHelperAvailable = [] { return false; };
+  CRavixFinderApp app(options);
+  ASSERT_TRUE(app.InitInstance());
+  EXPECT_EQ(messages_.size(), 1u) << "neither capability nor helper: restricted";
+  EXPECT_FALSE(app.Core()->UsesNetworkHelper());
+  app.ExitInstance(0);
+}
+
 TEST_F(FinderAppTest, ViewAndPlacementAreWrittenAtExitAndRestored) {
   const QRect place(140, 120, 700, 450);
   {

@@ -105,3 +105,38 @@ TEST(FinderOptions, UpdateFirmwareCollectsCameras) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FinderOptions, TemporaryAddressesCheckedAsTheHelperChecksThem) {
+  FinderOptions o;
+  std::string error;
+  ASSERT_TRUE(Parse({"--list", "--temporary-address", "eth0", "--temporary-address", "enp3s0=192.168.0.50/24"}, o,
+                    error))
+      << error;
+  ASSERT_EQ(o.temporaryAddresses.size(), 2u);
+  EXPECT_EQ(o.temporaryAddresses[0].Adapter, "eth0");
+  EXPECT_EQ(o.temporaryAddresses[0].Address, "") << "link-local";
+  EXPECT_EQ(o.temporaryAddresses[1].Adapter, "enp3s0");
+  EXPECT_EQ(o.temporaryAddresses[1].Address, "192.168.0.50/24");
+  ASSERT_TRUE(Parse({"--update-firmware", "fw.bin", "--camera", "x", "--temporary-address", "eth0"}, o, error));
+
+  const std::vector<std::pair<std::vector<const char*>, const char*>> refused = {
+      {{"--list", "--temporary-address"}, "not an adapter name"},
+      {{"--list", "--temporary-address", "=10.0.0.5/24"}, "not an adapter name"},
+      {{"--list", "--temporary-address", "eth0/x"}, "not an adapter name"},
+      {{"--list", "--temporary-address", "eth0="}, "not an address"},
+      {{"--list", "--temporary-address", "eth0=192.168.0.50"}, "not an address"},
+      {{"--list", "--temporary-address", "eth0=127.0.0.5/16"}, "loopback"},
+      {{"--list", "--temporary-address", "eth0=224.0.0.5/24"}, "multicast"},
+      {{"--list", "--temporary-address", "eth0=10.0.0.5/8"}, "outside /16 to /30"},
+      {{"--list", "--temporary-address", "eth0=192.168.0.255/24"}, "broadcast"},
+      {{"--temporary-address", "eth0"}, "only used with --list, --update-firmware and --assign-addresses"},
+  };
+  for (const auto& [args, why] : refused) {
+    EXPECT_FALSE(Parse(args, o, error)) << args.back();
+    EXPECT_NE(error.find(why), std::string::npos) << args.back() << ": " << error;
+  }
+}
+
+}  // namespace
