@@ -45,14 +45,14 @@ CPageAssignSource::CPageAssignSource(CAssignAddressesWizard& wizard) : QWizardPa
   range->addRow(tr("&First address:"), first_);
   range->addRow(tr("&Prefix:"), prefix_);
   range->addRow(tr("&Gateway:"), gateway_);
-  range->addRow(tr("&Name server:"), nameServer_);
+  range->addRow(tr("Na&me server:"), nameServer_);
   range->addRow(tr("&Host names:"), pattern_);
 
-  useFile_ = new QRadioButton(tr("Plan &file (CSV: serial or mac, then hostname, address, prefix, ...)"), this);
+  useFile_ = new QRadioButton(tr("Plan fi&le (CSV: serial or mac, then hostname, address, prefix, ...)"), this);
   useFile_->setObjectName(QStringLiteral("useFile"));
   file_ = Field(this, "planFile", tr("CSV file"));
   file_->setMaxLength(4096);
-  auto* browse = new QPushButton(tr("B&rowse..."), this);
+  auto* browse = new QPushButton(tr("Bro&wse..."), this);
   browse->setObjectName(QStringLiteral("browsePlan"));
   connect(browse, &QPushButton::clicked, this, &CPageAssignSource::Browse);
   auto* fileRow = new QHBoxLayout;
