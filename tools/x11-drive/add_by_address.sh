@@ -10,39 +10,31 @@
 # window (a picture of the screen shows Qt's other top-level windows and menus black here).
 #
 # Usage: sudo tools/x11-drive/add_by_address.sh [BUILD_DIR] [OUT_DIR]
-#   BUILD_DIR  default: build (needs ravixfinder and ravix-camsim built)
+#   BUILD_DIR  default: $BUILD_DIR or build (needs ravixfinder and ravix-camsim built)
 #   OUT_DIR    default: a new folder under /tmp, printed at the end
 # Exit code 0 when the far cameras were listed, 1 otherwise, 77 when something needed is
 # missing (not root, no Xvfb or xdotool).
 set -euo pipefail
-
-ROOT=$(cd "$(dirname "$0")/../.." && pwd)
-BUILD_DIR=${1:-build}
-case "$BUILD_DIR" in /*) ;; *) BUILD_DIR="$ROOT/$BUILD_DIR" ;; esac
+X11_NAME=add_by_address.sh
+source "$(dirname "$0")/x11_drive_lib.sh"
+BUILD_DIR=${1:-${BUILD_DIR:-build}}
+x11_build_dir
 OUT_DIR=${2:-}
 BLOCK=10.41.1.0/24
 CAMERAS=10
 
 if [ -z "${NETLAB_ID:-}" ]; then
-  for tool in Xvfb xdotool xwd; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-  done
+  x11_need_root
+  x11_need_tools Xvfb xdotool xwd
   [ -n "$OUT_DIR" ] || OUT_DIR=$(mktemp -d /tmp/ravix-x11-drive-XXXXXX)
   mkdir -p "$OUT_DIR"
   exec "$ROOT/tools/netlab/netlab" \
     --routed 10.40.0.1/24=10.40.0.254/24,10.41.0.1/22=10.41.1.10/22x$CAMERAS \
-    -- "$0" "$BUILD_DIR" "$OUT_DIR"
+    -- "$ROOT/tools/x11-drive/$X11_NAME" "$BUILD_DIR" "$OUT_DIR"
 fi
 
 # --- inside the lab (pc namespace) ---------------------------------------------------
-WORK=$(mktemp -d /tmp/ravix-x11-work-XXXXXX)
-PIDS=()
-cleanup() {
-  for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
+x11_work x11-work
 say() { echo "x11-drive: $*"; }
 
 # Ten cameras on the far subnet (their multicast never reaches the pc: only an address does).
@@ -56,15 +48,8 @@ say() { echo "x11-drive: $*"; }
   done
   echo ']}'
 } >"$WORK/far.json"
-$NETLAB_RUN far "$BUILD_DIR/tools/camsim/ravix-camsim" --config "$WORK/far.json" --no-control >"$WORK/camsim.out" &
-PIDS+=($!)
-for _ in $(seq 1 300); do grep -q '^ready' "$WORK/camsim.out" && break; sleep 0.1; done
-grep -q '^ready' "$WORK/camsim.out" || { say "the simulator did not become ready"; exit 1; }
-
-export DISPLAY=:57
-Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
-PIDS+=($!)
-for _ in $(seq 1 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+start_simulator far "$WORK/far.json"
+start_xvfb :57 1280x800
 
 shot() {  # picture of the screen (or of window $2) as OUT_DIR/$1.xwd (and .png when possible)
   if [ -n "${2:-}" ]; then xwd -id "$2" -silent >"$OUT_DIR/$1.xwd"; else xwd -root -silent >"$OUT_DIR/$1.xwd"; fi
@@ -78,12 +63,8 @@ shot() {  # picture of the screen (or of window $2) as OUT_DIR/$1.xwd (and .png 
 key() { xdotool key --clearmodifiers --delay 120 "$@"; sleep 0.4; }
 
 # A fresh profile: no addresses stored, the tree view.
-mkdir -p "$WORK/home/.config"
-HOME="$WORK/home" XDG_CONFIG_HOME="$WORK/home/.config" QT_QPA_PLATFORM=xcb \
-  "$BUILD_DIR/shell/ravixfinder" --trace >"$WORK/finder.log" 2>&1 &
-PIDS+=($!)
-window=$(xdotool search --sync --onlyvisible --name 'Camera Finder' | head -1)
-xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus --sync "$window"
+x11_profile
+start_finder --trace
 sleep 2
 shot 1-window
 
@@ -101,10 +82,10 @@ key Return                 # OK: stores the list and refreshes
 sleep 10                   # the search (a few seconds) and the completions
 shot 6-far-cameras
 
-conf="$WORK/home/.config/Zorvik Vision Components/Zorvik IP Camera Finder.conf"
+conf=$PROFILE_CONF
 stored=$(grep -h '^Addresses=' "$conf" 2>/dev/null || true)
-found=$(grep -c "CmDNS::AddFoundRecord: Adding ID" "$WORK/finder.log" || true)
+found=$(grep -c "CmDNS::AddFoundRecord: Adding ID" "$WORK/finder.out" || true)
 say "stored: ${stored:-nothing}; cameras entered by address: $found of $CAMERAS"
-cp "$WORK/finder.log" "$OUT_DIR/finder-trace.log"
+cp "$WORK/finder.out" "$OUT_DIR/finder-trace.log"
 say "pictures and trace in $OUT_DIR"
 [ "$stored" = "Addresses=$BLOCK" ] && [ "$found" -ge "$CAMERAS" ]

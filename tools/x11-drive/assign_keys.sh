@@ -12,49 +12,20 @@
 # Needs xvfb, xdotool, xclip and imagemagick (import); BUILD_DIR (default build) must hold
 # ravixfinder and ravix-camsim.
 set -euo pipefail
-cd "$(dirname "$0")/../.."
-ROOT=$PWD
-BUILD_DIR=${BUILD_DIR:-build}
+X11_NAME=assign_keys.sh
+source "$(dirname "$0")/x11_drive_lib.sh"
+x11_build_dir
 
 if [ "${1:-}" != "--in-lab" ]; then
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "assign_keys.sh: needs root for the network lab" >&2
-    exit 77
-  fi
-  for tool in Xvfb xdotool xclip import; do
-    command -v "$tool" >/dev/null || { echo "assign_keys.sh: $tool is missing (apt-get install xvfb xdotool xclip imagemagick)" >&2; exit 77; }
-  done
-  OUT=$(realpath -m "${1:-/tmp/assign-keys}")
-  mkdir -p "$OUT"
-  exec tools/netlab/netlab \
-    --link 192.168.77.1/24=192.168.77.10/24x3 \
-    -- "$ROOT/tools/x11-drive/assign_keys.sh" --in-lab "$OUT"
+  x11_need_root
+  x11_need_tools Xvfb xdotool xclip import
+  x11_enter_lab "${1:-/tmp/assign-keys}" \
+    --link 192.168.77.1/24=192.168.77.10/24x3
 fi
 OUT=$2
 
 # --- inside the lab (pc namespace) ---------------------------------------------------
-CAMSIM="$ROOT/$BUILD_DIR/tools/camsim/ravix-camsim"
-FINDER="$ROOT/$BUILD_DIR/shell/ravixfinder"
-WORK=$(mktemp -d /tmp/ravix-assign-XXXXXX)
-PIDS=()
-cleanup() {
-  for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-FAILED=0
-step() { echo "== $*"; }
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then echo "   ok: $what"; else echo "   FAILED: $what"; FAILED=1; fi
-}
-shot() { import -window root "$OUT/$1.png"; echo "   picture: $OUT/$1.png"; }
-keys() { xdotool key --delay 80 "$@"; sleep 0.4; }
-type_text() { xdotool type --delay 40 "$1"; sleep 0.3; }
-focused_window() { xdotool getwindowfocus getwindowname 2>/dev/null || true; }
-
+x11_work assign
 cat >"$WORK/cameras.json" <<'JSON'
 {"cameras": [
   {"model": "Ravix-B120", "serial": "ZV000201", "modelid": "B120-4MP", "mac": "00-1e-c0-00-02-01", "path": "/index.html"},
@@ -63,29 +34,13 @@ cat >"$WORK/cameras.json" <<'JSON'
 ]}
 JSON
 REQUESTS="$WORK/cam0-requests.log"
-$NETLAB_RUN cam0 "$CAMSIM" --config "$WORK/cameras.json" --no-control --restart-ms 300 --log "$REQUESTS" \
-  >"$WORK/cam0.out" &
-PIDS+=($!)
-for _ in $(seq 1 300); do
-  grep -q '^ready' "$WORK/cam0.out" && break
-  sleep 0.1
-done
-grep -q '^ready' "$WORK/cam0.out" || { echo "assign_keys.sh: the simulator did not become ready" >&2; exit 1; }
+start_simulator cam0 "$WORK/cameras.json" --restart-ms 300
 
-export DISPLAY=:59
-Xvfb "$DISPLAY" -screen 0 1440x900x24 -nolisten tcp >/dev/null 2>&1 &
-PIDS+=($!)
-sleep 1
-export HOME=$WORK/home XDG_CONFIG_HOME=$WORK/home/.config XDG_DATA_HOME=$WORK/home/.local/share
-mkdir -p "$XDG_CONFIG_HOME/Zorvik Vision Components"
+start_xvfb :59 1440x900
+x11_profile
 # The list view: its rows are the cameras only (the tree starts with this computer).
-printf '[Settings]\nView=2\n' >"$XDG_CONFIG_HOME/Zorvik Vision Components/Zorvik IP Camera Finder.conf"
-QT_QPA_PLATFORM=xcb "$FINDER" >"$WORK/finder.out" 2>&1 &
-FINDER_PID=$!
-PIDS+=("$FINDER_PID")
-xdotool search --sync --onlyvisible --name "Zorvik IP Camera Finder" >/dev/null
-WINDOW=$(xdotool search --onlyvisible --name "Zorvik IP Camera Finder" | head -1)
-xdotool windowfocus --sync "$WINDOW"  # no window manager here
+printf '[Settings]\nView=2\n' >"$PROFILE_CONF"
+start_finder
 sleep 4  # discovery and completion of the three cameras
 step "Started: three cameras in the list"
 shot 1-started
@@ -143,11 +98,7 @@ sleep 4  # the Refresh after the apply
 shot 6-after-refresh
 
 step "Back in the view: Down, Home, Ctrl+C copies a camera's URL at a planned address"
-# No window manager: the X focus goes to the root window and back, so that Qt sees the
-# main window activated again after the wizard closed over it.
-xdotool windowfocus --sync "$(xdotool search --maxdepth 0 --name '' | head -1)" 2>/dev/null || true
-xdotool windowfocus --sync "$WINDOW"
-sleep 0.3
+refocus  # the main window activated again after the wizard closed over it
 printf '' | xclip -selection clipboard >/dev/null 2>&1
 keys Down Home ctrl+c  # Down first: Home alone keeps the three selected when the first row is current
 sleep 1.5  # Copy URL waits for its requery pause
@@ -172,12 +123,7 @@ check "three different host names" test "$(grep -o 'yard-[0-9]' "$WORK/list.csv"
 check "no camera left at an old address" bash -c "! grep -q '192\\.168\\.77\\.1[012]\\b' '$WORK/list.csv'"
 
 step "Exit (Camera, Exit by keys)"
-xdotool windowfocus --sync "$WINDOW"
-sleep 0.3
-keys alt+c x
-for _ in $(seq 1 50); do kill -0 "$FINDER_PID" 2>/dev/null || break; sleep 0.1; done
-check "the finder ended" bash -c "! kill -0 $FINDER_PID 2>/dev/null"
-cp "$WORK/finder.out" "$OUT/finder.out"
+focus_window
+finish_finder
 cp "$REQUESTS" "$OUT/requests.log"
-[ "$FAILED" = 0 ] && echo "assign_keys.sh: all steps passed" || echo "assign_keys.sh: some steps FAILED"
-exit "$FAILED"
+x11_result

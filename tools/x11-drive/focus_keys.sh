@@ -10,113 +10,33 @@
 # Needs xvfb, xdotool and xclip (imagemagick's import for the pictures); BUILD_DIR (default build) must
 # hold ravixfinder and ravix-camsim.
 set -euo pipefail
-cd "$(dirname "$0")/../.."
-ROOT=$PWD
-BUILD_DIR=${BUILD_DIR:-build}
+X11_NAME=focus_keys.sh
+source "$(dirname "$0")/x11_drive_lib.sh"
+x11_build_dir
 
 if [ "${1:-}" != "--in-lab" ]; then
-  if [ "$(id -u)" -ne 0 ]; then
-    echo "focus_keys.sh: needs root for the network lab" >&2
-    exit 77
-  fi
-  for tool in Xvfb xdotool xclip; do
-    command -v "$tool" >/dev/null || { echo "focus_keys.sh: $tool is missing (apt-get install xvfb xdotool xclip)" >&2; exit 77; }
-  done
-  OUT=$(realpath -m "${1:-/tmp/focus-keys}")
-  mkdir -p "$OUT"
-  exec tools/netlab/netlab \
+  x11_need_root
+  x11_need_tools Xvfb xdotool xclip
+  x11_enter_lab "${1:-/tmp/focus-keys}" \
     --link 192.168.77.1/24=192.168.77.10/24x9 \
-    --link 169.254.10.1/16=169.254.3.4/16x4 \
-    -- "$ROOT/tools/x11-drive/focus_keys.sh" --in-lab "$OUT"
+    --link 169.254.10.1/16=169.254.3.4/16x4
 fi
 OUT=$2
 
 # --- inside the lab (pc namespace) ---------------------------------------------------
-CAMSIM="$ROOT/$BUILD_DIR/tools/camsim/ravix-camsim"
-FINDER="$ROOT/$BUILD_DIR/shell/ravixfinder"
-WORK=$(mktemp -d /tmp/ravix-focus-XXXXXX)
-PIDS=()
-cleanup() {
-  for pid in "${PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${PIDS[@]}"; do wait "$pid" 2>/dev/null || true; done
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
-FAILED=0
-step() { echo "== $*"; }
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1
-  shift
-  if "$@"; then echo "   ok: $what"; else echo "   FAILED: $what"; FAILED=1; fi
-}
-shot() {  # with imagemagick's import only; the checks do not need the pictures
-  command -v import >/dev/null || return 0
-  import -window root "$OUT/$1.png"
-  echo "   picture: $OUT/$1.png"
-}
-keys() { xdotool key --delay 80 "$@"; sleep 0.4; }
-type_text() { xdotool type --delay 40 "$1"; sleep 0.3; }
-# No window manager: the X focus goes to the root window and back, so that Qt sees the
-# window activated again even when the X focus never left it (a dialog closed over it).
-refocus() {
-  xdotool windowfocus --sync "$(xdotool search --maxdepth 0 --name '' | head -1)" 2>/dev/null || true
-  xdotool windowfocus --sync "$WINDOW"
-  sleep 0.3
-}
-
-start_simulator() {
-  local ns=$1 config=$2 out="$WORK/$1.out"
-  $NETLAB_RUN "$ns" "$CAMSIM" --config "$config" --no-control --log "$WORK/$ns-requests.log" >"$out" &
-  PIDS+=($!)
-  for _ in $(seq 1 300); do
-    grep -q '^ready' "$out" && return 0
-    sleep 0.1
-  done
-  echo "focus_keys.sh: the simulator in $ns did not become ready" >&2
-  exit 1
-}
+x11_work focus
 start_simulator cam0 "$ROOT/scripts/demo/office.json"
 start_simulator cam1 "$ROOT/scripts/demo/zeroconf.json"
 "$CAMSIM" --make-firmware "$WORK/update.bin" --firmware-version 3.3.0 >/dev/null
 
-export DISPLAY=:58
-Xvfb "$DISPLAY" -screen 0 1440x900x24 -nolisten tcp >/dev/null 2>&1 &
-PIDS+=($!)
-sleep 1
-export HOME=$WORK/home XDG_CONFIG_HOME=$WORK/home/.config XDG_DATA_HOME=$WORK/home/.local/share
-mkdir -p "$XDG_CONFIG_HOME/Zorvik Vision Components"
+start_xvfb :58 1440x900
+x11_profile
 # The list view from the start: its first row is the first camera (the tree starts with
 # this computer).
-printf '[Settings]\nView=2\n' >"$XDG_CONFIG_HOME/Zorvik Vision Components/Zorvik IP Camera Finder.conf"
-QT_QPA_PLATFORM=xcb "$FINDER" >"$WORK/finder.out" 2>&1 &
-FINDER_PID=$!
-PIDS+=("$FINDER_PID")
-xdotool search --sync --onlyvisible --name "Zorvik IP Camera Finder" >/dev/null
-WINDOW=$(xdotool search --onlyvisible --name "Zorvik IP Camera Finder" | head -1)
-xdotool windowfocus --sync "$WINDOW"  # no window manager here
+printf '[Settings]\nView=2\n' >"$PROFILE_CONF"
+start_finder
 sleep 4  # discovery and completion of the 12 cameras
 
-# Three cameras demand a login: answer each prompt as a user who knows it (admin/zorvik).
-answer_prompts() {  # answer_prompts [EXPECTED] (default 3; 0: whatever comes within a few seconds)
-  local expected=${1:-3} answered=0 prompt
-  for _ in $(seq 1 20); do
-    prompt=$(xdotool search --onlyvisible --name "^Authentication for" 2>/dev/null | head -1 || true)
-    if [ -z "$prompt" ]; then
-      [ "$answered" -ge "$expected" ] && break
-      sleep 0.5
-      continue
-    fi
-    xdotool windowfocus --sync "$prompt"
-    sleep 0.3
-    type_text admin
-    keys Tab
-    type_text zorvik
-    keys Return
-    answered=$((answered + 1))
-    sleep 1.5  # OK tries the login on the camera first
-  done
-  echo "   answered $answered password prompts"
-}
 step "Start: answer the password prompts by keys"
 answer_prompts
 refocus
@@ -181,9 +101,5 @@ shot 5-after-transmit
 
 step "Exit (Camera, Exit by keys)"
 refocus
-keys alt+c x
-for _ in $(seq 1 50); do kill -0 "$FINDER_PID" 2>/dev/null || break; sleep 0.1; done
-check "the finder ended" bash -c "! kill -0 $FINDER_PID 2>/dev/null"
-cp "$WORK/finder.out" "$OUT/finder.out"
-[ "$FAILED" = 0 ] && echo "focus_keys.sh: all steps passed" || echo "focus_keys.sh: some steps FAILED"
-exit "$FAILED"
+finish_finder
+x11_result
