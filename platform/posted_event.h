@@ -16,6 +16,11 @@ template <typename Payload>
 class PostedEvent final : public QEvent {
  public:
   PostedEvent(QEvent::Type type, Payload payload) : QEvent(type), payload_(std::move(payload)) { HandOff(this); }
+  // Qt deletes the event on the receiver's thread, also when nobody asked for its payload
+  // (a receiver that ignores the type, or one that went): taken over first there too.
+  ~PostedEvent() override { TakeOver(this); }
+  PostedEvent(const PostedEvent&) = delete;
+  PostedEvent& operator=(const PostedEvent&) = delete;
 
   // The receiver's way in: event as a notification of type with this payload, else null.
   static const PostedEvent* From(const QEvent* event, QEvent::Type type) {

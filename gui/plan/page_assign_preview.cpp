@@ -3,12 +3,13 @@
 #include <QCoreApplication>
 #include <QHeaderView>
 #include <QLabel>
-#include <QMetaObject>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <QWizard>
 
 #include <algorithm>
+
+#include "platform/posted_event.h"
 
 #include "gui/plan/assign_addresses_wizard.h"
 
@@ -92,12 +93,24 @@ void CPageAssignPreview::Check(ravix::PlanPreview preview, bool build) {
     const CAssignAddressesWizard& w = wizard_;
     if (build) preview = ravix::BuildPlanPreview(w.plan, w.Found(), ids, w.Connect().Tools, w.Probe());
     else ravix::CheckPlanPreview(preview, w.Found(), w.Connect().Tools, w.Probe());
-    QMetaObject::invokeMethod(this, [this, preview = std::move(preview)]() mutable {
-      wizard_.preview = std::move(preview);
-      checking_ = false;
-      Show();
-    }, Qt::QueuedConnection);
+    // A posted event, not a queued call: its hand-over of the result is one the thread
+    // checkers can follow (Qt's own queue locks are invisible to them).
+    QCoreApplication::postEvent(this, new ravix::PostedEvent<ravix::PlanPreview>(CheckedEvent(), std::move(preview)));
   });
+}
+
+QEvent::Type CPageAssignPreview::CheckedEvent() {
+  static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+  return type;
+}
+
+bool CPageAssignPreview::event(QEvent* event) {
+  const auto* checked = ravix::PostedEvent<ravix::PlanPreview>::From(event, CheckedEvent());
+  if (checked == nullptr) return QWizardPage::event(event);
+  wizard_.preview = checked->Value();
+  checking_ = false;
+  Show();
+  return true;
 }
 
 void CPageAssignPreview::Show() {

@@ -3,6 +3,7 @@
 // conflicts; the user may untick rows, after which the conflicts are checked again. The
 // checks (they ask the link by ARP) run on a worker thread.
 
+#include <QEvent>
 #include <QWizardPage>
 
 #include <thread>
@@ -27,7 +28,12 @@ class CPageAssignPreview : public QWizardPage {
   bool isComplete() const override;
   void WaitForWork();
 
+ protected:
+  bool event(QEvent* event) override;
+
  private:
+  // The worker's checked preview, posted back to the page.
+  static QEvent::Type CheckedEvent();
   // Checks preview (a copy) on the worker; Show follows on the GUI thread.
   void Check(ravix::PlanPreview preview, bool build);
   void Show();

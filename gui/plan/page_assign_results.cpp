@@ -1,10 +1,10 @@
 #include "gui/plan/page_assign_results.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
-#include <QMetaObject>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSaveFile>
@@ -13,6 +13,7 @@
 
 #include "gui/plan/assign_addresses_wizard.h"
 #include "plan/plan_results_csv.h"
+#include "platform/posted_event.h"
 
 CPageAssignResults::CPageAssignResults(CAssignAddressesWizard& wizard) : QWizardPage(&wizard), wizard_(wizard) {
   setObjectName(QStringLiteral("assignResultsPage"));
@@ -58,15 +59,37 @@ void CPageAssignResults::initializePage() {
   emit completeChanged();
   worker_ = std::thread([this] {
     ravix::PlanApplyOptions options;
-    options.done = [this](std::size_t, const ravix::PlanOutcome&) {
-      QMetaObject::invokeMethod(this, [this] { OnCameraDone(); }, Qt::QueuedConnection);
+    // Posted events, not queued calls: their hand-over is one the thread checkers can
+    // follow (Qt's own queue locks are invisible to them).
+    options.done = [this](std::size_t index, const ravix::PlanOutcome&) {
+      QCoreApplication::postEvent(this, new ravix::PostedEvent<std::size_t>(CameraDoneEvent(), index));
     };
     auto outcomes = ravix::ApplyPlan(wizard_.preview.rows, wizard_.Connect(), options);
-    QMetaObject::invokeMethod(this, [this, outcomes = std::move(outcomes)]() mutable {
-      wizard_.outcomes = std::move(outcomes);
-      OnApplied();
-    }, Qt::QueuedConnection);
+    QCoreApplication::postEvent(this, new ravix::PostedEvent<std::vector<ravix::PlanOutcome>>(AppliedEvent(),
+                                                                                           std::move(outcomes)));
   });
+}
+
+QEvent::Type CPageAssignResults::CameraDoneEvent() {
+  static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+  return type;
+}
+
+QEvent::Type CPageAssignResults::AppliedEvent() {
+  static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+  return type;
+}
+
+bool CPageAssignResults::event(QEvent* event) {
+  if (ravix::PostedEvent<std::size_t>::From(event, CameraDoneEvent()) != nullptr) {
+    OnCameraDone();
+    return true;
+  }
+  const auto* applied = ravix::PostedEvent<std::vector<ravix::PlanOutcome>>::From(event, AppliedEvent());
+  if (applied == nullptr) return QWizardPage::event(event);
+  wizard_.outcomes = applied->Value();
+  OnApplied();
+  return true;
 }
 
 void CPageAssignResults::OnCameraDone() { progress_->setValue(++done_); }

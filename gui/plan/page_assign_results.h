@@ -3,6 +3,7 @@
 // parallel), shows the progress, then one row per camera with its result; the results
 // can be saved as a CSV file.
 
+#include <QEvent>
 #include <QWizardPage>
 
 #include <atomic>
@@ -27,7 +28,13 @@ class CPageAssignResults : public QWizardPage {
   bool Running() const { return running_; }
   void WaitForWork();
 
+ protected:
+  bool event(QEvent* event) override;
+
  private:
+  // The worker's notes, posted back to the page: one camera done, all applied.
+  static QEvent::Type CameraDoneEvent();
+  static QEvent::Type AppliedEvent();
   void OnCameraDone();
   void OnApplied();
   void Save();
