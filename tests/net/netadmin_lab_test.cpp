@@ -22,22 +22,14 @@
 #include "net/route_fix_broker.h"
 #include "net/temporary_address.h"
 #include "net/temporary_address_keeper.h"
+#include "tests/support/lab_shell.h"
 
 namespace {
 
-std::string Env(const std::string& name) {
-  const char* v = std::getenv(name.c_str());
-  return v != nullptr ? v : "";
-}
+using ravix::test::Env;
 
-std::string Output(const std::string& command) {
-  std::string out;
-  FILE* p = popen(command.c_str(), "r");
-  if (p == nullptr) return out;
-  char buf[512];
-  while (fgets(buf, sizeof buf, p) != nullptr) out += buf;
-  pclose(p);
-  return out;
+std::string Output(const std::string& command, int* exitCode = nullptr) {
+  return ravix::test::CommandOutput(command, exitCode);
 }
 
 void Sh(const std::string& command) { ASSERT_EQ(std::system(command.c_str()), 0) << command; }

@@ -20,23 +20,14 @@
 #include <string>
 
 #include "tests/support/camsim_process.h"
+#include "tests/support/lab_shell.h"
 
 namespace {
 
-std::string Env(const std::string& name) {
-  const char* v = std::getenv(name.c_str());
-  return v != nullptr ? v : "";
-}
+using ravix::test::Env;
 
-std::string Output(const std::string& command, int* status = nullptr) {
-  std::string out;
-  FILE* p = popen(command.c_str(), "r");
-  if (p == nullptr) return out;
-  char buffer[4096];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, p)) > 0;) out.append(buffer, n);
-  const int rc = pclose(p);
-  if (status != nullptr) *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-  return out;
+std::string Output(const std::string& command, int* exitCode = nullptr) {
+  return ravix::test::CommandOutput(command, exitCode);
 }
 
 std::string FinderBinary() {
