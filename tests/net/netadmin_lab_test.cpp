@@ -54,6 +54,10 @@ class NetAdminLab : public ::testing::Test {
     ASSERT_EQ(Env("NETLAB_LINKS"), "2");
     pc0_ = Env("NETLAB_PC0_IF");
     pc1_ = Env("NETLAB_PC1_IF");
+    // CNetworkTools lists running adapters only: a link set up by an earlier case may
+    // still lack its carrier for a moment.
+    ASSERT_TRUE(ravix::test::WaitOperational(pc0_, true));
+    ASSERT_TRUE(ravix::test::WaitOperational(pc1_, true));
   }
   ravix::HelperReply Helper(const std::vector<std::string>& args) {
     const std::atomic<bool> stop{false};
@@ -118,6 +122,7 @@ TEST_F(NetAdminLab, HelperFixesRoutesAndKeepsTemporaryAddresses) {
   Sh("ip link set " + pc1_ + " down");
   EXPECT_EQ(Helper({"add", pc1_, "10.20.0.77/24"}).ExitCode, static_cast<int>(ravix::AdminRefusal::AdapterDown));
   Sh("ip link set " + pc1_ + " up");
+  EXPECT_TRUE(ravix::test::WaitOperational(pc1_, true));
 }
 
 // The finder without CAP_NET_ADMIN: EnsureRoute through the broker. Granted: the cameras
@@ -169,6 +174,7 @@ TEST_F(NetAdminLab, RouteFixesThroughTheHelperSeam) {
     Sh("ip link set " + pc1_ + " down");
     EXPECT_EQ(resolveAll(), 3);
     Sh("ip link set " + pc1_ + " up");
+    ASSERT_TRUE(ravix::test::WaitOperational(pc1_, true));
     EXPECT_EQ(Routes("192.168.77.0/24").find("dev lo"), std::string::npos) << Routes("192.168.77.0/24");
     EXPECT_EQ(broker->Runs(), 4) << "the refused run, then each of the two subnets again";
     Sh("ip route replace 10.20.0.0/24 dev " + pc1_ + " proto kernel scope link src 10.20.0.1");

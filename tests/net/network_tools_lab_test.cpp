@@ -3,6 +3,7 @@
 // with ip commands; nothing here reaches the machine's own interfaces.
 #include "net/network_tools.h"
 #include "platform/debug_trace.h"
+#include "tests/support/lab_shell.h"
 
 #include <gtest/gtest.h>
 
@@ -28,36 +29,12 @@ struct TraceFromEnvironment : ::testing::Environment {
 };
 const auto* const kTraceSwitch = ::testing::AddGlobalTestEnvironment(new TraceFromEnvironment);
 
-std::string Env(const std::string& name) {
-  const char* v = std::getenv(name.c_str());
-  return v != nullptr ? v : "";
-}
+using ravix::test::Env;
+using ravix::test::WaitOperational;
 
-std::string Output(const std::string& command) {
-  std::string out;
-  FILE* p = popen(command.c_str(), "r");
-  if (p == nullptr) return out;
-  char buf[512];
-  while (fgets(buf, sizeof buf, p) != nullptr) out += buf;
-  pclose(p);
-  return out;
-}
+std::string Output(const std::string& command) { return ravix::test::CommandOutput(command); }
 
 void Sh(const std::string& command) { ASSERT_EQ(std::system(command.c_str()), 0) << command; }
-
-// The kernel marks a link operational, or no longer, a little after "ip link set" (a
-// deferred work item that lags while other namespaces are torn down): cases that count
-// running links wait for the state first. True once the link of the pc namespace is (not) up.
-bool WaitOperational(const std::string& name, bool up) {
-  for (int i = 0; i < 400; ++i) {
-    std::ifstream file("/sys/class/net/" + name + "/operstate");
-    std::string state;
-    file >> state;
-    if ((state == "up") == up) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(25));
-  }
-  return false;
-}
 
 // A veth pair inside the pc namespace: name and its peer name + "p"; upBoth brings both
 // ends up, so that name has a carrier, and waits until it is operational.

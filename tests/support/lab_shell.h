@@ -4,9 +4,12 @@
 
 #include <sys/wait.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <string>
+#include <thread>
 
 namespace ravix::test {
 
@@ -28,6 +31,21 @@ inline std::string CommandOutput(const std::string& command, int* exitCode = nul
   const int status = pclose(pipe);
   if (exitCode != nullptr && status != -1 && WIFEXITED(status)) *exitCode = WEXITSTATUS(status);
   return out;
+}
+
+// The kernel marks a link operational, or no longer, a little after "ip link set" (a
+// deferred work item that lags while other namespaces are torn down): cases that count
+// running links wait for the state first. True once the link of this namespace is (not)
+// up, false after 10 s.
+inline bool WaitOperational(const std::string& name, bool up) {
+  for (int i = 0; i < 400; ++i) {
+    std::ifstream file("/sys/class/net/" + name + "/operstate");
+    std::string state;
+    file >> state;
+    if ((state == "up") == up) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(25));
+  }
+  return false;
 }
 
 }  // namespace ravix::test
