@@ -79,7 +79,10 @@ struct CapFree {
 
 CNetworkTools::CNetworkTools() { RefreshAdapters(); }
 
-CNetworkTools::CNetworkTools(std::vector<AdapterEntry> adapters) : m_adapters(std::move(adapters)) {}
+CNetworkTools::CNetworkTools(std::vector<AdapterEntry> adapters) {
+  for (AdapterEntry& adapter : adapters)
+    (adapter.AddressCount == 0 ? m_adaptersWithoutIPv4 : m_adapters).push_back(std::move(adapter));
+}
 
 CNetworkTools::~CNetworkTools() = default;
 

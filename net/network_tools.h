@@ -43,7 +43,8 @@ class CNetworkTools {
   // Builds the adapter table.
   CNetworkTools();
   // Starts from the given table instead of the kernel's (windows shown without a live
-  // network, tests); RefreshAdapters replaces it.
+  // network, tests); entries without an address count as adapters without IPv4.
+  // RefreshAdapters replaces it.
   explicit CNetworkTools(std::vector<AdapterEntry> adapters);
   virtual ~CNetworkTools();
   CNetworkTools(const CNetworkTools&) = delete;

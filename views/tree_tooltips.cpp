@@ -45,7 +45,11 @@ std::string CameraTooltip(const CBrowseRecord& record) {
 
 std::string AdapterTooltip(const CNetworkTools& tools, uint32_t interfaceIndex) {
   const AdapterEntry* adapter = tools.FindAdapter(interfaceIndex);
-  if (adapter == nullptr) return {};
+  if (adapter == nullptr) {
+    for (const AdapterEntry& bare : tools.AdaptersWithoutIPv4())
+      if (bare.IfIndex == interfaceIndex) return std::string(bare.Name) + "\n\nIP:\tnone";
+    return {};
+  }
   std::string addresses;
   const uint32_t count = std::min(adapter->AddressCount, AdapterEntry::kMaxAddresses);
   for (uint32_t i = 0; i < count; ++i) {

@@ -15,6 +15,8 @@ enum class CommandId : int {
   AddByAddress = 32812,  // our own: cameras beyond the link, by address
   ExportList = 32814,    // our own: the shown cameras to a CSV or JSON file
   AssignAddresses = 32815,  // our own: network settings for the selected cameras from a plan
+  GiveLinkLocalAddress = 32816,  // our own: a temporary link-local address for an adapter without IPv4
+  ReachCamera = 32817,           // our own: a temporary address in the subnet of a camera no adapter reaches
   CopyURL = 57634,
   // Commands of the frame and the application.
   SelectAll = 32785,
@@ -44,6 +46,8 @@ constexpr const char* CommandName(CommandId id) {
     case CommandId::AddByAddress: return "AddByAddress";
     case CommandId::ExportList: return "ExportList";
     case CommandId::AssignAddresses: return "AssignAddresses";
+    case CommandId::GiveLinkLocalAddress: return "GiveLinkLocalAddress";
+    case CommandId::ReachCamera: return "ReachCamera";
     case CommandId::CopyURL: return "CopyURL";
     case CommandId::SelectAll: return "SelectAll";
     case CommandId::ViewTree: return "ViewTree";

@@ -10,6 +10,9 @@ QString NoAdministrator() { return StringTable::Text(res::kMsgNoAdministrator); 
 QString HelpMissing() { return StringTable::Text(res::kMsgHelpMissing); }
 QString AddressesNotSaved() { return StringTable::Text(res::kMsgAddressesNotSaved); }
 QString CredentialNotice(const QString& text) { return StringTable::Text(res::kMsgCredentialNotice).arg(text); }
+QString TemporaryAddressFailed(const QString& adapter, const QString& reason) {
+  return StringTable::Text(res::kMsgTemporaryAddressFailed).arg(adapter, reason);
+}
 QString ExportFailed(const QString& file, const QString& reason) {
   return StringTable::Text(res::kMsgExportFailed).arg(file, reason);
 }

@@ -16,6 +16,9 @@ QString AddressesNotSaved();
 // What the credential store tells the user (passwords kept in the file store instead of
 // the desktop keyring, a copy it could not remove).
 QString CredentialNotice(const QString& text);
+// Give Adapter a Link-Local Address or Reach Camera could not add an address to adapter;
+// reason says why.
+QString TemporaryAddressFailed(const QString& adapter, const QString& reason);
 // Export List could not write file; reason says why.
 QString ExportFailed(const QString& file, const QString& reason);
 

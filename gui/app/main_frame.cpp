@@ -163,7 +163,8 @@ void CMainFrame::CreateCommands() {
   // Shortcuts work whether or not an action is in a visible menu or toolbar.
   for (CommandId id : {CommandId::Refresh, CommandId::Requery, CommandId::OpenInBrowser, CommandId::CopyURL,
                        CommandId::IPSettings, CommandId::UpdateFirmware, CommandId::SetDefaultPassword,
-                       CommandId::AddByAddress, CommandId::ExportList, CommandId::AssignAddresses})
+                       CommandId::AddByAddress, CommandId::ExportList, CommandId::AssignAddresses,
+                       CommandId::ReachCamera, CommandId::GiveLinkLocalAddress})
     addAction(doc_.Commands().Action(id));
   for (CommandId id : {CommandId::SelectAll, CommandId::QuickFilter, CommandId::Help}) addAction(commands_.Action(id));
 }
@@ -186,7 +187,8 @@ void CMainFrame::CreateMenus() {
   const ravix::CommandTable& doc = doc_.Commands();
   menuBar()->setObjectName(QStringLiteral("menuBar"));
   AddMenu(tr("&Camera"), QStringLiteral("menuCamera"),
-          {doc.Action(CommandId::OpenInBrowser), nullptr, doc.Action(CommandId::AddByAddress), nullptr,
+          {doc.Action(CommandId::OpenInBrowser), nullptr, doc.Action(CommandId::AddByAddress),
+           doc.Action(CommandId::ReachCamera), doc.Action(CommandId::GiveLinkLocalAddress), nullptr,
            doc.Action(CommandId::UpdateFirmware), doc.Action(CommandId::AssignAddresses), nullptr,
            doc.Action(CommandId::ExportList), nullptr,
            commands_.Action(CommandId::AppExit)});
@@ -447,6 +449,9 @@ const SettingsBlock& CMainFrame::Settings() const { return core_.Settings; }
 bool CMainFrame::ClipboardMode() const { return state_.ClipboardMode; }
 ravix::AppProfile& CMainFrame::Profile() { return core_.Profile; }
 QList<QAction*> CMainFrame::CameraContextActions() const { return doc_.CameraContextActions(); }
+QList<QAction*> CMainFrame::AdapterContextActions(uint32_t ifIndex) const {
+  return doc_.AdapterContextActions(ifIndex);
+}
 QAction* CMainFrame::OpenInBrowserAction() const { return doc_.Commands().Action(CommandId::OpenInBrowser); }
 
 // --- placement, closing, raising -------------------------------------------------------

@@ -53,6 +53,7 @@ class CMainFrame : public QMainWindow, public CameraViewHost {
   bool ClipboardMode() const override;
   ravix::AppProfile& Profile() override;
   QList<QAction*> CameraContextActions() const override;
+  QList<QAction*> AdapterContextActions(uint32_t ifIndex) const override;
   QAction* OpenInBrowserAction() const override;
 
   CCamerasViewCommonBase* ActiveView() const { return view_.get(); }

@@ -17,6 +17,7 @@
 #include "gui/dialogs/ip_settings_command.h"
 #include "gui/dialogs/message_box.h"
 #include "gui/dialogs/password_prompt_handler.h"
+#include "gui/dialogs/reach_camera_dlg.h"
 #include "gui/dialogs/wait_cursor.h"
 #include "gui/firmware/firmware_camera_list.h"
 #include "gui/firmware/run_firmware_update_wizard.h"
@@ -25,6 +26,7 @@
 #include "gui/widgets/cameras_view_common_base.h"
 #include "net/network_tools.h"
 #include "platform/debug_trace.h"
+#include "platform/locked_call.h"
 #include "views/camera_url.h"
 #include "views/record_columns.h"
 #include "shell/camera_listing.h"
@@ -119,6 +121,16 @@ void CRavixFinderDoc::CreateCommands() {
       {CommandId::AddByAddress, tr("Add by &Address..."),
        tr("Adds or removes the addresses where cameras beyond the link are looked for"), tr("Add by Address"), {},
        {}, [this] { OnAddByAddress(); }, idle},
+      {CommandId::ReachCamera, tr("&Reach Camera..."),
+       tr("Gives the selected camera's adapter a temporary address in the camera's subnet, so that the camera is "
+          "reached"),
+       tr("Reach Camera"), {}, {}, [this] { OnReachCamera(); },
+       [this] { return !IsCommandRunning() && ReachProposal().has_value(); }},
+      {CommandId::GiveLinkLocalAddress, tr("Give Adapter a &Link-Local Address"),
+       tr("Gives an adapter without IPv4 address a temporary link-local address (169.254.x.y), so that cameras "
+          "without a DHCP server are found"),
+       tr("Give Adapter a Link-Local Address"), {}, {}, [this] { OnGiveLinkLocalAddress(); },
+       [this] { return !IsCommandRunning() && LinkLocalTarget() != 0; }},
       {CommandId::ExportList, tr("&Export List..."), tr("Writes the cameras shown in the window to a CSV or JSON file"),
        tr("Export List"), {}, {}, [this] { OnExportList(); }, shown},
       {CommandId::SetDefaultPassword, tr("Set &Default Password..."),
@@ -173,7 +185,13 @@ void CRavixFinderDoc::RunNextRequested() {
 
 QList<QAction*> CRavixFinderDoc::CameraContextActions() const {
   return {commands_.Action(CommandId::OpenInBrowser), nullptr, commands_.Action(CommandId::CopyURL), nullptr,
-          commands_.Action(CommandId::IPSettings)};
+          commands_.Action(CommandId::IPSettings), commands_.Action(CommandId::ReachCamera)};
+}
+
+QList<QAction*> CRavixFinderDoc::AdapterContextActions(uint32_t ifIndex) const {
+  for (const AdapterEntry& bare : core_.theNetworkTools.AdaptersWithoutIPv4())
+    if (bare.IfIndex == ifIndex) return {commands_.Action(CommandId::GiveLinkLocalAddress)};
+  return {};
 }
 
 // --- enabling rules -------------------------------------------------------------------
@@ -199,6 +217,21 @@ bool CRavixFinderDoc::IsAnySelectedReachable() const {
     if (IsReachable(id)) return true;
   }
   return false;
+}
+
+uint32_t CRavixFinderDoc::LinkLocalTarget() const {
+  const std::vector<AdapterEntry>& bare = core_.theNetworkTools.AdaptersWithoutIPv4();
+  const uint32_t selected = activeView_ != nullptr ? activeView_->SelectedAdapter() : 0;
+  for (const AdapterEntry& adapter : bare)
+    if (adapter.IfIndex == selected) return selected;
+  return bare.size() == 1 ? bare.front().IfIndex : 0;
+}
+
+std::optional<FirstContactProposal> CRavixFinderDoc::ReachProposal() const {
+  const std::vector<uint32_t> ids = SelectedIDs();
+  CBrowseRecord record;
+  if (ids.size() != 1 || !m_finder->GetRecord(ids.front(), record) || record.NetworkSettingsValid) return std::nullopt;
+  return ProposeFirstContact(record, core_.theNetworkTools);
 }
 
 // --- URLs and the clipboard -------------------------------------------------------------
@@ -438,6 +471,63 @@ void CRavixFinderDoc::OnAssignAddresses() {
   // Context and prompt go when the wizard object does, after its workers have ended.
   QObject::connect(wizard, &QObject::destroyed, [context, prompt] {});
   wizard->open();
+}
+
+// --- first contact --------------------------------------------------------------------------
+
+void CRavixFinderDoc::OnGiveLinkLocalAddress() {
+  const uint32_t target = LinkLocalTarget();
+  for (const AdapterEntry& adapter : core_.theNetworkTools.AdaptersWithoutIPv4()) {
+    if (adapter.IfIndex != target) continue;
+    BeginCommand(CommandId::GiveLinkLocalAddress);
+    AddTemporaryAddressThenRefresh(adapter.Name, {});
+    return;
+  }
+}
+
+// The dialog shows the proposed address and runs without blocking the window; the command
+// ends once the address is added (or the dialog is cancelled).
+void CRavixFinderDoc::OnReachCamera() {
+  const std::optional<FirstContactProposal> proposal = ReachProposal();
+  CBrowseRecord record;
+  if (!proposal || !m_finder->GetRecord(SelectedIDs().front(), record)) return;
+  BeginCommand(CommandId::ReachCamera);
+  auto* dialog = new CReachCameraDlg(record.ServiceName, *proposal, mainWindow_);  // deletes itself when closed
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  connect(dialog, &QDialog::finished, this, [this, dialog](int result) {
+    if (result != QDialog::Accepted) {
+      EndCommand();
+      return;
+    }
+    AddTemporaryAddressThenRefresh(dialog->Proposal().Adapter, dialog->Candidates());
+  });
+  dialog->open();
+}
+
+void CRavixFinderDoc::AddTemporaryAddressThenRefresh(const std::string& adapter,
+                                                     const std::vector<std::string>& candidates) {
+  // The keeper lives with the core, which outlives every command (the window does not
+  // close while one runs).
+  ravix::TemporaryAddressKeeper* keeper = &core_.TemporaryAddresses();
+  auto work = [keeper, adapter, candidates] {
+    if (candidates.empty()) return keeper->Add(adapter, "");
+    return keeper->AddFirstFree(adapter, candidates);
+  };
+  ravix::RunLocked(mainWindow_.data(), std::move(work), [this, adapter](const ravix::HelperReply& reply) {
+    const QString name = QString::fromStdString(adapter);
+    if (reply.Outcome != ravix::HelperOutcome::Done) {
+      const QString why = QString::fromStdString(ravix::DescribeHelperFailure(reply));
+      DebugTrace("Temporary address for %s not added: %s", adapter.c_str(), why.toUtf8().constData());
+      ravix::ShowMessageBox(mainWindow_, ravix::messages::TemporaryAddressFailed(name, why), QMessageBox::Warning);
+      EndCommand();
+      return;
+    }
+    const QString taken = QString::fromStdString(reply.Output.substr(0, reply.Output.find('\n')));
+    DebugTrace("Temporary address %s on %s", taken.toUtf8().constData(), adapter.c_str());
+    emit StatusNotice(tr("Temporary address %1 on %2 (removed when the finder ends)").arg(taken, name));
+    RequestCommand(CommandId::Refresh);  // starts once this command has ended
+    EndCommand();
+  });
 }
 
 // The dialog runs without blocking the window; the command ends when it closes.

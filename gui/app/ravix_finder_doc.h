@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "finder/finder_mdns.h"
+#include "finder/first_contact.h"
 #include "gui/app/command_table.h"
 #include "gui/app/export_file_chooser.h"
 #include "records/browse_record.h"
@@ -69,8 +70,12 @@ class CRavixFinderDoc : public QObject {
   bool IsCommandRunning() const { return running_.has_value(); }
   // Forgets the commands asked for while one runs (the window is closing).
   void DropRequestedCommands() { requested_.clear(); }
-  // Open In Browser, Copy URL, IP Settings with separators (null), for context menus.
+  // Open In Browser, Copy URL, IP Settings, Reach Camera with separators (null), for
+  // context menus.
   QList<QAction*> CameraContextActions() const;
+  // Give Adapter a Link-Local Address for an adapter without IPv4 address; none for
+  // another adapter.
+  QList<QAction*> AdapterContextActions(uint32_t ifIndex) const;
 
   // "http://host:port/path", or "http://host/path" when port is 0; control characters
   // percent-encoded (views::CameraURL).
@@ -92,10 +97,18 @@ class CRavixFinderDoc : public QObject {
   void OnSetDefaultPassword();
   void OnAddByAddress();
   void OnExportList();
+  void OnGiveLinkLocalAddress();
+  void OnReachCamera();
 
   // Enabling rules.
   bool IsOneSelectedReachable() const;
   bool IsAnySelectedReachable() const;
+  // The adapter Give Adapter a Link-Local Address works on: the selected adapter node
+  // when it has no IPv4 address, else the only adapter without one; 0 when none is.
+  uint32_t LinkLocalTarget() const;
+  // What would reach the one selected camera when no adapter reaches it and it is not
+  // complete; none otherwise.
+  std::optional<FirstContactProposal> ReachProposal() const;
 
   // Whether Shift is held when a command is triggered (the modifiers of the key press or
   // click that triggered it); tests answer it.
@@ -136,6 +149,11 @@ class CRavixFinderDoc : public QObject {
   // Writes after as the stored addresses (before: what the store held); false after saying
   // so when the store refused it.
   bool StoreAddresses(const std::vector<std::string>& before, const std::vector<std::string>& after);
+  // Adds a temporary address to adapter through the network helper, off the GUI thread
+  // (the helper may wait for the user's authorisation): the first free of candidates,
+  // or a link-local one when there are none. Then a Refresh, so that discovery and the
+  // cameras' completion use it; a failure is said. Ends the running command.
+  void AddTemporaryAddressThenRefresh(const std::string& adapter, const std::vector<std::string>& candidates);
   // Export List's step after the file was chosen.
   void WriteExport(const ExportTarget& target);
 

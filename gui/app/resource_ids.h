@@ -16,6 +16,7 @@ inline constexpr int kMsgHelpMissing = 162;
 inline constexpr int kMsgAddressesNotSaved = 170;  // our own
 inline constexpr int kMsgExportFailed = 171;       // our own
 inline constexpr int kMsgCredentialNotice = 172;   // our own
+inline constexpr int kMsgTemporaryAddressFailed = 173;  // our own
 inline constexpr int kAppTitle = 57344;
 inline constexpr int kIdleMessage = 57345;
 

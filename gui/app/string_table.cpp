@@ -26,6 +26,8 @@ constexpr std::array kEntries = {
   Entry{res::kMsgExportFailed, QT_TRANSLATE_NOOP("StringTable",
         "The camera list could not be written to %1:\n%2\nNo file was written.")},
   Entry{res::kMsgCredentialNotice, QT_TRANSLATE_NOOP("StringTable", "Passwords: %1")},
+  Entry{res::kMsgTemporaryAddressFailed, QT_TRANSLATE_NOOP("StringTable",
+        "Adapter %1 could not be given a temporary address:\n%2\nNothing was changed.")},
   Entry{res::kAppTitle, QT_TRANSLATE_NOOP("StringTable", "Zorvik IP Camera Finder")},
   Entry{res::kIdleMessage, QT_TRANSLATE_NOOP("StringTable", "Ready")},
   Entry{res::kPaneScrollLock, QT_TRANSLATE_NOOP("StringTable", "SCRL")},

@@ -154,6 +154,14 @@ bool CameraItemView::viewportEvent(QEvent* event) {
 
 void CameraItemView::contextMenuEvent(QContextMenuEvent* event) {
   const std::optional<MenuRequest> request = ContextMenuRequest(*event);
+  if (request && request->adapter != 0) {
+    const QList<QAction*> actions = host_.AdapterContextActions(request->adapter);
+    if (actions.isEmpty()) return;
+    QToolTip::hideText();
+    contextMenu_.Show(actions, window(), request->globalPos);
+    event->accept();
+    return;
+  }
   // Only a camera whose record still exists gets a menu.
   CBrowseRecord record;
   if (!request || request->recordId == 0 || !host_.Store().GetRecord(request->recordId, record)) return;

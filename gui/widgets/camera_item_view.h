@@ -53,9 +53,10 @@ class CameraItemView : public QTreeView, public CCamerasViewCommonBase {
   struct MenuRequest {
     uint32_t recordId = 0;  // the camera the menu is about; 0: none
     QPoint globalPos;
+    uint32_t adapter = 0;  // or the adapter (interface index) it is about; 0: none
   };
-  // The camera of a context menu request and where to show the menu (selecting it the
-  // way the view does); none when the request is about no camera.
+  // The camera or adapter of a context menu request and where to show the menu (selecting
+  // it the way the view does); none when the request is about neither.
   virtual std::optional<MenuRequest> ContextMenuRequest(const QContextMenuEvent& event) = 0;
 
   // A tooltip over a cell whose text does not fit shows the whole text.

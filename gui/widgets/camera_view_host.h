@@ -33,6 +33,11 @@ class CameraViewHost {
   // Copy URL, IP Settings; a null entry stands for a separator). Views show these very
   // actions, never copies.
   virtual QList<QAction*> CameraContextActions() const = 0;
+  // The actions for the context menu of an adapter (interface index); none: no menu.
+  virtual QList<QAction*> AdapterContextActions(uint32_t ifIndex) const {
+    (void)ifIndex;
+    return {};
+  }
   // The Open In Browser action: double-click and Enter trigger it when it is enabled.
   virtual QAction* OpenInBrowserAction() const = 0;
 };

@@ -73,6 +73,10 @@ void CCamerasView::OnInitialUpdate() {
     for (const AdapterEntry& adapter : Host().NetworkTools().Adapters()) {
       adapters.push_back({adapter.IfIndex, QString::fromUtf8(adapter.Name)});
     }
+    // Up, but without an address: nothing is found there until it gets one.
+    for (const AdapterEntry& adapter : Host().NetworkTools().AdaptersWithoutIPv4()) {
+      adapters.push_back({adapter.IfIndex, tr("%1 (no IPv4 address)").arg(QString::fromUtf8(adapter.Name))});
+    }
     return adapters;
   };
   WatchStoreBeforeModel(Host().Store());
@@ -103,6 +107,12 @@ std::size_t CCamerasView::GetSelectedRecordIDs(std::vector<uint32_t>* ids) const
   }
   if (ids != nullptr) *ids = {tag.Value};
   return 1;
+}
+
+uint32_t CCamerasView::SelectedAdapter() const {
+  const QModelIndexList selected = selectionModel()->selectedIndexes();
+  const NodeTag tag = selected.isEmpty() ? NodeTag{} : model_->TagOf(selected.front());
+  return tag.Kind == NodeKind::Adapter ? tag.Value : 0;
 }
 
 std::size_t CCamerasView::SelectRecordIDs(const std::vector<uint32_t>& ids) {
@@ -182,6 +192,7 @@ std::optional<CameraItemView::MenuRequest> CCamerasView::ContextMenuRequest(cons
     at = event.globalPos();
   }
   const NodeTag tag = model_->TagOf(node);
+  if (tag.Kind == NodeKind::Adapter) return MenuRequest{0, at, tag.Value};
   if (tag.Kind != NodeKind::Camera) return std::nullopt;
   return MenuRequest{tag.Value, at};
 }

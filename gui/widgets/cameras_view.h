@@ -1,7 +1,7 @@
 #pragma once
 // CCamerasView: the cameras as a tree: this computer at the root, one node per network
-// adapter, each camera under the adapter it was found on (under the root when that
-// adapter is unknown). Children are kept in natural order. Hovering shows a camera's
+// adapter (one that is up without an IPv4 address says so), each camera under the adapter
+// it was found on (under the root when that adapter is unknown). Children are kept in natural order. Hovering shows a camera's
 // details or an adapter's addresses (when EnableTreeTips is on), otherwise the full text
 // of a name that does not fit.
 
@@ -29,6 +29,7 @@ class CCamerasView : public CameraItemView {
   void OnInitialUpdate() override;
   std::size_t GetSelectedRecordIDs(std::vector<uint32_t>* ids) const override;
   std::size_t SelectRecordIDs(const std::vector<uint32_t>& ids) override;
+  uint32_t SelectedAdapter() const override;
   void SetFilterText(const QString& text) override;
   CameraCounts Counts() const override;
   // The shown cameras in the order the list's stored sort keys give (discovery order

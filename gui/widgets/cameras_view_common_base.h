@@ -21,6 +21,9 @@ class CCamerasViewCommonBase {
   // record IDs (list view: every selected row in display order; tree view: the selected
   // camera node, none when an adapter or the root is selected).
   virtual std::size_t GetSelectedRecordIDs(std::vector<uint32_t>* ids) const = 0;
+  // The interface index of the selected adapter node (tree view); 0 when no adapter is
+  // selected.
+  virtual uint32_t SelectedAdapter() const { return 0; }
   // Selects the cameras of ids that the view shows; returns how many it found.
   virtual std::size_t SelectRecordIDs(const std::vector<uint32_t>& ids) = 0;
 

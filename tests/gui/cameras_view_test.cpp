@@ -202,6 +202,51 @@ TEST_F(TreeViewTest, SelectionCommandsAndContextMenu) {
 
 }
 
+// An adapter that is up without an IPv4 address has a node that says so, a tip and a
+// context menu of its own; selecting it selects no camera but names the adapter.
+TEST_F(TreeViewTest, AdapterWithoutIPv4HasANodeATipAndAMenu) {
+  RecordStoreHost host(ProfilePath(), {MakeAdapter(2, "eth0", {{"10.20.0.1", "255.255.255.0"}}),
+                                       MakeAdapter(4, "eth1", {})});
+  CCamerasView view(host);
+  QAbstractItemModelTester tester(&view.Model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+  view.resize(400, 400);
+  view.show();
+  view.OnInitialUpdate();
+  host.Put(MakeCamera(1, "Factory", "Ravix-D210", 2));
+  const QModelIndex bare = view.Model().FindNodeByTag(NodeTag::AdapterTag(4));
+  ASSERT_TRUE(bare.isValid());
+  EXPECT_EQ(view.Model().TextOf(bare).toStdString(), "eth1 (no IPv4 address)");
+  EXPECT_EQ(view.TipText(bare), "eth1\n\nIP:\tnone");
+
+  EXPECT_EQ(view.SelectedAdapter(), 0u);
+  int menus = 0;
+  QList<QAction*> shown;
+  view.ContextMenu().SetRunner([&](QMenu& menu, const QPoint&) {
+    ++menus;
+    shown = menu.actions();
+  });
+  const auto rightClick = [&](const QModelIndex& node) {
+    const QPoint at = view.visualRect(node).center();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, at, view.viewport()->mapToGlobal(at));
+    QCoreApplication::sendEvent(view.viewport(), &click);
+  };
+  rightClick(view.Model().FindNodeByTag(NodeTag::AdapterTag(2)));
+  EXPECT_EQ(menus, 0) << "an adapter with an address has no menu";
+  rightClick(bare);
+  ASSERT_EQ(menus, 1);
+  EXPECT_EQ(shown, QList<QAction*>{host.LinkLocalAction()});
+  EXPECT_EQ(view.SelectedAdapter(), 4u) << "right-click selects the adapter";
+  std::vector<uint32_t> ids;
+  EXPECT_EQ(view.GetSelectedRecordIDs(&ids), 0u);
+
+  // The menu key on the selected adapter opens the same menu.
+  QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(), QPoint());
+  QCoreApplication::sendEvent(view.viewport(), &key);
+  EXPECT_EQ(menus, 2);
+  view.SelectRecordIDs({1});
+  EXPECT_EQ(view.SelectedAdapter(), 0u);
+}
+
 TEST_F(TreeViewTest, ACutNameShowsInFullUnlessTheCameraTipShows) {
   CCamerasView& view = MakeView();
   view.resize(160, 300);

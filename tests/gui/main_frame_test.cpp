@@ -272,7 +272,7 @@ TEST_F(MainFrameTest, CaptionMenusAndToolbar) {
     menus << menu->text() + QStringLiteral(": ") + items.join(QLatin1Char('|'));
   }
   EXPECT_EQ(menus.join(QLatin1Char('\n')).toStdString(),
-            "&Camera: Open In &Browser\tEnter|-|Add by &Address...|-|&Update Firmware...|A&ssign Addresses...|-|&Export List...|-|E&xit\n"
+            "&Camera: Open In &Browser\tEnter|-|Add by &Address...|&Reach Camera...|Give Adapter a &Link-Local Address|-|&Update Firmware...|A&ssign Addresses...|-|&Export List...|-|E&xit\n"
             "&Edit: &Copy URL\tCtrl+C|-|Select &All\tCtrl+A|&Filter Cameras\tCtrl+F|-|IP &Settings\n"
             "&View: &Tree|&List|-|T&oolbar|&Status Bar|Tr&ace Output|-|&Refresh\tF5\n"
             "&Tools: Set &Default Password...\n"

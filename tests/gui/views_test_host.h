@@ -28,6 +28,7 @@ class RecordStoreHost : public CameraViewHost {
     open_ = new QAction(QStringLiteral("&Open In Browser"), &actionOwner_);
     copy_ = new QAction(QStringLiteral("&Copy URL"), &actionOwner_);
     settings_ = new QAction(QStringLiteral("IP &Settings"), &actionOwner_);
+    linkLocal_ = new QAction(QStringLiteral("Give Adapter a &Link-Local Address"), &actionOwner_);
     QObject::connect(open_, &QAction::triggered, [this] { ++openCount; });
   }
 
@@ -38,6 +39,13 @@ class RecordStoreHost : public CameraViewHost {
   ravix::AppProfile& Profile() override { return profile_; }
   QList<QAction*> CameraContextActions() const override { return {open_, copy_, nullptr, settings_}; }
   QAction* OpenInBrowserAction() const override { return open_; }
+  // As the frame: a menu for adapters without IPv4 address only.
+  QList<QAction*> AdapterContextActions(uint32_t ifIndex) const override {
+    for (const AdapterEntry& bare : tools_.AdaptersWithoutIPv4())
+      if (bare.IfIndex == ifIndex) return {linkLocal_};
+    return {};
+  }
+  QAction* LinkLocalAction() const { return linkLocal_; }
 
   // Stores the record (a copy) and tells every view.
   void Put(const CBrowseRecord& record) {
@@ -86,6 +94,7 @@ class RecordStoreHost : public CameraViewHost {
   QAction* open_;
   QAction* copy_;
   QAction* settings_;
+  QAction* linkLocal_;
 };
 
 // A camera record of the maker (vendor key set) found on interface ifIndex.
