@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <iostream>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "platform/debug_trace.h"
@@ -14,6 +15,7 @@
 #include "finder/finder_core.h"
 #include "shell/assign_addresses_command.h"
 #include "shell/finder_options.h"
+#include "shell/interrupt_cleanup.h"
 #include "shell/list_command.h"
 #include "shell/temporary_addresses.h"
 #include "shell/update_firmware_command.h"
@@ -73,17 +75,32 @@ void ClearLoadPathsWhenElevated() {
 }
 
 // The command-line modes: temporary addresses first, then the command, then the
-// addresses go again.
+// addresses go again (also when the user interrupts it).
 template <typename Command>
 int RunCommandLineMode(int argc, char** argv, const FinderOptions& options, Command command) {
+  // The core the watcher may clean up; it is let go under the lock before it ends.
+  std::mutex runningLock;
+  CFinderCore* running = nullptr;
+  const InterruptCleanup interrupt([&] {
+    const std::lock_guard lock(runningLock);
+    if (running == nullptr) return;
+    running->StopNetworkHelper();
+    running->TemporaryAddresses().RemoveAll();
+  });
   QCoreApplication app(argc, argv);
   CFinderCore core;
+  {
+    const std::lock_guard lock(runningLock);
+    running = &core;
+  }
   core.UseNetworkHelper(true, [](const std::string& why) { std::fprintf(stderr, "ravixfinder: %s\n", why.c_str()); });
   ravix::TemporaryAddressKeeper& addresses = core.TemporaryAddresses();
   int code = AddTemporaryAddresses(options.temporaryAddresses, addresses, stderr);
   if (code == 0) code = command(core);
   core.StopNetworkHelper();
   addresses.RemoveAll();
+  const std::lock_guard lock(runningLock);
+  running = nullptr;
   return code;
 }
 

@@ -128,4 +128,35 @@ TEST_F(FirstContact, TemporaryAddressesReachBothCamerasAndGoAtExit) {
   EXPECT_EQ(Addresses(pc1_), "10.20.0.1/24\n");
 }
 
+// Ctrl-C (and SIGTERM) in the middle of a listing: the temporary address goes before the
+// process ends with 128 + the signal's number.
+TEST_F(FirstContact, InterruptedListingRemovesItsAddress) {
+  for (const int signal : {SIGINT, SIGTERM}) {
+    SCOPED_TRACE(signal);
+    const std::string command = "env HOME=" + home_ + " XDG_CONFIG_HOME=" + home_ + "/config XDG_DATA_HOME=" + home_ +
+                                "/data " + FinderBinary() + " --list --seconds 60 --temporary-address " + pc1_ +
+                                "=192.168.0.50/24 >/dev/null 2>" + home_ + "/stderr";
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      execl("/bin/sh", "sh", "-c", ("exec " + command).c_str(), static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    bool added = false;
+    for (int i = 0; i < 200 && !added; ++i) {
+      added = Addresses(pc1_).find("192.168.0.50/24") != std::string::npos;
+      if (!added) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_TRUE(added) << Stderr();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));  // into the listing
+    kill(pid, signal);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by the signal itself";
+    EXPECT_EQ(WEXITSTATUS(status), 128 + signal) << Stderr();
+    EXPECT_NE(Stderr().find("removing the temporary addresses"), std::string::npos) << Stderr();
+    EXPECT_EQ(Addresses(pc1_), "10.20.0.1/24\n") << "nothing left after the interrupt";
+  }
+}
+
 }  // namespace
