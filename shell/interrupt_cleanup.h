@@ -5,6 +5,8 @@
 // expects. Make it first, before any other thread starts, so that every thread inherits
 // the blocked signals and only the watcher takes them.
 
+#include <signal.h>
+
 #include <atomic>
 #include <functional>
 #include <thread>
@@ -21,6 +23,7 @@ class InterruptCleanup {
   void Watch();
 
   std::function<void()> cleanup_;
+  const sigset_t signals_;
   std::atomic<bool> stop_{false};
   std::thread watcher_;
 };
