@@ -5,6 +5,7 @@
 # that grants the action to the user "nobody" and to no one else. Then, as "nobody":
 #   - the finder's --list --temporary-address adds an address through pkexec and the
 #     helper, and removes it at exit;
+#   - the window (offscreen) reaches the same cameras through pkexec and the helper;
 #   - pkexec runs the helper's route fix;
 # and as "daemon", whom the rule does not name and who has no agent, the finder exits 1
 # saying why, with nothing changed. Nothing of this machine's own bus or polkit is used.
@@ -114,6 +115,21 @@ for serial in ZV000301 ZV000302 ZV000401; do
 done
 [ -z "$(ip -4 -o addr show dev "$if")" ] || fail "an address is left on $if after exit"
 [ "$(ip -4 -o addr show dev "$if1" | awk '{print $4}')" = "10.20.0.1/24" ] || fail "an address is left on $if1 after exit"
+
+# The window as "nobody" (offscreen): Give Adapter a Link-Local Address and Reach Camera
+# through pkexec reach the same three cameras, and nothing stays after it ends.
+window_test=$build/tests/gui/lab/first_contact_window_lab_test
+if [ -x "$window_test" ]; then
+  code=0
+  as nobody env QT_QPA_PLATFORM=offscreen NETLAB_ID="$NETLAB_ID" NETLAB_PC0_IF="$if" NETLAB_PC1_IF="$if1" \
+    RAVIX_LAB_NETADMIN="$helper" "$window_test" >"$tmp/window.out" 2>&1 || code=$?
+  grep -E "^\[ +(OK|FAILED|SKIPPED) +\]|Failure|helper runs" "$tmp/window.out" || cat "$tmp/window.out"
+  [ "$code" = 0 ] || fail "the window as nobody ended with $code"
+  grep -q "pkexec: yes" "$tmp/window.out" || fail "the window did not use pkexec"
+  [ -z "$(ip -4 -o addr show dev "$if")" ] || fail "an address is left on $if after the window"
+else
+  fail "$window_test is not built"
+fi
 
 # pkexec runs the helper's route fix for nobody.
 subnet=10.20.0.0/24
