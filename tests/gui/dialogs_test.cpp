@@ -24,6 +24,7 @@
 #include "gui/dialogs/edit_ip_settings.h"
 #include "gui/dialogs/message_box.h"
 #include "gui/dialogs/password_prompt_handler.h"
+#include "gui/dialogs/reach_camera_dlg.h"
 #include "gui_test_base.h"
 #include "net/network_tools.h"
 #include "tests/support/qt_pump.h"
@@ -397,3 +398,48 @@ TEST_F(IpSettingsDialog, LeavingTheAddressFieldWarnsForAnUnreachableAddress) {
 }
 
 }  // namespace
+
+// Reach Camera: the proposal in the field, OK only for an address that reaches the camera,
+// the proposed addresses tried in order unless another one was typed; the camera's name
+// from the network as plain text.
+class ReachCameraDialog : public GuiTestBase {};
+
+TEST_F(ReachCameraDialog, ProposalTypedAddressAndLinkLocal) {
+  FirstContactProposal proposal;
+  proposal.Adapter = "eth1";
+  proposal.CameraAddress = "192.168.0.90";
+  for (const char* text : {"192.168.0.254/24", "192.168.0.253/24"}) {
+    ravix::AddressWithPrefix value;
+    ASSERT_TRUE(ravix::ParseAddressWithPrefix(text, value));
+    proposal.Candidates.push_back(value);
+  }
+  CReachCameraDlg dialog("<b>Gate</b>", proposal);
+  auto* entry = dialog.findChild<QLineEdit*>(QStringLiteral("addressEntry"));
+  auto* ok = dialog.findChild<QPushButton*>(QStringLiteral("okButton"));
+  auto* problem = dialog.findChild<QLabel*>(QStringLiteral("problem"));
+  ASSERT_TRUE(entry && ok && problem);
+  EXPECT_EQ(dialog.findChild<QLabel*>(QStringLiteral("situation"))->text(),
+            QStringLiteral("<b>Gate</b> is at 192.168.0.90, in no subnet of adapter eth1."));
+  EXPECT_EQ(dialog.findChild<QLabel*>(QStringLiteral("situation"))->textFormat(), Qt::PlainText);
+  EXPECT_EQ(entry->text(), QStringLiteral("192.168.0.254/24"));
+  EXPECT_TRUE(ok->isEnabled());
+  EXPECT_THAT(dialog.Candidates(), ElementsAre("192.168.0.254/24", "192.168.0.253/24"));
+
+  entry->setText(QStringLiteral("192.168.1.7/24"));
+  EXPECT_FALSE(ok->isEnabled()) << "another subnet";
+  EXPECT_FALSE(problem->text().isEmpty());
+  entry->setText(QStringLiteral("192.168.0.90/24"));
+  EXPECT_FALSE(ok->isEnabled()) << "the camera's own";
+  entry->setText(QStringLiteral(" 192.168.0.7/24 "));
+  EXPECT_TRUE(ok->isEnabled()) << problem->text().toStdString();
+  EXPECT_TRUE(problem->text().isEmpty());
+  EXPECT_THAT(dialog.Candidates(), ElementsAre("192.168.0.7/24")) << "only what was typed";
+
+  proposal.LinkLocal = true;
+  proposal.CameraAddress = "169.254.3.4";
+  proposal.Candidates.clear();
+  CReachCameraDlg linkLocal("Gate", proposal);
+  EXPECT_EQ(linkLocal.findChild<QLineEdit*>(), nullptr) << "the helper picks a link-local address";
+  EXPECT_TRUE(linkLocal.findChild<QPushButton*>(QStringLiteral("okButton"))->isEnabled());
+  EXPECT_TRUE(linkLocal.Candidates().empty());
+}
