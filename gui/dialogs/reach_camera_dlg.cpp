@@ -25,6 +25,7 @@ CReachCameraDlg::CReachCameraDlg(const std::string& cameraName, FirstContactProp
   setObjectName(QStringLiteral("reachCameraDialog"));
   setWindowTitle(tr("Reach Camera"));
   BuildControls(FromBytes(cameraName));
+  setMinimumWidth(440);
   if (entry_ != nullptr) {
     connect(entry_, &QLineEdit::textChanged, this, &CReachCameraDlg::CheckEntry);
     entry_->setFocus();

@@ -1,13 +1,16 @@
-// Renders the password and IP settings dialogs offscreen into PNG files for docs/usage.md:
+// Renders the password, IP settings and Reach Camera dialogs offscreen into PNG files for docs/usage.md:
 //   QT_QPA_PLATFORM=offscreen build/tests/gui/dialog_screenshots docs
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <arpa/inet.h>
+
 #include <cstdio>
 
 #include "gui/dialogs/dlg_password.h"
 #include "gui/dialogs/edit_ip_settings.h"
+#include "gui/dialogs/reach_camera_dlg.h"
 #include "net/network_tools.h"
 
 namespace {
@@ -49,6 +52,13 @@ int main(int argc, char** argv) {
   values.HTTPPort = 80;
   settings.SetFromSettings(values);
 
-  const bool ok = Save(password, folder + "/password-dialog.png") && Save(settings, folder + "/ip-settings-dialog.png");
+  FirstContactProposal proposal;
+  proposal.Adapter = "enp3s0";
+  proposal.CameraAddress = "192.168.0.90";
+  proposal.Candidates = ravix::ProposeAddressesNear(htonl(0xC0A8005A), 24, 4);
+  CReachCameraDlg reach("Ravix-D210 ZV000401", proposal);
+
+  const bool ok = Save(password, folder + "/password-dialog.png") && Save(settings, folder + "/ip-settings-dialog.png") &&
+                  Save(reach, folder + "/reach-camera-dialog.png");
   return ok ? 0 : 1;
 }
