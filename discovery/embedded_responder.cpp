@@ -303,7 +303,7 @@ void WidenReceiveBuffers(const std::set<int>& before) {
 
 }  // namespace
 
-EmbeddedResponder::EmbeddedResponder() = default;
+EmbeddedResponder::EmbeddedResponder() : lookupWindow_(ResolveWindow(kLookupWindow)) {}
 
 EmbeddedResponder::~EmbeddedResponder() = default;
 
@@ -523,7 +523,7 @@ void EmbeddedResponder::ListenerResumeEvent(AvahiTimeout* timeout, void* userdat
 bool EmbeddedResponder::CanFollow() const { return listener_ != nullptr; }
 
 bool EmbeddedResponder::TakeLookupSlot(CoreOperation* op) {
-  if (unansweredLookups_ < kLookupWindow) {
+  if (unansweredLookups_ < lookupWindow_) {
     ++unansweredLookups_;
     return true;
   }
@@ -547,7 +547,7 @@ void EmbeddedResponder::RefillEvent(AvahiTimeout* timeout, void* userdata) {
   auto* self = static_cast<EmbeddedResponder*>(userdata);
   avahi_threaded_poll_get(self->poll_)->timeout_free(timeout);
   self->refill_ = nullptr;
-  while (self->server_ != nullptr && !self->queuedResolves_.empty() && self->unansweredLookups_ < kLookupWindow) {
+  while (self->server_ != nullptr && !self->queuedResolves_.empty() && self->unansweredLookups_ < self->lookupWindow_) {
     CoreOperation* op = self->queuedResolves_.front();
     self->queuedResolves_.pop_front();
     ++self->unansweredLookups_;

@@ -69,6 +69,7 @@ class EmbeddedResponder : public DnssdBackend {
   // the others queue in order of creation. Thousands of lookups created at once make
   // avahi-core's question scheduling quadratic and the answers arrive in one burst.
   // False when the operation was queued. Poll lock held.
+  // RAVIX_LOOKUP_WINDOW (1 to 100000) replaces it for benchmarks.
   static constexpr int kLookupWindow = 200;
   bool TakeLookupSlot(CoreOperation* op);
   void ReleaseLookupSlot();
@@ -103,6 +104,7 @@ class EmbeddedResponder : public DnssdBackend {
   AvahiTimeout* listenerResume_ = nullptr;  // set while the listener pauses after a batch
   std::unordered_multimap<std::string, CoreOperation*> followers_;
   // The resolve window (poll lock).
+  const int lookupWindow_;
   int unansweredLookups_ = 0;
   std::deque<CoreOperation*> queuedResolves_;
   AvahiTimeout* refill_ = nullptr;
