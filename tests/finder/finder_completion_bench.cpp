@@ -42,7 +42,9 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr double kGetRecordGoalMs = 5.0;
+// A reader's longest wait for a record while the cameras complete: under 1 ms up to 250
+// cameras, at most 5 ms beyond (discovery_bench has the same at 1000).
+double GetRecordGoalMs(int cameras) { return cameras <= 250 ? 1.0 : 5.0; }
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
@@ -222,8 +224,12 @@ int RunOnce(int cameras, bool fixedPool) {
     std::printf("  %-44s %8.2f s   (%zu resolved)\n", "last camera resolved after start", Seconds(lastResolved - start),
                 resolved.size());
     std::printf("  %-44s %8.2f s\n", "all complete after start", elapsed);
-    std::printf("  %-44s %8.3f ms  <= %.0f ms%s (%ld calls)\n", "longest GetRecord wait", reader.LongestWaitMs(),
-                kGetRecordGoalMs, reader.LongestWaitMs() <= kGetRecordGoalMs ? "  met" : "  NOT met", reader.Calls());
+    const double waitGoal = GetRecordGoalMs(cameras);
+    std::printf("  %-44s %8.3f ms  %s %.0f ms%s (%ld calls)\n", "longest GetRecord wait", reader.LongestWaitMs(),
+                cameras <= 250 ? "<" : "<=", waitGoal,
+                (cameras <= 250 ? reader.LongestWaitMs() < waitGoal : reader.LongestWaitMs() <= waitGoal) ? "  met"
+                                                                                                          : "  NOT met",
+                reader.Calls());
     std::printf("  %-44s %8.3f ms  (no lock: waiting for the CPU)\n", "longest plain record copy, same thread",
                 reader.LongestCopyMs());
     std::printf("  %-44s %8zu     <= %zu (bounded)\n", "completion workers at most", engine.PeakCompletionWorkers(),

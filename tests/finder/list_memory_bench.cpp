@@ -21,6 +21,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -149,8 +150,16 @@ int main(int argc, char** argv) {
   ChildFigures browse;
   for (int attempt = 0; attempt < 3 && browse.lines < cameras; ++attempt)
     browse = RunAndMeasure({"avahi-browse", "-rtp", "_http._tcp"}, "=;");
-  const ChildFigures finder =
-      RunAndMeasure({RAVIX_FINDER_BINARY, "--list", "--seconds", seconds, "--format", "csv"}, "", true);
+  // RAVIX_BENCH_WRAPPER (e.g. "heaptrack -o /tmp/list") runs the finder under a profiler;
+  // the figures are then the profiler's.
+  std::vector<std::string> command;
+  if (const char* wrapper = std::getenv("RAVIX_BENCH_WRAPPER"); wrapper != nullptr) {
+    std::istringstream words(wrapper);
+    for (std::string word; words >> word;) command.push_back(word);
+  }
+  for (const char* arg : {RAVIX_FINDER_BINARY, "--list", "--seconds"}) command.push_back(arg);
+  for (const std::string& arg : {seconds, std::string("--format"), std::string("csv")}) command.push_back(arg);
+  const ChildFigures finder = RunAndMeasure(command, "", true);
   std::filesystem::remove_all(home);
   if (!mapsFile.empty()) std::ofstream(mapsFile) << finder.peakSmaps;
 
