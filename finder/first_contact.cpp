@@ -52,6 +52,8 @@ uint32_t Mask(unsigned prefix) { return prefix == 0 ? 0 : htonl(~uint32_t{0} << 
 std::optional<FirstContactProposal> ProposeFirstContact(const CBrowseRecord& record, const CNetworkTools& tools,
                                                         int count) {
   if (record.TxtRecord.count(txtkey::kVendor) == 0) return std::nullopt;
+  // Found by address or through DNS: maybe beyond a router, not on the adapter's link.
+  if (record.HasContactAddress()) return std::nullopt;
   FirstContactProposal proposal;
   const uint32_t camera = FirstHostAddress(record, proposal.CameraAddress);
   const AdapterEntry* adapter = FindAnyAdapter(tools, record.InterfaceIndex);

@@ -25,8 +25,9 @@ struct FirstContactProposal {
 };
 
 // The proposal for a camera of the vendor that lies on no subnet of any adapter; none
-// for other services, for cameras without a usable address or on an adapter that is not
-// up, and for cameras an adapter reaches as they are. count bounds the candidates.
+// for other services, for cameras found by address or through DNS (they may sit beyond a
+// router), for cameras without a usable address or on an adapter that is not up, and for
+// cameras an adapter reaches as they are. count bounds the candidates.
 // Routes are not looked at: callers that accept a routed camera check that themselves.
 std::optional<FirstContactProposal> ProposeFirstContact(const CBrowseRecord& record, const CNetworkTools& tools,
                                                         int count = 8);

@@ -89,6 +89,10 @@ TEST_F(FirstContactTest, WhichCamerasGetAProposal) {
   CBrowseRecord other = Camera(2, "192.168.0.90");
   other.TxtRecord.erase(txtkey::kVendor);
   EXPECT_FALSE(ProposeFirstContact(other, tools_));
+  CBrowseRecord far = Camera(2, "192.168.0.90");
+  far.ContactSource = CBrowseRecord::AddressSource::Dns;  // a browse domain's camera beyond a router
+  far.ContactAddress = "192.168.0.90";
+  EXPECT_FALSE(ProposeFirstContact(far, tools_));
 
   // The first advertised host address counts: a broken configured one is skipped.
   proposal = ProposeFirstContact(Camera(2, "0.0.0.0", "192.168.1.20"), tools_, 1);
