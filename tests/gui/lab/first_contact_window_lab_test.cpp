@@ -1,8 +1,9 @@
 // First contact in the window, offscreen, in tools/netlab with two links: pc0 is up without
 // an IPv4 address and has two cameras with only their link-local addresses; pc1 is
 // 10.20.0.1/24 and its camera sits at 192.168.0.90/24. Give Adapter a Link-Local Address
-// on pc0 and Reach Camera on the far one complete all three cameras; after the window
-// ends nothing is left on the adapters.
+// on pc0 and Reach Camera on the far one complete all three cameras, with the embedded
+// responder and (argument "platform") with avahi-daemon; after the window ends nothing
+// is left on the adapters.
 //
 // As root the network helper runs directly (the stand-in for a granted authorisation).
 // With RAVIX_LAB_NETADMIN set (tests/lab/polkit_lab.sh, as a user without privileges,
@@ -16,7 +17,9 @@
 #include <net/if.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -30,6 +33,7 @@
 #include "gui/widgets/cameras_view_common_base.h"
 #include "net/network_helper.h"
 #include "records/browse_record.h"
+#include "tests/discovery/lab_avahi_daemon.h"
 #include "tests/support/camsim_process.h"
 #include "tests/support/lab_shell.h"
 #include "tests/support/qt_pump.h"
@@ -141,7 +145,9 @@ TEST_F(FirstContactWindow, LinkLocalAddressAndReachCameraCompleteAllThree) {
   ASSERT_TRUE(PumpUntil([&] { return Complete(doc, "ZV000401"); }, 60000)) << pc1_ << " has " << Addresses(pc1_);
   EXPECT_NE(Addresses(pc1_).find("192.168.0.254/24"), std::string::npos) << Addresses(pc1_);
   EXPECT_FALSE(doc.ReachProposal()) << "reached now";
-  std::printf("network helper runs: %d (two additions; pkexec: %s)\n", helperRuns.load(), viaPkexec_ ? "yes" : "no");
+  std::printf("network helper runs: %d (two additions; pkexec: %s; %s)\n", helperRuns.load(),
+              viaPkexec_ ? "yes" : "no",
+              app->Core()->ServiceHost.CheckBonjourService() ? "avahi-daemon" : "embedded responder");
 
   ASSERT_TRUE(PumpUntil([&] { return !doc.IsCommandRunning(); }, 20000));
   frame.close();
@@ -153,10 +159,18 @@ TEST_F(FirstContactWindow, LinkLocalAddressAndReachCameraCompleteAllThree) {
 
 }  // namespace
 
+// Argument "platform": discovery through a private avahi-daemon (the window finds it on
+// the bus); otherwise the embedded responder.
 int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  const bool platform = argc > 1 && std::strcmp(argv[1], "platform") == 0;
+  LabAvahiDaemon daemon;  // before any thread exists
+  if (platform && (Env("NETLAB_ID").empty() || !daemon.Start())) {
+    std::fprintf(stderr, "SKIP: no lab avahi-daemon: %s\n", daemon.Error().c_str());
+    return 77;
+  }
   qputenv("QT_QPA_PLATFORM", "offscreen");
   setenv("QT_NO_GLIB", "1", 0);  // Qt's own event dispatcher (see cmake/RavixTesting.cmake)
   QApplication qt(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();
 }
