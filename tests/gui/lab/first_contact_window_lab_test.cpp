@@ -29,6 +29,7 @@
 #include "gui/app/main_frame.h"
 #include "gui/app/ravix_finder_app.h"
 #include "gui/app/ravix_finder_doc.h"
+#include "gui/dialogs/message_box.h"
 #include "gui/dialogs/reach_camera_dlg.h"
 #include "gui/widgets/cameras_view_common_base.h"
 #include "net/network_helper.h"
@@ -155,6 +156,60 @@ TEST_F(FirstContactWindow, LinkLocalAddressAndReachCameraCompleteAllThree) {
   app.reset();
   EXPECT_EQ(Addresses(pc0_), "") << "nothing left after exit";
   EXPECT_EQ(Addresses(pc1_), "10.20.0.1/24\n");
+}
+
+// Declined: the message says why, nothing is added, no Refresh follows, and the command
+// can be given again (nothing waits or asks again on its own).
+TEST_F(FirstContactWindow, DeclinedAuthorisationSaysWhyAndChangesNothing) {
+  if (viaPkexec_) GTEST_SKIP() << "a refusal needs no polkit";
+  QTemporaryDir dir;
+  std::atomic<int> runs{0};
+  CRavixFinderApp::Options options;
+  options.profileFile = dir.filePath(QStringLiteral("finder.ini"));
+  options.instanceDirectory = dir.path();
+  options.showMessage = [](const QString& text) { ADD_FAILURE() << text.toStdString(); };
+  options.isAdministrator = [] { return false; };
+  options.networkHelperAvailable = [] { return true; };
+  options.networkHelper = [&](const std::vector<std::string>&, const std::atomic<bool>&) {
+    ++runs;
+    ravix::HelperReply reply;
+    reply.ExitCode = 126;  // pkexec: the dialog was dismissed
+    reply.Outcome = ravix::OutcomeOfExitCode(reply.ExitCode);
+    return reply;
+  };
+  std::vector<QString> boxes;
+  const ravix::MessageBoxHandler before = ravix::SetMessageBoxHandler([&](const ravix::MessageBoxRequest& request) {
+    boxes.push_back(request.Text);
+    return QMessageBox::Ok;
+  });
+  auto app = std::make_unique<CRavixFinderApp>(options);
+  ASSERT_TRUE(app->InitInstance());
+  CRavixFinderDoc& doc = *app->Document();
+  ASSERT_TRUE(PumpUntil([&] { return BySerial(doc, "ZV000401").has_value() && !doc.IsCommandRunning(); }, 30000));
+  int refreshes = 0;
+  QObject::connect(&doc, &CRavixFinderDoc::RefreshStarted, [&] { ++refreshes; });
+
+  app->MainFrame()->UpdateCommands();
+  QAction* linkLocal = doc.Commands().Action(CommandId::GiveLinkLocalAddress);
+  ASSERT_TRUE(linkLocal->isEnabled());
+  linkLocal->trigger();
+  ASSERT_TRUE(PumpUntil([&] { return !doc.IsCommandRunning(); }, 10000));
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes.front().toStdString(), "Adapter " + pc0_ +
+                                             " could not be given a temporary address:\nthe authorisation was "
+                                             "declined\nNothing was changed.");
+  EXPECT_EQ(runs, 1);
+  PumpUntil([] { return false; }, 300);
+  EXPECT_EQ(refreshes, 0);
+  EXPECT_EQ(Addresses(pc0_), "");
+  app->MainFrame()->UpdateCommands();
+  EXPECT_TRUE(linkLocal->isEnabled()) << "can be given again";
+
+  app->MainFrame()->close();
+  EXPECT_EQ(app->ExitInstance(0), 0);
+  app.reset();
+  ravix::SetMessageBoxHandler(before);
+  EXPECT_EQ(runs, 1) << "nothing is removed that was not added";
 }
 
 }  // namespace
