@@ -79,11 +79,16 @@ if [ "$owner" != true ]; then
   echo "SKIP: polkitd did not come up on the private bus:"; cat "$tmp/polkitd.log" "$tmp/dbus.log"; exit $skip
 fi
 
+# A sanitizer build's options (suppressions) go along; nothing else of the environment.
+sanitizer_env=()
+for name in TSAN_OPTIONS ASAN_OPTIONS UBSAN_OPTIONS; do
+  [ -n "${!name:-}" ] && sanitizer_env+=("$name=${!name}")
+done
 as() {
   local user=$1; shift
   setpriv --reuid="$user" --regid=nogroup --clear-groups \
     env -i PATH=/usr/bin:/bin HOME="$tmp/home-$user" XDG_CONFIG_HOME="$tmp/home-$user/config" \
-    XDG_DATA_HOME="$tmp/home-$user/data" "$@"
+    XDG_DATA_HOME="$tmp/home-$user/data" "${sanitizer_env[@]}" "$@"
 }
 failed=0
 fail() { echo "FAIL: $*"; failed=1; }
