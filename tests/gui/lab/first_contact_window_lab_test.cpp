@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QLineEdit>
+#include <QTest>
 
 #include <net/if.h>
 
@@ -151,6 +152,9 @@ TEST_F(FirstContactWindow, LinkLocalAddressAndReachCameraCompleteAllThree) {
               app->Core()->ServiceHost.CheckBonjourService() ? "avahi-daemon" : "embedded responder");
 
   ASSERT_TRUE(PumpUntil([&] { return !doc.IsCommandRunning(); }, 20000));
+  frame.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&frame));
+  EXPECT_EQ(QApplication::focusWidget(), frame.ActiveView()->Widget()) << "the keys are back in the camera view";
   frame.close();
   EXPECT_EQ(app->ExitInstance(0), 0);
   app.reset();
