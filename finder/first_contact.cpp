@@ -55,6 +55,7 @@ std::optional<FirstContactProposal> ProposeFirstContact(const CBrowseRecord& rec
   // Found by address or through DNS: maybe beyond a router, not on the adapter's link.
   if (record.HasContactAddress()) return std::nullopt;
   FirstContactProposal proposal;
+  proposal.CameraName = record.ServiceName;
   const uint32_t camera = FirstHostAddress(record, proposal.CameraAddress);
   const AdapterEntry* adapter = FindAnyAdapter(tools, record.InterfaceIndex);
   if (camera == 0 || adapter == nullptr || OnAnySubnet(record, tools)) return std::nullopt;

@@ -16,6 +16,7 @@
 #include "records/browse_record.h"
 
 struct FirstContactProposal {
+  std::string CameraName;  // the camera's service name, as announced
   uint32_t IfIndex = 0;
   std::string Adapter;        // the adapter's name
   std::string CameraAddress;  // the first advertised host address, as advertised

@@ -5,6 +5,8 @@
 #include <sys/random.h>
 #include <unistd.h>
 
+#include <optional>
+
 #include "net/arp_probe.h"
 #include "net/ipv4_text.h"
 #include "net/subnet_route.h"
@@ -31,14 +33,30 @@ struct CheckedRoute {
   AddressWithPrefix Subnet;
 };
 
+// The refusal of text as a host address "a.b.c.d/n"; none (value set) when it is one.
+std::optional<AdminResult> RefuseHostAddress(const std::string& text, AddressWithPrefix& value) {
+  if (!ParseAddressWithPrefix(text, value))
+    return Refuse(AdminRefusal::BadAddress, "'" + text + "' is not an address a.b.c.d/n");
+  std::string message;
+  if (const AdminRefusal r = CheckHostAddress(value, message); r != AdminRefusal::None) return Refuse(r, message);
+  return std::nullopt;
+}
+
+// The refusal of the adapter named name; none (ifIndex set) when it may be changed.
+std::optional<AdminResult> RefuseAdapter(const NetlinkSocket& sock, const std::string& name, uint32_t& ifIndex) {
+  std::string message;
+  if (const AdminRefusal r = CheckAdapter(sock, name, ifIndex, message); r != AdminRefusal::None)
+    return Refuse(r, message);
+  return std::nullopt;
+}
+
 AdminResult CheckRoute(const NetlinkSocket& sock, const std::string& adapter, const std::string& subnetText,
                        CheckedRoute& out) {
   std::string message;
   if (!ParseAddressWithPrefix(subnetText, out.Subnet))
     return Refuse(AdminRefusal::BadAddress, "'" + subnetText + "' is not a subnet a.b.c.d/n");
   if (const AdminRefusal r = CheckSubnet(out.Subnet, message); r != AdminRefusal::None) return Refuse(r, message);
-  if (const AdminRefusal r = CheckAdapter(sock, adapter, out.IfIndex, message); r != AdminRefusal::None)
-    return Refuse(r, message);
+  if (auto refused = RefuseAdapter(sock, adapter, out.IfIndex)) return *refused;
   uint32_t net = 0, mask = 0;
   if (!AdapterSubnetOf(sock, out.IfIndex, out.Subnet.Address, net, mask) || net != out.Subnet.Address ||
       mask != MaskFromPrefix(out.Subnet.Prefix))
@@ -95,17 +113,12 @@ AdminResult TakeAddress(const NetlinkSocket& sock, uint32_t ifIndex, const Addre
 AdminResult AddAddress(const std::vector<std::string>& args) {
   if (args.size() != 3) return Refuse(AdminRefusal::Usage, "add needs ADAPTER and A.B.C.D/N or link-local");
   const NetlinkSocket sock;
-  std::string message;
   const bool linkLocal = args[2] == kLinkLocalRequest;
   AddressWithPrefix value;
-  if (!linkLocal) {
-    if (!ParseAddressWithPrefix(args[2], value))
-      return Refuse(AdminRefusal::BadAddress, "'" + args[2] + "' is not an address a.b.c.d/n");
-    if (const AdminRefusal r = CheckHostAddress(value, message); r != AdminRefusal::None) return Refuse(r, message);
-  }
+  if (!linkLocal)
+    if (auto refused = RefuseHostAddress(args[2], value)) return *refused;
   uint32_t ifIndex = 0;
-  if (const AdminRefusal r = CheckAdapter(sock, args[1], ifIndex, message); r != AdminRefusal::None)
-    return Refuse(r, message);
+  if (auto refused = RefuseAdapter(sock, args[1], ifIndex)) return *refused;
   if (!linkLocal) return TakeAddress(sock, ifIndex, value);
   AdminResult last;
   for (int attempt = 0; attempt < kLinkLocalAttempts; ++attempt) {
@@ -119,14 +132,10 @@ AdminResult AddAddress(const std::vector<std::string>& args) {
 AdminResult ChangeAddress(const std::vector<std::string>& args, bool remove) {
   if (args.size() != 3) return Refuse(AdminRefusal::Usage, args[0] + " needs ADAPTER and A.B.C.D/N");
   const NetlinkSocket sock;
-  std::string message;
   AddressWithPrefix value;
-  if (!ParseAddressWithPrefix(args[2], value))
-    return Refuse(AdminRefusal::BadAddress, "'" + args[2] + "' is not an address a.b.c.d/n");
-  if (const AdminRefusal r = CheckHostAddress(value, message); r != AdminRefusal::None) return Refuse(r, message);
+  if (auto refused = RefuseHostAddress(args[2], value)) return *refused;
   uint32_t ifIndex = 0;
-  if (const AdminRefusal r = CheckAdapter(sock, args[1], ifIndex, message); r != AdminRefusal::None)
-    return Refuse(r, message);
+  if (auto refused = RefuseAdapter(sock, args[1], ifIndex)) return *refused;
   AdapterAddressState state;
   if (const int err = FindAddress(sock, value.Address, state); err < 0) return SystemFailure("addresses", err);
   if (!state.Present || state.IfIndex != ifIndex || state.Prefix != value.Prefix || !state.Temporary ||

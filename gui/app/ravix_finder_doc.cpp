@@ -130,7 +130,7 @@ void CRavixFinderDoc::CreateCommands() {
        tr("Gives an adapter without IPv4 address a temporary link-local address (169.254.x.y), so that cameras "
           "without a DHCP server are found"),
        tr("Give Adapter a Link-Local Address"), {}, {}, [this] { OnGiveLinkLocalAddress(); },
-       [this] { return !IsCommandRunning() && LinkLocalTarget() != 0; }},
+       [this] { return !IsCommandRunning() && LinkLocalTarget() != nullptr; }},
       {CommandId::ExportList, tr("&Export List..."), tr("Writes the cameras shown in the window to a CSV or JSON file"),
        tr("Export List"), {}, {}, [this] { OnExportList(); }, shown},
       {CommandId::SetDefaultPassword, tr("Set &Default Password..."),
@@ -219,12 +219,12 @@ bool CRavixFinderDoc::IsAnySelectedReachable() const {
   return false;
 }
 
-uint32_t CRavixFinderDoc::LinkLocalTarget() const {
+const AdapterEntry* CRavixFinderDoc::LinkLocalTarget() const {
   const std::vector<AdapterEntry>& bare = core_.theNetworkTools.AdaptersWithoutIPv4();
   const uint32_t selected = activeView_ != nullptr ? activeView_->SelectedAdapter() : 0;
   for (const AdapterEntry& adapter : bare)
-    if (adapter.IfIndex == selected) return selected;
-  return bare.size() == 1 ? bare.front().IfIndex : 0;
+    if (adapter.IfIndex == selected) return &adapter;
+  return bare.size() == 1 ? &bare.front() : nullptr;
 }
 
 std::optional<FirstContactProposal> CRavixFinderDoc::ReachProposal() const {
@@ -476,23 +476,19 @@ void CRavixFinderDoc::OnAssignAddresses() {
 // --- first contact --------------------------------------------------------------------------
 
 void CRavixFinderDoc::OnGiveLinkLocalAddress() {
-  const uint32_t target = LinkLocalTarget();
-  for (const AdapterEntry& adapter : core_.theNetworkTools.AdaptersWithoutIPv4()) {
-    if (adapter.IfIndex != target) continue;
-    BeginCommand(CommandId::GiveLinkLocalAddress);
-    AddTemporaryAddressThenRefresh(adapter.Name, {});
-    return;
-  }
+  const AdapterEntry* target = LinkLocalTarget();
+  if (target == nullptr) return;
+  BeginCommand(CommandId::GiveLinkLocalAddress);
+  AddTemporaryAddressThenRefresh(target->Name, {});
 }
 
 // The dialog shows the proposed address and runs without blocking the window; the command
 // ends once the address is added (or the dialog is cancelled).
 void CRavixFinderDoc::OnReachCamera() {
-  const std::optional<FirstContactProposal> proposal = ReachProposal();
-  CBrowseRecord record;
-  if (!proposal || !m_finder->GetRecord(SelectedIDs().front(), record)) return;
+  std::optional<FirstContactProposal> proposal = ReachProposal();
+  if (!proposal) return;
   BeginCommand(CommandId::ReachCamera);
-  auto* dialog = new CReachCameraDlg(record.ServiceName, *proposal, mainWindow_);  // deletes itself when closed
+  auto* dialog = new CReachCameraDlg(std::move(*proposal), mainWindow_);  // deletes itself when closed
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   connect(dialog, &QDialog::finished, this, [this, dialog](int result) {
     if (result != QDialog::Accepted) {

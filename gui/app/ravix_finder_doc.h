@@ -104,8 +104,9 @@ class CRavixFinderDoc : public QObject {
   bool IsOneSelectedReachable() const;
   bool IsAnySelectedReachable() const;
   // The adapter Give Adapter a Link-Local Address works on: the selected adapter node
-  // when it has no IPv4 address, else the only adapter without one; 0 when none is.
-  uint32_t LinkLocalTarget() const;
+  // when it has no IPv4 address, else the only adapter without one; null when none is.
+  // Valid until the adapters are read again (Refresh).
+  const AdapterEntry* LinkLocalTarget() const;
   // What would reach the one selected camera when no adapter reaches it and it is not
   // complete; none otherwise.
   std::optional<FirstContactProposal> ReachProposal() const;

@@ -20,11 +20,11 @@ QLabel* TextLabel(const QString& text, const char* name, QWidget* parent) {
 
 }  // namespace
 
-CReachCameraDlg::CReachCameraDlg(const std::string& cameraName, FirstContactProposal proposal, QWidget* parent)
+CReachCameraDlg::CReachCameraDlg(FirstContactProposal proposal, QWidget* parent)
     : QDialog(parent), proposal_(std::move(proposal)) {
   setObjectName(QStringLiteral("reachCameraDialog"));
   setWindowTitle(tr("Reach Camera"));
-  BuildControls(FromBytes(cameraName));
+  BuildControls();
   setMinimumWidth(440);
   if (entry_ != nullptr) {
     connect(entry_, &QLineEdit::textChanged, this, &CReachCameraDlg::CheckEntry);
@@ -34,7 +34,8 @@ CReachCameraDlg::CReachCameraDlg(const std::string& cameraName, FirstContactProp
   CheckEntry();
 }
 
-void CReachCameraDlg::BuildControls(const QString& cameraName) {
+void CReachCameraDlg::BuildControls() {
+  const QString cameraName = FromBytes(proposal_.CameraName);
   auto* layout = new QVBoxLayout(this);
   const QString adapter = FromBytes(proposal_.Adapter);
   const QString camera = FromBytes(proposal_.CameraAddress);
@@ -46,7 +47,7 @@ void CReachCameraDlg::BuildControls(const QString& cameraName) {
                                     .arg(adapter),
                                 "proposal", this));
   } else {
-    auto* prompt = TextLabel(tr("To reach it, adapter %1 gets this temporary &address in the camera's subnet:")
+    auto* prompt = TextLabel(tr("To reach it, adapter %1 gets this &temporary address in the camera's subnet:")
                                  .arg(adapter),
                              "proposal", this);
     entry_ = new QLineEdit(this);
@@ -79,6 +80,7 @@ void CReachCameraDlg::CheckEntry() {
   std::string why;
   const bool usable = IsAddressForCamera(proposal_, entry_->text().trimmed().toStdString(), value, why);
   problem_->setText(usable ? QString() : FromBytes(why));
+  problem_->setVisible(!usable);
   buttons_->button(QDialogButtonBox::Ok)->setEnabled(usable);
 }
 

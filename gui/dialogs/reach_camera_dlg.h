@@ -20,8 +20,8 @@ class CReachCameraDlg final : public QDialog {
   Q_OBJECT
 
  public:
-  // cameraName: the camera's service name, shown as plain text.
-  CReachCameraDlg(const std::string& cameraName, FirstContactProposal proposal, QWidget* parent = nullptr);
+  // The camera's name (from the network) is shown as plain text.
+  explicit CReachCameraDlg(FirstContactProposal proposal, QWidget* parent = nullptr);
 
   // The addresses ("a.b.c.d/n") to try in order: the proposed ones while the field holds
   // the first of them, else the typed one; empty for a link-local address.
@@ -29,7 +29,7 @@ class CReachCameraDlg final : public QDialog {
   const FirstContactProposal& Proposal() const { return proposal_; }
 
  private:
-  void BuildControls(const QString& cameraName);
+  void BuildControls();
   // OK follows the field: enabled for an address that reaches the camera, else the reason.
   void CheckEntry();
 

@@ -54,6 +54,7 @@ TEST_F(FirstContactTest, WhichCamerasGetAProposal) {
   // A factory address on an adapter of another subnet: /24 candidates from the top down.
   auto proposal = ProposeFirstContact(Camera(2, "192.168.0.90"), tools_, 3);
   ASSERT_TRUE(proposal);
+  EXPECT_EQ(proposal->CameraName, "Camera");
   EXPECT_EQ(proposal->Adapter, "eth0");
   EXPECT_EQ(proposal->IfIndex, 2u);
   EXPECT_EQ(proposal->CameraAddress, "192.168.0.90");

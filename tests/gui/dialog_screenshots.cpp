@@ -53,10 +53,11 @@ int main(int argc, char** argv) {
   settings.SetFromSettings(values);
 
   FirstContactProposal proposal;
+  proposal.CameraName = "Ravix-D210 ZV000401";
   proposal.Adapter = "enp3s0";
   proposal.CameraAddress = "192.168.0.90";
   proposal.Candidates = ravix::ProposeAddressesNear(htonl(0xC0A8005A), 24, 4);
-  CReachCameraDlg reach("Ravix-D210 ZV000401", proposal);
+  CReachCameraDlg reach(proposal);
 
   const bool ok = Save(password, folder + "/password-dialog.png") && Save(settings, folder + "/ip-settings-dialog.png") &&
                   Save(reach, folder + "/reach-camera-dialog.png");

@@ -406,6 +406,7 @@ class ReachCameraDialog : public GuiTestBase {};
 
 TEST_F(ReachCameraDialog, ProposalTypedAddressAndLinkLocal) {
   FirstContactProposal proposal;
+  proposal.CameraName = "<b>Gate</b>";
   proposal.Adapter = "eth1";
   proposal.CameraAddress = "192.168.0.90";
   for (const char* text : {"192.168.0.254/24", "192.168.0.253/24"}) {
@@ -413,7 +414,7 @@ TEST_F(ReachCameraDialog, ProposalTypedAddressAndLinkLocal) {
     ASSERT_TRUE(ravix::ParseAddressWithPrefix(text, value));
     proposal.Candidates.push_back(value);
   }
-  CReachCameraDlg dialog("<b>Gate</b>", proposal);
+  CReachCameraDlg dialog(proposal);
   auto* entry = dialog.findChild<QLineEdit*>(QStringLiteral("addressEntry"));
   auto* ok = dialog.findChild<QPushButton*>(QStringLiteral("okButton"));
   auto* problem = dialog.findChild<QLabel*>(QStringLiteral("problem"));
@@ -438,7 +439,7 @@ TEST_F(ReachCameraDialog, ProposalTypedAddressAndLinkLocal) {
   proposal.LinkLocal = true;
   proposal.CameraAddress = "169.254.3.4";
   proposal.Candidates.clear();
-  CReachCameraDlg linkLocal("Gate", proposal);
+  CReachCameraDlg linkLocal(proposal);
   EXPECT_EQ(linkLocal.findChild<QLineEdit*>(), nullptr) << "the helper picks a link-local address";
   EXPECT_TRUE(linkLocal.findChild<QPushButton*>(QStringLiteral("okButton"))->isEnabled());
   EXPECT_TRUE(linkLocal.Candidates().empty());

@@ -88,6 +88,26 @@ class FirstContactWindow : public ::testing::Test {
     }
   }
 
+  // The application's options for a run in dir with helper as the network helper (the
+  // finder lacks CAP_NET_ADMIN and goes through it).
+  static CRavixFinderApp::Options AppOptions(const QTemporaryDir& dir, ravix::HelperRunner helper) {
+    CRavixFinderApp::Options options;
+    options.profileFile = dir.filePath(QStringLiteral("finder.ini"));
+    options.instanceDirectory = dir.path();
+    options.showMessage = [](const QString& text) { ADD_FAILURE() << text.toStdString(); };
+    options.isAdministrator = [] { return false; };
+    options.networkHelperAvailable = [] { return true; };
+    options.networkHelper = std::move(helper);
+    return options;
+  }
+  // With RAVIX_SCREENSHOT_DIR set, the window's picture goes there (see docs/lab.md).
+  static void Screenshot(QWidget& window, const char* name) {
+    const QString dir = qEnvironmentVariable("RAVIX_SCREENSHOT_DIR");
+    if (dir.isEmpty()) return;
+    PumpUntil([] { return false; }, 300);
+    window.grab().save(dir + QLatin1Char('/') + QLatin1String(name));
+  }
+
   std::string pc0_, pc1_;
   bool viaPkexec_ = false;
   std::unique_ptr<CamsimProcess> sims_[2];
@@ -99,16 +119,11 @@ TEST_F(FirstContactWindow, LinkLocalAddressAndReachCameraCompleteAllThree) {
   std::atomic<int> helperRuns{0};
   const ravix::HelperRunner helper = viaPkexec_ ? ravix::PkexecHelperRunner(Env("RAVIX_LAB_NETADMIN"), false)
                                                 : ravix::ProgramRunner({RAVIX_NETADMIN_BINARY});
-  CRavixFinderApp::Options options;
-  options.profileFile = dir.filePath(QStringLiteral("finder.ini"));
-  options.instanceDirectory = dir.path();
-  options.showMessage = [](const QString& text) { ADD_FAILURE() << text.toStdString(); };
-  options.isAdministrator = [] { return false; };
-  options.networkHelperAvailable = [] { return true; };
-  options.networkHelper = [&](const std::vector<std::string>& args, const std::atomic<bool>& stop) {
-    ++helperRuns;
-    return helper(args, stop);
-  };
+  const CRavixFinderApp::Options options =
+      AppOptions(dir, [&](const std::vector<std::string>& args, const std::atomic<bool>& stop) {
+        ++helperRuns;
+        return helper(args, stop);
+      });
   auto app = std::make_unique<CRavixFinderApp>(options);
   ASSERT_TRUE(app->InitInstance());
   CRavixFinderDoc& doc = *app->Document();
@@ -121,7 +136,9 @@ TEST_F(FirstContactWindow, LinkLocalAddressAndReachCameraCompleteAllThree) {
   EXPECT_FALSE(BySerial(doc, "ZV000301")) << "nothing is found on an adapter without address";
 
   // The only adapter without IPv4 address is the command's target in either view.
-  EXPECT_EQ(doc.LinkLocalTarget(), if_nametoindex(pc0_.c_str()));
+  ASSERT_NE(doc.LinkLocalTarget(), nullptr);
+  EXPECT_EQ(doc.LinkLocalTarget()->IfIndex, if_nametoindex(pc0_.c_str()));
+  Screenshot(frame, "first-contact-tree.png");
   frame.UpdateCommands();
   QAction* linkLocal = doc.Commands().Action(CommandId::GiveLinkLocalAddress);
   ASSERT_TRUE(linkLocal->isEnabled());
@@ -129,7 +146,7 @@ TEST_F(FirstContactWindow, LinkLocalAddressAndReachCameraCompleteAllThree) {
   ASSERT_TRUE(PumpUntil([&] { return Complete(doc, "ZV000301") && Complete(doc, "ZV000302"); }, 60000))
       << "link-local cameras not completed; pc0 has " << Addresses(pc0_);
   EXPECT_EQ(Addresses(pc0_).rfind("169.254.", 0), 0u) << Addresses(pc0_);
-  EXPECT_EQ(doc.LinkLocalTarget(), 0u) << "pc0 has an address now";
+  EXPECT_EQ(doc.LinkLocalTarget(), nullptr) << "pc0 has an address now";
 
   // Reach Camera proposes the top of the camera's /24; accepted, the camera is completed.
   ASSERT_TRUE(PumpUntil([&] { return !doc.IsCommandRunning(); }, 20000));
@@ -143,6 +160,7 @@ TEST_F(FirstContactWindow, LinkLocalAddressAndReachCameraCompleteAllThree) {
   auto* dialog = frame.findChild<CReachCameraDlg*>();
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(dialog->findChild<QLineEdit*>(QStringLiteral("addressEntry"))->text().toStdString(), "192.168.0.254/24");
+  Screenshot(*dialog, "reach-camera-dialog.png");
   dialog->accept();
   ASSERT_TRUE(PumpUntil([&] { return Complete(doc, "ZV000401"); }, 60000)) << pc1_ << " has " << Addresses(pc1_);
   EXPECT_NE(Addresses(pc1_).find("192.168.0.254/24"), std::string::npos) << Addresses(pc1_);
@@ -168,19 +186,14 @@ TEST_F(FirstContactWindow, DeclinedAuthorisationSaysWhyAndChangesNothing) {
   if (viaPkexec_) GTEST_SKIP() << "a refusal needs no polkit";
   QTemporaryDir dir;
   std::atomic<int> runs{0};
-  CRavixFinderApp::Options options;
-  options.profileFile = dir.filePath(QStringLiteral("finder.ini"));
-  options.instanceDirectory = dir.path();
-  options.showMessage = [](const QString& text) { ADD_FAILURE() << text.toStdString(); };
-  options.isAdministrator = [] { return false; };
-  options.networkHelperAvailable = [] { return true; };
-  options.networkHelper = [&](const std::vector<std::string>&, const std::atomic<bool>&) {
-    ++runs;
-    ravix::HelperReply reply;
-    reply.ExitCode = 126;  // pkexec: the dialog was dismissed
-    reply.Outcome = ravix::OutcomeOfExitCode(reply.ExitCode);
-    return reply;
-  };
+  const CRavixFinderApp::Options options =
+      AppOptions(dir, [&](const std::vector<std::string>&, const std::atomic<bool>&) {
+        ++runs;
+        ravix::HelperReply reply;
+        reply.ExitCode = 126;  // pkexec: the dialog was dismissed
+        reply.Outcome = ravix::OutcomeOfExitCode(reply.ExitCode);
+        return reply;
+      });
   std::vector<QString> boxes;
   const ravix::MessageBoxHandler before = ravix::SetMessageBoxHandler([&](const ravix::MessageBoxRequest& request) {
     boxes.push_back(request.Text);
@@ -228,7 +241,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "SKIP: no lab avahi-daemon: %s\n", daemon.Error().c_str());
     return 77;
   }
-  qputenv("QT_QPA_PLATFORM", "offscreen");
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);  // xcb under Xvfb for pictures
   setenv("QT_NO_GLIB", "1", 0);  // Qt's own event dispatcher (see cmake/RavixTesting.cmake)
   QApplication qt(argc, argv);
   return RUN_ALL_TESTS();
