@@ -6,7 +6,6 @@
 #include <atomic>
 #include <limits>
 #include <cctype>
-#include <cstdlib>
 #include <string>
 #include <utility>
 
@@ -14,15 +13,6 @@ namespace {
 // The address of the resolve reply being delivered on this thread.
 thread_local uint32_t replyAddress = 0;
 }  // namespace
-
-int ResolveWindow(int fallback) {
-  const char* text = std::getenv("RAVIX_LOOKUP_WINDOW");
-  if (text == nullptr) return fallback;
-  char* end = nullptr;
-  const long value = std::strtol(text, &end, 10);
-  if (end == text || *end != '\0' || value < 1 || value > 100000) return fallback;
-  return static_cast<int>(value);
-}
 
 _DNSServiceRef_t::_DNSServiceRef_t(DNSServiceBrowseReply callback, void* context)
     : browseCallback_(callback), context_(context), eventFd_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}

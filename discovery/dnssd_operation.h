@@ -12,10 +12,6 @@
 
 #include "discovery/dnssd.h"
 
-// How many resolves may wait for their first answer at once (the rest queue): the given
-// default, or RAVIX_LOOKUP_WINDOW (1 to 100000) for benchmarks.
-int ResolveWindow(int fallback);
-
 struct DnssdReply {
   DNSServiceFlags flags = 0;
   uint32_t interfaceIndex = 0;

@@ -303,7 +303,21 @@ void WidenReceiveBuffers(const std::set<int>& before) {
 
 }  // namespace
 
-EmbeddedResponder::EmbeddedResponder() : lookupWindow_(ResolveWindow(kLookupWindow)) {}
+namespace {
+
+// kLookupWindow, or RAVIX_LOOKUP_WINDOW (1 to 100000) for benchmarks.
+int LookupWindow() {
+  const char* text = std::getenv("RAVIX_LOOKUP_WINDOW");
+  if (text == nullptr) return EmbeddedResponder::kLookupWindow;
+  char* end = nullptr;
+  const long value = std::strtol(text, &end, 10);
+  if (end == text || *end != '\0' || value < 1 || value > 100000) return EmbeddedResponder::kLookupWindow;
+  return static_cast<int>(value);
+}
+
+}  // namespace
+
+EmbeddedResponder::EmbeddedResponder() : lookupWindow_(LookupWindow()) {}
 
 EmbeddedResponder::~EmbeddedResponder() = default;
 

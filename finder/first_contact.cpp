@@ -45,8 +45,6 @@ unsigned CameraPrefix(const CBrowseRecord& record) {
   return prefix >= 16 && prefix <= 30 ? static_cast<unsigned>(prefix) : kDefaultPrefix;
 }
 
-uint32_t Mask(unsigned prefix) { return prefix == 0 ? 0 : htonl(~uint32_t{0} << (32 - prefix)); }
-
 }  // namespace
 
 std::optional<FirstContactProposal> ProposeFirstContact(const CBrowseRecord& record, const CNetworkTools& tools,
@@ -84,7 +82,8 @@ bool IsAddressForCamera(const FirstContactProposal& proposal, const std::string&
     message = "that is the camera's own address";
     return false;
   }
-  if ((value.Address & Mask(value.Prefix)) != (camera & Mask(value.Prefix))) {
+  const uint32_t mask = ravix::MaskFromPrefix(value.Prefix);
+  if ((value.Address & mask) != (camera & mask)) {
     message = "the camera's address " + proposal.CameraAddress + " is not in that subnet";
     return false;
   }
