@@ -6,7 +6,7 @@
 // (after which no reply is pushed any more).
 
 #include <cstdint>
-#include <deque>
+#include <list>
 #include <mutex>
 #include <string>
 
@@ -55,6 +55,8 @@ struct _DNSServiceRef_t {
   void* context_ = nullptr;
   int eventFd_ = -1;
   std::mutex mutex_;
-  std::deque<DnssdReply> replies_;
+  // A list, not a deque: the many resolves that wait with nothing queued then hold no
+  // buffer (a deque keeps a block of about 500 bytes each).
+  std::list<DnssdReply> replies_;
   bool lost_ = false;
 };

@@ -28,7 +28,7 @@ std::string CBrowseRecord::GetTxtValueOrEmpty(const char* key) const {
 
 bool CBrowseRecord::AddTxtValue(const char* key, const char* value) {
   if (key == nullptr || value == nullptr) return false;
-  return TxtRecord.emplace(key, value).second;
+  return TxtRecord.Insert(key, value);
 }
 
 void CBrowseRecord::SetDomain(const char* domain) { Domain = WithoutFinalDot(domain); }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "records/network_settings.h"
+#include "records/shared_txt_map.h"
 
 // TXT keys the system reads or writes.
 namespace txtkey {
@@ -29,7 +30,7 @@ inline constexpr const char* kFoundBy = "foundby.finder.zorvnet";
 class CBrowseRecord {
  public:
   // Keys ordered byte by byte (std::string compares as unsigned bytes).
-  using TxtMap = std::map<std::string, std::string>;
+  using TxtMap = SharedTxtMap::Map;
 
   CBrowseRecord() = default;
   CBrowseRecord(const CBrowseRecord&) = default;
@@ -57,7 +58,7 @@ class CBrowseRecord {
   // Same ServiceName, ServiceType and Domain.
   bool IsSameService(const CBrowseRecord& other) const;
 
-  TxtMap TxtRecord;
+  SharedTxtMap TxtRecord;  // shared by the record's copies
   uint32_t ID = 0;
   int64_t DiscoveredTime = 0;
   uint32_t InterfaceIndex = 0;

@@ -118,7 +118,9 @@ std::string FormatCameraListing(const std::vector<CBrowseRecord>& records, Listi
                                 const views::AdapterNameLookup& adapterName, ListingDestination destination) {
   const bool terminal = destination == ListingDestination::Terminal;
   if (format == ListingFormat::Json) return JsonText(records, adapterName, terminal);
-  std::vector<Row> rows{TitleRow()};
+  std::vector<Row> rows;
+  rows.reserve(records.size() + 1);
+  rows.push_back(TitleRow());
   for (const CBrowseRecord& record : records) {
     rows.push_back(RowOf(record, adapterName));
     for (std::string& cell : rows.back()) {

@@ -21,8 +21,9 @@ namespace {
 
 // Completion workers of a listing. The listing is printed once all cameras are complete,
 // so a burst of silent cameras may wait in rounds of one HTTP timeout (100 silent
-// cameras: two rounds); each worker in a transfer holds about 60 kB.
-constexpr std::size_t kListCompletionWorkers = 64;
+// cameras: four rounds, well inside the discovery time); each worker in a transfer holds
+// about 60 kB, its stack included.
+constexpr std::size_t kListCompletionWorkers = 32;
 
 // Longest time the listing waits, after the discovery time, for completions still running.
 constexpr int kCompletionGraceMs = 15000;
@@ -53,6 +54,7 @@ std::vector<CBrowseRecord> CollectRecords(CFindermDNS& engine, bool all) {
   std::vector<uint32_t> ids;
   engine.GetRecordIDs(ids);
   std::vector<CBrowseRecord> records;
+  records.reserve(ids.size());
   for (uint32_t id : ids) {
     CBrowseRecord record;
     if (!engine.GetRecord(id, record)) continue;

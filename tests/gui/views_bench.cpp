@@ -56,7 +56,7 @@ Figures Run(RecordStoreHost& host, int count) {
   for (int i = 1; i <= count; ++i) {
     const uint32_t id = static_cast<uint32_t>(i);
     CBrowseRecord& record = host.records[id];
-    record.TxtRecord[txtkey::kFirmwareVersion] = "3.2." + std::to_string(i % 10);
+    record.TxtRecord.Set(txtkey::kFirmwareVersion, "3.2." + std::to_string(i % 10));
     record.NetworkSettingsValid = true;
     record.NetworkSettings.NetPrefix = 16;
     timed([&] { host.Notify({RecordOperation::Update, id}); });

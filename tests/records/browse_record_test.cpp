@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <mutex>
+#include <thread>
+#include <vector>
+
 namespace {
 
 CBrowseRecord Camera(const char* name) {
@@ -109,6 +114,63 @@ TEST(CBrowseRecord, CopiesAreIndependent) {
   EXPECT_EQ(copy.HostTarget, "old.local");
   EXPECT_EQ(copy.Port, 80u);
   EXPECT_TRUE(copy.TxtRecord.empty());
+}
+
+// Copies share their TXT pairs; every way of changing them leaves the other copies alone.
+TEST(CBrowseRecord, TxtChangesStayWithTheirCopy) {
+  CBrowseRecord live = Camera("cam");
+  live.TxtRecord = CBrowseRecord::TxtMap{{"a", "1"}, {"b", "2"}};
+  const CBrowseRecord before = live;
+  CBrowseRecord added = live, erased = live, set = live, replaced = live;
+  EXPECT_TRUE(added.AddTxtValue("c", "3"));
+  EXPECT_FALSE(added.AddTxtValue("a", "changed"));
+  erased.TxtRecord.erase("a");
+  erased.TxtRecord.erase("absent");
+  set.TxtRecord.Set("b", "22");
+  replaced.TxtRecord = CBrowseRecord::TxtMap{};
+
+  EXPECT_EQ(live.TxtRecord, (CBrowseRecord::TxtMap{{"a", "1"}, {"b", "2"}}));
+  EXPECT_EQ(before.TxtRecord, live.TxtRecord);
+  EXPECT_EQ(added.TxtRecord, (CBrowseRecord::TxtMap{{"a", "1"}, {"b", "2"}, {"c", "3"}}));
+  EXPECT_EQ(erased.TxtRecord, (CBrowseRecord::TxtMap{{"b", "2"}}));
+  EXPECT_EQ(set.GetTxtValueOrEmpty("b"), "22");
+  EXPECT_TRUE(replaced.TxtRecord.empty());
+  EXPECT_FALSE(set.TxtRecord == live.TxtRecord);
+  EXPECT_TRUE(erased.TxtRecord.count("b") == 1 && erased.TxtRecord.count("a") == 0);
+}
+
+// Readers on other threads keep reading their copies while the record's owner changes
+// the pairs (the sanitizer builds watch this one).
+TEST(CBrowseRecord, CopiesOnOtherThreadsReadWhileTheOwnerChanges) {
+  CBrowseRecord live = Camera("cam");
+  live.TxtRecord = CBrowseRecord::TxtMap{{"vendor.zorvnet", "Zorvik"}, {"n", "0"}};
+  std::mutex lock;  // guards live itself, as the engine's lock does; never the copies
+  std::atomic<bool> stop{false};
+  std::vector<std::thread> readers;
+  std::atomic<int> wrong{0};
+  for (int r = 0; r < 3; ++r) {
+    readers.emplace_back([&] {
+      while (!stop) {
+        CBrowseRecord copy;
+        {
+          const std::lock_guard hold(lock);
+          copy = live;
+        }
+        if (copy.GetTxtValueOrEmpty("vendor.zorvnet") != "Zorvik" || copy.TxtRecord.size() != 2) ++wrong;
+      }
+    });
+  }
+  for (int i = 0; i < 2000; ++i) {
+    const std::lock_guard hold(lock);
+    if (i % 2 == 0)
+      live.TxtRecord.Set("n", std::to_string(i));
+    else
+      live.TxtRecord = CBrowseRecord::TxtMap{{"vendor.zorvnet", "Zorvik"}, {"n", std::to_string(i)}};
+  }
+  stop = true;
+  for (std::thread& reader : readers) reader.join();
+  EXPECT_EQ(wrong, 0);
+  EXPECT_EQ(live.GetTxtValueOrEmpty("n"), "1999");
 }
 
 }  // namespace

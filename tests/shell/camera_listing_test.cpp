@@ -76,7 +76,7 @@ TEST(CameraListing, CsvQuotesControlCharacters) {
 // values stay readable and JSON keeps them exactly.
 TEST(CameraListing, TerminalCarriesNoControlCharacters) {
   CBrowseRecord hostile = Camera("a\x1b[2Jb\r\nfake line\x7f \xc2\x9b" "31m caf\xc3\xa9");
-  hostile.TxtRecord[txtkey::kModel] = "M\x07odel";
+  hostile.TxtRecord.Set(txtkey::kModel, "M\x07odel");
   const auto clean = [](const std::string& text) {
     for (std::size_t i = 0; i < text.size(); ++i) {
       const auto byte = static_cast<unsigned char>(text[i]);
@@ -106,12 +106,12 @@ TEST(CameraListing, TerminalCarriesNoControlCharacters) {
 // text as it is, and so does a cell that only holds such a character later on.
 TEST(CameraListing, CsvCellsOfCameraTextNeverStartAFormula) {
   CBrowseRecord formula = Camera("=HYPERLINK(\"http://x.test/\",\"open\")");
-  formula.TxtRecord[txtkey::kModel] = "+cmd|' /C calc'!A0";
-  formula.TxtRecord[txtkey::kSerial] = "-2+3";
-  formula.TxtRecord[txtkey::kFirmwareVersion] = "@SUM(1)";
+  formula.TxtRecord.Set(txtkey::kModel, "+cmd|' /C calc'!A0");
+  formula.TxtRecord.Set(txtkey::kSerial, "-2+3");
+  formula.TxtRecord.Set(txtkey::kFirmwareVersion, "@SUM(1)");
   CBrowseRecord blank = Camera("\tTab");
-  blank.TxtRecord[txtkey::kModel] = "\rCR";
-  blank.TxtRecord[txtkey::kSerial] = "a=b-c";
+  blank.TxtRecord.Set(txtkey::kModel, "\rCR");
+  blank.TxtRecord.Set(txtkey::kSerial, "a=b-c");
   const std::vector<CBrowseRecord> records{formula, blank};
 
   const std::string file = FormatCameraListing(records, ListingFormat::Csv, nullptr);

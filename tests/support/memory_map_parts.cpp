@@ -14,6 +14,7 @@ struct Mapping {
   std::string perms;
   std::string name;
   double rssKiB = 0;
+  double dirtyKiB = 0;  // Private_Dirty + Shared_Dirty
 };
 
 std::vector<Mapping> ParseMappings(const std::string& smaps) {
@@ -23,6 +24,10 @@ std::vector<Mapping> ParseMappings(const std::string& smaps) {
   while (std::getline(in, line)) {
     if (line.rfind("Rss:", 0) == 0) {
       if (!mappings.empty()) mappings.back().rssKiB = std::atof(line.c_str() + 4);
+      continue;
+    }
+    if (line.rfind("Private_Dirty:", 0) == 0 || line.rfind("Shared_Dirty:", 0) == 0) {
+      if (!mappings.empty()) mappings.back().dirtyKiB += std::atof(line.c_str() + line.find(':') + 1);
       continue;
     }
     // A mapping's first line: "start-end perms offset dev inode [name]".
@@ -54,6 +59,7 @@ MemoryMapParts MemoryMapParts::FromSmaps(const std::string& smaps, std::size_t b
     const bool afterGuard = i > 0 && mappings[i - 1].end == m.start && mappings[i - 1].perms.rfind("---", 0) == 0;
     if (!m.name.empty() && m.name[0] == '/') {
       parts.filesKiB += m.rssKiB;
+      parts.fileCleanKiB += m.rssKiB - m.dirtyKiB;
       files[BaseName(m.name)] += m.rssKiB;
     } else if (m.name == "[heap]") {
       parts.heapKiB += m.rssKiB;
@@ -85,6 +91,11 @@ void MemoryMapParts::Print(std::FILE* out, const char* indent) const {
                "%sparts: mapped files (libraries) %.1f MB, main heap %.1f MB, %d malloc arenas %.1f MB, "
                "%d thread stacks %.1f MB, other anonymous %.1f MB\n",
                indent, mb(filesKiB), mb(heapKiB), arenas, mb(arenasKiB), stacks, mb(stacksKiB), mb(otherKiB));
+  std::fprintf(out,
+               "%sof the mapped files %.1f MB are clean pages read from the files (shared with other programs, "
+               "dropped by the kernel when memory is short); the program's own memory (anonymous and written "
+               "pages): %.1f MB\n",
+               indent, mb(fileCleanKiB), mb(OwnKiB()));
   std::fprintf(out, "%sbiggest files:", indent);
   for (const auto& [name, kib] : biggestFiles) std::fprintf(out, " %s %.1f MB;", name.c_str(), mb(kib));
   std::fprintf(out, "\n");

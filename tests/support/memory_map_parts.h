@@ -12,6 +12,7 @@
 
 struct MemoryMapParts {
   double filesKiB = 0;    // libraries, the program, locale and other mapped files
+  double fileCleanKiB = 0;  // of filesKiB: pages as read from the files (not written since)
   double heapKiB = 0;     // [heap]: the main malloc arena
   double arenasKiB = 0;   // malloc arenas of other threads
   int arenas = 0;
@@ -21,6 +22,8 @@ struct MemoryMapParts {
   std::vector<std::pair<std::string, double>> biggestFiles;  // by file name, biggest first
 
   double TotalKiB() const { return filesKiB + heapKiB + arenasKiB + stacksKiB + otherKiB; }
+  // What the process itself holds: everything but the clean file pages.
+  double OwnKiB() const { return TotalKiB() - fileCleanKiB; }
 
   static MemoryMapParts FromSmaps(const std::string& smaps, std::size_t biggest = 6);
   // Lines "  parts: ..." and "  biggest files: ..." with the given indent.

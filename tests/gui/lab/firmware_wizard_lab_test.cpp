@@ -125,8 +125,8 @@ TEST_F(FirmwareWizardLab, ThreeCamerasOneProgressBarOneRowEach) {
   prompt.Cancel();  // the login camera's prompt
   std::vector<CBrowseRecord> records = Records({kOpenCamera, kRefusingImageCamera, kLoginCamera});
   // What a camera advertises under the wizard's own keys counts for nothing.
-  records[2].TxtRecord[txtkey::kCameraHandle] = "1";
-  records[2].TxtRecord[txtkey::kFirmwareResult] = "0";
+  records[2].TxtRecord.Set(txtkey::kCameraHandle, "1");
+  records[2].TxtRecord.Set(txtkey::kFirmwareResult, "0");
   auto wizard = MakeWizard(std::move(records));
   QProgressBar& bar = *wizard->ProgressPage()->ProgressBar();
   int highest = 0;
