@@ -17,7 +17,8 @@ PACKAGES=(
   pkexec polkitd
   # the package check (the polkit action's XML, no file capabilities) and the elevated-start test
   libxml2-utils libcap2-bin
-  libcpp-httplib-dev nlohmann-json3-dev
+  # the camera simulator: its HTTP server, JSON and the firmware image's CRC-32
+  libcpp-httplib-dev nlohmann-json3-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libglib2.0-dev
   iproute2 procps psmisc

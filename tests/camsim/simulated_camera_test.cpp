@@ -183,6 +183,7 @@ TEST_F(FirmwareChainTest, BadUploadsAreNotMatching) {
   const std::string good = camsim::MakeFirmwareImage(3000, "1.0");
   std::string damaged = good;
   damaged[100] ^= 0x55;
+  EXPECT_EQ(camsim::Crc32("123456789", 9), 0xCBF43926u);  // the check value of CRC-32
   const std::vector<std::pair<const char*, camsim::UploadedPart>> cases = {
       {"damaged", Part(damaged)},
       {"truncated", Part(good.substr(0, good.size() - 10))},

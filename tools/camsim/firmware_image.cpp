@@ -1,6 +1,9 @@
 #include "tools/camsim/firmware_image.h"
 
-#include <array>
+#include <zlib.h>
+
+#include <algorithm>
+#include <limits>
 
 namespace camsim {
 
@@ -9,25 +12,19 @@ namespace {
 constexpr char kMagic[] = "RVXFWIMG";
 constexpr std::size_t kMagicSize = 8;
 
-std::array<uint32_t, 256> MakeCrcTable() {
-  std::array<uint32_t, 256> table{};
-  for (uint32_t i = 0; i < 256; ++i) {
-    uint32_t c = i;
-    for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-    table[i] = c;
-  }
-  return table;
-}
-
 }  // namespace
 
+// zlib's CRC-32 (the common polynomial), in steps that fit its length type.
 uint32_t Crc32(const char* data, std::size_t size) {
-  static const std::array<uint32_t, 256> table = MakeCrcTable();
-  uint32_t crc = 0xFFFFFFFFu;
-  for (std::size_t i = 0; i < size; ++i) {
-    crc = table[(crc ^ static_cast<unsigned char>(data[i])) & 0xFF] ^ (crc >> 8);
+  uLong crc = crc32(0L, Z_NULL, 0);
+  const auto* bytes = reinterpret_cast<const Bytef*>(data);
+  while (size > 0) {
+    const auto step = static_cast<uInt>(std::min<std::size_t>(size, std::numeric_limits<uInt>::max()));
+    crc = crc32(crc, bytes, step);
+    bytes += step;
+    size -= step;
   }
-  return crc ^ 0xFFFFFFFFu;
+  return static_cast<uint32_t>(crc);
 }
 
 std::string MakeFirmwareImage(std::size_t size, const std::string& version) {
