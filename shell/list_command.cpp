@@ -105,6 +105,11 @@ int RunListCommand(const FinderOptions& options, CFinderCore& core, std::FILE* o
     std::fprintf(err, "ravixfinder: warning: %s\n", warning.c_str());
 
   const std::vector<CBrowseRecord> records = CollectRecords(engine, options.all);
+  // The engine's records, resolves and workers go before the listing is made, which then
+  // reuses their memory.
+  engine.Close();
+  target->Detach();
+  QCoreApplication::removePostedEvents(&receiver);
   const views::AdapterNameLookup adapterName = views::AdapterNamesOf(core.theNetworkTools);
   const std::string text = FormatCameraListing(records, options.format, adapterName,
                                                 ravix::IsTerminal(out) ? ListingDestination::Terminal
@@ -113,10 +118,6 @@ int RunListCommand(const FinderOptions& options, CFinderCore& core, std::FILE* o
   std::fflush(out);
   for (const std::string& hint : FirstContactHints(records, core.theNetworkTools))
     std::fprintf(err, "ravixfinder: %s\n", hint.c_str());
-
-  engine.Close();
-  target->Detach();
-  QCoreApplication::removePostedEvents(&receiver);
   core.StopDnssd();
   return 0;
 }
