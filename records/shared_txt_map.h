@@ -14,8 +14,6 @@ class SharedTxtMap {
  public:
   using Map = std::map<std::string, std::string>;
   using const_iterator = Map::const_iterator;
-  using iterator = const_iterator;
-  using value_type = Map::value_type;
 
   SharedTxtMap() = default;
   SharedTxtMap(Map pairs)  // NOLINT(google-explicit-constructor): a record's TXT is assigned from parsed pairs

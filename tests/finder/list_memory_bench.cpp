@@ -157,8 +157,7 @@ int main(int argc, char** argv) {
     std::istringstream words(wrapper);
     for (std::string word; words >> word;) command.push_back(word);
   }
-  for (const char* arg : {RAVIX_FINDER_BINARY, "--list", "--seconds"}) command.push_back(arg);
-  for (const std::string& arg : {seconds, std::string("--format"), std::string("csv")}) command.push_back(arg);
+  command.insert(command.end(), {RAVIX_FINDER_BINARY, "--list", "--seconds", seconds, "--format", "csv"});
   const ChildFigures finder = RunAndMeasure(command, "", true);
   std::filesystem::remove_all(home);
   if (!mapsFile.empty()) std::ofstream(mapsFile) << finder.peakSmaps;

@@ -26,6 +26,6 @@ struct MemoryMapParts {
   double OwnKiB() const { return TotalKiB() - fileCleanKiB; }
 
   static MemoryMapParts FromSmaps(const std::string& smaps, std::size_t biggest = 6);
-  // Lines "  parts: ..." and "  biggest files: ..." with the given indent.
+  // Lines "parts: ...", the clean and own memory, and "biggest files: ..." with the given indent.
   void Print(std::FILE* out, const char* indent = "  ") const;
 };

@@ -200,7 +200,8 @@ void CameraHttpServer::ServePost(const httplib::Request& req, httplib::Response&
           if (!request.part) {
             request.part = UploadedPart{header.name, header.filename, {}};
             // The part is most of the body: one buffer instead of doubling ones.
-            request.part->content.reserve(std::min<std::size_t>(req.get_header_value<uint64_t>("Content-Length"), kMaxUpload));
+            const uint64_t length = req.get_header_value<uint64_t>("Content-Length");
+            request.part->content.reserve(std::min<uint64_t>(length, kMaxUpload));
           }
           return true;
         },

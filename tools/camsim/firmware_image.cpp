@@ -2,9 +2,6 @@
 
 #include <zlib.h>
 
-#include <algorithm>
-#include <limits>
-
 namespace camsim {
 
 namespace {
@@ -14,17 +11,9 @@ constexpr std::size_t kMagicSize = 8;
 
 }  // namespace
 
-// zlib's CRC-32 (the common polynomial), in steps that fit its length type.
+// zlib's CRC-32 (the common polynomial).
 uint32_t Crc32(const char* data, std::size_t size) {
-  uLong crc = crc32(0L, Z_NULL, 0);
-  const auto* bytes = reinterpret_cast<const Bytef*>(data);
-  while (size > 0) {
-    const auto step = static_cast<uInt>(std::min<std::size_t>(size, std::numeric_limits<uInt>::max()));
-    crc = crc32(crc, bytes, step);
-    bytes += step;
-    size -= step;
-  }
-  return static_cast<uint32_t>(crc);
+  return static_cast<uint32_t>(crc32_z(crc32(0L, Z_NULL, 0), reinterpret_cast<const Bytef*>(data), size));
 }
 
 std::string MakeFirmwareImage(std::size_t size, const std::string& version) {
