@@ -11,9 +11,7 @@ constexpr unsigned kDefaultPrefix = 24;
 // The adapter of ifIndex, with or without IPv4 addresses; null when it is not up.
 const AdapterEntry* FindAnyAdapter(const CNetworkTools& tools, uint32_t ifIndex) {
   if (const AdapterEntry* adapter = tools.FindAdapter(ifIndex); adapter != nullptr) return adapter;
-  for (const AdapterEntry& bare : tools.AdaptersWithoutIPv4())
-    if (bare.IfIndex == ifIndex) return &bare;
-  return nullptr;
+  return tools.FindAdapterWithoutIPv4(ifIndex);
 }
 
 // The first advertised address that is a host address; 0 when none is.

@@ -118,6 +118,12 @@ const AdapterEntry* CNetworkTools::FindAdapter(uint32_t ifIndex) const {
   return nullptr;
 }
 
+const AdapterEntry* CNetworkTools::FindAdapterWithoutIPv4(uint32_t ifIndex) const {
+  for (const AdapterEntry& entry : m_adaptersWithoutIPv4)
+    if (entry.IfIndex == ifIndex) return &entry;
+  return nullptr;
+}
+
 std::vector<std::string> CNetworkTools::CollectCameraAddresses(const CBrowseRecord& record) {
   if (record.HasContactAddress()) return {record.ContactAddress};  // what the camera claims is never contacted
   return {record.GetTxtValueOrEmpty(txtkey::kIpv4Net), record.GetTxtValueOrEmpty(txtkey::kIpv4Zc)};

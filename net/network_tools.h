@@ -61,6 +61,8 @@ class CNetworkTools {
   // Adapters that are up and running but have no IPv4 address (a switch without DHCP):
   // candidates for a link-local address. AddressCount is 0; rebuilt with the table.
   const std::vector<AdapterEntry>& AdaptersWithoutIPv4() const { return m_adaptersWithoutIPv4; }
+  // The adapter without IPv4 address with that interface index, or null.
+  const AdapterEntry* FindAdapterWithoutIPv4(uint32_t ifIndex) const;
 
   // The record's configured ("ipv4-net.zorvnet") and zeroconf ("ipv4-zc.zorvnet")
   // addresses, in this order, each empty when the key is missing; for a camera with a

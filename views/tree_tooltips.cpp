@@ -46,9 +46,8 @@ std::string CameraTooltip(const CBrowseRecord& record) {
 std::string AdapterTooltip(const CNetworkTools& tools, uint32_t interfaceIndex) {
   const AdapterEntry* adapter = tools.FindAdapter(interfaceIndex);
   if (adapter == nullptr) {
-    for (const AdapterEntry& bare : tools.AdaptersWithoutIPv4())
-      if (bare.IfIndex == interfaceIndex) return std::string(bare.Name) + "\n\nIP:\tnone";
-    return {};
+    const AdapterEntry* bare = tools.FindAdapterWithoutIPv4(interfaceIndex);
+    return bare != nullptr ? std::string(bare->Name) + "\n\nIP:\tnone" : std::string();
   }
   std::string addresses;
   const uint32_t count = std::min(adapter->AddressCount, AdapterEntry::kMaxAddresses);

@@ -189,9 +189,8 @@ QList<QAction*> CRavixFinderDoc::CameraContextActions() const {
 }
 
 QList<QAction*> CRavixFinderDoc::AdapterContextActions(uint32_t ifIndex) const {
-  for (const AdapterEntry& bare : core_.theNetworkTools.AdaptersWithoutIPv4())
-    if (bare.IfIndex == ifIndex) return {commands_.Action(CommandId::GiveLinkLocalAddress)};
-  return {};
+  if (core_.theNetworkTools.FindAdapterWithoutIPv4(ifIndex) == nullptr) return {};
+  return {commands_.Action(CommandId::GiveLinkLocalAddress)};
 }
 
 // --- enabling rules -------------------------------------------------------------------
@@ -220,10 +219,9 @@ bool CRavixFinderDoc::IsAnySelectedReachable() const {
 }
 
 const AdapterEntry* CRavixFinderDoc::LinkLocalTarget() const {
-  const std::vector<AdapterEntry>& bare = core_.theNetworkTools.AdaptersWithoutIPv4();
   const uint32_t selected = activeView_ != nullptr ? activeView_->SelectedAdapter() : 0;
-  for (const AdapterEntry& adapter : bare)
-    if (adapter.IfIndex == selected) return &adapter;
+  if (const AdapterEntry* adapter = core_.theNetworkTools.FindAdapterWithoutIPv4(selected)) return adapter;
+  const std::vector<AdapterEntry>& bare = core_.theNetworkTools.AdaptersWithoutIPv4();
   return bare.size() == 1 ? &bare.front() : nullptr;
 }
 
